@@ -1,0 +1,18 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace tarvelo::link {
+
+// One frame of a balance decoded. The codes are each protocol's own.
+struct FrameResult {
+  int code = 0;
+  double weight = 0.0;
+  int unitIndex = -1;  // -1: the frame names no unit
+  uint8_t stable = 0;
+  std::array<char, 16> model{};
+  int32_t serialNumber = 0;
+};
+
+}  // namespace tarvelo::link

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace tarvelo::link {
+
+// Line error flags, as the Windows communications driver reports them.
+inline constexpr uint32_t kLineErrorRxOver = 0x0001;
+inline constexpr uint32_t kLineErrorOverrun = 0x0002;
+inline constexpr uint32_t kLineErrorRxParity = 0x0004;
+inline constexpr uint32_t kLineErrorFrame = 0x0008;
+inline constexpr uint32_t kLineErrorBreak = 0x0010;
+
+// Parity codes of the port's line settings.
+inline constexpr uint8_t kParityNone = 0;
+inline constexpr uint8_t kParityEven = 2;
+
+// Time-outs of every transfer: a transfer of n bytes ends at the latest
+// kTotalTimeoutConstantMs + n * kTotalTimeoutPerByteMs after it starts.
+inline constexpr int kTotalTimeoutConstantMs = 1000;
+inline constexpr int kTotalTimeoutPerByteMs = 1;
+inline constexpr int kReadIntervalTimeoutMs = 1;
+
+// One serial port, as the operating system offers it. The back ends hold only
+// OS calls; RalvoComA checks arguments and turns counts and flags into results.
+// Every wait ends by the time-outs above, or at once when the device is gone.
+class PortBackend {
+ public:
+  virtual ~PortBackend() = default;
+
+  // Opens COM port n exclusively: false when it does not exist or another program holds it.
+  virtual bool open(int portNumber) = 0;
+  // 8 data bits, the parity, 1 stop bit, no parity checking on receive, DTR raised,
+  // and the time-outs above. False when the port refuses the settings.
+  virtual bool configure(uint32_t baud, uint8_t parity) = 0;
+  virtual bool close() = 0;
+  virtual bool isOpen() const = 0;
+  // Moves up to n bytes and returns how many moved before the time-outs ran out.
+  virtual int read(uint8_t* buffer, int n) = 0;
+  virtual int write(const uint8_t* buffer, int n) = 0;
+  // The line error flags collected since the last call, which clears them.
+  virtual uint32_t takeLineErrors() = 0;
+};
+
+class StopSignal;
+
+// The back end of this operating system. A raised stop signal ends its waits at once.
+std::unique_ptr<PortBackend> makeSystemPort(const StopSignal* stop = nullptr);
+
+}  // namespace tarvelo::link

@@ -1,0 +1,200 @@
+// Serial port on POSIX termios.
+//
+// The port is opened non-blocking and every wait is a poll() with the time left,
+// together with the stop signal's descriptor, so no call outlives its time-out and
+// a raised stop ends a wait at once. A device that reports a hang-up or an error
+// (a USB adapter pulled out, the other end of a pseudo-terminal closed) is marked
+// gone: that transfer and every later one fail at once.
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <utility>
+
+#include "com_port_path.h"
+#include "port_backend.h"
+#include "stop_signal.h"
+
+namespace tarvelo::link {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Start bit, 8 data bits, parity bit, stop bit.
+constexpr int kBitsPerCharacter = 11;
+// Bytes of one reply may be spread by a whole character time or more on real
+// hardware (a USB adapter hands them over in bursts), so a read ends on a gap no
+// shorter than two characters at the line's speed, never on the nominal 1 ms.
+constexpr int kInterByteGapCharacters = 2;
+
+int interByteGapMs(uint32_t baud) {
+  if (baud == 0) return kReadIntervalTimeoutMs;
+  const uint32_t bits = kInterByteGapCharacters * kBitsPerCharacter * 1000u;
+  return std::max<int>(kReadIntervalTimeoutMs, static_cast<int>((bits + baud - 1) / baud));
+}
+
+int msUntil(SteadyClock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
+  return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+class PosixPort final : public PortBackend {
+ public:
+  explicit PosixPort(const StopSignal* stop) : stop_(stop) {}
+  ~PosixPort() override { close(); }
+  PosixPort(const PosixPort&) = delete;
+  PosixPort& operator=(const PosixPort&) = delete;
+
+  bool open(int portNumber) override {
+    const auto device = comPortDevice(portNumber);
+    fd_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) return false;
+    // Exclusive like a Windows COM port: flock keeps out every other program that
+    // asks (including root, which TIOCEXCL does not stop); TIOCEXCL keeps out the rest.
+    if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      ::close(std::exchange(fd_, -1));
+      return false;
+    }
+    ioctl(fd_, TIOCEXCL);
+    gone_ = false;
+    errorBase_ = readErrorCounters();
+    return true;
+  }
+
+  bool configure(uint32_t baud, uint8_t parity) override {
+    baud_ = baud;
+    termios2 tio{};
+    if (ioctl(fd_, TCGETS2, &tio) != 0) return false;
+    // Raw binary line: no translation, no echo, no signals, no software flow
+    // control (XON/XOFF would swallow bytes of the binary frames). Hardware flow
+    // control (CRTSCTS) stays as the driver reported it.
+    tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
+                     IXANY | INPCK | IGNPAR);
+    tio.c_oflag &= ~OPOST;
+    tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CBAUD | (CBAUD << IBSHIFT));
+    tio.c_cflag |= CS8 | CREAD | CLOCAL | BOTHER | (BOTHER << IBSHIFT);
+    if (parity == kParityEven) tio.c_cflag |= PARENB;
+    tio.c_ispeed = baud;
+    tio.c_ospeed = baud;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    // A device without modem lines (a pseudo-terminal answers ENOTTY) has no DTR to raise.
+    const int dtr = TIOCM_DTR;
+    ioctl(fd_, TIOCMBIS, &dtr);
+    return ioctl(fd_, TCSETS2, &tio) == 0;
+  }
+
+  bool close() override {
+    if (fd_ < 0) return true;
+    ioctl(fd_, TIOCNXCL);
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    return closed;
+  }
+
+  bool isOpen() const override { return fd_ >= 0; }
+
+  int read(uint8_t* buffer, int n) override {
+    const auto start = SteadyClock::now();
+    const auto deadline =
+        start + std::chrono::milliseconds(kTotalTimeoutConstantMs + n * kTotalTimeoutPerByteMs);
+    const auto gap = std::chrono::milliseconds(interByteGapMs(baud_));
+    int moved = 0;
+    auto lastByte = start;
+    while (moved < n) {
+      const auto limit = moved > 0 ? std::min(deadline, lastByte + gap) : deadline;
+      if (!waitFor(POLLIN, msUntil(limit))) break;
+      const ssize_t got = ::read(fd_, buffer + moved, static_cast<size_t>(n - moved));
+      if (got > 0) {
+        moved += static_cast<int>(got);
+        lastByte = SteadyClock::now();
+      } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
+        gone_ = true;
+        break;
+      }
+    }
+    return moved;
+  }
+
+  int write(const uint8_t* buffer, int n) override {
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(kTotalTimeoutConstantMs +
+                                                                          n * kTotalTimeoutPerByteMs);
+    int moved = 0;
+    while (moved < n) {
+      if (!waitFor(POLLOUT, msUntil(deadline))) break;
+      const ssize_t put = ::write(fd_, buffer + moved, static_cast<size_t>(n - moved));
+      if (put > 0) {
+        moved += static_cast<int>(put);
+      } else if (put < 0 && errno != EAGAIN && errno != EINTR) {
+        gone_ = true;
+        break;
+      }
+    }
+    return moved;
+  }
+
+  uint32_t takeLineErrors() override {
+    const ErrorCounters now = readErrorCounters();
+    uint32_t flags = 0;
+    if (now.overrun != errorBase_.overrun) flags |= kLineErrorOverrun;
+    if (now.parity != errorBase_.parity) flags |= kLineErrorRxParity;
+    if (now.frame != errorBase_.frame) flags |= kLineErrorFrame;
+    if (now.brk != errorBase_.brk) flags |= kLineErrorBreak;
+    if (now.bufferOverrun != errorBase_.bufferOverrun) flags |= kLineErrorRxOver;
+    errorBase_ = now;
+    return flags;
+  }
+
+ private:
+  struct ErrorCounters {
+    int frame = 0, overrun = 0, parity = 0, brk = 0, bufferOverrun = 0;
+  };
+
+  // The driver's error counters; a device without them (a pseudo-terminal, some
+  // USB adapters) reports no line errors.
+  ErrorCounters readErrorCounters() const {
+    serial_icounter_struct counters{};
+    if (ioctl(fd_, TIOCGICOUNT, &counters) != 0) return {};
+    return {counters.frame, counters.overrun, counters.parity, counters.brk, counters.buf_overrun};
+  }
+
+  // Waits until the device is ready for `events`. False on time-out, on a raised
+  // stop, and when the device is gone.
+  bool waitFor(short events, int timeoutMs) {
+    if (fd_ < 0 || gone_) return false;
+    std::array<pollfd, 2> fds{{{fd_, events, 0}, {stop_ ? stop_->waitFd() : -1, POLLIN, 0}}};
+    for (;;) {
+      if (stop_ != nullptr && stop_->raised()) return false;
+      const int ready = poll(fds.data(), fds.size(), timeoutMs);
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready <= 0 || fds[1].revents != 0) return false;
+      if ((fds[0].revents & events) != 0) return true;
+      gone_ = true;  // POLLHUP, POLLERR or POLLNVAL without data
+      return false;
+    }
+  }
+
+  const StopSignal* stop_;
+  int fd_ = -1;
+  uint32_t baud_ = 0;
+  bool gone_ = false;
+  ErrorCounters errorBase_;
+};
+
+}  // namespace
+
+std::unique_ptr<PortBackend> makeSystemPort(const StopSignal* stop) {
+  return std::make_unique<PosixPort>(stop);
+}
+
+}  // namespace tarvelo::link
