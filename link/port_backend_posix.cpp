@@ -42,6 +42,25 @@ int interByteGapMs(uint32_t baud) {
   return std::max<int>(kReadIntervalTimeoutMs, static_cast<int>((bits + baud - 1) / baud));
 }
 
+// The standard speed code for a baud rate, so the line reads back as e.g. B9600;
+// any other rate is set as a custom speed.
+tcflag_t speedCode(uint32_t baud) {
+  static constexpr std::array<std::pair<uint32_t, tcflag_t>, 10> kCodes{{{1200, B1200},
+                                                                         {2400, B2400},
+                                                                         {4800, B4800},
+                                                                         {9600, B9600},
+                                                                         {19200, B19200},
+                                                                         {38400, B38400},
+                                                                         {57600, B57600},
+                                                                         {115200, B115200},
+                                                                         {230400, B230400},
+                                                                         {460800, B460800}}};
+  for (const auto& [rate, code] : kCodes) {
+    if (rate == baud) return code;
+  }
+  return BOTHER;
+}
+
 int msUntil(SteadyClock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
   return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
@@ -82,7 +101,7 @@ class PosixPort final : public PortBackend {
     tio.c_oflag &= ~OPOST;
     tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CBAUD | (CBAUD << IBSHIFT));
-    tio.c_cflag |= CS8 | CREAD | CLOCAL | BOTHER | (BOTHER << IBSHIFT);
+    tio.c_cflag |= CS8 | CREAD | CLOCAL | speedCode(baud) | (speedCode(baud) << IBSHIFT);
     if (parity == kParityEven) tio.c_cflag |= PARENB;
     tio.c_ispeed = baud;
     tio.c_ospeed = baud;

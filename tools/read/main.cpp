@@ -1,0 +1,153 @@
+// tarvelo-read: finds the balance on a COM port and prints its readings, one line
+// each, in the hidden-mode log format. The first thing to run to check the cable.
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "link/acquisition_thread.h"
+#include "link/balance_identity.h"
+#include "link/clock.h"
+#include "link/no_balance_watch.h"
+#include "reports/log_line.h"
+
+namespace {
+
+using namespace tarvelo;
+
+constexpr uint32_t kConsumerPauseMs = 20;
+constexpr int kExitBadUsage = 1;
+constexpr double kMaxLimitSeconds = 3600;
+constexpr int kExitNoBalance = 2;
+// The extra stability check is off here: readings are printed as the balance sends them.
+constexpr float kStabilityWindowS = 10.0f;
+constexpr double kStabilityMaxChange = 0.1;
+
+constexpr std::string_view kHelp =
+    "Usage: tarvelo-read --com N [--count K] [--seconds S] [--limit S] [--identity]\n"
+    "\n"
+    "Finds the balance on COM port N (any of the three protocols the program speaks)\n"
+    "and prints one line per reading: number, time, weight, unit, stability,\n"
+    "separated by TABs. Run it first to check the cable and the port.\n"
+    "\n"
+    "  --com N      COM port number, 1 to 255 (on Linux the device that\n"
+    "               ~/.config/Korvane/Tarvelo/ports/COMN links to, else /dev/ttyS<N-1>)\n"
+    "  --count K    stop after K readings\n"
+    "  --seconds S  stop after S seconds\n"
+    "  --limit S    give up after S seconds without any reading (default 15;\n"
+    "               a balance found late in the search may need 40)\n"
+    "  --identity   end with the balance identity line (model and serial number)\n"
+    "\n"
+    "Exit status: 0 done, 1 bad usage, 2 no balance detected.\n";
+
+struct Options {
+  int port = 0;
+  long count = 0;
+  double seconds = 0;
+  double limitSeconds = link::NoBalanceWatch::kLimitMs / 1000.0;
+  bool identity = false;
+};
+
+std::optional<Options> parseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    char* end = nullptr;
+    if (arg == "--identity") {
+      options.identity = true;
+      continue;
+    }
+    if (value == nullptr) return std::nullopt;
+    ++i;
+    if (arg == "--com") {
+      options.port = static_cast<int>(std::strtol(value, &end, 10));
+    } else if (arg == "--count") {
+      options.count = std::strtol(value, &end, 10);
+    } else if (arg == "--seconds") {
+      options.seconds = std::strtod(value, &end);
+    } else if (arg == "--limit") {
+      options.limitSeconds = std::strtod(value, &end);
+    } else {
+      return std::nullopt;
+    }
+    if (end == value || *end != '\0') return std::nullopt;
+  }
+  if (options.port < 1 || options.port > link::kComPortCount || options.count < 0 ||
+      options.seconds < 0 || options.limitSeconds <= 0) {
+    return std::nullopt;
+  }
+  return options;
+}
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void onSignal(int) { interrupted = 1; }
+
+std::string timeOfDay() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%H:%M:%S", &local);
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--help") {
+      std::fputs(kHelp.data(), stdout);
+      return 0;
+    }
+  }
+  const auto options = parseOptions(argc, argv);
+  if (!options) {
+    std::fputs(kHelp.data(), stderr);
+    return kExitBadUsage;
+  }
+  std::setlocale(LC_ALL, "");
+  const char decimalSeparator = *std::localeconv()->decimal_point;
+  std::signal(SIGINT, onSignal);
+  std::signal(SIGTERM, onSignal);
+
+  link::Clock& clock = link::systemClock();
+  link::ReadingHandoff handoff;
+  link::AcquisitionThread thread(handoff, link::balanceOnSerialPort(), clock);
+  thread.start(options->port, kStabilityWindowS, kStabilityMaxChange);
+
+  const uint32_t runStart = clock.tickCount();
+  const auto secondsRunning = [&] { return (clock.tickCount() - runStart) / 1000.0; };
+  link::NoBalanceWatch silence(clock, static_cast<uint32_t>(options->limitSeconds * 1000.0));
+  link::WeightReading reading;
+  long printed = 0;
+  bool anyReading = false;
+  while (interrupted == 0 && (options->count == 0 || printed < options->count) &&
+         (options->seconds == 0 || secondsRunning() < options->seconds)) {
+    clock.sleepMs(kConsumerPauseMs);
+    if (handoff.takeReading(reading)) {
+      handoff.readingDone();
+      silence.signOfLife();
+      anyReading = true;
+      ++printed;
+      const auto line = reports::logLineText(static_cast<int>(printed), timeOfDay(), reading,
+                                             decimalSeparator);
+      std::printf("%s\n", line.c_str());
+      std::fflush(stdout);
+    } else if (silence.expired()) {
+      thread.stopAndJoin();
+      std::fputs("no balance detected\n", stderr);
+      return kExitNoBalance;
+    }
+  }
+  thread.stopAndJoin();
+  if (options->identity && anyReading) {
+    std::printf("%s\n", link::balanceIdentityText(reading).c_str());
+  }
+  return 0;
+}
