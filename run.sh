@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Sets up what is missing, builds, and starts the program against the demo balance
+# on COM1 of a separate demo profile (the user's own settings and port links are
+# never touched).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/install-deps.sh
+cmake --preset release
+cmake --build --preset release
+
+export XDG_CONFIG_HOME="$PWD/build/demo-profile"
+mkdir -p "$XDG_CONFIG_HOME"
+bin=build/release/tools
+"$bin/balance_sim/tarvelo-balance-sim" --protocol bm --com 1 >/dev/null &
+sim=$!
+trap 'kill "$sim" 2>/dev/null' EXIT
+sleep 0.5
+echo "Demo balance on COM1; reading it (Ctrl+C to stop)."
+"$bin/read/tarvelo-read" --com 1 --identity "$@"

@@ -1,0 +1,175 @@
+// The POSIX port back end on a pseudo-terminal made here: the test holds the
+// master side, the port under test opens the slave through a COM port link.
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "link/com_port_path.h"
+#include "link/ralvo_com_a.h"
+#include "link/stop_signal.h"
+#include "tests/support/simulator_process.h"
+
+namespace tarvelo::link {
+namespace {
+
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr int kCom = 21;
+
+class PseudoTerminal {
+ public:
+  PseudoTerminal() {
+    testing::privateConfigHome();
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(master_);
+    unlockpt(master_);
+    std::filesystem::create_directories(comPortLinkDir());
+    std::filesystem::remove(comPortLinkPath(kCom));
+    std::filesystem::create_symlink(ptsname(master_), comPortLinkPath(kCom));
+  }
+  ~PseudoTerminal() {
+    closeMaster();
+    std::filesystem::remove(comPortLinkPath(kCom));
+  }
+  void send(std::initializer_list<uint8_t> bytes) {
+    const std::vector<uint8_t> data(bytes);
+    ASSERT_EQ(write(master_, data.data(), data.size()), static_cast<ssize_t>(data.size()));
+  }
+  void closeMaster() {
+    if (master_ >= 0) close(master_);
+    master_ = -1;
+  }
+  speed_t slaveSpeed() const {
+    termios tio{};
+    tcgetattr(master_, &tio);
+    return cfgetospeed(&tio);
+  }
+  int master() const { return master_; }
+
+ private:
+  int master_ = -1;
+};
+
+RalvoComA systemPort(const StopSignal* stop = nullptr) { return RalvoComA(makeSystemPort(stop), systemClock()); }
+
+template <typename F>
+std::chrono::milliseconds timed(F&& f) {
+  const auto start = SteadyClock::now();
+  f();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start);
+}
+
+TEST(PosixPort, OpensWithTheProtocolsLineSpeed) {
+  PseudoTerminal pty;
+  RalvoComA port = systemPort();
+  ASSERT_TRUE(port.Open(kCom, 9600, kParityEven));
+  EXPECT_EQ(pty.slaveSpeed(), B9600);
+  ASSERT_TRUE(port.Open(kCom, 19200, kParityNone));  // reopened with new settings
+  EXPECT_EQ(pty.slaveSpeed(), B19200);
+}
+
+TEST(PosixPort, PortHeldByAnotherIsRefusedUntilReleased) {
+  PseudoTerminal pty;
+  RalvoComA first = systemPort();
+  RalvoComA second = systemPort();
+  ASSERT_TRUE(first.Open(kCom, 2400, kParityEven));
+  EXPECT_FALSE(second.Open(kCom, 2400, kParityEven));
+  EXPECT_FALSE(second.isOpen());
+  EXPECT_TRUE(first.Close());
+  EXPECT_TRUE(second.Open(kCom, 2400, kParityEven));
+}
+
+TEST(PosixPort, MissingDeviceFailsToOpen) {
+  testing::privateConfigHome();
+  RalvoComA port = systemPort();
+  EXPECT_FALSE(port.Open(254, 2400, kParityEven));  // no link, and no /dev/ttyS253 here
+  EXPECT_FALSE(port.isOpen());
+  uint8_t byte = 0;
+  EXPECT_EQ(port.Read(&byte, 1), ReadPortClosed);
+}
+
+TEST(PosixPort, ReadOnASilentLineTimesOutAfterASecondAndABytePerByte) {
+  PseudoTerminal pty;
+  RalvoComA port = systemPort();
+  ASSERT_TRUE(port.Open(kCom, 9600, kParityEven));
+  std::array<uint8_t, 8> buffer{};
+  int result = 0;
+  const auto oneByte = timed([&] { result = port.Read(buffer.data(), 1); });
+  EXPECT_EQ(result, ReadTimedOut);
+  EXPECT_GE(oneByte, 1001ms);
+  const auto eightBytes = timed([&] { result = port.Read(buffer.data(), 8); });
+  EXPECT_EQ(result, ReadTimedOut);
+  EXPECT_GE(eightBytes, 1008ms);
+  EXPECT_LT(eightBytes, 3000ms);
+}
+
+TEST(PosixPort, ReplySpreadByLessThanTwoCharacterTimesIsReadWhole) {
+  PseudoTerminal pty;
+  RalvoComA port = systemPort();
+  ASSERT_TRUE(port.Open(kCom, 2400, kParityEven));  // two characters take about 9 ms
+  std::array<uint8_t, 8> buffer{};
+  std::thread sender([&] {
+    pty.send({1, 2, 3, 4});
+    std::this_thread::sleep_for(4ms);
+    pty.send({5, 6, 7, 8});
+  });
+  EXPECT_EQ(port.Read(buffer.data(), 8), ReadOk);
+  sender.join();
+  EXPECT_EQ(buffer, (std::array<uint8_t, 8>{1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
+TEST(PosixPort, WriteReachesTheDevice) {
+  PseudoTerminal pty;
+  RalvoComA port = systemPort();
+  ASSERT_TRUE(port.Open(kCom, 9600, kParityEven));
+  const std::array<uint8_t, 4> request{0x00, 0x55, 0x17, 0x5F};
+  ASSERT_TRUE(port.Write(request.data(), 4));
+  std::array<uint8_t, 4> seen{};
+  ASSERT_EQ(read(pty.master(), seen.data(), seen.size()), 4);
+  EXPECT_EQ(seen, request);
+}
+
+TEST(PosixPort, DeviceThatDisappearsFailsEveryWaitAtOnce) {
+  PseudoTerminal pty;
+  RalvoComA port = systemPort();
+  ASSERT_TRUE(port.Open(kCom, 2400, kParityEven));
+  pty.closeMaster();
+  uint8_t byte = 0;
+  for (int i = 0; i < 3; ++i) {
+    int result = 0;
+    EXPECT_LT(timed([&] { result = port.Read(&byte, 1); }), 200ms);
+    EXPECT_NE(result, ReadOk);
+  }
+  EXPECT_FALSE(port.Write(&byte, 1));
+}
+
+TEST(PosixPort, RaisedStopEndsAWaitAtOnce) {
+  PseudoTerminal pty;
+  StopSignal stop;
+  RalvoComA port = systemPort(&stop);
+  ASSERT_TRUE(port.Open(kCom, 2400, kParityEven));
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(100ms);
+    stop.raise();
+  });
+  uint8_t byte = 0;
+  int result = 0;
+  EXPECT_LT(timed([&] { result = port.Read(&byte, 1); }), 800ms);
+  stopper.join();
+  EXPECT_EQ(result, ReadTimedOut);
+  stop.clear();
+  pty.send({0x42});
+  EXPECT_EQ(port.Read(&byte, 1), ReadOk);
+  EXPECT_EQ(byte, 0x42);
+}
+
+}  // namespace
+}  // namespace tarvelo::link
