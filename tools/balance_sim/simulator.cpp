@@ -1,0 +1,111 @@
+#include "simulator.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+#include "balance_protocol.h"
+#include "com_port_link.h"
+#include "pty_device.h"
+#include "stop_signals.h"
+
+namespace tarvelo::sim {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// With no slave open the master reports POLLHUP at once, so poll cannot wait; sleep instead.
+constexpr milliseconds kClosedCheckInterval{10};
+// Line speed changes raise no event; look again at least this often.
+constexpr milliseconds kSpeedCheckInterval{100};
+
+enum class LineState { Closed, OtherSpeed, Ready };
+
+std::unique_ptr<WeightSource> makeWeightSource(const Options& options) {
+  if (options.weightsFile) return makeFileWeightSource(*options.weightsFile);
+  return makeNoisyWeightSource(options.weightGrams, options.noiseSdGrams, options.seed);
+}
+
+class Simulator {
+ public:
+  Simulator(const Options& options, const PtyDevice& pty, const StopSignals& signals)
+      : readings_(makeWeightSource(options), options.rules),
+        protocol_(makeBalanceProtocol(options, readings_)),
+        pty_(pty),
+        signals_(signals) {}
+
+  void run() {
+    LineState previous = LineState::Closed;
+    while (!signals_.stopRequested()) {
+      // Read the close flag first: a close right after it still shows on the next round.
+      const bool reopened = pty_.slaveWasClosed();
+      const LineState state = lineState();
+      if (state != previous || reopened) {
+        if (state == LineState::Closed || reopened) pty_.dropUnreadOutput();
+        protocol_->reset(SimClock::now());
+        previous = state;
+      }
+      switch (state) {
+        case LineState::Closed:
+          pty_.readInput();
+          signals_.wait({}, kClosedCheckInterval);
+          break;
+        case LineState::OtherSpeed: {
+          auto watched = pty_.readWatch();
+          signals_.wait(watched, kSpeedCheckInterval);
+          pty_.readInput();
+          break;
+        }
+        case LineState::Ready:
+          serve();
+          break;
+      }
+    }
+  }
+
+ private:
+  LineState lineState() const {
+    if (!pty_.slaveOpen()) return LineState::Closed;
+    return pty_.slaveSpeed() == protocol_->lineSpeed() ? LineState::Ready : LineState::OtherSpeed;
+  }
+
+  void serve() {
+    milliseconds timeout = kSpeedCheckInterval;
+    if (const auto due = protocol_->nextStreamTime()) {
+      const auto untilDue = std::chrono::ceil<milliseconds>(*due - SimClock::now());
+      timeout = std::clamp(untilDue, milliseconds{0}, kSpeedCheckInterval);
+    }
+    auto watched = pty_.readWatch();
+    signals_.wait(watched, timeout);
+    // The program may have closed the line or changed its speed while we waited.
+    if (signals_.stopRequested() || pty_.slaveWasClosed() || lineState() != LineState::Ready) {
+      return;
+    }
+
+    for (const Frame& frame : protocol_->answer(pty_.readInput())) pty_.writeFrame(frame);
+    if (const auto line = protocol_->stream(SimClock::now())) pty_.writeFrame(*line);
+  }
+
+  ReadingStream readings_;
+  std::unique_ptr<BalanceProtocol> protocol_;
+  const PtyDevice& pty_;
+  const StopSignals& signals_;
+};
+
+}  // namespace
+
+int runSimulator(const Options& options) {
+  const StopSignals signals;
+  const PtyDevice pty;
+  std::optional<ComPortLink> comPort;
+  if (options.comPort) comPort.emplace(*options.comPort, pty.slavePath());
+  Simulator simulator(options, pty, signals);
+
+  std::printf("%s\n", pty.slavePath().c_str());
+  std::fflush(stdout);
+  simulator.run();
+  return 0;
+}
+
+}  // namespace tarvelo::sim

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "options.h"
+
+namespace tarvelo::sim {
+
+// Runs the balance until SIGINT, SIGTERM or SIGHUP; returns the exit status.
+int runSimulator(const Options& options);
+
+}  // namespace tarvelo::sim
