@@ -84,6 +84,9 @@ class PosixPort final : public PortBackend {
       return false;
     }
     ioctl(fd_, TIOCEXCL);
+    // A freshly opened COM port holds no old input; a pseudo-terminal keeps what
+    // its previous user left unread, so drop it.
+    ioctl(fd_, TCFLSH, TCIFLUSH);
     gone_ = false;
     errorBase_ = readErrorCounters();
     return true;
