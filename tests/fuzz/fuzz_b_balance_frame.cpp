@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A reading only ever comes from a frame whose window sums are zero.
   if (weight.code == kBOk && !bWindowSumsZero(frame, 0)) std::abort();
   if (weight.code == kBOk && !std::isfinite(weight.weight)) std::abort();
-  std::strlen(bUnitText(weight.unitIndex));
+  if (std::strlen(bUnitText(weight.unitIndex)) > 3) std::abort();  // must fit the unit field
   if (const auto identity = decodeBIdentity(frame)) {
     if (bModelName(identity->modelCode).size() > 15) std::abort();
   }

@@ -14,6 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A reading only ever comes from a frame whose CRC checks.
   if (result.code == kTskOk && crc16CcittFalse(reply) != 0) std::abort();
   if (result.code == kTskOk && !std::isfinite(result.weight)) std::abort();
-  std::strlen(tskUnitText(result.unitIndex));
+  if (std::strlen(tskUnitText(result.unitIndex)) > 3) std::abort();  // must fit the unit field
   return 0;
 }

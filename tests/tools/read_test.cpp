@@ -55,6 +55,8 @@ TEST(TarveloRead, RefusesBadUsageAndExplainsItself) {
   EXPECT_EQ(runProgram({TARVELO_READ_PATH, "--com", "0"}).status, 1);
   EXPECT_EQ(runProgram({TARVELO_READ_PATH, "--com", "3x"}).status, 1);
   EXPECT_EQ(runProgram({TARVELO_READ_PATH}).status, 1);
+  EXPECT_EQ(runProgram({TARVELO_READ_PATH, "--com", "3", "--limit", "nan"}).status, 1);
+  EXPECT_EQ(runProgram({TARVELO_READ_PATH, "--com", "3", "--count", "-1"}).status, 1);
   const auto help = runProgram({TARVELO_READ_PATH, "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("cable"), std::string::npos);

@@ -77,8 +77,9 @@ std::optional<Options> parseOptions(int argc, char** argv) {
     }
     if (end == value || *end != '\0') return std::nullopt;
   }
-  if (options.port < 1 || options.port > link::kComPortCount || options.count < 0 ||
-      options.seconds < 0 || options.limitSeconds <= 0) {
+  const bool limitsValid = options.count >= 0 && options.seconds >= 0 &&
+                           options.limitSeconds > 0 && options.limitSeconds <= kMaxLimitSeconds;
+  if (options.port < 1 || options.port > link::kComPortCount || !limitsValid) {
     return std::nullopt;
   }
   return options;
