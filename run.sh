@@ -5,9 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/install-deps.sh
-cmake --preset release
-cmake --build --preset release
+scripts/build.sh
 
 export XDG_CONFIG_HOME="$PWD/build/demo-profile"
 mkdir -p "$XDG_CONFIG_HOME"
