@@ -26,7 +26,7 @@ std::filesystem::path comPortLinkPath(int portNumber) {
 
 std::filesystem::path comPortDevice(int portNumber) {
   std::error_code ec;
-  const auto link = comPortLinkPath(portNumber);
+  auto link = comPortLinkPath(portNumber);
   if (std::filesystem::is_symlink(link, ec)) return link;
   return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
