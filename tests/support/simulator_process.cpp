@@ -40,15 +40,21 @@ std::string readAll(int fd) {
   return text;
 }
 
+// A temporary folder removed with everything in it when the process ends.
+struct OwnedTempDir {
+  std::filesystem::path path = makeTempDir();
+  ~OwnedTempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+
 }  // namespace
 
 std::filesystem::path privateConfigHome() {
-  static const std::filesystem::path home = [] {
-    const auto dir = makeTempDir();
-    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-    return dir;
-  }();
-  return home;
+  static const OwnedTempDir home;
+  setenv("XDG_CONFIG_HOME", home.path.c_str(), 1);
+  return home.path;
 }
 
 SimulatorProcess::SimulatorProcess(int com, const std::vector<std::string>& options) {
@@ -82,7 +88,8 @@ SimulatorProcess::~SimulatorProcess() {
 }
 
 std::filesystem::path writeWeightsFile(const std::vector<std::string>& values) {
-  const auto path = makeTempDir() / "weights.txt";
+  static int files = 0;
+  const auto path = privateConfigHome() / ("weights-" + std::to_string(++files) + ".txt");
   std::ofstream file(path);
   for (const auto& value : values) file << value << '\n';
   return path;
