@@ -127,14 +127,12 @@ int main(int argc, char** argv) {
   link::NoBalanceWatch silence(clock, static_cast<uint32_t>(options->limitSeconds * 1000.0));
   link::WeightReading reading;
   long printed = 0;
-  bool anyReading = false;
   while (interrupted == 0 && (options->count == 0 || printed < options->count) &&
          (options->seconds == 0 || secondsRunning() < options->seconds)) {
     clock.sleepMs(kConsumerPauseMs);
     if (handoff.takeReading(reading)) {
       handoff.readingDone();
       silence.signOfLife();
-      anyReading = true;
       ++printed;
       const auto line = reports::logLineText(static_cast<int>(printed), timeOfDay(), reading,
                                              decimalSeparator);
@@ -147,7 +145,7 @@ int main(int argc, char** argv) {
     }
   }
   thread.stopAndJoin();
-  if (options->identity && anyReading) {
+  if (options->identity && printed > 0) {
     std::printf("%s\n", link::balanceIdentityText(reading).c_str());
   }
   return 0;
