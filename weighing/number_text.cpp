@@ -1,28 +1,35 @@
 #include "number_text.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+#include "conversion_error.h"
 
 namespace tarvelo::weighing {
 
 namespace {
 
-constexpr int kGeneralDigits = 15;
 constexpr int kSmallestFixedExponent = -5;  // 0,00001
 
-// The significant digits (trailing zeros dropped) and the decimal exponent of the
-// value rounded to `digits` significant digits.
+// A decimal number: significant digits without trailing zeros (one "0" for zero)
+// and the decimal exponent of the first digit. Zero by default.
 struct Decimal {
   bool negative = false;
-  std::string digits;
+  std::string digits = std::string(1, '0');
   int exponent = 0;
+
+  bool isZero() const { return digits == "0"; }
 };
 
-Decimal toDecimal(double value, int digits) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*e", digits - 1, value);
+Decimal toDecimal(double value, int significantDigits) {
   Decimal decimal;
+  if (value == 0.0) return decimal;
+  decimal.digits.clear();
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*e", significantDigits - 1, value);
   const char* p = buffer;
   if (*p == '-') {
     decimal.negative = true;
@@ -36,29 +43,116 @@ Decimal toDecimal(double value, int digits) {
   return decimal;
 }
 
+// Keeps `count` significant digits, rounding half away from zero.
+Decimal roundTo(Decimal d, int count) {
+  if (d.isZero() || count >= static_cast<int>(d.digits.size())) return d;
+  if (count < 0 || (count == 0 && d.digits.front() < '5')) return Decimal{};
+  const bool roundUp = d.digits[static_cast<std::size_t>(count)] >= '5';
+  d.digits.resize(static_cast<std::size_t>(count));
+  if (roundUp) {
+    int i = count - 1;
+    while (i >= 0 && d.digits[static_cast<std::size_t>(i)] == '9') d.digits[static_cast<std::size_t>(i--)] = '0';
+    if (i >= 0) {
+      ++d.digits[static_cast<std::size_t>(i)];
+    } else {
+      d.digits.insert(d.digits.begin(), '1');
+      ++d.exponent;
+    }
+  }
+  while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
+  return d;
+}
+
+std::string exponentText(const Decimal& d, char separator) {
+  std::string text = d.negative ? "-" : "";
+  text += d.digits.front();
+  if (d.digits.size() > 1) text += separator + d.digits.substr(1);
+  return text + "E" + std::to_string(d.exponent);
+}
+
+// The digit at decimal position `power` (10^power) of the number, '0' outside its digits.
+char digitAt(const Decimal& d, int power) {
+  const int index = d.exponent - power;
+  return index >= 0 && index < static_cast<int>(d.digits.size()) ? d.digits[static_cast<std::size_t>(index)] : '0';
+}
+
+std::string fixedText(const Decimal& d, int decimals, char separator) {
+  std::string text = d.negative && !d.isZero() ? "-" : "";
+  for (int power = std::max(d.exponent, 0); power >= 0; --power) text += digitAt(d, power);
+  if (decimals > 0) {
+    text += separator;
+    for (int power = -1; power >= -decimals; --power) text += digitAt(d, power);
+  }
+  return text;
+}
+
+std::string nonFiniteText(double value) {
+  if (std::isnan(value)) return "NAN";
+  return value > 0 ? "INF" : "-INF";
+}
+
 }  // namespace
 
-std::string generalNumberText(double value, char decimalSeparator) {
-  if (value == 0.0) return "0";
-  if (!std::isfinite(value)) return std::isnan(value) ? "NAN" : (value > 0 ? "INF" : "-INF");
-  const Decimal d = toDecimal(value, kGeneralDigits);
-  std::string text = d.negative ? "-" : "";
-  const int digitCount = static_cast<int>(d.digits.size());
-  if (d.exponent < kSmallestFixedExponent || d.exponent >= kGeneralDigits) {
-    text += d.digits.front();
-    if (digitCount > 1) text += decimalSeparator + d.digits.substr(1);
-    return text + "E" + std::to_string(d.exponent);
+std::string generalNumberText(double value, char decimalSeparator, int digits) {
+  if (!std::isfinite(value)) return nonFiniteText(value);
+  const Decimal d = toDecimal(value, digits);
+  if (d.isZero()) return "0";
+  if (d.exponent < kSmallestFixedExponent || d.exponent >= digits) {
+    return exponentText(d, decimalSeparator);
   }
-  if (d.exponent < 0) {
-    return text + "0" + decimalSeparator + std::string(static_cast<std::size_t>(-d.exponent - 1), '0') +
-           d.digits;
+  const int fractionDigits = std::max(0, static_cast<int>(d.digits.size()) - d.exponent - 1);
+  return fixedText(d, fractionDigits, decimalSeparator);
+}
+
+std::string fixedNumberText(double value, int decimals, char decimalSeparator) {
+  if (!std::isfinite(value)) return nonFiniteText(value);
+  decimals = std::max(decimals, 0);
+  Decimal d = toDecimal(value, kGeneralDigits);
+  if (!d.isZero()) {
+    const bool negative = d.negative;
+    d = roundTo(d, std::min(kFixedPrecision, d.exponent + 1 + decimals));
+    d.negative = negative;
   }
-  const int integerDigits = d.exponent + 1;
-  if (digitCount <= integerDigits) {
-    return text + d.digits + std::string(static_cast<std::size_t>(integerDigits - digitCount), '0');
-  }
-  return text + d.digits.substr(0, static_cast<std::size_t>(integerDigits)) + decimalSeparator +
-         d.digits.substr(static_cast<std::size_t>(integerDigits));
+  if (d.exponent >= kFixedPrecision) return exponentText(d, decimalSeparator);
+  return fixedText(d, decimals, decimalSeparator);
+}
+
+std::string statisticsNumberText(double value, char decimalSeparator) {
+  return generalNumberText(value, decimalSeparator, kStatisticsDigits);
+}
+
+std::string integerText(long long value) { return std::to_string(value); }
+
+double parseNumber(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  const auto last = text.find_last_not_of(' ');
+  if (first == std::string_view::npos) throw ConversionError(std::string(text));
+  std::string number(text.substr(first, last - first + 1));
+  std::replace(number.begin(), number.end(), ',', '.');
+  if (number.front() == '+') number.erase(0, 1);
+  const std::size_t digitAt = !number.empty() && number.front() == '-' ? 1 : 0;
+  // Only digits or the separator may start a number: no "inf", "nan" or hex.
+  const bool startsWell = digitAt < number.size() &&
+                          (number[digitAt] == '.' || (number[digitAt] >= '0' && number[digitAt] <= '9'));
+  double value = 0.0;
+  const char* end = number.data() + number.size();
+  const auto [stop, error] = startsWell ? std::from_chars(number.data(), end, value)
+                                        : std::from_chars_result{number.data(), std::errc::invalid_argument};
+  if (error != std::errc{} || stop != end || !std::isfinite(value)) throw ConversionError(std::string(text));
+  return value;
+}
+
+int parseInteger(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  const auto last = text.find_last_not_of(' ');
+  if (first == std::string_view::npos) throw ConversionError(std::string(text));
+  std::string_view digits = text.substr(first, last - first + 1);
+  if (digits.front() == '+') digits.remove_prefix(1);
+  int value = 0;
+  const char* end = digits.data() + digits.size();
+  const auto [stop, error] = std::from_chars(digits.data(), end, value);
+  if (error != std::errc{} || stop != end) throw ConversionError(std::string(text));
+  return value;
 }
 
 }  // namespace tarvelo::weighing

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "weighing/conversion_error.h"
+
 namespace tarvelo::weighing {
 namespace {
 
@@ -15,8 +17,7 @@ TEST(GeneralNumberText, ShortestTextWithTheSystemSeparator) {
       {25.0, "25"},
       {25.31, "25,31"},
       {-0.75, "-0,75"},
-      {1.234, "1,234"},
-      {0.1 + 0.2, "0,3"},              // 15 significant digits hide the binary noise
+      {0.1 + 0.2, "0,3"},  // 15 significant digits hide the binary noise
       {123456789012345.0, "123456789012345"},
       {1234567890123456.0, "1,23456789012346E15"},
       {0.00001, "0,00001"},
@@ -24,10 +25,71 @@ TEST(GeneralNumberText, ShortestTextWithTheSystemSeparator) {
       {0.0000015, "1,5E-6"},
       {1e20, "1E20"},
       {100.0, "100"},
-      {0.5, "0,5"},
   };
   for (const Case& c : cases) EXPECT_EQ(generalNumberText(c.value, ','), c.text) << c.value;
   EXPECT_EQ(generalNumberText(25.31, '.'), "25.31");
+}
+
+TEST(StatisticsNumberText, SixSignificantDigits) {
+  EXPECT_EQ(statisticsNumberText(25.123456, ','), "25,1235");
+  EXPECT_EQ(statisticsNumberText(0.0707106781, ','), "0,0707107");
+  EXPECT_EQ(statisticsNumberText(1234567.0, ','), "1,23457E6");
+  EXPECT_EQ(statisticsNumberText(123456.4, ','), "123456");
+  EXPECT_EQ(statisticsNumberText(0.0, ','), "0");
+}
+
+TEST(FixedNumberText, SevenSignificantDigitsThenTheDecimals) {
+  struct Case {
+    double value;
+    int decimals;
+    const char* text;
+  } cases[] = {
+      {25.35, 2, "25,35"},
+      {22.0, 2, "22,00"},
+      {-2.0, 2, "-2,00"},
+      {123456.789, 2, "123456,80"},
+      {1234567.891, 2, "1234568,00"},
+      {9999999.5, 2, "1E7"},        // rounds to eight integer digits: exponent form
+      {12345678.9, 2, "1,234568E7"},
+      {0.125, 2, "0,13"},           // half away from zero
+      {-0.125, 2, "-0,13"},
+      {0.004, 2, "0,00"},
+      {0.006, 2, "0,01"},
+      {25.35, 0, "25"},
+      {25.5, 0, "26"},
+      {1.0, 3, "1,000"},
+      {0.0, 2, "0,00"},
+      {-1.8e-15, 2, "0,00"},        // floating-point noise is no negative zero
+      {-0.004, 2, "0,00"},
+      {99.996, 2, "100,00"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(fixedNumberText(c.value, c.decimals, ','), c.text) << c.value;
+}
+
+TEST(NumberParsing, AcceptsEitherSeparatorAndBlanks) {
+  EXPECT_DOUBLE_EQ(parseNumber("0,1"), 0.1);
+  EXPECT_DOUBLE_EQ(parseNumber("0.1"), 0.1);
+  EXPECT_DOUBLE_EQ(parseNumber(" -25,35 "), -25.35);
+  EXPECT_DOUBLE_EQ(parseNumber("+3"), 3.0);
+  EXPECT_DOUBLE_EQ(parseNumber(",5"), 0.5);
+  EXPECT_DOUBLE_EQ(parseNumber("1,5E-6"), 1.5e-6);
+  EXPECT_DOUBLE_EQ(parseNumber(generalNumberText(1234567890123456.0, ',')), 1.23456789012346e15);
+  EXPECT_EQ(parseInteger("15"), 15);
+  EXPECT_EQ(parseInteger(" -7 "), -7);
+}
+
+TEST(NumberParsing, TextThatIsNotANumberNamesItself) {
+  for (const char* text : {"", "  ", "abc", "1,2,3", "1.2.3", "12a", "г", "nan", "inf", "-", "0x10", "1e999"}) {
+    try {
+      parseNumber(text);
+      ADD_FAILURE() << "parsed \"" << text << "\"";
+    } catch (const ConversionError& error) {
+      EXPECT_EQ(error.text(), text);
+    }
+  }
+  EXPECT_THROW(parseInteger("1,5"), ConversionError);
+  EXPECT_THROW(parseInteger("99999999999"), ConversionError);
+  EXPECT_THROW(parseInteger(""), ConversionError);
 }
 
 }  // namespace
