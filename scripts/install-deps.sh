@@ -8,6 +8,13 @@ packages=(
   ninja-build
   pkg-config
   libgtest-dev
+  qt6-base-dev
+  libqt6opengl6-dev
+  qt6-charts-dev
+  libjpeg62-turbo-dev
+  libxlsxwriter-dev
+  zlib1g-dev
+  libgif-dev
 )
 
 missing=()
