@@ -1,0 +1,407 @@
+#include "app/settings_store.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarvelo::app {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+const std::string kExe = "Tarvelo.exe";
+constexpr uint8_t kFlagDefault = 9;
+constexpr int32_t kNumberDefault = -5;
+const std::string kTextDefault = "default";
+
+// An environment variable set for the life of this object, then put back as it was.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    set(value);
+  }
+  ~ScopedEnv() { set(old_); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  void set(const std::optional<std::string>& value) {
+    if (value) {
+      setenv(name_, value->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+fs::path makeTempDir() {
+  std::string pattern = (fs::temp_directory_path() / "tarvelo-settings-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) return {};
+  return pattern;
+}
+
+std::string fileContent(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& file, const std::string& content) {
+  std::ofstream(file, std::ios::binary) << content;
+}
+
+std::vector<fs::path> filesIn(const fs::path& dir) {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(dir)) files.push_back(entry.path());
+  return files;
+}
+
+// Each test has a configuration folder of its own, removed when the test ends.
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_FALSE(configHome_.empty()) << "no temporary folder"; }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::permissions(keyDir(), fs::perms::owner_all, ignored);
+    fs::remove_all(configHome_, ignored);
+  }
+
+  fs::path keyDir(const std::string& exe = kExe) const {
+    return configHome_ / "Korvane" / "Tarvelo" / exe;
+  }
+  fs::path subkeyFile() const { return keyDir() / "Version_U1.0.0"; }
+
+  std::unique_ptr<SettingsStore> createdStore(const std::string& exe = kExe) const {
+    auto store = makeSettingsStore();
+    EXPECT_TRUE(store->create(exe));
+    return store;
+  }
+
+  static void expectDefaults(const SettingsStore& store) {
+    EXPECT_EQ(store.ReadFlag("F", kFlagDefault), kFlagDefault);
+    EXPECT_EQ(store.ReadNumber("N", kNumberDefault), kNumberDefault);
+    EXPECT_EQ(store.ReadText("T", kTextDefault), kTextDefault);
+  }
+
+  const fs::path configHome_ = makeTempDir();
+  const ScopedEnv xdg_{"XDG_CONFIG_HOME", configHome_.string()};
+};
+
+TEST_F(SettingsStoreTest, FirstRunCreatesTheKeyButNotTheSubkey) {
+  auto store = makeSettingsStore();
+  EXPECT_FALSE(store->open(kExe));
+  expectDefaults(*store);
+  EXPECT_FALSE(fs::exists(keyDir()));
+
+  EXPECT_TRUE(store->create(kExe));
+  EXPECT_TRUE(fs::is_directory(keyDir()));
+  expectDefaults(*store);
+  EXPECT_FALSE(fs::exists(subkeyFile()));
+
+  store->WriteFlag("StabCB", 1);
+  EXPECT_TRUE(fs::is_regular_file(subkeyFile()));
+  EXPECT_TRUE(makeSettingsStore()->open(kExe));
+  EXPECT_TRUE(store->create(kExe)) << "creating an existing key opens it";
+  EXPECT_EQ(store->ReadFlag("StabCB", 0), 1);
+}
+
+TEST_F(SettingsStoreTest, ClosedStoreReadsDefaultsAndWritesNothing) {
+  auto store = createdStore();
+  store->WriteNumber("N", 1);
+  store->close();
+  EXPECT_EQ(store->ReadNumber("N", kNumberDefault), kNumberDefault);
+  store->WriteNumber("N", 2);
+  ASSERT_TRUE(store->open(kExe));
+  EXPECT_EQ(store->ReadNumber("N", kNumberDefault), 1);
+}
+
+TEST_F(SettingsStoreTest, ValuesSurviveARestart) {
+  const std::vector<std::pair<std::string, uint8_t>> flags = {
+      {"HideProfile", 0}, {"StabCB", 1}, {"FCLB(0)", 255}};
+  const std::vector<std::pair<std::string, int32_t>> numbers = {
+      {"SizeOfMassive", 100},
+      {"COM", 0},
+      {"Negative", -42},
+      {"Smallest", std::numeric_limits<int32_t>::min()},
+      {"Largest", std::numeric_limits<int32_t>::max()}};
+  std::string longCyrillic;
+  for (int i = 0; i < 1000; ++i) longCyrillic += "ж";
+  const std::vector<std::pair<std::string, std::string>> texts = {
+      {"eUnit", "Мышь"},
+      {"ePerson", "Иванов И.И."},
+      {"Empty", ""},
+      {"Blanks", "  two in front, one behind "},
+      {"Controls", "tab\there\nnew line\r\\back\\slash\\"},
+      {"Escape lookalikes", "\\t \\n \\x41 \\"},
+      {"Other bytes", "nul\0bell\a del\x7f"s},
+      {"1000 characters", longCyrillic},
+      {"name with\ttab and\nnew line", "value"}};
+
+  // Each value is written over a different one first, so the later write must win.
+  auto writer = createdStore();
+  for (const auto& [name, value] : flags) {
+    writer->WriteFlag(name, static_cast<uint8_t>(value ^ 1));
+    writer->WriteFlag(name, value);
+  }
+  for (const auto& [name, value] : numbers) {
+    writer->WriteNumber(name, value ^ 1);
+    writer->WriteNumber(name, value);
+  }
+  for (const auto& [name, value] : texts) {
+    writer->WriteText(name, value + "x");
+    writer->WriteText(name, value);
+  }
+  writer->close();
+
+  auto reader = makeSettingsStore();
+  ASSERT_TRUE(reader->open(kExe));
+  for (const auto& [name, value] : flags) {
+    EXPECT_EQ(reader->ReadFlag(name, static_cast<uint8_t>(value ^ 1)), value) << name;
+  }
+  for (const auto& [name, value] : numbers) {
+    EXPECT_EQ(reader->ReadNumber(name, value ^ 1), value) << name;
+  }
+  for (const auto& [name, value] : texts) {
+    EXPECT_EQ(reader->ReadText(name, value + "x"), value) << name;
+  }
+}
+
+TEST_F(SettingsStoreTest, FileFormatIsOneEscapedValueALineSortedByName) {
+  auto store = createdStore();
+  store->WriteText("ePerson", "Иванов\tИ.\\И.\n\x01");
+  store->WriteNumber("COM", -2);
+  store->WriteFlag("StabCB", 1);
+  store->WriteFlag("a\tb", 0);
+  EXPECT_EQ(fileContent(subkeyFile()),
+            "COM\tnumber\t-2\n"
+            "StabCB\tflag\t1\n"
+            "a\\tb\tflag\t0\n"
+            "ePerson\ttext\tИванов\\tИ.\\\\И.\\n\\x01\n");
+}
+
+TEST_F(SettingsStoreTest, EachExecutableNameHasItsOwnSettings) {
+  auto first = createdStore("Tarvelo.exe");
+  auto second = createdStore("Tarvelo copy.exe");
+  first->WriteNumber("COM", 3);
+  EXPECT_EQ(second->ReadNumber("COM", 0), 0);
+  second->WriteNumber("COM", 5);
+  EXPECT_EQ(first->ReadNumber("COM", 0), 3);
+  EXPECT_EQ(second->ReadNumber("COM", 0), 5);
+  EXPECT_FALSE(makeSettingsStore()->open("tarvelo"));
+
+  for (const std::string& bad : {""s, "."s, ".."s, "../Tarvelo.exe"s, "a/b"s, "nul\0"s}) {
+    auto store = makeSettingsStore();
+    EXPECT_FALSE(store->create(bad)) << bad;
+    EXPECT_FALSE(store->open(bad)) << bad;
+  }
+}
+
+TEST_F(SettingsStoreTest, ConfigFolderFallsBackToHome) {
+  const fs::path home = configHome_ / "home";
+  const ScopedEnv homeEnv("HOME", home.string());
+  const std::vector<std::optional<std::string>> unusable = {std::nullopt, "", "relative"};
+  for (const auto& xdg : unusable) {
+    const ScopedEnv xdgEnv("XDG_CONFIG_HOME", xdg);
+    auto store = makeSettingsStore();
+    EXPECT_TRUE(store->create(kExe));
+    EXPECT_TRUE(fs::is_directory(home / ".config" / "Korvane" / "Tarvelo" / kExe))
+        << xdg.value_or("(unset)");
+    fs::remove_all(home);
+  }
+}
+
+TEST_F(SettingsStoreTest, AnotherKindThanStoredGivesTheDefault) {
+  auto store = createdStore();
+  store->WriteFlag("F", 1);
+  store->WriteNumber("N", 1);
+  store->WriteText("T", "1");
+  for (const std::string name : {"F", "N", "T"}) {
+    EXPECT_EQ(store->ReadFlag(name, kFlagDefault), name == "F" ? 1 : kFlagDefault) << name;
+    EXPECT_EQ(store->ReadNumber(name, kNumberDefault), name == "N" ? 1 : kNumberDefault) << name;
+    EXPECT_EQ(store->ReadText(name, kTextDefault), name == "T" ? "1" : kTextDefault) << name;
+  }
+}
+
+struct DamagedFile {
+  const char* legend;
+  std::string content;
+  uint8_t flag;
+  int32_t number;
+  std::string text;
+  // The file after writing "Z" = 1: what could be read, now clean.
+  std::string repaired;
+};
+
+TEST_F(SettingsStoreTest, DamagedFileGivesDefaultsAndAWriteRepairsIt) {
+  const std::string kOnlyZ = "Z\tflag\t1\n";
+  const std::vector<DamagedFile> cases = {
+      {"empty", "", kFlagDefault, kNumberDefault, kTextDefault, kOnlyZ},
+      {"garbage lines", "garbage\nF flag 1\n\t\t\n\n", kFlagDefault, kNumberDefault, kTextDefault,
+       kOnlyZ},
+      {"binary junk", "\0\xff\x01\tflag\t\x80\n\x7f\0\n\xd0\tnumber\t1\0\n"s, kFlagDefault,
+       kNumberDefault, kTextDefault, kOnlyZ},
+      {"unknown kinds", "F\tbool\t1\nN\tFLAG\t4\nT\tstring\tx\n", kFlagDefault, kNumberDefault,
+       kTextDefault, kOnlyZ},
+      {"flag out of range", "F\tflag\t300\nF\tflag\t-1\nF\tflag\t\nF\tflag\t1.0\n", kFlagDefault,
+       kNumberDefault, kTextDefault, kOnlyZ},
+      {"flag 7 is kept for the caller", "F\tflag\t7\n", 7, kNumberDefault, kTextDefault,
+       "F\tflag\t7\n" + kOnlyZ},
+      {"bad numbers",
+       "N\tnumber\t2147483648\nN\tnumber\t-2147483649\nN\tnumber\t12abc\nN\tnumber\t 12\n"
+       "N\tnumber\t+12\nN\tnumber\t0x10\nN\tnumber\t\n",
+       kFlagDefault, kNumberDefault, kTextDefault, kOnlyZ},
+      {"cut-off last line", "F\tflag\t1\nN\tnumber\t42\nT\ttext\tab", 1, 42, kTextDefault,
+       "F\tflag\t1\nN\tnumber\t42\n" + kOnlyZ},
+      {"missing fields", "F\tflag\nN\t42\nT\n", kFlagDefault, kNumberDefault, kTextDefault, kOnlyZ},
+      {"extra field", "F\tflag\t1\t2\nT\ttext\ta\tb\n", kFlagDefault, kNumberDefault, kTextDefault,
+       kOnlyZ},
+      {"bad escapes",
+       "T\ttext\ta\\q\nT\ttext\ta\\\nT\ttext\t\\x4\nT\ttext\t\\xZZ\nT\ttext\t\\x-1\n", kFlagDefault,
+       kNumberDefault, kTextDefault, kOnlyZ},
+      {"raw control byte in a text", "T\ttext\ta\x01z\nT\ttext\ta\rz\n", kFlagDefault,
+       kNumberDefault, kTextDefault, kOnlyZ},
+      {"good lines among junk", "junk\nF\tflag\t1\n\x01\x02\nN\tnumber\t-7\nT\ttext\tok\n", 1, -7,
+       "ok", "F\tflag\t1\nN\tnumber\t-7\nT\ttext\tok\n" + kOnlyZ},
+      {"Windows line ends", "F\tflag\t1\r\nN\tnumber\t-7\r\nT\ttext\tok\r\n", 1, -7, "ok",
+       "F\tflag\t1\nN\tnumber\t-7\nT\ttext\tok\n" + kOnlyZ},
+      {"the last of two lines wins", "N\tnumber\t1\nN\tnumber\t2\n", kFlagDefault, 2, kTextDefault,
+       "N\tnumber\t2\n" + kOnlyZ},
+  };
+  for (const DamagedFile& c : cases) {
+    SCOPED_TRACE(c.legend);
+    auto store = createdStore();
+    writeFile(subkeyFile(), c.content);
+    EXPECT_EQ(store->ReadFlag("F", kFlagDefault), c.flag);
+    EXPECT_EQ(store->ReadNumber("N", kNumberDefault), c.number);
+    EXPECT_EQ(store->ReadText("T", kTextDefault), c.text);
+    store->WriteFlag("Z", 1);
+    EXPECT_EQ(fileContent(subkeyFile()), c.repaired);
+  }
+}
+
+TEST_F(SettingsStoreTest, SubkeyThatIsNoFileIsLeftAlone) {
+  const std::vector<std::pair<const char*, int (*)(const char*)>> cases = {
+      {"directory", [](const char* path) { return mkdir(path, S_IRWXU); }},
+      {"named pipe", [](const char* path) { return mkfifo(path, S_IRWXU); }},
+  };
+  for (const auto& [legend, make] : cases) {
+    SCOPED_TRACE(legend);
+    auto store = createdStore();
+    ASSERT_EQ(make(subkeyFile().c_str()), 0);
+    expectDefaults(*store);
+    store->WriteFlag("F", 1);
+    EXPECT_EQ(store->ReadFlag("F", kFlagDefault), kFlagDefault);
+    EXPECT_EQ(filesIn(keyDir()), std::vector<fs::path>{subkeyFile()}) << "no temporary file";
+    fs::remove(subkeyFile());
+  }
+}
+
+TEST_F(SettingsStoreTest, StoreThatCannotBeCreatedReadsDefaultsAndWritesNothing) {
+  const std::vector<std::pair<const char*, fs::path>> cases = {
+      {"file in place of the vendor folder", configHome_ / "Korvane"},
+      {"file in place of the key folder", keyDir()},
+  };
+  for (const auto& [legend, blocked] : cases) {
+    SCOPED_TRACE(legend);
+    fs::create_directories(blocked.parent_path());
+    writeFile(blocked, "not a folder");
+    auto store = makeSettingsStore();
+    EXPECT_FALSE(store->create(kExe));
+    EXPECT_FALSE(store->open(kExe));
+    store->WriteFlag("F", 1);
+    expectDefaults(*store);
+    EXPECT_EQ(fileContent(blocked), "not a folder");
+    fs::remove_all(configHome_ / "Korvane");
+  }
+}
+
+TEST_F(SettingsStoreTest, KeyFolderGoneAfterCreateMakesWritesDoNothing) {
+  auto store = createdStore();
+  fs::remove(keyDir());
+  writeFile(keyDir(), "not a folder");
+  store->WriteFlag("F", 1);
+  expectDefaults(*store);
+  EXPECT_EQ(fileContent(keyDir()), "not a folder");
+}
+
+TEST_F(SettingsStoreTest, WithoutPermissionWritesDoNothing) {
+  auto store = createdStore();
+  store->WriteFlag("F", 1);
+  const std::string before = fileContent(subkeyFile());
+
+  fs::permissions(subkeyFile(), fs::perms::none);
+  if (access(subkeyFile().c_str(), R_OK) == 0) GTEST_SKIP() << "this user may read anything";
+  EXPECT_EQ(store->ReadFlag("F", kFlagDefault), kFlagDefault);
+  store->WriteNumber("N", 1);
+  fs::permissions(subkeyFile(), fs::perms::owner_read);
+  EXPECT_EQ(fileContent(subkeyFile()), before) << "an unreadable file is not replaced";
+
+  fs::permissions(keyDir(), fs::perms::owner_read | fs::perms::owner_exec);
+  store->WriteNumber("N", 1);
+  EXPECT_EQ(store->ReadFlag("F", kFlagDefault), 1);
+  EXPECT_EQ(store->ReadNumber("N", kNumberDefault), kNumberDefault);
+}
+
+// Lowers the size a file may grow to and turns the signal for passing it into a write error.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit lowered = old_;
+    lowered.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &lowered);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int);
+};
+
+TEST_F(SettingsStoreTest, WriteFailingHalfWayKeepsTheOldFile) {
+  constexpr rlim_t kLimitBytes = rlim_t{64} * 1024;
+  auto store = createdStore();
+  store->WriteText("T", "old");
+  {
+    const FileSizeLimit limit(kLimitBytes);
+    store->WriteText("T", std::string(2 * kLimitBytes, 'x'));
+  }
+  EXPECT_EQ(fileContent(subkeyFile()), "T\ttext\told\n");
+  EXPECT_EQ(filesIn(keyDir()), std::vector<fs::path>{subkeyFile()}) << "no temporary file";
+}
+
+TEST_F(SettingsStoreTest, WriteReplacesTheWholeFileAndLeavesNoTemporaryFile) {
+  auto store = createdStore();
+  store->WriteText("T", "first");
+  const fs::path oldVersion = keyDir() / "old";
+  fs::create_hard_link(subkeyFile(), oldVersion);
+  store->WriteText("T", "second");
+  EXPECT_EQ(fileContent(oldVersion), "T\ttext\tfirst\n") << "the old file was written in place";
+  fs::remove(oldVersion);
+
+  for (int i = 0; i < 5; ++i) store->WriteNumber("N" + std::to_string(i), i);
+  EXPECT_EQ(filesIn(keyDir()), std::vector<fs::path>{subkeyFile()});
+}
+
+}  // namespace
+}  // namespace tarvelo::app
