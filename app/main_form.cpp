@@ -1,13 +1,351 @@
 #include "main_form.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSystemTrayIcon>
+#include <QUrl>
+
+#include "app/ask_form.h"
+#include "app/load_resources.h"
+#include "app/radio_group.h"
+#include "link/balance_identity.h"
 #include "ui_main_form.h"
+#include "weighing/conversion_error.h"
+#include "weighing/results_table.h"
 
 namespace tarvelo::app {
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()) {
-  ui->setupUi(this);
+namespace {
+
+constexpr int kSplashMs = 3000;
+constexpr int kTimer1LayoutMs = 1000;
+constexpr int kTimer2LayoutMs = 200;
+constexpr int kTimer4LayoutMs = 1000;
+constexpr int kTimer5Ms = 200;
+constexpr int kTrWTimeMs = 1000;
+constexpr int kFCheckItemCount = 6;
+constexpr int kFCheckHeightMargin = 5;
+constexpr int kRowSpacing = 5;
+constexpr int kRowMargin = 4;
+constexpr int kRowIndent = 10;
+const QString kOnChangeText = QStringLiteral("при новом");
+const QString kManualText = QStringLiteral("вручную");
+constexpr int kFirstUntimedPeriodItem = 8;
+const QString kHelpFileName = QStringLiteral("HELP.doc");
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+// Shows a text table: its row 0 as the column headings, its other rows as the data.
+void showGrid(QTableWidget* table, const weighing::TextGrid& grid) {
+  table->setColumnCount(grid.columnCount());
+  table->setRowCount(std::max(grid.rowCount() - 1, 0));
+  QStringList headings;
+  for (int column = 0; column < grid.columnCount(); ++column) headings << qs(grid.cell(column, 0));
+  table->setHorizontalHeaderLabels(headings);
+  table->horizontalHeader()->setVisible(true);
+  for (int row = 1; row < grid.rowCount(); ++row) {
+    for (int column = 0; column < grid.columnCount(); ++column) {
+      auto* item = table->item(row - 1, column);
+      if (item == nullptr) {
+        item = new QTableWidgetItem;
+        table->setItem(row - 1, column, item);
+      }
+      item->setText(qs(grid.cell(column, row)));
+    }
+  }
+  table->verticalScrollBar()->setValue(grid.topRow() - 1);
 }
 
-TMainForm::~TMainForm() = default;
+}  // namespace
+
+TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string executable, QWidget* parent)
+    : QMainWindow(parent),
+      ui(std::make_unique<Ui::TMainForm>()),
+      settings(std::move(settingsStore)),
+      executableFileName(std::move(executable)) {
+  ui->setupUi(this);
+  applyColumnWidths();
+  Timer1.setInterval(kTimer1LayoutMs);
+  Timer2.setInterval(kTimer2LayoutMs);
+  Timer4.setInterval(kTimer4LayoutMs);
+  Timer5.setInterval(kTimer5Ms);
+  trWTime.setInterval(kTrWTimeMs);
+  SaveDialog1 = new QFileDialog(this);
+  SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+  SaveDialog1->setDefaultSuffix("txt");
+  SaveDialog1->setNameFilters({"Excel (*.xls)", "Текстовый (*.doc *.txt)"});
+  setUpTray();
+  startupDir = QDir::currentPath();
+  guardFields();
+  connectHandlers();
+  FormCreate();
+}
+
+TMainForm::~TMainForm() { FormDestroy(); }
+
+// The layout keeps each grid's column widths as a list, which Designer cannot set.
+void TMainForm::applyColumnWidths() {
+  for (auto* grid : findChildren<QTableWidget*>()) {
+    const QStringList widths = grid->property("columnWidths").toStringList();
+    for (int column = 0; column < widths.size(); ++column) grid->setColumnWidth(column, widths[column].toInt());
+  }
+}
+
+void TMainForm::setUpTray() {
+  loadResources();
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->addAction(ui->N2);
+  trayIcon = new QSystemTrayIcon(QIcon(":/tarvelo.png"), this);
+  trayIcon->setToolTip("Tarvelo");
+  trayIcon->setContextMenu(PopupMenu1);
+  connect(trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    if (reason != QSystemTrayIcon::DoubleClick) return;
+    show();
+    setEnabled(true);
+  });
+  trayIcon->show();
+}
+
+void TMainForm::guardFields() {
+  for (QWidget* field : {static_cast<QWidget*>(ui->MaxDW), static_cast<QWidget*>(ui->DWTime),
+                         static_cast<QWidget*>(ui->MinimW), static_cast<QWidget*>(ui->MaxDif),
+                         static_cast<QWidget*>(ui->WorkTime), static_cast<QWidget*>(ui->ComboBox1)}) {
+    guards.guard(field, KeyFilter::Decimal, true);
+  }
+  guards.guard(ui->NumberWeightTime, KeyFilter::Digits, true);
+  guards.guard(ui->SizeEdit, KeyFilter::Digits, true);
+  guards.guard(ui->StartNum, KeyFilter::Digits, false);
+  guards.guard(ui->LastNum, KeyFilter::Digits, false);
+  guards.guard(ui->FileNameEdit, KeyFilter::None, true);
+  guards.guard(ui->ComCB, KeyFilter::SelectOnly, false);
+  guards.guard(ui->cbWTime, KeyFilter::SelectOnly, false);
+}
+
+// Every change a handler answers is connected through the control's change signal,
+// so a value set from code runs the handler as the user's change does.
+void TMainForm::connectHandlers() {
+  connect(&Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+  connect(ui->N1, &QAction::triggered, this, &TMainForm::N1Click);
+  connect(ui->N2, &QAction::triggered, this, &TMainForm::N2Click);
+  connect(ui->DStabCB, &QCheckBox::toggled, this, &TMainForm::DStabCBClick);
+  connect(ui->MWeightCB, &QCheckBox::toggled, this, &TMainForm::MWeightCBClick);
+  connect(ui->MinWCB, &QCheckBox::toggled, this, &TMainForm::MinWCBClick);
+  connect(ui->MinimW, &QLineEdit::textChanged, this, &TMainForm::MinWCBClick);
+  connect(ui->FastWrite, &QCheckBox::toggled, this, &TMainForm::FastWriteClick);
+  connect(ui->ChBox1, &QCheckBox::toggled, this, &TMainForm::ChBox1Click);
+  connect(ui->ChBox2, &QCheckBox::toggled, this, &TMainForm::ChBox2Click);
+  connect(ui->ComboBox1, &QComboBox::currentTextChanged, this, &TMainForm::ComboBox1Change);
+  for (auto* item : radioItems(ui->RGr1)) connect(item, &QRadioButton::toggled, this, &TMainForm::RGr1Click);
+  connect(ui->ClearButton, &QPushButton::clicked, this, &TMainForm::ClearButtonClick);
+  connect(ui->btnRemoveLastCycle, &QPushButton::clicked, this, &TMainForm::btnRemoveLastCycleClick);
+  connect(ui->sgRes, &QTableWidget::currentCellChanged, this,
+          [this](int row, int column, int, int) { sgResSelectCell(column, row + 1); });
+}
+
+void TMainForm::setUpPortList() {
+  for (const auto& item : link::comPortItems()) ui->ComCB->addItem(qs(item));
+  ui->Label2->move((ui->Panel5->width() - ui->Label2->width()) / 2, ui->Label2->y());
+  const int rest = ui->Panel8->width() - ui->Label8->width() - ui->Label7->width() - ui->SizeEdit->width() - kRowMargin;
+  ui->Label7->move(rest / 2 + kRowIndent, ui->Label7->y());
+  ui->SizeEdit->move(ui->Label7->x() + ui->Label7->width() + kRowSpacing, ui->SizeEdit->y());
+  ui->Label8->move(ui->SizeEdit->x() + ui->SizeEdit->width() + kRowSpacing, ui->Label8->y());
+}
+
+void TMainForm::FormCreate() {
+  hide();
+  setUpPortList();
+  settingsOpen_ = settings->open(executableFileName) || settings->create(executableFileName);
+  Timer1.setInterval(kSplashMs);
+  Timer1.start();
+  if (!settingsOpen_) return;
+  RestoreSettings();
+  const int itemHeight = (ui->FCheck->height() - kFCheckHeightMargin) / kFCheckItemCount;
+  for (int i = 0; i < ui->FCheck->count(); ++i) ui->FCheck->item(i)->setSizeHint({0, itemHeight});
+  ui->FileNameEdit->setEnabled(ui->FastWrite->isChecked());
+  ui->MDLabel->setEnabled(ui->ComboBox1->currentText() == kOnChangeText);
+  ui->MaxDif->setEnabled(ui->MDLabel->isEnabled());
+  ui->Label10->setEnabled(ui->MDLabel->isEnabled());
+  if (ui->FastWrite->isChecked()) {
+    hiddenStart_ = true;
+    Timer1.stop();
+    return;
+  }
+  EnableLogFileControls(false);
+  store.StrGrid1.setCell(0, 0, "№");
+  store.StrGrid1.setCell(1, 0, "Время");
+  store.StrGrid1.setCell(2, 0, "Масса");
+  store.StrGrid1.setCell(3, 0, "Ед.изм.");
+  showGrids();
+}
+
+void TMainForm::FormDestroy() {
+  if (!settingsOpen_) return;
+  StoreSettings();
+  settings->close();
+}
+
+void TMainForm::Timer1Timer() {
+  if (AskForm != nullptr) AskForm->close();
+  Timer1.stop();
+  show();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  event->accept();
+  QApplication::quit();
+}
+
+void TMainForm::N1Click() {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QDir(startupDir).filePath(kHelpFileName)));
+}
+
+void TMainForm::N2Click() { QApplication::quit(); }
+
+bool TMainForm::idle() const { return !ui->WeightButton->isHidden(); }
+
+void TMainForm::DStabCBClick() {
+  const bool on = ui->DStabCB->isChecked();
+  ui->MaxDW->setEnabled(on && idle());
+  ui->DWTime->setEnabled(on && idle());
+  for (QWidget* label : {ui->MaxDWLabel, ui->Label6, ui->MTimeLabel}) label->setEnabled(on);
+}
+
+void TMainForm::MWeightCBClick() {
+  if (ui->MWeightCB->isChecked()) ui->MinWCB->setChecked(false);
+}
+
+void TMainForm::MinWCBClick() {
+  const bool on = ui->MinWCB->isChecked();
+  ui->MinimW->setEnabled(on && idle());
+  ui->Label9->setEnabled(on);
+}
+
+void TMainForm::RGr1Click() { ui->RGr2->setEnabled(radioIndex(ui->RGr1) == 1); }
+
+void TMainForm::FastWriteClick() {
+  const bool hidden = ui->FastWrite->isChecked();
+  EnableLogFileControls(hidden);
+  EnableRecordControls(!hidden);
+  if (hidden) {
+    ui->ComboBox1->removeItem(kFirstUntimedPeriodItem);
+    ui->ComboBox1->removeItem(kFirstUntimedPeriodItem);
+  } else {
+    ui->ComboBox1->addItems({kManualText, kOnChangeText});
+  }
+}
+
+void TMainForm::ChBox1Click() { ui->WorkTime->setEnabled(ui->ChBox1->isChecked()); }
+
+void TMainForm::ChBox2Click() { ui->NumberWeightTime->setEnabled(ui->ChBox2->isChecked()); }
+
+void TMainForm::ComboBox1Change() {
+  const bool onChange = ui->ComboBox1->currentText() == kOnChangeText;
+  for (QWidget* control : {static_cast<QWidget*>(ui->MaxDif), static_cast<QWidget*>(ui->MDLabel),
+                           static_cast<QWidget*>(ui->Label10)}) {
+    control->setEnabled(onChange);
+  }
+}
+
+void TMainForm::EnableLogFileControls(bool on) {
+  if (on) {
+    ui->WorkTime->setEnabled(ui->ChBox1->isChecked());
+    ui->ChBox2->setEnabled(true);
+    ui->NumberWeightTime->setEnabled(ui->ChBox2->isChecked());
+  } else {
+    ui->WorkTime->setEnabled(false);
+    ui->NumberWeightTime->setEnabled(false);
+  }
+  for (QWidget* control : {static_cast<QWidget*>(ui->FileNameEdit), static_cast<QWidget*>(ui->ChoseFButton),
+                           static_cast<QWidget*>(ui->Label14), static_cast<QWidget*>(ui->ChBox1),
+                           static_cast<QWidget*>(ui->ChBox2)}) {
+    control->setEnabled(on);
+  }
+}
+
+void TMainForm::EnableRecordControls(bool on) {
+  for (QWidget* control :
+       {static_cast<QWidget*>(ui->FCheck), static_cast<QWidget*>(ui->Label5), static_cast<QWidget*>(ui->Label7),
+        static_cast<QWidget*>(ui->Label8), static_cast<QWidget*>(ui->SizeEdit), static_cast<QWidget*>(ui->RGr1),
+        static_cast<QWidget*>(ui->StabCB), static_cast<QWidget*>(ui->DStabCB), static_cast<QWidget*>(ui->MinWCB),
+        static_cast<QWidget*>(ui->MWeightCB), static_cast<QWidget*>(ui->MaxDW), static_cast<QWidget*>(ui->MaxDWLabel),
+        static_cast<QWidget*>(ui->Label6), static_cast<QWidget*>(ui->DWTime), static_cast<QWidget*>(ui->MTimeLabel),
+        static_cast<QWidget*>(ui->MinimW), static_cast<QWidget*>(ui->Label9)}) {
+    control->setEnabled(on);
+  }
+  ui->RGr2->setEnabled(on && radioIndex(ui->RGr1) != 0);
+}
+
+weighing::WeighingInputs TMainForm::inputs() const {
+  weighing::WeighingInputs in;
+  for (int i = 0; i < weighing::kFCheckItems; ++i) {
+    in.FCheck[static_cast<std::size_t>(i)] = ui->FCheck->item(i)->checkState() == Qt::Checked;
+  }
+  in.eUnit = ui->eUnit->text().toStdString();
+  in.cbWTime = ui->cbWTime->currentText().toStdString();
+  in.SizeEdit = ui->SizeEdit->text().toStdString();
+  in.MaxDif = ui->MaxDif->text().toStdString();
+  in.MinimW = ui->MinimW->text().toStdString();
+  in.StabCB = ui->StabCB->isChecked();
+  in.MWeightCB = ui->MWeightCB->isChecked();
+  in.MinWCB = ui->MinWCB->isChecked();
+  in.decimalSeparator = QLocale::system().decimalPoint().at(0).toLatin1();
+  return in;
+}
+
+void TMainForm::reportConversionError(const QString& text) {
+  QMessageBox::critical(this, windowTitle(), QString("«%1» не является допустимым числом.").arg(text));
+}
+
+void TMainForm::showGrids() {
+  showGrid(ui->StrGrid1, store.StrGrid1);
+  showGrid(ui->sgRes, store.sgRes);
+  showGrid(ui->sgTotal, store.sgTotal);
+  showGrid(ui->WStringGrid, store.WStringGrid);
+  showGrid(ui->TimeStringGrid, store.TimeStringGrid);
+  // The core has already taken the selection; showing it is no new choice of the user.
+  const QSignalBlocker quiet(ui->sgRes);
+  if (store.selectedResultRow >= 1) ui->sgRes->selectRow(store.selectedResultRow - 1);
+  ui->lBalInfo->setText(qs(store.lBalInfo));
+}
+
+void TMainForm::ClearButtonClick() {
+  ui->Memo2->clear();
+  store.ClearResults();
+  if (!Timer2.isActive()) {
+    ui->Label5->setEnabled(true);
+    ui->FCheck->setEnabled(true);
+  }
+  showGrids();
+}
+
+void TMainForm::btnRemoveLastCycleClick() {
+  const weighing::RemovalDialogs dialogs{
+      [this](const std::string& text, const std::string& caption) {
+        QMessageBox::information(this, qs(caption), qs(text), QMessageBox::Ok);
+      },
+      [this](const std::string& text, const std::string& caption) {
+        return QMessageBox::question(this, qs(caption), qs(text), QMessageBox::Ok | QMessageBox::Cancel) ==
+               QMessageBox::Ok;
+      }};
+  try {
+    weighing::RemoveResultRow(store, inputs(), dialogs);
+  } catch (const weighing::ConversionError& error) {
+    reportConversionError(qs(error.text()));
+  }
+  ui->Memo2->clear();
+  showGrids();
+}
+
+void TMainForm::sgResSelectCell(int /*column*/, int row) { store.SelectResultRow(row); }
 
 }  // namespace tarvelo::app

@@ -1,5 +1,7 @@
 #include "app/settings_file_store.h"
 
+#include "link/config_home.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,14 +54,6 @@ constexpr std::string_view kNotInKeyName{"/\0", 2};
 constexpr std::string_view kTempFileSuffix = ".XXXXXX";
 constexpr size_t kReadChunkBytes = 4096;
 
-// As the XDG base directory rules say: an unset, empty or relative XDG_CONFIG_HOME means ~/.config.
-std::filesystem::path configHome() {
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-    return xdg;
-  }
-  const char* home = std::getenv("HOME");
-  return std::filesystem::path(home != nullptr ? home : "/") / ".config";
-}
 
 // A key name is one path component, so no name leads out of the settings folder.
 bool isKeyName(const std::string& name) {
@@ -70,7 +64,7 @@ bool isKeyName(const std::string& name) {
 std::filesystem::path keyDirOf(const std::string& executableFileName) {
   std::string vendorPath(kSettingsKeyPath.substr(kUserSoftwareRoot.size()));
   std::replace(vendorPath.begin(), vendorPath.end(), kRegistrySeparator, '/');
-  return configHome() / vendorPath / executableFileName;
+  return link::configHome() / vendorPath / executableFileName;
 }
 
 // The key folder when it exists (or, when `createIfAbsent`, could be made).

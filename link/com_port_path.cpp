@@ -1,22 +1,11 @@
 #include "com_port_path.h"
 
-#include <cstdlib>
+#include "config_home.h"
+
 #include <string>
 #include <system_error>
 
 namespace tarvelo::link {
-
-namespace {
-
-std::filesystem::path configHome() {
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-    return xdg;
-  }
-  const char* home = std::getenv("HOME");
-  return std::filesystem::path(home != nullptr ? home : "/") / ".config";
-}
-
-}  // namespace
 
 std::filesystem::path comPortLinkDir() { return configHome() / "Korvane" / "Tarvelo" / "ports"; }
 

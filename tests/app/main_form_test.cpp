@@ -1,0 +1,186 @@
+// The main window's start-up, settings and handlers, with a settings folder of the
+// test's own.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/main_form.h"
+#include "app/radio_group.h"
+#include "app/settings_file_store.h"
+
+namespace tarvelo::app {
+
+class MainFormTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    configHome = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_CONFIG_HOME", configHome->path().toUtf8());
+  }
+  void cleanup() { configHome.reset(); }
+
+  void firstRunTakesTheStoredDefaults() {
+    auto form = startForm();
+    QCOMPARE(field<QLineEdit>(*form, "eUnit")->text(), QString());
+    QCOMPARE(field<QLineEdit>(*form, "ePerson")->text(), QString());
+    QCOMPARE(field<QLineEdit>(*form, "eLabelNum")->text(), QString("ХХХХХХХХ"));
+    QCOMPARE(field<QLineEdit>(*form, "SizeEdit")->text(), QString("100"));
+    QCOMPARE(field<QLineEdit>(*form, "DWTime")->text(), QString("1"));
+    for (const char* name : {"MaxDW", "MinimW", "MaxDif"}) QCOMPARE(field<QLineEdit>(*form, name)->text(), QString("0,001"));
+    QCOMPARE(field<QLineEdit>(*form, "NumberWeightTime")->text(), QString("100"));
+    QCOMPARE(field<QLineEdit>(*form, "WorkTime")->text(), QString("10"));
+    QCOMPARE(field<QLineEdit>(*form, "FileNameEdit")->text(), QString("RS232.txt"));
+    QCOMPARE(field<QComboBox>(*form, "cbWTime")->currentText(), QString("6"));
+    QCOMPARE(field<QComboBox>(*form, "ComboBox1")->currentText(), QString("0"));
+    auto* ports = field<QComboBox>(*form, "ComCB");
+    QCOMPARE(ports->count(), 255);
+    QCOMPARE(ports->currentText(), QString("COM1"));
+    QCOMPARE(ports->itemText(254), QString("COM255"));
+    QVERIFY(field<QCheckBox>(*form, "StabCB")->isChecked());
+    QVERIFY(field<QCheckBox>(*form, "MWeightCB")->isChecked());
+    QVERIFY(!field<QCheckBox>(*form, "FastWrite")->isChecked());
+    const auto* fields = field<QListWidget>(*form, "FCheck");
+    const Qt::CheckState expected[] = {Qt::Checked, Qt::Checked, Qt::Checked, Qt::Checked, Qt::Unchecked, Qt::Unchecked};
+    for (int i = 0; i < 6; ++i) QCOMPARE(fields->item(i)->checkState(), expected[i]);
+    QVERIFY(form->timer1().isActive());
+    QCOMPARE(form->timer1().interval(), 3000);
+    QVERIFY(!form->isVisible());
+    QVERIFY(!form->hiddenStart());
+  }
+
+  void restartRestoresEveryValue() {
+    {
+      auto form = startForm();
+      field<QLineEdit>(*form, "eUnit")->setText("Мышь «линия 7»");
+      field<QLineEdit>(*form, "ePerson")->setText("Петров П.П.");
+      field<QLineEdit>(*form, "SizeEdit")->setText("250");
+      field<QLineEdit>(*form, "MinimW")->setText("0,5");
+      field<QComboBox>(*form, "cbWTime")->setCurrentText("11");
+      field<QComboBox>(*form, "ComCB")->setCurrentIndex(4);
+      field<QCheckBox>(*form, "StabCB")->setChecked(false);
+      field<QCheckBox>(*form, "DStabCB")->setChecked(true);
+      field<QCheckBox>(*form, "MinWCB")->setChecked(true);  // unticks nothing: MWeightCB only acts when ticked
+      field<QListWidget>(*form, "FCheck")->item(0)->setCheckState(Qt::Unchecked);
+      setRadioIndex(field<QGroupBox>(*form, "RGr1"), 1);
+    }
+    auto form = startForm();
+    QCOMPARE(field<QLineEdit>(*form, "eUnit")->text(), QString("Мышь «линия 7»"));
+    QCOMPARE(field<QLineEdit>(*form, "ePerson")->text(), QString("Петров П.П."));
+    QCOMPARE(field<QLineEdit>(*form, "SizeEdit")->text(), QString("250"));
+    QCOMPARE(field<QLineEdit>(*form, "MinimW")->text(), QString("0,5"));
+    QCOMPARE(field<QComboBox>(*form, "cbWTime")->currentText(), QString("11"));
+    QCOMPARE(field<QComboBox>(*form, "ComCB")->currentText(), QString("COM5"));
+    QVERIFY(!field<QCheckBox>(*form, "StabCB")->isChecked());
+    QVERIFY(field<QCheckBox>(*form, "DStabCB")->isChecked());
+    QVERIFY(field<QCheckBox>(*form, "MinWCB")->isChecked());
+    QVERIFY(field<QWidget>(*form, "MinimW")->isEnabled());  // the handler ran on restore
+    QCOMPARE(field<QListWidget>(*form, "FCheck")->item(0)->checkState(), Qt::Unchecked);
+    QCOMPARE(radioIndex(field<QGroupBox>(*form, "RGr1")), 1);
+    QVERIFY(field<QWidget>(*form, "RGr2")->isEnabled());
+  }
+
+  void anotherExecutableNameKeepsItsOwnSettings() {
+    startForm("Tarvelo")->findChild<QLineEdit*>("eUnit")->setText("Крыса");
+    QCOMPARE(field<QLineEdit>(*startForm("Tarvelo-2"), "eUnit")->text(), QString());
+    QCOMPARE(field<QLineEdit>(*startForm("Tarvelo"), "eUnit")->text(), QString("Крыса"));
+  }
+
+  void storeThatCannotBeCreatedLeavesTheLayoutValues() {
+    QFile blocker(configHome->filePath("Korvane"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));  // a file where the settings folder should be
+    blocker.close();
+    auto form = startForm();
+    QCOMPARE(field<QLineEdit>(*form, "eUnit")->text(), QString("Мышь"));
+    QCOMPARE(field<QLineEdit>(*form, "ePerson")->text(), QString("Иванов И.И."));
+    QCOMPARE(field<QLineEdit>(*form, "SizeEdit")->text(), QString("20"));
+    QCOMPARE(field<QComboBox>(*form, "cbWTime")->currentText(), QString("4"));
+    QVERIFY(form->timer1().isActive());
+  }
+
+  void damagedSettingsFileGivesDefaults() {
+    startForm()->findChild<QLineEdit*>("eUnit")->setText("Мышь");
+    const QString file = configHome->filePath("Korvane/Tarvelo/Tarvelo/Version_U1.0.0");
+    QVERIFY(QFile::exists(file));
+    QFile damaged(file);
+    QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("eUnit\ttext\n\xff\xfe garbage\nSizeOfMassive\tnumber\tlots\nStabCB\tflag\t999\n");
+    damaged.close();
+    auto form = startForm();
+    QCOMPARE(field<QLineEdit>(*form, "eUnit")->text(), QString());
+    QCOMPARE(field<QLineEdit>(*form, "SizeEdit")->text(), QString("100"));
+    QVERIFY(field<QCheckBox>(*form, "StabCB")->isChecked());
+  }
+
+  void storedHiddenModeShowsNoWindow() {
+    {
+      SettingsFileStore store;
+      QVERIFY(store.create("Tarvelo"));
+      store.WriteFlag("HideProfile", 1);
+    }
+    auto form = startForm();
+    QVERIFY(form->hiddenStart());
+    QVERIFY(!form->isVisible());
+    QVERIFY(!form->timer1().isActive());
+    // The hidden mode offers only the timed periods.
+    QCOMPARE(field<QComboBox>(*form, "ComboBox1")->findText("вручную"), -1);
+  }
+
+  void splashTimerShowsTheMainWindow() {
+    auto form = startForm();
+    form->Timer1Timer();
+    QVERIFY(form->isVisible());
+    QVERIFY(!form->timer1().isActive());
+  }
+
+  void optionHandlersFollowTheirBoxes() {
+    auto form = startForm();
+    field<QCheckBox>(*form, "MinWCB")->setChecked(true);
+    QVERIFY(field<QWidget>(*form, "MinimW")->isEnabled());
+    field<QCheckBox>(*form, "MWeightCB")->setChecked(false);
+    field<QCheckBox>(*form, "MWeightCB")->setChecked(true);
+    QVERIFY(!field<QCheckBox>(*form, "MinWCB")->isChecked());
+    QVERIFY(!field<QWidget>(*form, "MinimW")->isEnabled());
+
+    field<QCheckBox>(*form, "DStabCB")->setChecked(true);
+    for (const char* name : {"MaxDW", "DWTime", "MaxDWLabel", "Label6", "MTimeLabel"}) {
+      QVERIFY2(field<QWidget>(*form, name)->isEnabled(), name);
+    }
+    field<QComboBox>(*form, "ComboBox1")->setCurrentText("при новом");
+    QVERIFY(field<QWidget>(*form, "MaxDif")->isEnabled());
+
+    field<QCheckBox>(*form, "FastWrite")->setChecked(true);
+    QVERIFY(field<QWidget>(*form, "FileNameEdit")->isEnabled());
+    QVERIFY(!field<QWidget>(*form, "FCheck")->isEnabled());
+    field<QCheckBox>(*form, "FastWrite")->setChecked(false);
+    auto* periods = field<QComboBox>(*form, "ComboBox1");
+    QCOMPARE(periods->itemText(periods->count() - 2), QString("вручную"));
+    QCOMPARE(periods->itemText(periods->count() - 1), QString("при новом"));
+  }
+
+ private:
+  std::unique_ptr<TMainForm> startForm(const std::string& executable = "Tarvelo") {
+    return std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), executable);
+  }
+
+  template <typename T>
+  static T* field(const QWidget& form, const char* name) {
+    auto* widget = form.findChild<T*>(name);
+    if (widget == nullptr) qFatal("no control %s", name);
+    return widget;
+  }
+
+  std::unique_ptr<QTemporaryDir> configHome;
+};
+
+}  // namespace tarvelo::app
+
+QTEST_MAIN(tarvelo::app::MainFormTest)
+#include "main_form_test.moc"
