@@ -202,6 +202,8 @@ TEST(GetW, ContactWithoutReadingsKeepsTheWindowOpenUntilTheLinesStop) {
 }
 
 struct UnopenableCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const UnopenableCase& c, std::ostream* os) { *os << c.legend; }
   const char* legend;
   uint32_t startTick;
 };

@@ -197,6 +197,8 @@ const Bytes kBmLineMinusKg = bytesOf("  -1.250kg  BM5000 12\r\n");
 // What every protocol does alike.
 
 struct ProtocolCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const ProtocolCase& c, std::ostream* os) { *os << c.legend; }
   const char* legend;
   Bench<CBalance>::Maker make;
   uint32_t baud;
@@ -212,8 +214,6 @@ Bench<CBalance>::Maker makerOf() {
     return std::make_unique<Protocol>(kPort, scriptedPort(line, clock), clock);
   };
 }
-
-std::ostream& operator<<(std::ostream& out, const ProtocolCase& c) { return out << c.legend; }
 
 class EveryProtocol : public ::testing::TestWithParam<ProtocolCase> {};
 
@@ -346,6 +346,8 @@ TEST(TskProtocol, FirstValidReplyOnlyProvesContactAndIsNotDelivered) {
 }
 
 struct TskDeliveryCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const TskDeliveryCase& c, std::ostream* os) { *os << c.legend; }
   const char* legend;
   Bytes reply;
   double weight;
@@ -419,6 +421,8 @@ TEST(TskProtocol, NoWeightReplyInContactResetsTheFailureCount) {
 }
 
 struct TskFailureCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const TskFailureCase& c, std::ostream* os) { *os << c.legend; }
   const char* legend;
   std::array<Bytes, 3> answers;  // what the balance sends to each of three queries
   std::string printed;
@@ -527,6 +531,8 @@ TEST(BBalanceProtocol, ReachesContactAfterHandshakeAndIdentification) {
 }
 
 struct BDeliveryCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const BDeliveryCase& c, std::ostream* os) { *os << c.legend; }
   const char* legend;
   Bytes identity;
   Bytes weightFrame;
@@ -629,6 +635,8 @@ TEST(BBalanceProtocol, IdentityWithoutItsEndMarkGivesNoContact) {
 }
 
 struct HandshakeCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const HandshakeCase& c, std::ostream* os) { *os << c.legend; }
   const char* legend;
   std::deque<uint8_t> answers;  // answers to the zeros, then zeros
   uint8_t state;
@@ -699,6 +707,8 @@ TEST(BmBalanceProtocol, LineWithoutCrLfGivesNoContact) {
 }
 
 struct BmDeliveryCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const BmDeliveryCase& c, std::ostream* os) { *os << c.legend; }
   const char* legend;
   Bytes line;
   double weight;
@@ -735,6 +745,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BmDeliveryCase{"-1.25 kg", kBmLineMinusKg, -1.25, "kg ", 1, "BM5000 ", 12}));
 
 struct BmMalformedCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const BmMalformedCase& c, std::ostream* os) { *os << c.legend; }
   const char* legend;
   Bytes bad;
 };

@@ -127,6 +127,8 @@ TEST(RalvoComA, ReadOfEveryByteWithoutFlagsSucceeds) {
 }
 
 struct FlagCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const FlagCase& c, std::ostream* os) { *os << c.legend; }
   const char* legend;
   uint32_t flags;
   int readResult;

@@ -29,6 +29,8 @@ TEST(TskFrame, RequestCarriesTheCrcOfItsFirstTwoBytes) {
 }
 
 struct ReplyCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const ReplyCase& c, std::ostream* os) { *os << c.legend; }
   const char* legend;
   Reply reply;
   int code;
