@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include "app/ask_form.h"
+#include "app/grid_view.h"
 #include "app/load_resources.h"
 #include "app/radio_group.h"
 #include "link/balance_identity.h"
@@ -44,27 +45,6 @@ constexpr int kFirstUntimedPeriodItem = 8;
 const QString kHelpFileName = QStringLiteral("HELP.doc");
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
-
-// Shows a text table: its row 0 as the column headings, its other rows as the data.
-void showGrid(QTableWidget* table, const weighing::TextGrid& grid) {
-  table->setColumnCount(grid.columnCount());
-  table->setRowCount(std::max(grid.rowCount() - 1, 0));
-  QStringList headings;
-  for (int column = 0; column < grid.columnCount(); ++column) headings << qs(grid.cell(column, 0));
-  table->setHorizontalHeaderLabels(headings);
-  table->horizontalHeader()->setVisible(true);
-  for (int row = 1; row < grid.rowCount(); ++row) {
-    for (int column = 0; column < grid.columnCount(); ++column) {
-      auto* item = table->item(row - 1, column);
-      if (item == nullptr) {
-        item = new QTableWidgetItem;
-        table->setItem(row - 1, column, item);
-      }
-      item->setText(qs(grid.cell(column, row)));
-    }
-  }
-  table->verticalScrollBar()->setValue(grid.topRow() - 1);
-}
 
 }  // namespace
 
