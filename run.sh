@@ -9,10 +9,9 @@ scripts/build.sh
 
 export XDG_CONFIG_HOME="$PWD/build/demo-profile"
 mkdir -p "$XDG_CONFIG_HOME"
-bin=build/release/tools
-"$bin/balance_sim/tarvelo-balance-sim" --protocol bm --com 1 >/dev/null &
+build/release/tools/balance_sim/tarvelo-balance-sim --protocol bm --com 1 >/dev/null &
 sim=$!
 trap 'kill "$sim" 2>/dev/null' EXIT
 sleep 0.5
-echo "Demo balance on COM1; reading it (Ctrl+C to stop)."
-"$bin/read/tarvelo-read" --com 1 --identity "$@"
+echo "Demo balance on COM1 (choose COM1 in the window)."
+build/release/app/Tarvelo "$@"

@@ -55,6 +55,8 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
       executableFileName(std::move(executable)) {
   ui->setupUi(this);
   applyColumnWidths();
+  // A coarse timer may fire 5 % early; the splash keeps its full time.
+  Timer1.setTimerType(Qt::PreciseTimer);
   Timer1.setInterval(kTimer1LayoutMs);
   Timer2.setInterval(kTimer2LayoutMs);
   Timer4.setInterval(kTimer4LayoutMs);

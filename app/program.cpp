@@ -1,0 +1,18 @@
+#include "program.h"
+
+#include "app/ask_form.h"
+#include "app/main_form.h"
+
+namespace tarvelo::app {
+
+Program::Program(const std::string& executableFileName)
+    : mainForm_(std::make_unique<TMainForm>(makeSettingsStore(), executableFileName)),
+      askForm_(std::make_unique<TAskForm>(mainForm_->hiddenStart())) {
+  mainForm_->setAskForm(askForm_.get());
+  askForm_->FormCreate();
+}
+
+// The main window goes first: it writes the settings while the splash still exists.
+Program::~Program() { mainForm_.reset(); }
+
+}  // namespace tarvelo::app
