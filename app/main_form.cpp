@@ -117,6 +117,8 @@ void TMainForm::guardFields() {
 // so a value set from code runs the handler as the user's change does.
 void TMainForm::connectHandlers() {
   connect(&Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+  connect(&Timer5, &QTimer::timeout, this, &TMainForm::Timer5Timer);
+  connect(ui->FCheck, &QListWidget::itemClicked, this, &TMainForm::FCheckClick);
   connect(ui->N1, &QAction::triggered, this, &TMainForm::N1Click);
   connect(ui->N2, &QAction::triggered, this, &TMainForm::N2Click);
   connect(ui->DStabCB, &QCheckBox::toggled, this, &TMainForm::DStabCBClick);
@@ -329,5 +331,30 @@ void TMainForm::btnRemoveLastCycleClick() {
 }
 
 void TMainForm::sgResSelectCell(int /*column*/, int row) { store.SelectResultRow(row); }
+
+void TMainForm::FCheckClick() {
+  if (store.StrGrid1.cell(0, 0).empty()) return;
+  confirmation_ = std::make_unique<TAskForm>(hiddenStart_);
+  AskForm = confirmation_.get();
+  AskForm->FormCreate();
+  AskForm->ShowConfirmation();
+  Timer5.start();
+  setEnabled(false);
+}
+
+void TMainForm::Timer5Timer() {
+  if (!AskForm->askClosed) return;
+  if (AskForm->askAnswer) {
+    ui->Memo2->clear();
+    store.ClearForNewFields();
+    if (!Timer2.isActive()) ui->Label5->setEnabled(true);
+    showGrids();
+  }
+  AskForm->askAnswer = false;
+  show();
+  setEnabled(true);
+  activateWindow();
+  Timer5.stop();
+}
 
 }  // namespace tarvelo::app

@@ -40,6 +40,7 @@ class TMainForm : public QMainWindow {
   bool hiddenStart() const { return hiddenStart_; }
   void setAskForm(TAskForm* askForm) { AskForm = askForm; }
   QTimer& timer1() { return Timer1; }
+  TAskForm* askForm() const { return AskForm; }
   const weighing::MeasurementStore& measurements() const { return store; }
 
   // Event handlers, under the names the rest of the program knows them by.
@@ -59,6 +60,8 @@ class TMainForm : public QMainWindow {
   void ClearButtonClick();
   void btnRemoveLastCycleClick();
   void sgResSelectCell(int column, int row);
+  void FCheckClick();
+  void Timer5Timer();
   void EnableLogFileControls(bool on);
   void EnableRecordControls(bool on);
 
@@ -95,6 +98,7 @@ class TMainForm : public QMainWindow {
   QSystemTrayIcon* trayIcon = nullptr;
   QFileDialog* SaveDialog1 = nullptr;
   TAskForm* AskForm = nullptr;
+  std::unique_ptr<TAskForm> confirmation_;
 };
 
 }  // namespace tarvelo::app

@@ -37,6 +37,15 @@ void MeasurementStore::ClearBeforeNextWeight() {
   series.clear();
 }
 
+void MeasurementStore::ClearForNewFields() {
+  for (int row = 0; row < currentRow; ++row) StrGrid1.clearRow(row);
+  StrGrid1.setRowCount(kEmptyGridRows);
+  currentRow = 1;
+  readingIndex = 1;
+  recordNumber = 0;
+  series.readings.clear();
+}
+
 void MeasurementStore::ClearResults() {
   ClearBeforeNextWeight();
   for (int row = 1; row < sgRes.rowCount(); ++row) sgRes.clearRow(row);

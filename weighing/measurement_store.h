@@ -60,6 +60,9 @@ struct MeasurementStore {
 
   // Empties the current weighing; results and totals stay.
   void ClearBeforeNextWeight();
+  // Empties the current weighing and its column titles, for a new choice of recorded
+  // fields; the trend line stays.
+  void ClearForNewFields();
   // The data side of "Очистить окно": the current weighing, the results and the totals.
   void ClearResults();
   void SelectResultRow(int row) { selectedResultRow = row; }

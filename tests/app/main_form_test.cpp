@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/ask_form.h"
 #include "app/main_form.h"
 #include "app/radio_group.h"
 #include "app/settings_file_store.h"
@@ -138,6 +139,29 @@ class MainFormTest : public QObject {
     form->Timer1Timer();
     QVERIFY(form->isVisible());
     QVERIFY(!form->timer1().isActive());
+  }
+
+  void changingRecordedFieldsAsksBeforeClearing() {
+    auto form = startForm();
+    form->Timer1Timer();
+    QCOMPARE(form->measurements().StrGrid1.cell(0, 0), std::string("№"));
+    form->FCheckClick();
+    QVERIFY(!form->isEnabled());
+    QVERIFY(form->askForm()->isVisible());
+    form->askForm()->NoBtnClick();
+    form->Timer5Timer();
+    QVERIFY(form->isEnabled());
+    QCOMPARE(form->measurements().StrGrid1.cell(0, 0), std::string("№"));
+
+    form->FCheckClick();
+    form->Timer5Timer();  // no answer yet: the question stays
+    QVERIFY(!form->isEnabled());
+    form->askForm()->YesBtnClick();
+    form->Timer5Timer();
+    QVERIFY(form->isEnabled());
+    QCOMPARE(form->measurements().StrGrid1.cell(0, 0), std::string());
+    form->FCheckClick();  // an empty grid asks nothing
+    QVERIFY(form->isEnabled());
   }
 
   void optionHandlersFollowTheirBoxes() {
