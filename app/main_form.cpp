@@ -73,7 +73,10 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
   FormCreate();
 }
 
-TMainForm::~TMainForm() { FormDestroy(); }
+TMainForm::~TMainForm() {
+  FormDestroy();
+  if (acquisition) acquisition->stopAndJoin();
+}
 
 // The layout keeps each grid's column widths as a list, which Designer cannot set.
 void TMainForm::applyColumnWidths() {
@@ -118,6 +121,14 @@ void TMainForm::guardFields() {
 void TMainForm::connectHandlers() {
   connect(&Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
   connect(&Timer5, &QTimer::timeout, this, &TMainForm::Timer5Timer);
+  connect(&Timer2, &QTimer::timeout, this, &TMainForm::Timer2Timer);
+  tickWait.setSingleShot(true);
+  connect(&tickWait, &QTimer::timeout, this, &TMainForm::tickWaitElapsed);
+  connect(ui->WeightButton, &QPushButton::clicked, this, &TMainForm::WeightButtonClick);
+  connect(ui->StopButton, &QPushButton::clicked, this, &TMainForm::StopButtonClick);
+  connect(ui->ReadButton, &QPushButton::clicked, this, &TMainForm::Timer2Timer);
+  connect(&Timer4, &QTimer::timeout, this, &TMainForm::Timer4Timer);
+  connect(ui->ChoseFButton, &QPushButton::clicked, this, &TMainForm::ChoseFButtonClick);
   connect(ui->FCheck, &QListWidget::itemClicked, this, &TMainForm::FCheckClick);
   connect(ui->N1, &QAction::triggered, this, &TMainForm::N1Click);
   connect(ui->N2, &QAction::triggered, this, &TMainForm::N2Click);
@@ -162,6 +173,7 @@ void TMainForm::FormCreate() {
   if (ui->FastWrite->isChecked()) {
     hiddenStart_ = true;
     Timer1.stop();
+    WeightButtonClick();
     return;
   }
   EnableLogFileControls(false);

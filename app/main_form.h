@@ -7,6 +7,10 @@
 
 #include "app/input_guards.h"
 #include "app/settings_store.h"
+#include "link/acquisition_thread.h"
+#include "link/no_balance_watch.h"
+#include "link/reading_handoff.h"
+#include "reports/hidden_log.h"
 #include "weighing/measurement_store.h"
 
 class QFileDialog;
@@ -62,6 +66,19 @@ class TMainForm : public QMainWindow {
   void sgResSelectCell(int column, int row);
   void FCheckClick();
   void Timer5Timer();
+  void WeightButtonClick();
+  void ChoseFButtonClick();
+  void Timer4Timer();
+  void StopButtonClick();
+  void Timer2Timer();
+  void EnterIdleState();
+  void ShowRunButtons(bool running);
+  void EnableSettingsControls(bool on);
+
+  // How long a run may go without any reading before a hidden run gives up.
+  void setNoBalanceTimeout(uint32_t ms) { noBalanceTimeout = ms; }
+  // Where a run takes its readings from; the balance on the serial port unless replaced.
+  void setReadingSource(link::AcquisitionThread::SourceFactory factory);
   void EnableLogFileControls(bool on);
   void EnableRecordControls(bool on);
 
@@ -80,6 +97,16 @@ class TMainForm : public QMainWindow {
   bool idle() const;
   weighing::WeighingInputs inputs() const;
   void reportConversionError(const QString& text);
+  void StartPolling();
+  void PrepareHiddenRun();
+  void WriteLogLine(const link::WeightReading& reading);
+  void endHiddenRun();
+  void logFileFailed(const QString& fileName);
+  void tickWaitElapsed();
+  void finishTick();
+  void MarkDataReceived();
+  void CheckNoBalanceTimeout();
+  void setCaption(const QString& suffix);
 
   std::unique_ptr<Ui::TMainForm> ui;
   std::unique_ptr<SettingsStore> settings;
@@ -94,6 +121,18 @@ class TMainForm : public QMainWindow {
   QTimer Timer4;
   QTimer Timer5;
   QTimer trWTime;
+  // The tick's four 50 ms waits, chained on the event loop so the window stays live.
+  QTimer tickWait;
+  int tickWaitsDone = 0;
+  bool tickInProgress = false;
+  // Counts runs; a tick whose waits outlive its run ("Прервать") records nothing.
+  int runNumber = 0;
+  int tickRunNumber = 0;
+  link::ReadingHandoff handoff;
+  std::unique_ptr<link::AcquisitionThread> acquisition;
+  std::unique_ptr<link::NoBalanceWatch> lastDataTime;
+  uint32_t noBalanceTimeout = link::NoBalanceWatch::kLimitMs;
+  reports::HiddenLog hiddenLog;
   QMenu* PopupMenu1 = nullptr;
   QSystemTrayIcon* trayIcon = nullptr;
   QFileDialog* SaveDialog1 = nullptr;

@@ -1,0 +1,154 @@
+// Weighing with the real window against the balance simulator on a pseudo-terminal.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/main_form.h"
+#include "app/settings_file_store.h"
+#include "tests/support/simulator_process.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+constexpr int kCom = 5;
+constexpr int kWeighingMs = 20'000;
+
+}  // namespace
+
+class WeighingCycleTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { testing::privateConfigHome(); }
+
+  void init() {
+    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    form->Timer1Timer();
+    set<QComboBox>("ComCB")->setCurrentIndex(kCom - 1);
+    set<QComboBox>("cbWTime")->setCurrentText("1");  // two readings
+  }
+  void cleanup() {
+    form.reset();
+    simulator.reset();
+  }
+
+  void weighingEndsAfterTwoReadingsWithAResultRow() {
+    startBalance({"25.10", "25.30"});
+    QSignalSpy captions(form.get(), &QWidget::windowTitleChanged);
+    weigh();
+    QCOMPARE(captions.value(0).value(0).toString(), QString("Tarvelo.exe (Version U1.0.0) - Поиск весов... "));
+    QVERIFY(captions.contains(QVariantList{"Tarvelo.exe (Version U1.0.0) - Прием данных... "}));
+    QCOMPARE(form->windowTitle(), QString("Tarvelo.exe (Version U1.0.0)"));
+    QCOMPARE(result(5, 1), std::string("2"));
+    const std::string mass = result(3, 1);
+    QVERIFY2(mass == "25,10" || mass == "25,20" || mass == "25,30", mass.c_str());
+    QCOMPARE(form->measurements().lBalInfo, std::string("Весы: KM500  Заводской № 1234"));
+
+    // A second weighing: totals and deviations of the batch.
+    weigh();
+    QCOMPARE(form->measurements().sgTotal.cell(5, 0), std::string("2"));
+    QCOMPARE(result(0, 2), std::string("2"));
+    QVERIFY(!result(6, 2).empty());
+
+    // Removing a row and clearing the window.
+    form->sgResSelectCell(0, 2);
+    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Enter); });
+    form->btnRemoveLastCycleClick();
+    QCOMPARE(form->measurements().sgTotal.cell(5, 0), std::string("1"));
+    form->ClearButtonClick();
+    QCOMPARE(form->measurements().sgTotal.cell(5, 0), std::string("0"));
+    QCOMPARE(result(0, 1), std::string());
+  }
+
+  void stopBeforeAnyReadingAddsNoRow() {
+    startBalance({"25.10"}, "tsk");  // found only after the first search turn
+    form->WeightButtonClick();
+    QTest::qWait(1500);
+    form->StopButtonClick();
+    QCOMPARE(form->measurements().sgRes.rowCount(), 2);
+    QCOMPARE(result(0, 1), std::string());
+  }
+
+  void stopAfterThreeReadingsAveragesThem() {
+    startBalance({"22.00"});
+    set<QComboBox>("cbWTime")->setCurrentText("15");
+    form->WeightButtonClick();
+    QTRY_VERIFY_WITH_TIMEOUT(form->measurements().recordNumber >= 3, kWeighingMs);
+    form->StopButtonClick();
+    QCOMPARE(result(5, 1), std::to_string(form->measurements().recordNumber));
+    QCOMPARE(result(3, 1), std::string("22,00"));
+  }
+
+  void rejectedReadingsDoNotCount() {
+    // The ticks take whichever reading is newest: only the 25 g ones may be recorded.
+    startBalance({"25.00", "-3.00", "0.50"});
+    set<QCheckBox>("MWeightCB")->setChecked(false);
+    set<QCheckBox>("MinWCB")->setChecked(true);
+    set<QLineEdit>("MinimW")->setText("1");
+    weigh();
+    QCOMPARE(result(5, 1), std::string("2"));
+    QCOMPARE(result(3, 1), std::string("25,00"));
+  }
+
+  void controlsDuringAndAfterARun() {
+    startBalance({"25.00"});
+    set<QComboBox>("cbWTime")->setCurrentText("15");
+    form->WeightButtonClick();
+    QVERIFY(set<QPushButton>("WeightButton")->isHidden());
+    QVERIFY(!set<QPushButton>("StopButton")->isHidden());
+    for (const char* name : {"ApplyButton1", "ClearButton", "ComCB", "cbWTime", "eUnit", "btnPrint", "btnRemoveLastCycle"}) {
+      QVERIFY2(!set<QWidget>(name)->isEnabled(), name);
+    }
+    form->StopButtonClick();
+    QVERIFY(!set<QPushButton>("WeightButton")->isHidden());
+    QVERIFY(set<QPushButton>("StopButton")->isHidden());
+    for (const char* name : {"ApplyButton1", "ClearButton", "ComCB", "cbWTime", "eUnit", "btnPrint", "btnRemoveLastCycle"}) {
+      QVERIFY2(set<QWidget>(name)->isEnabled(), name);
+    }
+  }
+
+  void statisticsWindowOutOfRangeStartsNothing() {
+    set<QLineEdit>("SizeEdit")->setText("1001");
+    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Enter); });
+    form->WeightButtonClick();
+    QCOMPARE(set<QLineEdit>("SizeEdit")->text(), QString("100"));
+    QVERIFY(!set<QPushButton>("WeightButton")->isHidden());
+  }
+
+ private:
+  void startBalance(const std::vector<std::string>& weights, const std::string& protocol = "bm") {
+    simulator = std::make_unique<testing::SimulatorProcess>(
+        kCom, std::vector<std::string>{"--protocol", protocol, "--weights", testing::writeWeightsFile(weights).string(),
+                                       "--decimals", "2", "--unstable-every", "0", "--unstable-step", "0"});
+  }
+
+  void weigh() {
+    form->WeightButtonClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!set<QPushButton>("WeightButton")->isHidden(), kWeighingMs);
+  }
+
+  std::string result(int column, int row) const { return form->measurements().sgRes.cell(column, row); }
+
+  template <typename T>
+  T* set(const char* name) const {
+    auto* widget = form->findChild<T*>(name);
+    if (widget == nullptr) qFatal("no control %s", name);
+    return widget;
+  }
+
+  std::unique_ptr<TMainForm> form;
+  std::unique_ptr<testing::SimulatorProcess> simulator;
+};
+
+}  // namespace tarvelo::app
+
+QTEST_MAIN(tarvelo::app::WeighingCycleTest)
+#include "weighing_cycle_test.moc"
