@@ -1,0 +1,145 @@
+// The hidden logging mode with the real window against the balance simulator.
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/main_form.h"
+#include "app/settings_file_store.h"
+#include "tests/support/simulator_process.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+constexpr int kCom = 6;
+constexpr int kRunMs = 20'000;
+
+// Counts the main window's close events: closing it is how a hidden run ends the program.
+class CloseCounter : public QObject {
+ public:
+  int closes = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Close && qobject_cast<TMainForm*>(watched) != nullptr) ++closes;
+    return false;
+  }
+};
+
+}  // namespace
+
+class HiddenModeTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    testing::privateConfigHome();
+    qApp->installEventFilter(&counter);
+  }
+
+  void init() {
+    counter.closes = 0;
+    logDir = std::make_unique<QTemporaryDir>();
+    logFile = logDir->filePath("журнал.txt");
+  }
+  void cleanup() {
+    form.reset();
+    simulator.reset();
+  }
+
+  void hiddenStartLogsThreeLinesAndEnds() {
+    startBalance();
+    storeHiddenSettings({{"bNumOfWeighings", 1}});
+    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    QVERIFY(form->hiddenStart());
+    QVERIFY(!form->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(counter.closes, 1, kRunMs);
+    const QStringList lines = logLines();
+    QCOMPARE(lines.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+      QVERIFY2(QRegularExpression(QString("^%1\\t\\d\\d:\\d\\d:\\d\\d\\t25,5\\t  g\\tстаб\\.$").arg(i + 1))
+                   .match(lines[i]).hasMatch(),
+               qPrintable(lines[i]));
+    }
+  }
+
+  void workingTimeEndsTheRunAfterABlankFirstLine() {
+    startBalance();
+    storeHiddenSettings({{"bTimeOfWeighing", 1}});
+    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    QTRY_COMPARE_WITH_TIMEOUT(counter.closes, 1, kRunMs);
+    const QStringList lines = logLines();
+    QVERIFY(lines.size() >= 3);  // the blank line, then a line a tick for 1,5 s
+    QCOMPARE(lines.front(), QString(" "));
+    QVERIFY(lines[1].startsWith("1\t"));
+    QVERIFY(lines.back().startsWith(QString::number(lines.size() - 1) + "\t"));
+  }
+
+  void noBalanceWritesItsFileAndEnds() {
+    storeHiddenSettings({});
+    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    form->StopButtonClick();  // the start-up run, against the default limit
+    form->setNoBalanceTimeout(500);
+    form->WeightButtonClick();
+    QTRY_COMPARE_WITH_TIMEOUT(counter.closes, 1, kRunMs);
+    QFile file(logFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("no balance detected\0", 20));
+  }
+
+  void linesSurviveTheProgramClosedMidRun() {
+    startBalance();
+    storeHiddenSettings({});
+    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().size() >= 3, kRunMs);
+    form.reset();  // "Закрыть" from the tray: no saving ending runs
+    const QStringList lines = logLines();
+    QCOMPARE(lines.front(), QString(" "));
+    for (int i = 1; i < lines.size(); ++i) QVERIFY2(lines[i].startsWith(QString::number(i) + "\t"), qPrintable(lines[i]));
+  }
+
+ private:
+  void startBalance() {
+    simulator = std::make_unique<testing::SimulatorProcess>(
+        kCom, std::vector<std::string>{"--protocol", "bm", "--weight", "25.5", "--noise", "0", "--unstable-every",
+                                       "0", "--unstable-step", "0"});
+  }
+
+  // The hidden mode stored as on, logging into logFile from the simulator's port.
+  void storeHiddenSettings(std::initializer_list<std::pair<const char*, int>> flags) {
+    SettingsFileStore store;
+    QVERIFY(store.create("Tarvelo"));
+    store.WriteFlag("HideProfile", 1);
+    store.WriteFlag("bNumOfWeighings", 0);
+    store.WriteFlag("bTimeOfWeighing", 0);
+    for (const auto& [name, value] : flags) store.WriteFlag(name, static_cast<uint8_t>(value));
+    store.WriteNumber("COM", kCom - 1);
+    store.WriteText("NumberWeightTime", "3");
+    store.WriteText("strWorkTime", "1,5");
+    store.WriteText("SpeedWorkFileName", logFile.toStdString());
+  }
+
+  // The log's lines, each of which must end in CR LF.
+  QStringList logLines() const {
+    QFile file(logFile);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QString text = QString::fromUtf8(file.readAll());
+    if (text.isEmpty()) return {};
+    if (!text.endsWith("\r\n")) return {"(no CR LF at the end)"};
+    return text.chopped(2).split("\r\n");
+  }
+
+  CloseCounter counter;
+  std::unique_ptr<QTemporaryDir> logDir;
+  QString logFile;
+  std::unique_ptr<TMainForm> form;
+  std::unique_ptr<testing::SimulatorProcess> simulator;
+};
+
+}  // namespace tarvelo::app
+
+QTEST_MAIN(tarvelo::app::HiddenModeTest)
+#include "hidden_mode_test.moc"
