@@ -11,6 +11,7 @@ namespace tarvelo::app {
 namespace {
 
 constexpr int kHeadingPadding = 12;
+const char* const kShownHeadings = "tarveloShownHeadings";
 
 // The heading broken at the blank that leaves the narrower longest line.
 QString wrapped(const QString& heading, const QFontMetrics& metrics) {
@@ -53,7 +54,11 @@ void showGrid(QTableWidget* table, const weighing::TextGrid& grid) {
   table->setRowCount(std::max(grid.rowCount() - 1, 0));
   QStringList headings;
   for (int column = 0; column < grid.columnCount(); ++column) headings << QString::fromStdString(grid.cell(column, 0));
-  table->setHorizontalHeaderLabels(fittedHeadings(table, headings));
+  // Unchanged headings are left alone: setting them lays the header out anew.
+  if (table->property(kShownHeadings).toStringList() != headings) {
+    table->setHorizontalHeaderLabels(fittedHeadings(table, headings));
+    table->setProperty(kShownHeadings, headings);
+  }
   table->horizontalHeader()->setVisible(true);
   for (int row = 1; row < grid.rowCount(); ++row) {
     for (int column = 0; column < grid.columnCount(); ++column) {
@@ -62,7 +67,8 @@ void showGrid(QTableWidget* table, const weighing::TextGrid& grid) {
         item = new QTableWidgetItem;
         table->setItem(row - 1, column, item);
       }
-      item->setText(QString::fromStdString(grid.cell(column, row)));
+      const QString text = QString::fromStdString(grid.cell(column, row));
+      if (item->text() != text) item->setText(text);
     }
   }
   table->verticalScrollBar()->setValue(grid.topRow() - 1);

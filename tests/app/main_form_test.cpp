@@ -125,6 +125,7 @@ class MainFormTest : public QObject {
       SettingsFileStore store;
       QVERIFY(store.create("Tarvelo"));
       store.WriteFlag("HideProfile", 1);
+      store.WriteNumber("COM", 253);  // a port that does not exist: the run searches in vain
     }
     auto form = startForm();
     QVERIFY(form->hiddenStart());
