@@ -14,4 +14,5 @@ sim=$!
 trap 'kill "$sim" 2>/dev/null' EXIT
 sleep 0.5
 echo "Demo balance on COM1 (choose COM1 in the window)."
-build/release/app/Tarvelo "$@"
+# "Справка" opens HELP.doc from the folder the program starts in.
+cd build/release/app && ./Tarvelo "$@"

@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +89,27 @@ class HiddenModeTest : public QObject {
     QFile file(logFile);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("no balance detected\0", 20));
+  }
+
+  void logThatCannotBeWrittenEndsTheRunWithAMessage() {
+    startBalance();
+    logFile = logDir->path();  // a folder: no file can be written there
+    storeHiddenSettings({});
+    QString message;
+    QTimer answer;
+    answer.callOnTimeout([&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        message = box->text();
+        box->accept();
+      }
+    });
+    answer.start(50);
+    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    QTRY_VERIFY_WITH_TIMEOUT(!message.isEmpty(), kRunMs);
+    QVERIFY(message.contains(logDir->path()));
+    QVERIFY(form->isVisible());  // the window is back to say so
+    QVERIFY(!form->measurements().runActive);
+    QCOMPARE(counter.closes, 0);
   }
 
   void linesSurviveTheProgramClosedMidRun() {
