@@ -18,6 +18,7 @@
 #include "app/ask_form.h"
 #include "app/grid_view.h"
 #include "app/load_resources.h"
+#include "app/period_texts.h"
 #include "app/radio_group.h"
 #include "link/balance_identity.h"
 #include "ui_main_form.h"
@@ -39,8 +40,6 @@ constexpr int kFCheckHeightMargin = 5;
 constexpr int kRowSpacing = 5;
 constexpr int kRowMargin = 4;
 constexpr int kRowIndent = 10;
-const QString kOnChangeText = QStringLiteral("при новом");
-const QString kManualText = QStringLiteral("вручную");
 constexpr int kFirstUntimedPeriodItem = 8;
 const QString kHelpFileName = QStringLiteral("HELP.doc");
 
@@ -167,7 +166,7 @@ void TMainForm::FormCreate() {
   const int itemHeight = (ui->FCheck->height() - kFCheckHeightMargin) / kFCheckItemCount;
   for (int i = 0; i < ui->FCheck->count(); ++i) ui->FCheck->item(i)->setSizeHint({0, itemHeight});
   ui->FileNameEdit->setEnabled(ui->FastWrite->isChecked());
-  ui->MDLabel->setEnabled(ui->ComboBox1->currentText() == kOnChangeText);
+  ui->MDLabel->setEnabled(ui->ComboBox1->currentText() == kOnChangePeriod);
   ui->MaxDif->setEnabled(ui->MDLabel->isEnabled());
   ui->Label10->setEnabled(ui->MDLabel->isEnabled());
   if (ui->FastWrite->isChecked()) {
@@ -236,7 +235,7 @@ void TMainForm::FastWriteClick() {
     ui->ComboBox1->removeItem(kFirstUntimedPeriodItem);
     ui->ComboBox1->removeItem(kFirstUntimedPeriodItem);
   } else {
-    ui->ComboBox1->addItems({kManualText, kOnChangeText});
+    ui->ComboBox1->addItems({kManualPeriod, kOnChangePeriod});
   }
 }
 
@@ -245,7 +244,7 @@ void TMainForm::ChBox1Click() { ui->WorkTime->setEnabled(ui->ChBox1->isChecked()
 void TMainForm::ChBox2Click() { ui->NumberWeightTime->setEnabled(ui->ChBox2->isChecked()); }
 
 void TMainForm::ComboBox1Change() {
-  const bool onChange = ui->ComboBox1->currentText() == kOnChangeText;
+  const bool onChange = ui->ComboBox1->currentText() == kOnChangePeriod;
   for (QWidget* control : {static_cast<QWidget*>(ui->MaxDif), static_cast<QWidget*>(ui->MDLabel),
                            static_cast<QWidget*>(ui->Label10)}) {
     control->setEnabled(onChange);

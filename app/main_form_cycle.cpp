@@ -9,6 +9,7 @@
 #include <QTime>
 
 #include "app/main_form.h"
+#include "app/period_texts.h"
 #include "app/radio_group.h"
 #include "link/clock.h"
 #include "ui_main_form.h"
@@ -16,6 +17,7 @@
 #include "weighing/conversion_error.h"
 #include "weighing/number_text.h"
 #include "weighing/recording.h"
+#include "weighing/stability_text.h"
 
 namespace tarvelo::app {
 
@@ -31,8 +33,10 @@ const QString kDefaultStatisticsWindow = QStringLiteral("100");
 const QString kCaption = QStringLiteral("Tarvelo.exe (Version U1.0.0)");
 const QString kSearching = QStringLiteral(" - Поиск весов... ");
 const QString kReceiving = QStringLiteral(" - Прием данных... ");
-const QString kManualText = QStringLiteral("вручную");
-const QString kOnChangeText = QStringLiteral("при новом");
+
+QString logFileFailure(const QString& fileName) {
+  return QString("Не удалось записать файл журнала «%1».").arg(fileName);
+}
 
 // The system's long time format without its time zone: hours, minutes, seconds.
 QString timeOfDay() {
@@ -91,12 +95,12 @@ void TMainForm::WeightButtonClick() {
 
 void TMainForm::StartPolling() {
   const QString period = ui->ComboBox1->currentText();
-  if (period == kManualText) {
+  if (period == kManualPeriod) {
     Timer2.setInterval(kManualTickMs);
     Timer2.start();
     store.manualFirstTick = true;
     store.onChangeMode = false;
-  } else if (period == kOnChangeText) {
+  } else if (period == kOnChangePeriod) {
     store.onChangeMode = true;
     Timer2.start();
   } else {
@@ -133,7 +137,7 @@ void TMainForm::tickWaitElapsed() {
 void TMainForm::finishTick() {
   link::WeightReading reading;
   if (!handoff.takeReading(reading)) return;
-  if (ui->ComboBox1->currentText() == kManualText) {
+  if (ui->ComboBox1->currentText() == kManualPeriod) {
     ui->ReadButton->setEnabled(true);
     ui->ReadButton->setFocus();
     Timer2.stop();
@@ -204,7 +208,7 @@ void TMainForm::WriteLogLine(const link::WeightReading& reading) {
     reportConversionError(QString::fromStdString(error.text()));
     return;
   }
-  store.stabilityText = std::string(reading.stable != 0 ? "стаб." : "нестаб.");
+  store.stabilityText = weighing::stabilityText(reading.stable != 0);
   if (!hiddenLog.WriteLogLine(fileName.toStdString(), ui->ChBox2->isChecked(), timeOfDay().toStdString(), reading,
                               inputs().decimalSeparator)) {
     logFileFailed(fileName);
@@ -233,7 +237,7 @@ void TMainForm::endHiddenRun() {
 void TMainForm::logFileFailed(const QString& fileName) {
   StopButtonClick();
   show();
-  QMessageBox::critical(this, windowTitle(), QString("Не удалось записать файл журнала «%1».").arg(fileName));
+  QMessageBox::critical(this, windowTitle(), logFileFailure(fileName));
 }
 
 void TMainForm::ChoseFButtonClick() {
@@ -248,8 +252,7 @@ void TMainForm::StopButtonClick() {
   EnterIdleState();
   if (ui->FastWrite->isChecked()) {
     if (!hiddenLog.SaveLog(ui->FileNameEdit->text().toStdString())) {
-      QMessageBox::critical(this, windowTitle(),
-                            QString("Не удалось записать файл журнала «%1».").arg(ui->FileNameEdit->text()));
+      QMessageBox::critical(this, windowTitle(), logFileFailure(ui->FileNameEdit->text()));
     }
     EnableRecordControls(false);
     EnableLogFileControls(true);
