@@ -54,6 +54,7 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
       executableFileName(std::move(executable)) {
   ui->setupUi(this);
   applyColumnWidths();
+  setUpChart();
   // A coarse timer may fire 5 % early; the splash keeps its full time.
   Timer1.setTimerType(Qt::PreciseTimer);
   Timer1.setInterval(kTimer1LayoutMs);
@@ -127,6 +128,21 @@ void TMainForm::connectHandlers() {
   connect(ui->StopButton, &QPushButton::clicked, this, &TMainForm::StopButtonClick);
   connect(ui->ReadButton, &QPushButton::clicked, this, &TMainForm::Timer2Timer);
   connect(&Timer4, &QTimer::timeout, this, &TMainForm::Timer4Timer);
+  connect(ui->AppButton, &QPushButton::clicked, this, &TMainForm::AppButtonClick);
+  connect(ui->ShowGraph, &QPushButton::clicked, this, &TMainForm::ShowGraphClick);
+  connect(ui->SaveGraph, &QPushButton::clicked, this, &TMainForm::SaveGraphClick);
+  connect(ui->PrintGraph, &QPushButton::clicked, this, &TMainForm::PrintGraphClick);
+  connect(ui->StartNum, &QLineEdit::editingFinished, this, &TMainForm::StartNumExit);
+  connect(ui->LastNum, &QLineEdit::editingFinished, this, &TMainForm::LastNumExit);
+  connect(ui->LastNum, &QLineEdit::textChanged, this, &TMainForm::LastNumChange);
+  // The spinner's up arrow lowers a scroll bar's value: the field counts the other way.
+  connect(ui->UpDown1, &QScrollBar::valueChanged, this, [this](int value) {
+    UpDown1Click();
+    ui->StartNum->setText(QString::number(ui->UpDown1->minimum() + ui->UpDown1->maximum() - value));
+  });
+  connect(ui->UpDown2, &QScrollBar::valueChanged, this, [this](int value) {
+    ui->LastNum->setText(QString::number(ui->UpDown2->minimum() + ui->UpDown2->maximum() - value));
+  });
   connect(ui->ChoseFButton, &QPushButton::clicked, this, &TMainForm::ChoseFButtonClick);
   connect(ui->FCheck, &QListWidget::itemClicked, this, &TMainForm::FCheckClick);
   connect(ui->N1, &QAction::triggered, this, &TMainForm::N1Click);
@@ -311,6 +327,8 @@ void TMainForm::showGrids() {
   const QSignalBlocker quiet(ui->sgRes);
   if (store.selectedResultRow >= 1) ui->sgRes->selectRow(store.selectedResultRow - 1);
   ui->lBalInfo->setText(qs(store.lBalInfo));
+  ui->AppButton->setEnabled(store.appButtonEnabled);
+  showChart();
 }
 
 void TMainForm::ClearButtonClick() {

@@ -14,6 +14,8 @@
 #include "weighing/measurement_store.h"
 
 class QFileDialog;
+class QLineSeries;
+class QPrinter;
 class QGroupBox;
 class QMenu;
 class QSystemTrayIcon;
@@ -66,6 +68,17 @@ class TMainForm : public QMainWindow {
   void sgResSelectCell(int column, int row);
   void FCheckClick();
   void Timer5Timer();
+  void AppButtonClick();
+  void ShowGraphClick();
+  void SaveGraphClick();
+  void PrintGraphClick();
+  void StartNumExit();
+  void LastNumExit();
+  void LastNumChange();
+  void UpDown1Click();
+  // The chart as a JPEG or GIF picture, and printed on a given printer.
+  bool saveGraph(const QString& path, bool gif);
+  void printGraph(QPrinter& printer);
   void WeightButtonClick();
   void ChoseFButtonClick();
   void Timer4Timer();
@@ -97,6 +110,8 @@ class TMainForm : public QMainWindow {
   bool idle() const;
   weighing::WeighingInputs inputs() const;
   void reportConversionError(const QString& text);
+  void setUpChart();
+  void showChart();
   void StartPolling();
   void PrepareHiddenRun();
   void WriteLogLine(const link::WeightReading& reading);
@@ -137,6 +152,8 @@ class TMainForm : public QMainWindow {
   QSystemTrayIcon* trayIcon = nullptr;
   QFileDialog* SaveDialog1 = nullptr;
   TAskForm* AskForm = nullptr;
+  QLineSeries* Series1 = nullptr;  // the readings, red
+  QLineSeries* Series3 = nullptr;  // the trend line, blue
   std::unique_ptr<TAskForm> confirmation_;
 };
 

@@ -96,4 +96,19 @@ void UpdateStatistics(MeasurementStore& store, std::span<const float> values, in
   store.series.trend.push_back({static_cast<double>(c), c * store.trendSlope + intercept, PointColour::Blue});
 }
 
+GraphRange ShowGraphRange(MeasurementStore& store, int startNum, int lastNum, WeighingInputs inputs) {
+  GraphRange range{std::min(lastNum, store.recordNumber), false};
+  const int n = range.lastNum - startNum;
+  if (n <= 0) return range;
+  std::vector<float> values;
+  values.reserve(static_cast<std::size_t>(n) + 1);
+  for (int row = startNum; row <= startNum + n; ++row) {
+    values.push_back(static_cast<float>(parseNumber(store.WStringGrid.cell(0, row))));
+  }
+  inputs.FCheck[ItemStatistics] = false;  // a redraw writes no statistics cells
+  UpdateStatistics(store, values, range.lastNum, inputs);
+  range.drawn = true;
+  return range;
+}
+
 }  // namespace tarvelo::weighing

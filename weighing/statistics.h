@@ -26,4 +26,14 @@ void CollectStatisticsWindow(MeasurementStore& store, const WeighingInputs& inpu
 void UpdateStatistics(MeasurementStore& store, std::span<const float> values, int c,
                       const WeighingInputs& inputs);
 
+struct GraphRange {
+  int lastNum = 0;     // the last reading of the range, no later than the last recorded one
+  bool drawn = false;  // false: the first reading is not before the last
+};
+
+// Redraws the graph over readings startNum to lastNum of the current weighing, both
+// included, without writing statistics cells. Throws ConversionError, drawing nothing,
+// for a reading text in the range that is not a number.
+GraphRange ShowGraphRange(MeasurementStore& store, int startNum, int lastNum, WeighingInputs inputs);
+
 }  // namespace tarvelo::weighing

@@ -89,3 +89,45 @@ TEST_F(Statistics, StatisticsCellsTakeTheLastThreeColumnsOfTheRow) {
 
 }  // namespace
 }  // namespace tarvelo::weighing
+
+namespace tarvelo::weighing {
+namespace {
+
+struct GraphRangeTest : WeighingFixture {
+  void SetUp() override {
+    inputs.cbWTime = "15";
+    inputs.FCheck[ItemStatistics] = true;
+    start();
+    store.StrGrid1.setColumnCount(7);
+    for (int i = 1; i <= 6; ++i) tick(reading(20.0 + i));
+  }
+  std::vector<double> redXs() const { return xs(store.series.readings); }
+};
+
+TEST_F(GraphRangeTest, RangeOfReadingsBothEndsIncluded) {
+  const std::string statisticsCell = store.StrGrid1.cell(4, 6);
+  const GraphRange range = ShowGraphRange(store, 2, 5, inputs);
+  EXPECT_TRUE(range.drawn);
+  EXPECT_EQ(range.lastNum, 5);
+  EXPECT_EQ(redXs(), (std::vector<double>{2, 3, 4, 5}));
+  EXPECT_DOUBLE_EQ(store.series.readings.front().y, 22.0);
+  EXPECT_DOUBLE_EQ(store.series.trend.front().x, 2.0);
+  EXPECT_DOUBLE_EQ(store.series.trend.back().x, 5.0);
+  EXPECT_EQ(store.StrGrid1.cell(4, 6), statisticsCell);  // no statistics cell is written
+}
+
+TEST_F(GraphRangeTest, LastReadingIsClampedToTheRecordedOnes) {
+  const GraphRange range = ShowGraphRange(store, 2, 9, inputs);
+  EXPECT_EQ(range.lastNum, 6);
+  EXPECT_EQ(redXs(), (std::vector<double>{2, 3, 4, 5, 6}));
+}
+
+TEST_F(GraphRangeTest, EqualOrReversedEndsDrawNothing) {
+  const auto before = redXs();
+  EXPECT_FALSE(ShowGraphRange(store, 4, 4, inputs).drawn);
+  EXPECT_FALSE(ShowGraphRange(store, 5, 3, inputs).drawn);
+  EXPECT_EQ(redXs(), before);
+}
+
+}  // namespace
+}  // namespace tarvelo::weighing

@@ -1,0 +1,164 @@
+// The graph of the current weighing: the readings in red with their trend line, drawn
+// after every recorded reading or over a chosen range, saved as a picture or printed.
+#include <QChart>
+#include <QChartView>
+#include <QFileDialog>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QScrollBar>
+#include <QValueAxis>
+
+#include "app/gif_image.h"
+#include "app/main_form.h"
+#include "ui_main_form.h"
+#include "weighing/conversion_error.h"
+#include "weighing/number_text.h"
+#include "weighing/statistics.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+const QString kShowGraphText = QStringLiteral("График");
+const QString kHideGraphText = QStringLiteral("Убрать график");
+const QString kJpegFilter = QStringLiteral("JPEG (*.jpg)");
+const QString kGifFilter = QStringLiteral("GIF (*.gif)");
+constexpr const char* kReadingLabels = "%.3g";
+constexpr const char* kWeightLabels = "%.6g";
+
+void fill(QLineSeries* series, const std::vector<weighing::GraphPoint>& points) {
+  QList<QPointF> xy;
+  for (const auto& point : points) xy.append({point.x, point.y});
+  series->replace(xy);
+}
+
+int integerOf(const QLineEdit* field) { return weighing::parseInteger(field->text().toStdString()); }
+
+}  // namespace
+
+void TMainForm::setUpChart() {
+  auto* chart = new QChart;
+  chart->legend()->hide();
+  chart->setTitle({});
+  Series1 = new QLineSeries(chart);
+  Series1->setColor(Qt::red);
+  Series3 = new QLineSeries(chart);
+  Series3->setColor(Qt::blue);
+  chart->addSeries(Series1);
+  chart->addSeries(Series3);
+  auto* readings = new QValueAxis(chart);
+  readings->setLabelFormat(kReadingLabels);
+  auto* weights = new QValueAxis(chart);
+  weights->setLabelFormat(kWeightLabels);
+  chart->addAxis(readings, Qt::AlignBottom);
+  chart->addAxis(weights, Qt::AlignLeft);
+  for (auto* series : {Series1, Series3}) {
+    series->attachAxis(readings);
+    series->attachAxis(weights);
+  }
+  ui->Chart1->setChart(chart);
+}
+
+void TMainForm::showChart() {
+  fill(Series1, store.series.readings);
+  fill(Series3, store.series.trend);
+  const auto axes = ui->Chart1->chart()->axes();
+  QList<QPointF> all = Series1->points() + Series3->points();
+  if (all.isEmpty()) return;
+  const auto [minX, maxX] = std::minmax_element(all.begin(), all.end(), [](auto a, auto b) { return a.x() < b.x(); });
+  const auto [minY, maxY] = std::minmax_element(all.begin(), all.end(), [](auto a, auto b) { return a.y() < b.y(); });
+  ui->Chart1->chart()->axes(Qt::Horizontal).front()->setRange(minX->x(), std::max(maxX->x(), minX->x() + 1));
+  const double margin = std::max((maxY->y() - minY->y()) * 0.1, 0.01);
+  ui->Chart1->chart()->axes(Qt::Vertical).front()->setRange(minY->y() - margin, maxY->y() + margin);
+}
+
+void TMainForm::AppButtonClick() {
+  for (QWidget* panel : {static_cast<QWidget*>(ui->ChartPanel), static_cast<QWidget*>(ui->Panel8),
+                         static_cast<QWidget*>(ui->Panel3), static_cast<QWidget*>(ui->Panel10),
+                         static_cast<QWidget*>(ui->ChPrPanel), static_cast<QWidget*>(ui->Panel4)}) {
+    panel->setVisible(panel->isHidden());
+  }
+  ui->LastNum->setText(QString::number(store.StrGrid1.rowCount() - 1));
+  ui->AppButton->setText(ui->ChartPanel->isHidden() ? kShowGraphText : kHideGraphText);
+}
+
+void TMainForm::ShowGraphClick() {
+  try {
+    const weighing::GraphRange range = weighing::ShowGraphRange(store, integerOf(ui->StartNum), integerOf(ui->LastNum), inputs());
+    ui->LastNum->setText(QString::number(range.lastNum));
+    if (!range.drawn) {
+      QMessageBox box(QMessageBox::NoIcon, "Ошибка!",
+                      "Номер первого измерения должен быть меньше номера последнего измерения!", QMessageBox::Ok, this);
+      box.exec();
+      return;
+    }
+  } catch (const weighing::ConversionError& error) {
+    reportConversionError(QString::fromStdString(error.text()));
+    return;
+  }
+  showChart();
+}
+
+void TMainForm::LastNumExit() {
+  try {
+    if (integerOf(ui->LastNum) > store.recordNumber) ui->LastNum->setText(QString::number(store.recordNumber));
+  } catch (const weighing::ConversionError& error) {
+    reportConversionError(QString::fromStdString(error.text()));
+  }
+}
+
+void TMainForm::LastNumChange() {
+  // A text that is not a number yet is being typed; leaving the field reports it.
+  bool isNumber = false;
+  const int last = ui->LastNum->text().toInt(&isNumber);
+  const int listed = store.StrGrid1.rowCount() - 1;
+  if (isNumber && last > listed) ui->LastNum->setText(QString::number(listed));
+}
+
+void TMainForm::StartNumExit() {
+  try {
+    if (integerOf(ui->StartNum) > store.recordNumber - 1) ui->StartNum->setText(QString::number(store.recordNumber - 1));
+  } catch (const weighing::ConversionError& error) {
+    reportConversionError(QString::fromStdString(error.text()));
+  }
+}
+
+void TMainForm::UpDown1Click() { ui->UpDown1->setMaximum(std::max(store.recordNumber, ui->UpDown1->minimum())); }
+
+void TMainForm::SaveGraphClick() {
+  QFileDialog dialog(this, {}, "Graph");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters({kJpegFilter, kGifFilter});
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  if (!saveGraph(dialog.selectedFiles().front(), dialog.selectedNameFilter() == kGifFilter)) {
+    QMessageBox::critical(this, windowTitle(),
+                          QString("Не удалось сохранить график в файл «%1».").arg(dialog.selectedFiles().front()));
+  }
+}
+
+bool TMainForm::saveGraph(const QString& path, bool gif) {
+  const QImage picture = ui->Chart1->grab().toImage();
+  return gif ? writeGif(picture, path) : picture.save(path, "JPG");
+}
+
+void TMainForm::PrintGraphClick() {
+  const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+  if (printer.isNull()) {
+    QMessageBox::information(this, windowTitle(), "Принтер не установлен: график напечатать нельзя.");
+    return;
+  }
+  QPrinter job(printer);
+  job.setDocName("Chart1");
+  printGraph(job);
+}
+
+void TMainForm::printGraph(QPrinter& printer) {
+  QPainter painter(&printer);
+  // Stretched to the page, not kept in proportion.
+  ui->Chart1->render(&painter, painter.viewport(), ui->Chart1->rect(), Qt::IgnoreAspectRatio);
+}
+
+}  // namespace tarvelo::app
