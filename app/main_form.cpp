@@ -19,6 +19,7 @@
 #include "app/grid_view.h"
 #include "app/load_resources.h"
 #include "app/period_texts.h"
+#include "app/up_down.h"
 #include "app/radio_group.h"
 #include "link/balance_identity.h"
 #include "ui_main_form.h"
@@ -30,6 +31,9 @@ namespace tarvelo::app {
 namespace {
 
 constexpr int kSplashMs = 3000;
+constexpr int kStartNumMinimum = 1;
+constexpr int kLastNumMinimum = 2;
+constexpr int kSpinnerMaximum = 32767;
 constexpr int kTimer1LayoutMs = 1000;
 constexpr int kTimer2LayoutMs = 200;
 constexpr int kTimer4LayoutMs = 1000;
@@ -135,14 +139,9 @@ void TMainForm::connectHandlers() {
   connect(ui->StartNum, &QLineEdit::editingFinished, this, &TMainForm::StartNumExit);
   connect(ui->LastNum, &QLineEdit::editingFinished, this, &TMainForm::LastNumExit);
   connect(ui->LastNum, &QLineEdit::textChanged, this, &TMainForm::LastNumChange);
-  // The spinner's up arrow lowers a scroll bar's value: the field counts the other way.
-  connect(ui->UpDown1, &QScrollBar::valueChanged, this, [this](int value) {
-    UpDown1Click();
-    ui->StartNum->setText(QString::number(ui->UpDown1->minimum() + ui->UpDown1->maximum() - value));
-  });
-  connect(ui->UpDown2, &QScrollBar::valueChanged, this, [this](int value) {
-    ui->LastNum->setText(QString::number(ui->UpDown2->minimum() + ui->UpDown2->maximum() - value));
-  });
+  startNumSpinner = new UpDown(ui->UpDown1, ui->StartNum, kStartNumMinimum, kSpinnerMaximum, true);
+  new UpDown(ui->UpDown2, ui->LastNum, kLastNumMinimum, kSpinnerMaximum, false);
+  connect(startNumSpinner, &UpDown::clicked, this, &TMainForm::UpDown1Click);
   connect(ui->ChoseFButton, &QPushButton::clicked, this, &TMainForm::ChoseFButtonClick);
   connect(ui->FCheck, &QListWidget::itemClicked, this, &TMainForm::FCheckClick);
   connect(ui->N1, &QAction::triggered, this, &TMainForm::N1Click);

@@ -28,6 +28,7 @@ class TMainForm;
 namespace tarvelo::app {
 
 class TAskForm;
+class UpDown;
 
 // The main window. Its layout is main_form.ui; its handlers read the controls, call
 // the weighing core and show what the core holds.
@@ -152,6 +153,7 @@ class TMainForm : public QMainWindow {
   QSystemTrayIcon* trayIcon = nullptr;
   QFileDialog* SaveDialog1 = nullptr;
   TAskForm* AskForm = nullptr;
+  UpDown* startNumSpinner = nullptr;  // UpDown1
   QLineSeries* Series1 = nullptr;  // the readings, red
   QLineSeries* Series3 = nullptr;  // the trend line, blue
   std::unique_ptr<TAskForm> confirmation_;

@@ -13,6 +13,7 @@
 
 #include "app/gif_image.h"
 #include "app/main_form.h"
+#include "app/up_down.h"
 #include "ui_main_form.h"
 #include "weighing/conversion_error.h"
 #include "weighing/number_text.h"
@@ -126,7 +127,7 @@ void TMainForm::StartNumExit() {
   }
 }
 
-void TMainForm::UpDown1Click() { ui->UpDown1->setMaximum(std::max(store.recordNumber, ui->UpDown1->minimum())); }
+void TMainForm::UpDown1Click() { startNumSpinner->setMaximum(store.recordNumber); }
 
 void TMainForm::SaveGraphClick() {
   QFileDialog dialog(this, {}, "Graph");

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -56,6 +57,21 @@ class GraphTest : public QObject {
     form->ShowGraphClick();
     QCOMPARE(text, QString("Номер первого измерения должен быть меньше номера последнего измерения!"));
     QCOMPARE(caption, QString("Ошибка!"));
+  }
+
+  void spinnersStepTheirFieldsWithinTheirBounds() {
+    auto* last = form->findChild<QLineEdit*>("LastNum");
+    auto* lastArrows = form->findChild<QScrollBar*>("UpDown2");
+    lastArrows->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // the lower arrow
+    QCOMPARE(last->text(), QString("2"));  // 2 is the least: no wrap
+    lastArrows->triggerAction(QAbstractSlider::SliderSingleStepSub);  // the upper arrow
+    QCOMPARE(last->text(), QString("1"));  // LastNumChange keeps it within the listed rows
+
+    // The first reading's spinner ends at the number of recorded readings and wraps.
+    auto* start = form->findChild<QLineEdit*>("StartNum");
+    auto* startArrows = form->findChild<QScrollBar*>("UpDown1");
+    startArrows->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    QCOMPARE(start->text(), QString("1"));
   }
 
   void savedPicturesAreRealImagesOfTheChartsSize() {
