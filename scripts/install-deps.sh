@@ -13,6 +13,7 @@ packages=(
   qt6-charts-dev
   libjpeg62-turbo-dev
   libxlsxwriter-dev
+  python3-openpyxl
   zlib1g-dev
   libgif-dev
 )

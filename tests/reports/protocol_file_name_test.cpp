@@ -1,0 +1,125 @@
+#include "reports/protocol_file_name.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "reports/xlsx_protocol_writer.h"
+
+namespace tarvelo::reports {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kProgramFolder = "/opt/tarvelo";
+const fs::path kProtocols = kProgramFolder / "протоколы";
+
+TEST(ProtocolFileName, DefaultNumberLiesInTheProtocolFolderAndIsSavedAsXlsx) {
+  EXPECT_EQ(protocolFolder(kProgramFolder), kProtocols);
+  EXPECT_EQ(protocolFileName(kProgramFolder, "ХХХХХХХХ"), kProtocols / "ХХХХХХХХ");
+  EXPECT_EQ(defaultProtocolPath(kProtocols / "12.5"), kProtocols / "12.5.xlsx");
+}
+
+TEST(ProtocolFileName, ForbiddenCharactersBecomeUnderscoresAndNeverLeaveTheFolder) {
+  struct Case {
+    const char* legend;
+    const char* number;
+    const char* stem;
+  };
+  const Case cases[] = {
+      {"parent and child", "../x", ".._x"},
+      {"parent", "..", "__"},
+      {"folder itself", ".", "_"},
+      {"absolute", "/etc/passwd", "_etc_passwd"},
+      {"every forbidden character", "a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j"},
+      {"control characters", "12\t3\n\x7f", "12_3__"},
+      {"dots inside a name stay", "№ 7.1..2", "№ 7.1..2"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(protocolFileStem(c.number), c.stem) << c.legend;
+    const fs::path file = protocolFileName(kProgramFolder, c.number);
+    EXPECT_EQ(file.parent_path(), kProtocols) << c.legend;
+    EXPECT_EQ(defaultProtocolPath(file).lexically_normal().parent_path(), kProtocols) << c.legend;
+  }
+}
+
+TEST(ProtocolFileName, ChosenOldExtensionIsSavedAsXlsx) {
+  const struct {
+    const char* chosen;
+    const char* saved;
+  } cases[] = {
+      {"/p/a.xls", "/p/a.xlsx"},
+      {"/p/a.XLS", "/p/a.xlsx"},
+      {"/p/a.xlsx", "/p/a.xlsx"},
+      {"/p/a", "/p/a.xlsx"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(chosenProtocolPath(c.chosen), fs::path(c.saved)) << c.chosen;
+}
+
+class ProtocolFolder : public testing::Test {
+ protected:
+  void SetUp() override {
+    fs::remove_all(program_);
+    fs::create_directories(program_);
+  }
+  void TearDown() override {
+    fs::permissions(program_ / "протоколы", fs::perms::owner_all, fs::perm_options::add, ignored_);
+    fs::remove_all(program_);
+  }
+  static void touch(const fs::path& file) { std::ofstream{file}; }
+
+  // One folder a test, so that tests run in parallel keep apart.
+  const fs::path program_ =
+      fs::path(testing::TempDir()) /
+      (std::string("tarvelo-") + testing::UnitTest::GetInstance()->current_test_info()->name());
+  const SpreadsheetProtocol protocol_{
+      {{2, 3, "Протокол № ", true, false, Alignment::Right}}, {}, {1, 5, 17}, {1, 90}};
+  std::error_code ignored_;
+};
+
+TEST_F(ProtocolFolder, EarlierProtocolIsFoundByEitherExtension) {
+  const fs::path name = protocolFileName(program_, "7");
+  fs::create_directories(name.parent_path());
+  EXPECT_FALSE(protocolExists(name));
+  touch(fs::path(name) += ".xlsx");
+  EXPECT_TRUE(protocolExists(name));
+  fs::remove(fs::path(name) += ".xlsx");
+  touch(fs::path(name) += ".xls");
+  EXPECT_TRUE(protocolExists(name));
+}
+
+TEST_F(ProtocolFolder, MissingFolderIsCreated) {
+  const fs::path file = defaultProtocolPath(protocolFileName(program_, "ХХХХХХХХ"));
+  const ProtocolWriteResult result = writeXlsxProtocol(protocol_, file);
+  EXPECT_TRUE(result.ok()) << result.error;
+  EXPECT_TRUE(fs::is_regular_file(file));
+  EXPECT_TRUE(protocolExists(protocolFileName(program_, "ХХХХХХХХ")));
+}
+
+TEST_F(ProtocolFolder, PathThatIsAFolderIsNotSaved) {
+  const fs::path file = defaultProtocolPath(protocolFileName(program_, "8"));
+  fs::create_directories(file);
+  const ProtocolWriteResult result = writeXlsxProtocol(protocol_, file);
+  EXPECT_FALSE(result.ok());
+  EXPECT_NE(result.error.find(file.string()), std::string::npos) << result.error;
+  EXPECT_TRUE(fs::is_directory(file));
+  EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 1)
+      << "no partial file is left behind";
+}
+
+TEST_F(ProtocolFolder, ReadOnlyFolderGivesAnError) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  const fs::path folder = protocolFolder(program_);
+  fs::create_directories(folder);
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+  const ProtocolWriteResult result =
+      writeXlsxProtocol(protocol_, defaultProtocolPath(protocolFileName(program_, "9")));
+  EXPECT_FALSE(result.ok());
+  EXPECT_FALSE(result.error.empty());
+}
+
+}  // namespace
+}  // namespace tarvelo::reports

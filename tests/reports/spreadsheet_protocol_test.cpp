@@ -1,0 +1,277 @@
+#include "reports/spreadsheet_protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "reports/xlsx_protocol_writer.h"
+#include "weighing/measurement_store.h"
+
+namespace tarvelo::reports {
+
+void PrintTo(const ProtocolCell& cell, std::ostream* out) {
+  *out << "(" << cell.row << "," << cell.column << ") \"" << cell.text << "\""
+       << (cell.bold ? " bold" : "") << (cell.framed ? " framed" : "") << " alignment "
+       << static_cast<int>(cell.alignment);
+}
+
+namespace {
+
+constexpr auto G = Alignment::General;
+constexpr auto L = Alignment::Left;
+constexpr auto C = Alignment::Centre;
+constexpr auto Rt = Alignment::Right;
+
+// A batch as the main window shows it: sgRes titles and `results` rows, and the totals.
+struct Batch {
+  weighing::MeasurementStore store;
+
+  explicit Batch(const std::vector<std::array<const char*, 7>>& results) {
+    const std::array<const char*, 7> titles{"№",
+                                            "Время",
+                                            "Наименование",
+                                            "Масса",
+                                            "Единица измерения",
+                                            "Кол-во взвеш-й",
+                                            "Отклонение от средней массы"};
+    store.sgRes.setRowCount(std::max<int>(2, static_cast<int>(results.size()) + 1));
+    for (int column = 0; column < 7; ++column) {
+      store.sgRes.setCell(column, 0, titles[column]);
+      for (int row = 0; row < static_cast<int>(results.size()); ++row) {
+        store.sgRes.setCell(column, row + 1, results[row][column]);
+      }
+    }
+    store.sgTotal.setCell(weighing::TotalMass, 0, results.empty() ? "0,00" : "66,00");
+    store.sgTotal.setCell(weighing::BatchMean, 0, results.empty() ? "0" : "22,00");
+    store.sgTotal.setCell(weighing::BatchCount, 0, std::to_string(results.size()));
+  }
+
+  SpreadsheetProtocol protocol(const std::string& model, int32_t serial) const {
+    return BuildSpreadsheetProtocol({store.sgRes, store.sgTotal, "ХХХХХХХХ", "Гиря М1",
+                                     "Иванов И. И.", "10", "07.12.2026", model, serial});
+  }
+};
+
+const std::vector<std::array<const char*, 7>> kThreeResults{
+    {"1", "09:05:07", "Гиря М1 1", "20,00", "г", "3", "-2,00"},
+    {"2", "09:06:10", "Гиря М1 2", "22,00", "г", "3", "0,00"},
+    {"3", "09:07:12", "Гиря М1 3", "24,00", "г", "3", "2,00"},
+};
+
+std::vector<ProtocolCell> sorted(std::vector<ProtocolCell> cells) {
+  std::sort(cells.begin(), cells.end(), [](const ProtocolCell& a, const ProtocolCell& b) {
+    return std::tie(a.row, a.column) < std::tie(b.row, b.column);
+  });
+  return cells;
+}
+
+TEST(SpreadsheetProtocol, NoResultsGiveOneEmptyFramedRowAndTheLinesBelowIt) {
+  const std::vector<ProtocolCell> expected{
+      {2, 3, "Протокол № ", true, false, Rt},
+      {2, 4, "ХХХХХХХХ", true, false, L},
+      {4, 1, "Дата: 07.12.2026", false, false, G},
+      {6, 1, "Объект: Гиря М1", false, false, G},
+      {8, 1, "№", true, true, C},
+      {8, 2, "Время", true, true, C},
+      {8, 3, "Масса", true, true, C},
+      {8, 4, "Единица измерения", true, true, C},
+      {8, 5, "Отклонение от средней массы", true, true, C},
+      {9, 1, "", false, true, C},
+      {9, 2, "", false, true, C},
+      {9, 3, "", false, true, C},
+      {9, 4, "", false, true, C},
+      {9, 5, "", false, true, C},
+      {14, 1, "Общая масса партии, г:", false, false, G},
+      {14, 3, "0,00", true, false, G},
+      {15, 1, "Количество в партии:", false, false, G},
+      {15, 3, "0", false, false, G},
+      {16, 1, "Средняя масса, г:", false, false, G},
+      {16, 3, "0", false, false, G},
+      {18, 1, "Время усреднения, с:", false, false, G},
+      {18, 3, "10", false, false, G},
+      {20, 1, "Исполнитель: ", false, false, G},
+      {20, 3, "Иванов И. И.", false, false, Rt},
+      // Before any reading: no model and serial number 0, two blanks after the colon.
+      {22, 1, "Весы:  заводской № 0", false, false, G},
+      {23, 1, "www.korvane.example", true, false, G},
+  };
+  const SpreadsheetProtocol protocol = Batch({}).protocol("", 0);
+  EXPECT_EQ(sorted(protocol.cells), expected);
+
+  ASSERT_EQ(protocol.rows.size(), 4u);  // rows 8 to R + 9 = 11 are centred
+  for (const ProtocolRow& row : protocol.rows) EXPECT_EQ(row.alignment, C) << row.row;
+  EXPECT_EQ(protocol.rows.back().row, 11);
+}
+
+TEST(SpreadsheetProtocol, ThreeResultsFillTheTableAndMoveTheLinesDown) {
+  const SpreadsheetProtocol protocol = Batch(kThreeResults).protocol("BM-600", 1234567);
+  const std::vector<ProtocolCell> cells = sorted(protocol.cells);
+
+  // Table rows 9 to 11 take sgRes columns 0, 1, 3, 4, 6 of result rows 1 to 3.
+  for (int result = 0; result < 3; ++result) {
+    const auto& source = kThreeResults[result];
+    const std::array<const char*, 5> shown{source[0], source[1], source[3], source[4], source[6]};
+    for (int column = 1; column <= 5; ++column) {
+      const ProtocolCell expected{9 + result, column, shown[column - 1], false, true, C};
+      EXPECT_NE(std::find(cells.begin(), cells.end(), expected), cells.end())
+          << testing::PrintToString(expected);
+    }
+  }
+
+  // The lines below the table for R = 4: row, column, text, bold, framed, alignment.
+  const std::vector<ProtocolCell> lines{
+      {16, 1, "Общая масса партии, г:", false, false, G},
+      {16, 3, "66,00", true, false, G},
+      {17, 1, "Количество в партии:", false, false, G},
+      {17, 3, "3", false, false, G},
+      {18, 1, "Средняя масса, г:", false, false, G},
+      {18, 3, "22,00", false, false, G},
+      {20, 1, "Время усреднения, с:", false, false, G},
+      {20, 3, "10", false, false, G},
+      {22, 1, "Исполнитель: ", false, false, G},
+      {22, 3, "Иванов И. И.", false, false, Rt},
+      {24, 1, "Весы: BM-600 заводской № 1234567", false, false, G},
+      {25, 1, "www.korvane.example", true, false, G},
+  };
+  const std::vector<ProtocolCell> below(cells.end() - static_cast<long>(lines.size()), cells.end());
+  EXPECT_EQ(below, lines);
+  EXPECT_EQ(cells.size(), 4 + 4 * 5 + lines.size());
+
+  std::vector<int> centredRows;
+  for (const ProtocolRow& row : protocol.rows) {
+    if (row.alignment == C) centredRows.push_back(row.row);
+    const bool titles = row.row == 8;
+    EXPECT_EQ(row.heightPoints, titles ? std::optional<double>(36) : std::nullopt) << row.row;
+    EXPECT_EQ(row.verticalCentre, titles) << row.row;
+    EXPECT_EQ(row.wrap, titles) << row.row;
+  }
+  EXPECT_EQ(centredRows, (std::vector<int>{8, 9, 10, 11, 12, 13}));
+  EXPECT_EQ(protocol.columns.first, 1);
+  EXPECT_EQ(protocol.columns.last, 5);
+  EXPECT_EQ(protocol.columns.widthCharacters, 17);
+  EXPECT_EQ(protocol.pageSetup.fitToPagesWide, 1);
+  EXPECT_EQ(protocol.pageSetup.leftMarginPoints, 90);
+}
+
+// Reads the written workbook back with openpyxl: one line per styled or filled cell, then
+// the row heights, the column widths and the page set-up.
+constexpr char kReaderScript[] = R"(import sys, openpyxl
+sheet = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+for row in sheet.iter_rows():
+    for c in row:
+        if c.value is None and not c.has_style:
+            continue
+        b = c.border
+        edges = ''.join('1' if e.style == 'thin' else '0' for e in (b.left, b.right, b.top, b.bottom))
+        a = c.alignment
+        print('cell', c.row, c.column, int(bool(c.font.b)), edges, a.horizontal or 'general',
+              a.vertical or '-', int(bool(a.wrap_text)), c.value or '', sep='\t')
+for number, d in sorted(sheet.row_dimensions.items()):
+    print('row', number, int(d.ht) if d.customHeight else '-', d.alignment.horizontal or 'general',
+          d.alignment.vertical or '-', int(bool(d.alignment.wrap_text)), sep='\t')
+for d in sheet.column_dimensions.values():
+    print('columns', d.min, d.max, int(d.width), sep='\t')
+setup = sheet.page_setup
+# A missing fitToWidth means the file format's default of 1.
+print('page', int(bool(sheet.sheet_properties.pageSetUpPr.fitToPage)),
+      1 if setup.fitToWidth is None else setup.fitToWidth, setup.fitToHeight, sheet.page_margins.left,
+      sep='\t')
+)";
+
+std::string alignmentName(Alignment alignment) {
+  switch (alignment) {
+    case Alignment::Left:
+      return "left";
+    case Alignment::Centre:
+      return "center";
+    case Alignment::Right:
+      return "right";
+    case Alignment::General:
+      break;
+  }
+  return "general";
+}
+
+// What the reader must print for `protocol`, line by line.
+std::set<std::string> expectedReading(const SpreadsheetProtocol& protocol) {
+  std::set<std::string> lines;
+  for (const ProtocolCell& cell : protocol.cells) {
+    const bool titles = cell.row == 8;
+    std::ostringstream line;
+    line << "cell\t" << cell.row << '\t' << cell.column << '\t' << cell.bold << '\t'
+         << (cell.framed ? "1111" : "0000") << '\t' << alignmentName(cell.alignment) << '\t'
+         << (titles ? "center" : "-") << '\t' << titles << '\t' << cell.text;
+    lines.insert(line.str());
+  }
+  for (const ProtocolRow& row : protocol.rows) {
+    std::ostringstream line;
+    line << "row\t" << row.row << '\t';
+    if (row.heightPoints) {
+      line << static_cast<int>(*row.heightPoints);
+    } else {
+      line << '-';
+    }
+    line << '\t' << alignmentName(row.alignment) << '\t' << (row.verticalCentre ? "center" : "-")
+         << '\t' << row.wrap;
+    lines.insert(line.str());
+  }
+  lines.insert("columns\t1\t5\t17");
+  lines.insert("page\t1\t1\t0\t1.25");
+  return lines;
+}
+
+std::set<std::string> readBack(const std::filesystem::path& workbook) {
+  const std::filesystem::path script = workbook.parent_path() / "read_protocol.py";
+  std::ofstream(script) << kReaderScript;
+  const std::string command = "PYTHONIOENCODING=utf-8 /usr/bin/python3 '" + script.string() +
+                              "' '" + workbook.string() + "'";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  std::set<std::string> lines;
+  if (pipe == nullptr) return lines;
+  std::string output;
+  std::array<char, 4096> buffer;
+  for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+    output.append(buffer.data(), n);
+  EXPECT_EQ(pclose(pipe), 0) << output;
+  std::istringstream stream(output);
+  for (std::string line; std::getline(stream, line);) lines.insert(line);
+  return lines;
+}
+
+TEST(XlsxProtocolWriter, WorkbookHoldsEveryCellWithItsTextBoldFrameAndLayout) {
+  const std::filesystem::path folder =
+      std::filesystem::path(testing::TempDir()) / "tarvelo-xlsx-protocol" / "протоколы";
+  std::filesystem::remove_all(folder.parent_path());
+  for (const auto& results : {std::vector<std::array<const char*, 7>>{}, kThreeResults}) {
+    const SpreadsheetProtocol protocol = Batch(results).protocol("BM-600", 1234567);
+    const std::filesystem::path file = folder / "ХХХХХХХХ.xlsx";
+    const ProtocolWriteResult result = writeXlsxProtocol(protocol, file);
+    ASSERT_TRUE(result.ok()) << result.error;
+    const std::set<std::string> read = readBack(file);
+    const std::set<std::string> expected = expectedReading(protocol);
+    std::vector<std::string> missing;
+    std::vector<std::string> unexpected;
+    std::set_difference(expected.begin(), expected.end(), read.begin(), read.end(),
+                        std::back_inserter(missing));
+    std::set_difference(read.begin(), read.end(), expected.begin(), expected.end(),
+                        std::back_inserter(unexpected));
+    EXPECT_TRUE(missing.empty() && unexpected.empty())
+        << "missing: " << testing::PrintToString(missing)
+        << "\nunexpected: " << testing::PrintToString(unexpected);
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2)
+      << "only the workbook and the reader script";
+  std::filesystem::remove_all(folder.parent_path());
+}
+
+}  // namespace
+}  // namespace tarvelo::reports
