@@ -132,6 +132,8 @@ void TMainForm::connectHandlers() {
   connect(ui->StopButton, &QPushButton::clicked, this, &TMainForm::StopButtonClick);
   connect(ui->ReadButton, &QPushButton::clicked, this, &TMainForm::Timer2Timer);
   connect(&Timer4, &QTimer::timeout, this, &TMainForm::Timer4Timer);
+  connect(ui->ApplyButton1, &QPushButton::clicked, this, &TMainForm::ApplyButton1Click);
+  connect(ui->btnPrint, &QPushButton::clicked, this, &TMainForm::btnPrintClick);
   connect(ui->AppButton, &QPushButton::clicked, this, &TMainForm::AppButtonClick);
   connect(ui->ShowGraph, &QPushButton::clicked, this, &TMainForm::ShowGraphClick);
   connect(ui->SaveGraph, &QPushButton::clicked, this, &TMainForm::SaveGraphClick);

@@ -11,6 +11,7 @@
 #include "link/no_balance_watch.h"
 #include "link/reading_handoff.h"
 #include "reports/hidden_log.h"
+#include "reports/spreadsheet_protocol.h"
 #include "weighing/measurement_store.h"
 
 class QFileDialog;
@@ -69,6 +70,10 @@ class TMainForm : public QMainWindow {
   void sgResSelectCell(int column, int row);
   void FCheckClick();
   void Timer5Timer();
+  void ApplyButton1Click();
+  void btnPrintClick();
+  // The protocol of the batch as the window shows it, printed on a given printer.
+  void printProtocol(QPrinter& printer) const;
   void AppButtonClick();
   void ShowGraphClick();
   void SaveGraphClick();
@@ -111,6 +116,7 @@ class TMainForm : public QMainWindow {
   bool idle() const;
   weighing::WeighingInputs inputs() const;
   void reportConversionError(const QString& text);
+  reports::SpreadsheetProtocol protocol() const;
   void setUpChart();
   void showChart();
   void StartPolling();
@@ -149,6 +155,7 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<link::NoBalanceWatch> lastDataTime;
   uint32_t noBalanceTimeout = link::NoBalanceWatch::kLimitMs;
   reports::HiddenLog hiddenLog;
+  link::WeightReading lastReading;  // the copy of the last tick that had a reading
   QMenu* PopupMenu1 = nullptr;
   QSystemTrayIcon* trayIcon = nullptr;
   QFileDialog* SaveDialog1 = nullptr;

@@ -137,6 +137,7 @@ void TMainForm::tickWaitElapsed() {
 void TMainForm::finishTick() {
   link::WeightReading reading;
   if (!handoff.takeReading(reading)) return;
+  lastReading = reading;
   if (ui->ComboBox1->currentText() == kManualPeriod) {
     ui->ReadButton->setEnabled(true);
     ui->ReadButton->setFocus();

@@ -16,6 +16,7 @@ packages=(
   python3-openpyxl
   zlib1g-dev
   libgif-dev
+  poppler-utils
 )
 
 missing=()

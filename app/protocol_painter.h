@@ -1,0 +1,14 @@
+#pragma once
+
+#include "reports/spreadsheet_protocol.h"
+
+class QPagedPaintDevice;
+
+namespace tarvelo::app {
+
+// Draws the protocol sheet as a spreadsheet prints it: the cells on their grid of
+// rows and columns, bold, framed and aligned as the layout says, scaled to one page
+// wide, rows continuing on further pages when they do not fit.
+void paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevice& device);
+
+}  // namespace tarvelo::app

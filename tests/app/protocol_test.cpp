@@ -1,0 +1,129 @@
+// The batch protocol from the window: saved into "протоколы" beside the program,
+// never over an existing one without a choice, and printed (here into a PDF).
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/main_form.h"
+#include "app/protocol_painter.h"
+#include "app/settings_file_store.h"
+#include "weighing/acceptance.h"
+#include "weighing/recording.h"
+
+namespace tarvelo::app {
+
+class ProtocolTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    config = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_CONFIG_HOME", config->path().toUtf8());
+    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    number = QString("тест-%1").arg(QCoreApplication::applicationPid());
+    form->findChild<QLineEdit*>("eLabelNum")->setText(number);
+  }
+  void cleanup() {
+    form.reset();
+    QFile::remove(protocolFile());
+  }
+
+  void savedProtocolIsAWorkbookInTheProtocolFolder() {
+    QFile::remove(protocolFile());
+    form->ApplyButton1Click();
+    QFile file(protocolFile());
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(protocolFile()));
+    QCOMPARE(file.read(2), QByteArray("PK"));  // an Office Open XML workbook is a zip
+  }
+
+  void existingProtocolIsKeptWhenTheDialogIsCancelled() {
+    QFile::remove(protocolFile());
+    form->ApplyButton1Click();
+    const QByteArray before = contents();
+    QVERIFY(!before.isEmpty());
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+      if (auto* dialog = QApplication::activeModalWidget()) {
+        asked = true;
+        dialog->close();
+      }
+    });
+    form->findChild<QLineEdit*>("ePerson")->setText("Другой");
+    form->ApplyButton1Click();
+    QVERIFY(asked);
+    QCOMPARE(contents(), before);
+  }
+
+  void printingWithoutAPrinterSaysSo() {
+    QString text;
+    QTimer::singleShot(0, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        text = box->text();
+        box->accept();
+      }
+    });
+    form->btnPrintClick();
+    QCOMPARE(text, QString("Принтер не установлен: протокол напечатать нельзя."));
+  }
+
+  void printedProtocolCarriesItsTexts() {
+    // A batch of two results, made by the weighing core as the window would.
+    weighing::MeasurementStore store;
+    weighing::WeighingInputs inputs;
+    store.readingsPerWeighing = 2;
+    store.statisticsWindow = 10;
+    for (const double mass : {20.0, 24.0}) {
+      store.ClearBeforeNextWeight();
+      store.SetupCurrentGrid(inputs);
+      for (int i = 0; i < 2; ++i) {
+        link::WeightReading reading;
+        reading.weight = mass;
+        reading.stable = 1;
+        weighing::AcceptReading(store, reading, inputs);
+        weighing::RecordReading(store, reading, "09:05:07", inputs);
+      }
+      weighing::StopWeighing(store, inputs);
+    }
+    const auto protocol = reports::BuildSpreadsheetProtocol(
+        {store.sgRes, store.sgTotal, "17/3", "Мышь", "Иванов И.И.", "4", "07.12.2026", "KM42-01", 1234});
+    const QString pdf = config->filePath("protocol.pdf");
+    {
+      QPdfWriter writer(pdf);
+      paintProtocol(protocol, writer);
+    }
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    QVERIFY(text.waitForFinished());
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    for (const char* expected : {"Протокол №", "17/3", "Дата: 07.12.2026", "Объект: Мышь", "Масса", "20,00", "24,00",
+                                 "-2,00", "Общая масса партии, г:", "44", "Количество в партии:", "Средняя масса, г:",
+                                 "22,00", "Исполнитель:", "Иванов И.И.", "Весы: KM42-01 заводской № 1234"}) {
+      QVERIFY2(printed.contains(QString::fromUtf8(expected)), expected);
+    }
+  }
+
+ private:
+  QString protocolFile() const {
+    return QDir(QCoreApplication::applicationDirPath()).filePath("протоколы/" + number + ".xlsx");
+  }
+  QByteArray contents() const {
+    QFile file(protocolFile());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+
+  std::unique_ptr<QTemporaryDir> config;
+  std::unique_ptr<TMainForm> form;
+  QString number;
+};
+
+}  // namespace tarvelo::app
+
+QTEST_MAIN(tarvelo::app::ProtocolTest)
+#include "protocol_test.moc"
