@@ -60,6 +60,8 @@ void TMainForm::setUpChart() {
     series->attachAxis(readings);
     series->attachAxis(weights);
   }
+  // The view hands back the chart it made for itself; it is ours to delete.
+  const std::unique_ptr<QChart> layoutChart(ui->Chart1->chart());
   ui->Chart1->setChart(chart);
 }
 
