@@ -154,9 +154,9 @@ void TMainForm::finishTick() {
     return;
   }
   try {
-    if (weighing::AcceptReading(store, reading, inputs()) &&
-        weighing::RecordReading(store, reading, timeOfDay().toStdString(), inputs())) {
-      showGrids();
+    const weighing::WeighingInputs in = inputs();
+    if (weighing::AcceptReading(store, reading, in) &&
+        weighing::RecordReading(store, reading, timeOfDay().toStdString(), in)) {
       StopButtonClick();
     }
   } catch (const weighing::ConversionError& error) {

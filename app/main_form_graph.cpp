@@ -68,7 +68,6 @@ void TMainForm::setUpChart() {
 void TMainForm::showChart() {
   fill(Series1, store.series.readings);
   fill(Series3, store.series.trend);
-  const auto axes = ui->Chart1->chart()->axes();
   QList<QPointF> all = Series1->points() + Series3->points();
   if (all.isEmpty()) return;
   const auto [minX, maxX] = std::minmax_element(all.begin(), all.end(), [](auto a, auto b) { return a.x() < b.x(); });

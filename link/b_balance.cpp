@@ -76,9 +76,7 @@ bool B_balance::Identify() {
 FrameResult B_balance::WeightQuery() {
   auto answer = kWeightQuery;
   if (!Exchange(answer)) {
-    FrameResult failed;
-    failed.code = kBReadFailed;
-    return failed;
+    return frameWithCode(kBReadFailed);
   }
   return decodeBWeight(answer);
 }
@@ -97,8 +95,7 @@ void B_balance::Poll(WeightReading& places) {
       if (frame.code == kBOk) {
         places.weight = frame.weight;
         places.stable = frame.stable;
-        places.unit = {};
-        std::strncpy(places.unit.data(), bUnitText(frame.unitIndex), places.unit.size() - 1);
+        setUnitText(places, bUnitText(frame.unitIndex));
         if (modelCode_ >= 0) {
           places.model = {};
           const std::string name = bModelName(modelCode_);

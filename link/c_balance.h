@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "ralvo_com_a.h"
@@ -29,6 +30,12 @@ class CBalance : public RalvoComA {
   uint8_t state() const { return state_; }
 
  protected:
+  // The unit text of a delivered reading, at most 3 characters and a zero byte.
+  static void setUnitText(WeightReading& places, const char* text) {
+    places.unit = {};
+    std::strncpy(places.unit.data(), text, places.unit.size() - 1);
+  }
+
   uint8_t state_ = PortClosed;
   int portNumber_;
 };

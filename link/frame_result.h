@@ -15,4 +15,11 @@ struct FrameResult {
   int32_t serialNumber = 0;
 };
 
+// A frame that carries only its protocol's result code.
+inline FrameResult frameWithCode(int code) {
+  FrameResult result;
+  result.code = code;
+  return result;
+}
+
 }  // namespace tarvelo::link

@@ -1,7 +1,6 @@
 #include "tsk.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "tsk_frame.h"
 
@@ -24,9 +23,7 @@ FrameResult TSK::Query() {
   }
   std::array<uint8_t, kTskReplySize> reply{};
   if (Read(reply.data(), static_cast<int>(reply.size())) != ReadOk) {
-    FrameResult failed;
-    failed.code = kTskNoReply;
-    return failed;
+    return frameWithCode(kTskNoReply);
   }
   return decodeTskReply(reply);
 }
@@ -56,8 +53,7 @@ void TSK::Poll(WeightReading& places) {
       if (frame.code == kTskOk) {
         places.weight = frame.weight;
         places.stable = frame.stable;
-        places.unit = {};
-        std::strncpy(places.unit.data(), tskUnitText(frame.unitIndex), places.unit.size() - 1);
+        setUnitText(places, tskUnitText(frame.unitIndex));
         state_ = ReadingReady;
         errorCount_ = 0;
       } else if (frame.code == kTskNoWeight) {
