@@ -9,16 +9,27 @@ namespace {
 
 constexpr uint32_t kBmBaud = 2400;
 constexpr int kSyncAttempts = 32;
+// TSK and B balances send nothing unasked: a line silent for this many one-byte
+// time-outs in a row carries no BM balance, so the search moves on in about 2 s
+// instead of spending all 32 attempts (32 s) on it.
+constexpr int kSilentReadsToGiveUp = 2;
 constexpr uint8_t kCr = 0x0D;
 constexpr uint8_t kLf = 0x0A;
 
 }  // namespace
 
 bool BM_balance::Synchronise() {
-  for (int attempt = 0; attempt < kSyncAttempts; ++attempt) {
+  int silentReads = 0;
+  // One byte of the search; a byte that arrived with a line error still breaks the silence.
+  const auto readByte = [this, &silentReads](uint8_t& byte) {
+    const int result = Read(&byte, 1);
+    silentReads = result == ReadTimedOut || result == ReadPortClosed ? silentReads + 1 : 0;
+    return result == ReadOk;
+  };
+  for (int attempt = 0; attempt < kSyncAttempts && silentReads < kSilentReadsToGiveUp; ++attempt) {
     uint8_t byte = 0;
-    if (Read(&byte, 1) != ReadOk || byte != kCr) continue;
-    if (Read(&byte, 1) == ReadOk && byte == kLf) return true;
+    if (!readByte(byte) || byte != kCr) continue;
+    if (readByte(byte) && byte == kLf) return true;
   }
   return false;
 }

@@ -19,7 +19,7 @@ constexpr std::size_t kUnitLength = 3;
 constexpr std::size_t kModelFirst = 12;
 
 // The number at the start of `text` after leading blanks, '.' as the decimal point,
-// never through the locale; no number gives 0.
+// never through the locale; a field that starts otherwise gives 0.
 double leadingNumber(std::string_view text) {
   const auto first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return 0.0;
@@ -43,6 +43,10 @@ int32_t leadingInteger(const std::string& text) {
   return static_cast<int32_t>(std::clamp<long>(value, INT32_MIN, INT32_MAX));
 }
 
+bool hasDigit(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 }  // namespace
 
 bool bmLineComplete(std::span<const uint8_t> line) {
@@ -63,7 +67,10 @@ BmLine decodeBmLine(std::span<const uint8_t> line) {
   if (line[lastBlank] != kBlank || lastBlank < kModelFirst) return decoded;
 
   const std::string text(line.begin(), line.end());
-  result.weight = leadingNumber(std::string_view(text).substr(0, kWeightLength));
+  // A weight field without a digit is noise on the line, not a weight of 0.
+  const std::string_view weightField = std::string_view(text).substr(0, kWeightLength);
+  if (!hasDigit(weightField)) return decoded;
+  result.weight = leadingNumber(weightField);
   const std::string unit = text.substr(kUnitFirst, kUnitLength);
   std::copy(unit.begin(), unit.end(), decoded.unit.begin());
   result.stable = unit == "   " ? 0 : 1;

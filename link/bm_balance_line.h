@@ -10,8 +10,8 @@
 //   11             not used
 //   12..last blank model, up to and including the last blank
 //   after it       serial number in decimal, up to the CR LF
-// A line without its CR LF, or whose last blank lies before the model field, is
-// malformed and never becomes a reading.
+// A line without its CR LF, whose last blank lies before the model field, or whose
+// weight field holds no digit, is malformed and never becomes a reading.
 
 #include <array>
 #include <cstddef>

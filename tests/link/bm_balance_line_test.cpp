@@ -42,8 +42,8 @@ TEST(BmBalanceLine, NumbersAreReadAsFarAsTheyGo) {
     int32_t serial;
   } cases[] = {
       {"negative weight", "  -0.020  g KM5 77\r\n", -0.02, 77},
-      {"no number gives 0", "   ----- kg KM5 77\r\n", 0.0, 77},
-      {"nan is not a weight", "     nan  g KM5 77\r\n", 0.0, 77},
+      {"digits behind a character that starts no number give 0", "  x12.50  g KM5 77\r\n", 0.0,
+       77},
       {"stops at the first bad character", "  12.5x9  g KM5 77\r\n", 12.5, 77},
       {"decimal point only, never the locale's comma", "   12,50  g KM5 77\r\n", 12.0, 77},
       {"serial stops at a non-digit", "    1.00  g KM5 12ab\r\n", 1.0, 12},
@@ -69,6 +69,10 @@ TEST(BmBalanceLine, MalformedLinesAreRejected) {
       {"last blank before the model field", "   25.31  g\r\n"},
       {"last blank at position 11", "   25.31  g 1234\r\n"},
       {"empty", ""},
+      {"weight field of dashes", "   ----- kg KM5 77\r\n"},
+      {"nan for a weight", "     nan  g KM5 77\r\n"},
+      {"weight field of blanks", "           g KM5 77\r\n"},
+      {"random printable text", "Hello world, ok? \r\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(decode(c.text).frame.code, kBmMalformed) << c.legend;
 }

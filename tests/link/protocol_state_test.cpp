@@ -676,6 +676,45 @@ INSTANTIATE_TEST_SUITE_P(
                       HandshakeCase{"never fifteen in a row within forty tries",
                                     zerosThen(14, 0x55, 3), NoContact, 40}));
 
+struct BIdentifyCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const BIdentifyCase& c, std::ostream* os) { *os << c.legend; }
+  const char* legend;
+  Bytes badAnswer;  // what the balance answers to the first probes
+  int badProbes;
+  uint8_t state;
+  uint32_t pausedMs;
+};
+
+class BIdentify : public ::testing::TestWithParam<BIdentifyCase> {};
+
+TEST_P(BIdentify, ProbesTwentyTimesAndPausesOnlyAfterBadSums) {
+  const BIdentifyCase& c = GetParam();
+  Bench<B_balance> bench;
+  std::deque<Bytes> frames(static_cast<std::size_t>(c.badProbes), c.badAnswer);
+  for (const Bytes& frame : bContactFrames()) frames.push_back(frame);
+  attachBBalance(bench.line, frames);
+  bench.poll();
+  const uint32_t before = bench.clock.tickCount();
+
+  EXPECT_EQ(bench.poll(), c.state) << c.legend;
+  EXPECT_EQ(bench.clock.tickCount() - before, c.pausedMs) << c.legend;
+}
+
+const Bytes kBProbeBadSums(16, 0x01);
+// Passes the sums but carries 'S' 'p' where a B balance answers 'S' 'q'.
+const Bytes kBProbeOtherDevice{0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x00, 0x3D, 'S', 'p', 0x00, 0x00, 0x00};
+
+INSTANTIATE_TEST_SUITE_P(
+    Probes, BIdentify,
+    ::testing::Values(BIdentifyCase{"19 answers with bad sums, then a good one", kBProbeBadSums, 19,
+                                    InContact, 1900},
+                      BIdentifyCase{"20 answers with bad sums", kBProbeBadSums, 20, NoContact, 2000},
+                      BIdentifyCase{"19 answers of another device, then a good one",
+                                    kBProbeOtherDevice, 19, InContact, 0},
+                      BIdentifyCase{"20 answers of another device", kBProbeOtherDevice, 20,
+                                    NoContact, 0}));
+
 // ===========================================================================
 // BM balance
 
@@ -863,6 +902,48 @@ TEST(BmBalanceProtocol, LineSplitOverReadsIsReadWhole) {
   EXPECT_EQ(bench.places.serialNumber, 4567);
   EXPECT_EQ(bench.places.stable, 1);
 }
+
+struct BmSyncCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const BmSyncCase& c, std::ostream* os) { *os << c.legend; }
+  const char* legend;
+  std::deque<Bytes> pieces;  // an empty piece is a one-byte read that times out
+  uint8_t state;
+  std::size_t bytesLeft;      // bytes never read
+  uint32_t timeOuts;          // one-byte read time-outs spent
+};
+
+class BmSynchronisation : public ::testing::TestWithParam<BmSyncCase> {};
+
+TEST_P(BmSynchronisation, TriesThirtyTwoBytesWhileTheyArriveAndGivesUpOnTwoSilentReads) {
+  const BmSyncCase& c = GetParam();
+  Bench<BM_balance> bench([&c](ScriptedLine& line, FakeClock& clock) {
+    return std::make_unique<BM_balance>(kPort, std::make_unique<PiecewisePort>(line, clock, c.pieces),
+                                        clock);
+  });
+  ASSERT_EQ(bench.poll(), NoContact);
+  const uint32_t before = bench.clock.tickCount();
+
+  EXPECT_EQ(bench.poll(), c.state) << c.legend;
+  EXPECT_EQ(bench.line.incoming.size(), c.bytesLeft) << c.legend;
+  EXPECT_EQ(bench.clock.tickCount() - before, c.timeOuts * (kTotalTimeoutConstantMs + 1u)) << c.legend;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, BmSynchronisation,
+    ::testing::Values(
+        BmSyncCase{"CR LF after 31 other bytes: found on the last attempt",
+                   {joined({Bytes(31, 'x'), bytesOf("\r\n")})}, InContact, 0, 0},
+        BmSyncCase{"CR LF after 32 other bytes: attempts used up", {joined({Bytes(32, 'x'), bytesOf("\r\n")})},
+                   NoContact, 2, 0},
+        BmSyncCase{"a CR not followed by LF spends one attempt on both bytes",
+                   {joined({Bytes(15, 'x'), bytesOf("\rx"), Bytes(14, 'x'), bytesOf("\r\n")})},
+                   InContact, 0, 0},
+        BmSyncCase{"silent line: two time-outs end it", {}, NoContact, 0, 2},
+        BmSyncCase{"bytes, then silence", {bytesOf("xyz"), {}, {}, bytesOf("\r\n")}, NoContact, 0, 2},
+        BmSyncCase{"silence after a CR counts too", {bytesOf("\r"), {}, {}, bytesOf("\r\n")}, NoContact, 0, 2},
+        BmSyncCase{"a byte between two time-outs keeps the search going",
+                   {{}, bytesOf("x"), {}, bytesOf("\r\n")}, InContact, 0, 2}));
 
 }  // namespace
 }  // namespace tarvelo::link
