@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace tarvelo::link {
 
@@ -31,9 +33,10 @@ class PortBackend {
 
   // Opens COM port n exclusively: false when it does not exist or another program holds it.
   virtual bool open(int portNumber) = 0;
-  // 8 data bits, the parity, 1 stop bit, no parity checking on receive, DTR raised,
-  // and the time-outs above. False when the port refuses the settings.
+  // 8 data bits, the parity, 1 stop bit, no flow control, no parity checking on
+  // receive, DTR raised, and the time-outs above. False when the port refuses the settings.
   virtual bool configure(uint32_t baud, uint8_t parity) = 0;
+  // Never blocks: output the device has not taken is dropped.
   virtual bool close() = 0;
   virtual bool isOpen() const = 0;
   // Moves up to n bytes and returns how many moved before the time-outs ran out.
@@ -43,9 +46,23 @@ class PortBackend {
   virtual uint32_t takeLineErrors() = 0;
 };
 
+// Why a COM port could not be opened.
+enum class PortOpenError { NoSuchDevice, AccessDenied, InUse, Other };
+
+struct PortOpenFailure {
+  int portNumber = 0;
+  std::string device;  // the path (or name) that was opened
+  PortOpenError error = PortOpenError::Other;
+  int systemError = 0;  // the system's own error number
+};
+
+// Hears of every failed open, on the thread that tried it.
+using PortOpenReport = std::function<void(const PortOpenFailure&)>;
+
 class StopSignal;
 
 // The back end of this operating system. A raised stop signal ends its waits at once.
-std::unique_ptr<PortBackend> makeSystemPort(const StopSignal* stop = nullptr);
+std::unique_ptr<PortBackend> makeSystemPort(const StopSignal* stop = nullptr,
+                                            PortOpenReport openFailed = {});
 
 }  // namespace tarvelo::link

@@ -17,10 +17,12 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <utility>
 
 #include "com_port_path.h"
 #include "port_backend.h"
+#include "posix_line_settings.h"
 #include "stop_signal.h"
 
 namespace tarvelo::link {
@@ -42,33 +44,33 @@ int interByteGapMs(uint32_t baud) {
   return std::max<int>(kReadIntervalTimeoutMs, static_cast<int>((bits + baud - 1) / baud));
 }
 
-// The standard speed code for a baud rate, so the line reads back as e.g. B9600;
-// any other rate is set as a custom speed.
-tcflag_t speedCode(uint32_t baud) {
-  static constexpr std::array<std::pair<uint32_t, tcflag_t>, 10> kCodes{{{1200, B1200},
-                                                                         {2400, B2400},
-                                                                         {4800, B4800},
-                                                                         {9600, B9600},
-                                                                         {19200, B19200},
-                                                                         {38400, B38400},
-                                                                         {57600, B57600},
-                                                                         {115200, B115200},
-                                                                         {230400, B230400},
-                                                                         {460800, B460800}}};
-  for (const auto& [rate, code] : kCodes) {
-    if (rate == baud) return code;
-  }
-  return BOTHER;
-}
-
 int msUntil(SteadyClock::time_point deadline) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
   return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
 
+PortOpenError openErrorOf(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+    case ENOTDIR:
+      return PortOpenError::NoSuchDevice;
+    case EACCES:
+    case EPERM:
+      return PortOpenError::AccessDenied;
+    case EBUSY:
+    case EWOULDBLOCK:
+      return PortOpenError::InUse;
+    default:
+      return PortOpenError::Other;
+  }
+}
+
 class PosixPort final : public PortBackend {
  public:
-  explicit PosixPort(const StopSignal* stop) : stop_(stop) {}
+  PosixPort(const StopSignal* stop, PortOpenReport openFailed)
+      : stop_(stop), openFailed_(std::move(openFailed)) {}
   ~PosixPort() override { close(); }
   PosixPort(const PosixPort&) = delete;
   PosixPort& operator=(const PosixPort&) = delete;
@@ -76,12 +78,14 @@ class PosixPort final : public PortBackend {
   bool open(int portNumber) override {
     const auto device = comPortDevice(portNumber);
     fd_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) return false;
+    if (fd_ < 0) return openFailed(portNumber, device);
     // Exclusive like a Windows COM port: flock keeps out every other program that
     // asks (including root, which TIOCEXCL does not stop); TIOCEXCL keeps out the rest.
     if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      const int error = errno;
       ::close(std::exchange(fd_, -1));
-      return false;
+      errno = error;
+      return openFailed(portNumber, device);
     }
     ioctl(fd_, TIOCEXCL);
     // A freshly opened COM port holds no old input; a pseudo-terminal keeps what
@@ -94,22 +98,9 @@ class PosixPort final : public PortBackend {
 
   bool configure(uint32_t baud, uint8_t parity) override {
     baud_ = baud;
-    termios2 tio{};
-    if (ioctl(fd_, TCGETS2, &tio) != 0) return false;
-    // Raw binary line: no translation, no echo, no signals, no software flow
-    // control (XON/XOFF would swallow bytes of the binary frames). Hardware flow
-    // control (CRTSCTS) stays as the driver reported it.
-    tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
-                     IXANY | INPCK | IGNPAR);
-    tio.c_oflag &= ~OPOST;
-    tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CBAUD | (CBAUD << IBSHIFT));
-    tio.c_cflag |= CS8 | CREAD | CLOCAL | speedCode(baud) | (speedCode(baud) << IBSHIFT);
-    if (parity == kParityEven) tio.c_cflag |= PARENB;
-    tio.c_ispeed = baud;
-    tio.c_ospeed = baud;
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
+    termios2 current{};
+    if (ioctl(fd_, TCGETS2, &current) != 0) return false;
+    const termios2 tio = rawLineSettings(current, baud, parity);
     // A device without modem lines (a pseudo-terminal answers ENOTTY) has no DTR to raise.
     const int dtr = TIOCM_DTR;
     ioctl(fd_, TIOCMBIS, &dtr);
@@ -118,6 +109,9 @@ class PosixPort final : public PortBackend {
 
   bool close() override {
     if (fd_ < 0) return true;
+    // Output still queued for a balance that does not take it would hold the close
+    // for the driver's closing wait (30 s by default): drop it.
+    ioctl(fd_, TCFLSH, TCOFLUSH);
     ioctl(fd_, TIOCNXCL);
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
@@ -178,6 +172,13 @@ class PosixPort final : public PortBackend {
   }
 
  private:
+  // Reports the failed open (errno tells why) and gives false.
+  bool openFailed(int portNumber, const std::filesystem::path& device) const {
+    const int error = errno;
+    if (openFailed_) openFailed_({portNumber, device.string(), openErrorOf(error), error});
+    return false;
+  }
+
   struct ErrorCounters {
     int frame = 0, overrun = 0, parity = 0, brk = 0, bufferOverrun = 0;
   };
@@ -207,6 +208,7 @@ class PosixPort final : public PortBackend {
   }
 
   const StopSignal* stop_;
+  PortOpenReport openFailed_;
   int fd_ = -1;
   uint32_t baud_ = 0;
   bool gone_ = false;
@@ -215,8 +217,8 @@ class PosixPort final : public PortBackend {
 
 }  // namespace
 
-std::unique_ptr<PortBackend> makeSystemPort(const StopSignal* stop) {
-  return std::make_unique<PosixPort>(stop);
+std::unique_ptr<PortBackend> makeSystemPort(const StopSignal* stop, PortOpenReport openFailed) {
+  return std::make_unique<PosixPort>(stop, std::move(openFailed));
 }
 
 }  // namespace tarvelo::link

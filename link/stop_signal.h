@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 namespace tarvelo::link {
 
@@ -16,6 +17,8 @@ class StopSignal {
   void raise();
   void clear();
   bool raised() const { return raised_.load(std::memory_order_acquire); }
+  // Pauses for `ms`, or less when the signal is raised meanwhile. True when raised.
+  bool waitMs(uint32_t ms) const;
 
 #ifndef _WIN32
   // Readable while the signal is raised; a port back end polls it with its device.

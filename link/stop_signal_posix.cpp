@@ -1,7 +1,11 @@
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <thread>
 
 #include "stop_signal.h"
 
@@ -25,6 +29,24 @@ void StopSignal::clear() {
   // Nothing to read means the signal was not raised: nothing to handle.
   if (eventFd_ >= 0) static_cast<void>(read(eventFd_, &count, sizeof count) > 0);
   raised_.store(false, std::memory_order_release);
+}
+
+bool StopSignal::waitMs(uint32_t ms) const {
+  using SteadyClock = std::chrono::steady_clock;
+  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(ms);
+  if (eventFd_ < 0) {
+    std::this_thread::sleep_until(deadline);
+    return raised();
+  }
+  while (!raised()) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
+    if (left.count() <= 0) return false;
+    pollfd event{eventFd_, POLLIN, 0};
+    if (poll(&event, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) {
+      std::this_thread::sleep_until(deadline);
+    }
+  }
+  return true;
 }
 
 }  // namespace tarvelo::link

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "diagnostics.h"
 #include "tsk_frame.h"
 
 namespace tarvelo::link {
@@ -60,8 +61,8 @@ void TSK::Poll(WeightReading& places) {
         errorCount_ = 0;
       } else if (++errorCount_ > kMaxFailedQueries) {
         state_ = NoContact;
-        std::printf("Error: %d\n", frame.code);
-        std::fflush(stdout);
+        std::fprintf(diagnosticStream(), "Error: %d\n", frame.code);
+        std::fflush(diagnosticStream());
         errorCount_ = 0;
       }
       return;

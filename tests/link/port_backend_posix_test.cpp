@@ -10,10 +10,12 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "link/com_port_path.h"
 #include "link/ralvo_com_a.h"
 #include "link/stop_signal.h"
+#include "tests/support/pseudo_terminal.h"
 #include "tests/support/simulator_process.h"
 
 namespace tarvelo::link {
@@ -24,38 +26,10 @@ using SteadyClock = std::chrono::steady_clock;
 
 constexpr int kCom = 21;
 
-class PseudoTerminal {
+// The test's own line on COM port kCom.
+class PseudoTerminal : public testing::PseudoTerminal {
  public:
-  PseudoTerminal() {
-    testing::privateConfigHome();
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    grantpt(master_);
-    unlockpt(master_);
-    std::filesystem::create_directories(comPortLinkDir());
-    std::filesystem::remove(comPortLinkPath(kCom));
-    std::filesystem::create_symlink(ptsname(master_), comPortLinkPath(kCom));
-  }
-  ~PseudoTerminal() {
-    closeMaster();
-    std::filesystem::remove(comPortLinkPath(kCom));
-  }
-  void send(std::initializer_list<uint8_t> bytes) {
-    const std::vector<uint8_t> data(bytes);
-    ASSERT_EQ(write(master_, data.data(), data.size()), static_cast<ssize_t>(data.size()));
-  }
-  void closeMaster() {
-    if (master_ >= 0) close(master_);
-    master_ = -1;
-  }
-  speed_t slaveSpeed() const {
-    termios tio{};
-    tcgetattr(master_, &tio);
-    return cfgetospeed(&tio);
-  }
-  int master() const { return master_; }
-
- private:
-  int master_ = -1;
+  PseudoTerminal() : testing::PseudoTerminal(kCom) {}
 };
 
 RalvoComA systemPort(const StopSignal* stop = nullptr) { return RalvoComA(makeSystemPort(stop), systemClock()); }
@@ -76,22 +50,37 @@ TEST(PosixPort, OpensWithTheProtocolsLineSpeed) {
   EXPECT_EQ(pty.slaveSpeed(), B19200);
 }
 
+// A port whose failed opens are kept in `failures`.
+RalvoComA reportingPort(std::vector<PortOpenFailure>& failures) {
+  return RalvoComA(makeSystemPort(nullptr, [&failures](const PortOpenFailure& f) { failures.push_back(f); }),
+                   systemClock());
+}
+
 TEST(PosixPort, PortHeldByAnotherIsRefusedUntilReleased) {
   PseudoTerminal pty;
+  std::vector<PortOpenFailure> failures;
   RalvoComA first = systemPort();
-  RalvoComA second = systemPort();
+  RalvoComA second = reportingPort(failures);
   ASSERT_TRUE(first.Open(kCom, 2400, kParityEven));
   EXPECT_FALSE(second.Open(kCom, 2400, kParityEven));
   EXPECT_FALSE(second.isOpen());
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].error, PortOpenError::InUse);
+  EXPECT_EQ(failures[0].device, comPortLinkPath(kCom).string());
   EXPECT_TRUE(first.Close());
   EXPECT_TRUE(second.Open(kCom, 2400, kParityEven));
 }
 
 TEST(PosixPort, MissingDeviceFailsToOpen) {
   testing::privateConfigHome();
-  RalvoComA port = systemPort();
+  std::vector<PortOpenFailure> failures;
+  RalvoComA port = reportingPort(failures);
   EXPECT_FALSE(port.Open(254, 2400, kParityEven));  // no link, and no /dev/ttyS253 here
   EXPECT_FALSE(port.isOpen());
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].portNumber, 254);
+  EXPECT_EQ(failures[0].device, "/dev/ttyS253");
+  EXPECT_EQ(failures[0].error, PortOpenError::NoSuchDevice);
   uint8_t byte = 0;
   EXPECT_EQ(port.Read(&byte, 1), ReadPortClosed);
 }
@@ -117,9 +106,9 @@ TEST(PosixPort, ReplySpreadByLessThanTwoCharacterTimesIsReadWhole) {
   ASSERT_TRUE(port.Open(kCom, 2400, kParityEven));  // two characters take about 9 ms
   std::array<uint8_t, 8> buffer{};
   std::thread sender([&] {
-    pty.send({1, 2, 3, 4});
+    ASSERT_TRUE(pty.send({1, 2, 3, 4}));
     std::this_thread::sleep_for(4ms);
-    pty.send({5, 6, 7, 8});
+    ASSERT_TRUE(pty.send({5, 6, 7, 8}));
   });
   EXPECT_EQ(port.Read(buffer.data(), 8), ReadOk);
   sender.join();
@@ -166,7 +155,7 @@ TEST(PosixPort, RaisedStopEndsAWaitAtOnce) {
   stopper.join();
   EXPECT_EQ(result, ReadTimedOut);
   stop.clear();
-  pty.send({0x42});
+  ASSERT_TRUE(pty.send({0x42}));
   EXPECT_EQ(port.Read(&byte, 1), ReadOk);
   EXPECT_EQ(byte, 0x42);
 }

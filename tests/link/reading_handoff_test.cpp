@@ -194,5 +194,27 @@ TEST(AcquisitionThread, StopWhileSearchingEndsWithinOneAcquire) {
   EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
 }
 
+TEST(StopSignal, PauseRunsItsTimeAndEndsAsSoonAsTheSignalIsRaised) {
+  StopSignal stop;
+  auto before = std::chrono::steady_clock::now();
+  EXPECT_FALSE(stop.waitMs(30));
+  EXPECT_GE(std::chrono::steady_clock::now() - before, 30ms);
+
+  std::thread stopper([&stop] {
+    std::this_thread::sleep_for(50ms);
+    stop.raise();
+  });
+  before = std::chrono::steady_clock::now();
+  EXPECT_TRUE(stop.waitMs(10'000));
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
+  stopper.join();
+
+  before = std::chrono::steady_clock::now();
+  EXPECT_TRUE(stop.waitMs(10'000)) << "a raised signal ends a pause before it starts";
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
+  stop.clear();
+  EXPECT_FALSE(stop.waitMs(1));
+}
+
 }  // namespace
 }  // namespace tarvelo::link
