@@ -55,7 +55,8 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
     : QMainWindow(parent),
       ui(std::make_unique<Ui::TMainForm>()),
       settings(std::move(settingsStore)),
-      executableFileName(std::move(executable)) {
+      executableFileName(std::move(executable)),
+      protocolMemory(makeSettingsStore(), executableFileName) {
   ui->setupUi(this);
   applyColumnWidths();
   setUpChart();

@@ -7,6 +7,7 @@
 
 #include "app/input_guards.h"
 #include "app/settings_store.h"
+#include "app/stored_protocol_memory.h"
 #include "link/acquisition_thread.h"
 #include "link/no_balance_watch.h"
 #include "link/reading_handoff.h"
@@ -136,6 +137,8 @@ class TMainForm : public QMainWindow {
   bool hiddenStart_ = false;
   QString startupDir;
   std::string executableFileName;
+  // The protocol found last on each port; the acquisition thread uses it, so it outlives it.
+  StoredProtocolMemory protocolMemory;
   weighing::MeasurementStore store;
   InputGuards guards;
   QTimer Timer1;

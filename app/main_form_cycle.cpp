@@ -79,7 +79,7 @@ void TMainForm::WeightButtonClick() {
   store.ClearBeforeNextWeight();
   store.readingsPerWeighing = weighing::readingsForAveragingTime(averagingTime);
   setCaption(kSearching);
-  if (!acquisition) setReadingSource(link::balanceOnSerialPort());
+  if (!acquisition) setReadingSource(link::balanceOnSerialPort(&protocolMemory));
   ++runNumber;
   acquisition->start(ui->ComCB->currentIndex() + 1, stabilityWindow, stabilityMaxChange);
   if (ui->ComboBox1->currentText().isEmpty()) ui->ComboBox1->setCurrentText("0");

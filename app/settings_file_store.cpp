@@ -3,6 +3,7 @@
 #include "link/config_home.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -258,9 +259,29 @@ T readValue(const std::optional<std::filesystem::path>& keyDir, const std::strin
   return value != nullptr ? *value : defaultValue;
 }
 
+// Holds the key folder's lock: writers in this process (the window's settings, the
+// acquisition thread's memory of protocols) and in others take turns, so no write
+// replaces the file with a copy that misses another's value.
+class KeyLock {
+ public:
+  explicit KeyLock(const std::filesystem::path& keyDir)
+      : fd_(::open(keyDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+  }
+  ~KeyLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  KeyLock(const KeyLock&) = delete;
+  KeyLock& operator=(const KeyLock&) = delete;
+
+ private:
+  int fd_;
+};
+
 void writeValue(const std::optional<std::filesystem::path>& keyDir, const std::string& name,
                 Value value) {
   if (!keyDir) return;
+  const KeyLock lock(*keyDir);
   auto values = loadValues(*keyDir);
   if (!values) return;
   values->insert_or_assign(name, std::move(value));

@@ -2,12 +2,30 @@
 
 #include "get_w.h"
 #include "stability_history.h"
+#include "stop_aware_clock.h"
 
 namespace tarvelo::link {
 
 namespace {
 
 constexpr uint32_t kCyclePauseMs = 20;
+
+// GetW with the clock its protocols pause on.
+class SerialBalance final : public ReadingSource {
+ public:
+  SerialBalance(int32_t port, const StopSignal& stop, ProtocolMemory* memory,
+                const PortOpenReport& openFailed)
+      : clock_(stop),
+        driver_(
+            port, [&stop, openFailed] { return makeSystemPort(&stop, openFailed); }, clock_,
+            &stop, memory) {}
+
+  bool Acquire(WeightReading& places) override { return driver_.Acquire(places); }
+
+ private:
+  StopAwareClock clock_;
+  GetW driver_;
+};
 
 }  // namespace
 
@@ -35,7 +53,7 @@ void AcquisitionThread::run() {
   WeightReading places;
   const auto source = makeSource_(handoff_.balancePort, handoff_.stopSignal);
   for (;;) {
-    clock_.sleepMs(kCyclePauseMs);
+    handoff_.stopSignal.waitMs(kCyclePauseMs);
     if (handoff_.stopRequested != 0) return;
     if (!source->Acquire(places)) continue;
     history.apply(places.weight, clock_.tickCount(), handoff_.stabilityCheckOn != 0, places.stable);
@@ -43,10 +61,11 @@ void AcquisitionThread::run() {
   }
 }
 
-AcquisitionThread::SourceFactory balanceOnSerialPort() {
-  return [](int32_t port, const StopSignal& stop) -> std::unique_ptr<ReadingSource> {
-    return std::make_unique<GetW>(
-        port, [&stop] { return makeSystemPort(&stop); }, systemClock(), &stop);
+AcquisitionThread::SourceFactory balanceOnSerialPort(ProtocolMemory* memory,
+                                                     PortOpenReport openFailed) {
+  return [memory, openFailed = std::move(openFailed)](
+             int32_t port, const StopSignal& stop) -> std::unique_ptr<ReadingSource> {
+    return std::make_unique<SerialBalance>(port, stop, memory, openFailed);
   };
 }
 

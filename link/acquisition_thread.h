@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "clock.h"
+#include "port_backend.h"
+#include "protocol_memory.h"
 #include "reading_handoff.h"
 #include "reading_source.h"
 
@@ -40,7 +42,10 @@ class AcquisitionThread {
   std::thread thread_;
 };
 
-// Readings from the balance on the serial port: GetW over the system's ports.
-AcquisitionThread::SourceFactory balanceOnSerialPort();
+// Readings from the balance on the serial port: GetW over the system's ports, its
+// pauses ended by the run's stop. The memory, when given, must outlive every run;
+// `openFailed` hears of each failed open of the port.
+AcquisitionThread::SourceFactory balanceOnSerialPort(ProtocolMemory* memory = nullptr,
+                                                     PortOpenReport openFailed = {});
 
 }  // namespace tarvelo::link

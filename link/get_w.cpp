@@ -10,7 +10,6 @@ namespace {
 
 constexpr int kPhaseSwitch = 1;
 constexpr int kPhasePoll = 2;
-constexpr int kProtocolCount = 3;
 // A protocol that has not delivered for this long since its last sign of contact
 // gives way to the next one.
 constexpr uint32_t kContactWindowMs = 1500;
@@ -20,8 +19,24 @@ constexpr uint32_t kOutOfContactPauseMs = 20;
 
 }  // namespace
 
-GetW::GetW(int portNumber, PortFactory makePort, Clock& clock, const StopSignal* stop)
-    : portNumber_(portNumber), makePort_(std::move(makePort)), clock_(clock), stop_(stop) {}
+GetW::GetW(int portNumber, PortFactory makePort, Clock& clock, const StopSignal* stop,
+           ProtocolMemory* memory)
+    : portNumber_(portNumber),
+      makePort_(std::move(makePort)),
+      clock_(clock),
+      stop_(stop),
+      memory_(memory) {
+  if (memory_ != nullptr) remembered_ = memory_->recall(portNumber_);
+  if (remembered_ && !isProtocolIndex(*remembered_)) remembered_.reset();
+  // The first switch steps onto the remembered protocol.
+  if (remembered_) protocolIndex_ = (*remembered_ + kProtocolCount - 1) % kProtocolCount;
+}
+
+void GetW::RememberProtocol() {
+  if (memory_ == nullptr || remembered_ == protocolIndex_) return;
+  memory_->remember(portNumber_, protocolIndex_);
+  remembered_ = protocolIndex_;
+}
 
 void GetW::SwitchProtocol() {
   protocolIndex_ = (protocolIndex_ + 1) % kProtocolCount;
@@ -66,7 +81,11 @@ bool GetW::Acquire(WeightReading& places) {
     return false;
   }
   const bool delivered = PollWindow(places);
-  if (!delivered) phase_ = kPhaseSwitch;
+  if (delivered) {
+    RememberProtocol();
+  } else {
+    phase_ = kPhaseSwitch;
+  }
   return delivered;
 }
 

@@ -2,9 +2,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "c_balance.h"
 #include "clock.h"
+#include "protocol_memory.h"
 #include "reading_source.h"
 #include "stop_signal.h"
 
@@ -12,14 +14,15 @@ namespace tarvelo::link {
 
 using PortFactory = std::function<std::unique_ptr<PortBackend>()>;
 
-enum ProtocolIndex : int { ProtocolTsk = 0, ProtocolB = 1, ProtocolBm = 2 };
-
 // The acquisition driver: tries the three protocols on one port in the rotation
 // BM_balance, TSK, B_balance, ... until one makes contact, and keeps using it while
-// readings keep coming. Each run has its own driver, so every run searches anew.
+// readings keep coming. With a memory, the search starts at the protocol that last
+// delivered on the port and goes on in the same rotation; each protocol that
+// delivers is remembered.
 class GetW final : public ReadingSource {
  public:
-  GetW(int portNumber, PortFactory makePort, Clock& clock, const StopSignal* stop = nullptr);
+  GetW(int portNumber, PortFactory makePort, Clock& clock, const StopSignal* stop = nullptr,
+       ProtocolMemory* memory = nullptr);
 
   bool Acquire(WeightReading& places) override;
 
@@ -29,6 +32,7 @@ class GetW final : public ReadingSource {
  private:
   void SwitchProtocol();
   bool PollWindow(WeightReading& places);
+  void RememberProtocol();
 
   int portNumber_;
   int phase_ = 1;
@@ -37,6 +41,8 @@ class GetW final : public ReadingSource {
   PortFactory makePort_;
   Clock& clock_;
   const StopSignal* stop_;
+  ProtocolMemory* memory_;
+  std::optional<int> remembered_;
 };
 
 }  // namespace tarvelo::link

@@ -1,4 +1,5 @@
 #include "app/settings_store.h"
+#include "app/stored_protocol_memory.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -14,6 +15,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tarvelo::app {
@@ -401,6 +403,54 @@ TEST_F(SettingsStoreTest, WriteReplacesTheWholeFileAndLeavesNoTemporaryFile) {
 
   for (int i = 0; i < 5; ++i) store->WriteNumber("N" + std::to_string(i), i);
   EXPECT_EQ(filesIn(keyDir()), std::vector<fs::path>{subkeyFile()});
+}
+
+TEST_F(SettingsStoreTest, TwoWritersAtOnceLoseNoValue) {
+  constexpr int kValuesEach = 40;
+  const auto writeMany = [this](const std::string& prefix) {
+    auto store = createdStore();
+    for (int i = 0; i < kValuesEach; ++i) store->WriteNumber(prefix + std::to_string(i), i);
+  };
+  std::thread window(writeMany, "W");
+  std::thread acquisition(writeMany, "A");
+  window.join();
+  acquisition.join();
+
+  auto store = createdStore();
+  for (int i = 0; i < kValuesEach; ++i) {
+    EXPECT_EQ(store->ReadNumber("W" + std::to_string(i), kNumberDefault), i);
+    EXPECT_EQ(store->ReadNumber("A" + std::to_string(i), kNumberDefault), i);
+  }
+}
+
+// The protocol found last on a port, as the next run and the next program start see it.
+TEST_F(SettingsStoreTest, ProtocolMemoryOutlivesTheProgramPerPortAndIgnoresUnusableValues) {
+  StoredProtocolMemory(makeSettingsStore(), kExe).remember(3, link::ProtocolB);
+  StoredProtocolMemory(makeSettingsStore(), kExe).remember(4, link::ProtocolTsk);
+
+  StoredProtocolMemory nextStart(makeSettingsStore(), kExe);
+  EXPECT_EQ(nextStart.recall(3), link::ProtocolB);
+  EXPECT_EQ(nextStart.recall(4), link::ProtocolTsk);
+  EXPECT_EQ(nextStart.recall(5), std::nullopt);
+  EXPECT_EQ(StoredProtocolMemory(makeSettingsStore(), "other").recall(3), std::nullopt)
+      << "kept under the program's own key";
+
+  auto store = createdStore();
+  store->WriteNumber("ProtocolCOM6", 3);
+  store->WriteNumber("ProtocolCOM7", -1);
+  store->WriteText("ProtocolCOM8", "1");
+  StoredProtocolMemory damaged(makeSettingsStore(), kExe);
+  for (const int port : {6, 7, 8}) EXPECT_EQ(damaged.recall(port), std::nullopt) << "COM" << port;
+}
+
+TEST_F(SettingsStoreTest, ProtocolMemoryServesTheNextRunWhenTheStoreCannotBeWritten) {
+  fs::create_directories(keyDir().parent_path());
+  writeFile(keyDir(), "not a folder");
+  StoredProtocolMemory memory(makeSettingsStore(), kExe);
+
+  memory.remember(2, link::ProtocolBm);
+  EXPECT_EQ(memory.recall(2), link::ProtocolBm);
+  EXPECT_EQ(fileContent(keyDir()), "not a folder");
 }
 
 }  // namespace

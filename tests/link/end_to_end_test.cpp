@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 
 #include "link/acquisition_thread.h"
 #include "link/get_w.h"
+#include "tests/support/pseudo_terminal.h"
 #include "tests/support/simulator_process.h"
 
 namespace tarvelo::link {
@@ -20,8 +22,8 @@ using namespace std::chrono_literals;
 using testing::SimulatorProcess;
 
 constexpr int kCom = 12;
-// Detection of the balances searched last takes about 35 s; give room on a busy machine.
-constexpr auto kDetectionLimit = 90s;
+// Detection of the balance searched last takes about 5 s; give room on a busy machine.
+constexpr auto kDetectionLimit = 30s;
 
 const std::vector<std::string> kWeights{"10.50", "11.25", "12.00", "-0.75"};
 const std::set<double> kWeightValuesG{10.5, 11.25, 12.0, -0.75};
@@ -31,9 +33,17 @@ std::vector<std::string> steadyStream(const std::string& protocol) {
           "--decimals", "2", "--unstable-every", "0", "--unstable-step", "0"};
 }
 
-GetW systemDriver() {
-  return GetW(kCom, [] { return makeSystemPort(); }, systemClock());
+GetW systemDriver(ProtocolMemory* memory = nullptr) {
+  return GetW(
+      kCom, [] { return makeSystemPort(); }, systemClock(), nullptr, memory);
 }
+
+// The protocols found, for this test process only.
+struct MemoryOfThisTest final : ProtocolMemory {
+  std::optional<int> found;
+  std::optional<int> recall(int) override { return found; }
+  void remember(int, int protocolIndex) override { found = protocolIndex; }
+};
 
 // Calls Acquire until it delivers; false when the limit passes first.
 bool acquireWithin(GetW& driver, WeightReading& places, std::chrono::seconds limit) {
@@ -131,8 +141,26 @@ TEST(EndToEnd, BBalanceIsFoundOnTheThirdTurnWithItsIdentity) {
   }
 }
 
+// The balance found last is asked first: the next run's first window delivers.
+TEST(EndToEnd, NextRunStartsWithTheProtocolFoundLast) {
+  SimulatorProcess sim(kCom, steadyStream("b"));
+  MemoryOfThisTest memory;
+  {
+    GetW driver = systemDriver(&memory);
+    WeightReading places;
+    ASSERT_TRUE(acquireWithin(driver, places, kDetectionLimit));
+  }
+  EXPECT_EQ(memory.found, ProtocolB);
+
+  GetW driver = systemDriver(&memory);
+  WeightReading places;
+  EXPECT_FALSE(driver.Acquire(places));
+  EXPECT_EQ(driver.protocolIndex(), ProtocolB);
+  EXPECT_TRUE(driver.Acquire(places));
+}
+
 TEST(EndToEnd, AcquisitionThreadStopsPromptlyWhileSearching) {
-  SimulatorProcess sim(kCom, steadyStream("tsk"));  // first turn searches 32 s in vain
+  testing::PseudoTerminal silentLine(kCom);
   ReadingHandoff handoff;
   AcquisitionThread thread(handoff, balanceOnSerialPort(), systemClock());
   thread.start(kCom, 10.0f, 0.1);

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -83,15 +85,33 @@ class WatchedPort final : public PortBackend {
   PortWatch& watch_;
 };
 
+// A memory of protocols per port that counts its writes.
+struct FakeMemory final : ProtocolMemory {
+  std::map<int, int> stored;
+  int writes = 0;
+
+  std::optional<int> recall(int portNumber) override {
+    const auto found = stored.find(portNumber);
+    if (found == stored.end()) return std::nullopt;
+    return found->second;
+  }
+  void remember(int portNumber, int protocolIndex) override {
+    stored[portNumber] = protocolIndex;
+    ++writes;
+  }
+};
+
 struct Rig {
-  explicit Rig(uint32_t start = 1'000'000) : clock(start) {}
+  explicit Rig(uint32_t start = 1'000'000, ProtocolMemory* memory = nullptr)
+      : clock(start), memory(memory) {}
 
   FakeClock clock;
   ScriptedLine line;
   PortWatch watch;
   StopSignal stop;
+  ProtocolMemory* memory;
   GetW driver{kPort, [this] { return std::make_unique<WatchedPort>(line, clock, watch); }, clock,
-              &stop};
+              &stop, memory};
   WeightReading places;
 
   bool acquire() { return driver.Acquire(places); }
@@ -151,6 +171,80 @@ TEST(GetW, SilentLineRotatesBmTskBAndBackToBm) {
     EXPECT_EQ(rig.driver.protocolIndex(), steps[i].protocolIndex) << "no switch inside a window";
   }
   EXPECT_LE(rig.watch.mostOpenAtOnce, 1) << "a protocol's port is closed before the next opens it";
+}
+
+// Each turn of the search from its start: the switch, then one window.
+std::vector<int> searchTurns(Rig& rig, int turns) {
+  std::vector<int> order;
+  for (int i = 0; i < turns; ++i) {
+    rig.acquire();
+    order.push_back(rig.driver.protocolIndex());
+    rig.acquire();
+  }
+  return order;
+}
+
+struct RememberedCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const RememberedCase& c, std::ostream* os) { *os << c.legend; }
+  const char* legend;
+  std::optional<int> stored;
+  std::vector<int> order;
+};
+
+class GetWRemembered : public ::testing::TestWithParam<RememberedCase> {};
+
+TEST_P(GetWRemembered, SearchStartsAtTheRememberedProtocolAndGoesOnInTheUsualOrder) {
+  const RememberedCase& c = GetParam();
+  FakeMemory memory;
+  if (c.stored) memory.stored[kPort] = *c.stored;
+  memory.stored[kPort + 1] = ProtocolB;  // another port's memory is not this one's
+  Rig rig(1'000'000, &memory);
+
+  EXPECT_EQ(searchTurns(rig, 4), c.order) << c.legend;
+  EXPECT_EQ(memory.writes, 0) << "nothing delivered, nothing remembered";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Memories, GetWRemembered,
+    ::testing::Values(
+        RememberedCase{"nothing remembered", std::nullopt,
+                       {ProtocolBm, ProtocolTsk, ProtocolB, ProtocolBm}},
+        RememberedCase{"TSK", ProtocolTsk, {ProtocolTsk, ProtocolB, ProtocolBm, ProtocolTsk}},
+        RememberedCase{"B", ProtocolB, {ProtocolB, ProtocolBm, ProtocolTsk, ProtocolB}},
+        RememberedCase{"BM", ProtocolBm, {ProtocolBm, ProtocolTsk, ProtocolB, ProtocolBm}},
+        RememberedCase{"a number that names no protocol", 3,
+                       {ProtocolBm, ProtocolTsk, ProtocolB, ProtocolBm}},
+        RememberedCase{"a negative number", -1, {ProtocolBm, ProtocolTsk, ProtocolB, ProtocolBm}}));
+
+TEST(GetW, WrongMemoryCostsOneTurnAndTheProtocolThatDeliversIsRememberedOnce) {
+  FakeMemory memory;
+  memory.stored[kPort] = ProtocolTsk;
+  Rig rig(1'000'000, &memory);
+
+  EXPECT_EQ(searchTurns(rig, 2), (std::vector<int>{ProtocolTsk, ProtocolB}));
+  rig.line.feed(bytesOf("\r\n"));
+  for (const double weight : {1.0, 2.0, 3.0}) rig.line.feed(bmLine(weight));
+  rig.acquire();
+  ASSERT_EQ(rig.driver.protocolIndex(), ProtocolBm);
+  ASSERT_TRUE(rig.acquire());
+  ASSERT_TRUE(rig.acquire());
+  ASSERT_TRUE(rig.acquire());
+
+  EXPECT_EQ(memory.stored[kPort], ProtocolBm);
+  EXPECT_EQ(memory.writes, 1) << "written when it changes, not at every reading";
+}
+
+TEST(GetW, RememberedProtocolThatDeliversIsNotWrittenAgain) {
+  FakeMemory memory;
+  memory.stored[kPort] = ProtocolBm;
+  Rig rig(1'000'000, &memory);
+  rig.line.feed(bytesOf("\r\n"));
+  rig.line.feed(bmLine(1.0));
+  rig.acquire();
+
+  ASSERT_TRUE(rig.acquire());
+  EXPECT_EQ(memory.writes, 0);
 }
 
 TEST(GetW, StreamingBmBalanceIsReadOnTheSecondAcquireAndThenOneReadingPerAcquire) {

@@ -1,11 +1,17 @@
 // tarvelo-read run as a user runs it, against the simulator.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "link/com_port_path.h"
+#include "tests/support/pseudo_terminal.h"
 #include "tests/support/simulator_process.h"
 
 namespace tarvelo {
@@ -23,32 +29,102 @@ std::vector<std::string> linesOf(const std::string& text) {
   return lines;
 }
 
-TEST(TarveloRead, PrintsOneLogLinePerReadingAndTheIdentity) {
-  const auto weights = testing::writeWeightsFile({"24.50", "25.75"});
-  SimulatorProcess sim(kCom, {"--protocol", "bm", "--weights", weights.string(), "--decimals", "2",
-                              "--unstable-every", "2", "--unstable-step", "0", "--serial", "777"});
-  const auto result = runProgram({TARVELO_READ_PATH, "--com", std::to_string(kCom), "--count", "4",
-                                  "--identity"});
-  ASSERT_EQ(result.status, 0) << result.err;
-  const auto lines = linesOf(result.out);
-  ASSERT_EQ(lines.size(), 5u) << result.out;
-  const std::regex logLine(R"((\d+)\t\d\d:\d\d:\d\d\t(24[.,]5|25[.,]75)\t(  g|   )\t(стаб\.|нестаб\.))");
-  for (int i = 0; i < 4; ++i) {
-    std::smatch match;
-    ASSERT_TRUE(std::regex_match(lines[static_cast<size_t>(i)], match, logLine)) << lines[static_cast<size_t>(i)];
-    EXPECT_EQ(match[1], std::to_string(i + 1));
-    // A blank unit field is what an unsettled BM balance sends.
-    EXPECT_EQ(match[3] == "   ", match[4] == "нестаб.");
-  }
-  EXPECT_EQ(lines[4], "Весы: KM500  Заводской № 777");
+std::vector<std::string> readArgs(std::initializer_list<std::string> options) {
+  std::vector<std::string> args{TARVELO_READ_PATH, "--com", std::to_string(kCom)};
+  args.insert(args.end(), options);
+  return args;
 }
 
-TEST(TarveloRead, GivesUpWhenNoBalanceAnswers) {
-  testing::privateConfigHome();
-  const auto result = runProgram({TARVELO_READ_PATH, "--com", "250", "--limit", "1"});
+struct BalanceCase {
+  // Names the case by its legend in test lists and failures.
+  friend void PrintTo(const BalanceCase& c, std::ostream* os) { *os << c.legend; }
+  const char* legend;
+  const char* protocol;
+  std::string unitPattern;
+  std::string identity;
+};
+
+class TarveloReadBalance : public ::testing::TestWithParam<BalanceCase> {};
+
+// The cable check as the README prints it: readings, then the identity, and nothing else
+// on standard output, for whichever balance is on the line and within the default limit.
+TEST_P(TarveloReadBalance, PrintsOnlyItsReadingsAndTheIdentity) {
+  const BalanceCase& c = GetParam();
+  const auto weights = testing::writeWeightsFile({"24.50", "25.75"});
+  SimulatorProcess sim(kCom, {"--protocol", c.protocol, "--weights", weights.string(), "--decimals",
+                              "2", "--unstable-every", "2", "--unstable-step", "0", "--serial", "777"});
+  const auto result = runProgram(readArgs({"--count", "4", "--identity"}));
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  const auto lines = linesOf(result.out);
+  ASSERT_EQ(lines.size(), 5u) << result.out;
+  const std::regex logLine(R"((\d+)\t\d\d:\d\d:\d\d\t[-0-9.,]+\t()" + c.unitPattern +
+                           R"()\t(стаб\.|нестаб\.))");
+  for (std::size_t i = 0; i < 4; ++i) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(lines[i], match, logLine)) << lines[i];
+    EXPECT_EQ(match[1], std::to_string(i + 1));
+  }
+  EXPECT_EQ(lines[4], c.identity);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Balances, TarveloReadBalance,
+    ::testing::Values(BalanceCase{"BM", "bm", "  g|   ", "Весы: KM500  Заводской № 777"},
+                      BalanceCase{"TSK", "tsk", "kg", "Весы:  Заводской № 0"},
+                      BalanceCase{"B", "b", "g", "Весы: KM305-01 Заводской № 777"}),
+    [](const ::testing::TestParamInfo<BalanceCase>& info) { return std::string(info.param.legend); });
+
+TEST(TarveloRead, BalanceDiagnosticsGoToStandardErrorAndALostBalanceEndsAfterTheLimit) {
+  SimulatorProcess sim(kCom, {"--protocol", "tsk", "--silent-after", "3"});
+  const auto result = runProgram(readArgs({"--count", "10", "--limit", "4"}));
   EXPECT_EQ(result.status, 2);
-  EXPECT_EQ(result.err, "no balance detected\n");
+  EXPECT_EQ(linesOf(result.out).size(), 2u) << "the first reply only makes contact:\n" << result.out;
+  EXPECT_EQ(result.err, "Error: 4\nno balance detected\n");
+}
+
+TEST(TarveloRead, GivesUpOnASilentLine) {
+  testing::PseudoTerminal line(kCom);
+  const auto result = runProgram(readArgs({"--limit", "3"}));
+  EXPECT_EQ(result.status, 2);
   EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "no balance detected\n");
+}
+
+TEST(TarveloRead, NamesTheMissingDeviceOnce) {
+  testing::privateConfigHome();
+  const auto result = runProgram({TARVELO_READ_PATH, "--com", "250", "--limit", "3"});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "COM250: cannot open /dev/ttyS249: no such device\nno balance detected\n");
+}
+
+// A device this user may not open. Root may open anything, so as root the reader runs
+// as nobody, who may pass through the configuration folder but not open the device.
+TEST(TarveloRead, PermissionDeniedNamesTheDeviceAndTheDialoutGroupOnce) {
+  namespace fs = std::filesystem;
+  const fs::path home = testing::privateConfigHome();
+  const fs::path device = home / "ttyLocked";
+  std::ofstream(device).put('x');
+  fs::permissions(device, getuid() == 0 ? fs::perms::owner_read | fs::perms::owner_write
+                                        : fs::perms::none);
+  fs::permissions(home, fs::perms::others_exec, fs::perm_options::add);
+  fs::create_directories(link::comPortLinkDir());
+  fs::remove(link::comPortLinkPath(kCom));
+  fs::create_symlink(device, link::comPortLinkPath(kCom));
+  std::vector<std::string> args = readArgs({"--limit", "3"});
+  if (getuid() == 0) {
+    args.insert(args.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  }
+  const auto result = runProgram(args);
+  fs::remove(link::comPortLinkPath(kCom));
+
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "COM31: cannot open " + link::comPortLinkPath(kCom).string() + " -> " +
+                            device.string() +
+                            ": permission denied; add your user to the dialout group (sudo adduser "
+                            "$USER dialout) and log in again\nno balance detected\n");
 }
 
 TEST(TarveloRead, RefusesBadUsageAndExplainsItself) {

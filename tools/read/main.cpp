@@ -4,14 +4,21 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 
+#include "app/stored_protocol_memory.h"
 #include "link/acquisition_thread.h"
 #include "link/balance_identity.h"
 #include "link/clock.h"
+#include "link/diagnostics.h"
 #include "link/no_balance_watch.h"
 #include "reports/log_line.h"
 
@@ -38,9 +45,11 @@ constexpr std::string_view kHelp =
     "               ~/.config/Korvane/Tarvelo/ports/COMN links to, else /dev/ttyS<N-1>)\n"
     "  --count K    stop after K readings\n"
     "  --seconds S  stop after S seconds\n"
-    "  --limit S    give up after S seconds without any reading (default 15;\n"
-    "               a balance found late in the search may need 40)\n"
+    "  --limit S    give up after S seconds without any reading (default 15)\n"
     "  --identity   end with the balance identity line (model and serial number)\n"
+    "\n"
+    "Standard output holds only the reading lines and the identity line; why the\n"
+    "port cannot be opened, and the balance's own diagnostics, go to standard error.\n"
     "\n"
     "Exit status: 0 done, 1 bad usage, 2 no balance detected.\n";
 
@@ -89,6 +98,42 @@ volatile std::sig_atomic_t interrupted = 0;
 
 void onSignal(int) { interrupted = 1; }
 
+// The device path as tried, with the device a COM link points to.
+std::string devicePathText(const std::string& device) {
+  std::error_code ec;
+  const auto target = std::filesystem::read_symlink(device, ec);
+  return ec ? device : device + " -> " + target.string();
+}
+
+std::string openFailureText(const link::PortOpenFailure& failure) {
+  const std::string com = "COM" + std::to_string(failure.portNumber) + ": ";
+  const std::string path = devicePathText(failure.device);
+  switch (failure.error) {
+    case link::PortOpenError::NoSuchDevice:
+      return com + "cannot open " + path + ": no such device";
+    case link::PortOpenError::AccessDenied:
+      return com + "cannot open " + path +
+             ": permission denied; add your user to the dialout group "
+             "(sudo adduser $USER dialout) and log in again";
+    case link::PortOpenError::InUse:
+      return com + path + " is in use by another program";
+    case link::PortOpenError::Other:
+      break;
+  }
+  return com + "cannot open " + path + ": " + std::strerror(failure.systemError);
+}
+
+// Says on standard error why the port cannot be opened, once for each cause, while
+// the search keeps retrying. Called on the acquisition thread only.
+link::PortOpenReport reportEachCauseOnce() {
+  auto reported = std::make_shared<std::set<std::tuple<link::PortOpenError, int, std::string>>>();
+  return [reported](const link::PortOpenFailure& failure) {
+    if (!reported->emplace(failure.error, failure.systemError, failure.device).second) return;
+    std::fprintf(stderr, "%s\n", openFailureText(failure).c_str());
+    std::fflush(stderr);
+  };
+}
+
 std::string timeOfDay() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -117,9 +162,13 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, onSignal);
   std::signal(SIGTERM, onSignal);
 
+  // Standard output carries only readings, so it can be piped.
+  link::setDiagnosticStream(stderr);
+  app::StoredProtocolMemory memory(app::makeSettingsStore(), std::string(app::kProgramFileName));
   link::Clock& clock = link::systemClock();
   link::ReadingHandoff handoff;
-  link::AcquisitionThread thread(handoff, link::balanceOnSerialPort(), clock);
+  link::AcquisitionThread thread(handoff, link::balanceOnSerialPort(&memory, reportEachCauseOnce()),
+                                 clock);
   thread.start(options->port, kStabilityWindowS, kStabilityMaxChange);
 
   const uint32_t runStart = clock.tickCount();
