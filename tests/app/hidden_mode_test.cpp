@@ -9,6 +9,7 @@
 
 #include "app/main_form.h"
 #include "app/settings_file_store.h"
+#include "link/protocol_memory.h"
 #include "tests/support/simulator_process.h"
 
 namespace tarvelo::app {
@@ -65,6 +66,30 @@ class HiddenModeTest : public QObject {
                    .match(lines[i]).hasMatch(),
                qPrintable(lines[i]));
     }
+  }
+
+  // A fresh profile searches BM first; TSK and B balances must still be found well
+  // inside the 15 s no-balance limit.
+  void hiddenRunFindsBalancesSearchedAfterBm_data() {
+    QTest::addColumn<QString>("protocol");
+    QTest::addColumn<int>("remembered");
+    QTest::newRow("TSK") << "tsk" << int{link::ProtocolTsk};
+    QTest::newRow("B") << "b" << int{link::ProtocolB};
+  }
+  void hiddenRunFindsBalancesSearchedAfterBm() {
+    QFETCH(QString, protocol);
+    QFETCH(int, remembered);
+    startBalance(protocol.toStdString());
+    storeHiddenSettings({{"bNumOfWeighings", 1}});
+    SettingsFileStore store;
+    QVERIFY(store.create("Tarvelo"));
+    store.WriteNumber("ProtocolCOM" + std::to_string(kCom), link::ProtocolBm);
+    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    QTRY_COMPARE_WITH_TIMEOUT(counter.closes, 1, kRunMs);
+    const QStringList lines = logLines();
+    QCOMPARE(lines.size(), 3);
+    for (int i = 0; i < 3; ++i) QVERIFY2(lines[i].startsWith(QString::number(i + 1) + "\t"), qPrintable(lines[i]));
+    QCOMPARE(store.ReadNumber("ProtocolCOM" + std::to_string(kCom), -1), remembered);
   }
 
   void workingTimeEndsTheRunAfterABlankFirstLine() {
@@ -124,9 +149,9 @@ class HiddenModeTest : public QObject {
   }
 
  private:
-  void startBalance() {
+  void startBalance(const std::string& protocol = "bm") {
     simulator = std::make_unique<testing::SimulatorProcess>(
-        kCom, std::vector<std::string>{"--protocol", "bm", "--weight", "25.5", "--noise", "0", "--unstable-every",
+        kCom, std::vector<std::string>{"--protocol", protocol, "--weight", "25.5", "--noise", "0", "--unstable-every",
                                        "0", "--unstable-step", "0"});
   }
 
