@@ -53,7 +53,6 @@ struct MeasurementStore {
   int statisticsWindow = 0;
   int statisticsCount = 0;
   double trendSlope = 0.0;
-  int resultDecimals = 0;
   int selectedResultRow = 0;
   bool appButtonEnabled = false;  // the graph toggle, from the first recorded reading on
   bool manualFirstTick = false;   // the manual period has just started

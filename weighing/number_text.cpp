@@ -24,12 +24,14 @@ struct Decimal {
   bool isZero() const { return digits == "0"; }
 };
 
-Decimal toDecimal(double value, int significantDigits) {
+// The value's 15-significant-digit text. Every form rounds these digits rather than
+// the binary value, so 38,705 shows as "38,71" although its double lies just below.
+Decimal toDecimal(double value) {
   Decimal decimal;
   if (value == 0.0) return decimal;
   decimal.digits.clear();
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*e", significantDigits - 1, value);
+  std::snprintf(buffer, sizeof buffer, "%.*e", kGeneralDigits - 1, value);
   const char* p = buffer;
   if (*p == '-') {
     decimal.negative = true;
@@ -43,7 +45,7 @@ Decimal toDecimal(double value, int significantDigits) {
   return decimal;
 }
 
-// Keeps `count` significant digits, rounding half away from zero.
+// Keeps `count` significant digits, rounding half away from zero; zero has no sign.
 Decimal roundTo(Decimal d, int count) {
   if (d.isZero() || count >= static_cast<int>(d.digits.size())) return d;
   if (count < 0 || (count == 0 && d.digits.front() < '5')) return Decimal{};
@@ -95,7 +97,7 @@ std::string nonFiniteText(double value) {
 
 std::string generalNumberText(double value, char decimalSeparator, int digits) {
   if (!std::isfinite(value)) return nonFiniteText(value);
-  const Decimal d = toDecimal(value, digits);
+  const Decimal d = roundTo(toDecimal(value), digits);
   if (d.isZero()) return "0";
   if (d.exponent < kSmallestFixedExponent || d.exponent >= digits) {
     return exponentText(d, decimalSeparator);
@@ -107,12 +109,8 @@ std::string generalNumberText(double value, char decimalSeparator, int digits) {
 std::string fixedNumberText(double value, int decimals, char decimalSeparator) {
   if (!std::isfinite(value)) return nonFiniteText(value);
   decimals = std::max(decimals, 0);
-  Decimal d = toDecimal(value, kGeneralDigits);
-  if (!d.isZero()) {
-    const bool negative = d.negative;
-    d = roundTo(d, std::min(kFixedPrecision, d.exponent + 1 + decimals));
-    d.negative = negative;
-  }
+  const Decimal exact = toDecimal(value);
+  const Decimal d = roundTo(exact, std::min(kFixedPrecision, exact.exponent + 1 + decimals));
   if (d.exponent >= kFixedPrecision) return exponentText(d, decimalSeparator);
   return fixedText(d, decimals, decimalSeparator);
 }

@@ -5,7 +5,9 @@
 
 namespace tarvelo::weighing {
 
-// The number texts of the weighing, with the system's decimal separator.
+// The number texts of the weighing, with the system's decimal separator. Every form
+// rounds the value's 15-significant-digit text half away from zero to the digits it
+// shows, and a value that shows as zero has no minus sign.
 
 inline constexpr int kGeneralDigits = 15;
 inline constexpr int kStatisticsDigits = 6;
@@ -18,7 +20,7 @@ std::string generalNumberText(double value, char decimalSeparator, int digits = 
 
 // Fixed-d form: `decimals` decimals after the value is rounded to 7 significant
 // digits (123456,789 with d = 2 gives "123456,80"); exponent notation when the
-// integer part has more than 7 digits. A value that shows as zero has no minus sign.
+// integer part has more than 7 digits.
 std::string fixedNumberText(double value, int decimals, char decimalSeparator);
 
 // The statistics cells: general form with 6 significant digits.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "weighing/conversion_error.h"
 
 namespace tarvelo::weighing {
@@ -51,8 +53,6 @@ TEST(FixedNumberText, SevenSignificantDigitsThenTheDecimals) {
       {1234567.891, 2, "1234568,00"},
       {9999999.5, 2, "1E7"},        // rounds to eight integer digits: exponent form
       {12345678.9, 2, "1,234568E7"},
-      {0.125, 2, "0,13"},           // half away from zero
-      {-0.125, 2, "-0,13"},
       {0.004, 2, "0,00"},
       {0.006, 2, "0,01"},
       {25.35, 0, "25"},
@@ -64,6 +64,29 @@ TEST(FixedNumberText, SevenSignificantDigitsThenTheDecimals) {
       {99.996, 2, "100,00"},
   };
   for (const Case& c : cases) EXPECT_EQ(fixedNumberText(c.value, c.decimals, ','), c.text) << c.value;
+}
+
+// Every form rounds the 15-digit text half away from zero, never the binary value
+// and never ties to even.
+TEST(NumberTextRounding, TiesGoAwayFromZeroInEveryForm) {
+  struct Case {
+    const char* legend;
+    std::string text;
+    const char* expected;
+  } cases[] = {
+      {"fixed-2, double just below the tie", fixedNumberText(38.705, 2, ','), "38,71"},
+      {"fixed-2, double just below the tie", fixedNumberText(2.675, 2, ','), "2,68"},
+      {"fixed-2, exact tie", fixedNumberText(0.125, 2, ','), "0,13"},
+      {"fixed-2, negative exact tie", fixedNumberText(-0.125, 2, ','), "-0,13"},
+      {"fixed-0, negative exact tie", fixedNumberText(-2.5, 0, ','), "-3"},
+      {"fixed-0, negative value that shows as zero", fixedNumberText(-0.4, 0, ','), "0"},
+      {"6 digits, exact tie ties-to-even would drop", statisticsNumberText(1755.625, ','), "1755,63"},
+      {"6 digits, negative exact tie", statisticsNumberText(-1755.625, ','), "-1755,63"},
+      {"6 digits, tie in the units", statisticsNumberText(100000.5, ','), "100001"},
+      {"6 digits, below the tie", statisticsNumberText(1755.6249, ','), "1755,62"},
+      {"6 digits, tie carries into a seventh digit", statisticsNumberText(999999.5, ','), "1E6"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.text, c.expected) << c.legend;
 }
 
 TEST(NumberParsing, AcceptsEitherSeparatorAndBlanks) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,13 +57,42 @@ TEST_F(ResultsTable, WeighingBecomesARowWithTwoDecimals) {
   EXPECT_EQ(store.selectedResultRow, 1);
 }
 
-TEST_F(ResultsTable, MeanOfExactlyOneKeepsTheDecimalsOfItsReadings) {
-  weigh({1.0, 1.0});
-  EXPECT_EQ(result(ResultMass, 1), "1");
-  weigh({0.5, 1.5});
-  EXPECT_EQ(result(ResultMass, 2), "1,0");
-  weigh({0.0, 0.0});
-  EXPECT_EQ(result(ResultMass, 3), "0,00");  // all readings "0" give 2
+TEST_F(ResultsTable, CheckWeightOfOneGramShowsTwoDecimalsLikeEveryWeighing) {
+  struct Step {
+    const char* legend;
+    std::function<void()> act;
+    std::vector<std::string> masses;
+    std::vector<std::string> deviations;
+    const char* batchMean;
+  } steps[] = {
+      {"a 1 g check weight, readings \"1\", opens the batch",
+       [this] { weigh({1.0, 1.0}); },
+       {"1,00"},
+       {"0,00"},
+       "1,00"},
+      {"ordinary weighings follow",
+       [this] { weighBatch({20.0, 24.0}); },
+       {"1,00", "20,00", "24,00"},
+       {"-14,00", "5,00", "9,00"},
+       "15,00"},
+      {"the check weight again, last in the batch",
+       [this] { weigh({1.0, 1.0}); },
+       {"1,00", "20,00", "24,00", "1,00"},
+       {"-10,50", "8,50", "12,50", "-10,50"},
+       "11,50"},
+      {"a removal right after the check weight",
+       [this] { ASSERT_TRUE(removeRow(2)); },
+       {"1,00", "24,00", "1,00"},
+       {"-7,67", "15,33", "-7,67"},
+       "8,67"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.legend);
+    step.act();
+    EXPECT_EQ(column(ResultMass), step.masses);
+    EXPECT_EQ(column(ResultDeviation), step.deviations);
+    EXPECT_EQ(total(BatchMean), step.batchMean);
+  }
 }
 
 TEST_F(ResultsTable, BatchOfThreeWithTotalsAndDeviations) {
@@ -125,7 +155,7 @@ TEST_F(ResultsTable, RemovalWithoutResultsOrDeclinedChangesNothing) {
   EXPECT_EQ(total(TotalMass), "42");
 }
 
-TEST_F(ResultsTable, ClearStartsANewBatchButKeepsTheDecimals) {
+TEST_F(ResultsTable, ClearStartsANewBatch) {
   weighBatch({20.0, 22.0});
   store.ClearResults();
   EXPECT_EQ(store.sgRes.rowCount(), 2);
@@ -136,11 +166,6 @@ TEST_F(ResultsTable, ClearStartsANewBatchButKeepsTheDecimals) {
   EXPECT_EQ(total(TotalMass), "23,5");
   EXPECT_EQ(total(BatchMean), "23,50");
   EXPECT_EQ(total(BatchCount), "1");
-  store.ClearResults();
-  weighBatch({1.0});  // a mean of exactly 1 keeps the single reading's 0 decimals...
-  weighBatch({5.0});  // ...and the removal uses the decimals of the last weighing
-  ASSERT_TRUE(removeRow(1));
-  EXPECT_EQ(total(TotalMass), "5,00");
 }
 
 TEST_F(ResultsTable, InterruptedWeighingAveragesWhatItHas) {
