@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -14,6 +16,14 @@ namespace tarvelo::reports {
 // holds exactly the run's lines. The numbering goes on across the runs of a process,
 // and its very first line, when the run is not limited by a number of lines, follows
 // a line holding one blank.
+//
+// A run's file is started anew (truncated) only by its first line. Once it holds
+// lines of the run it is never cut short again: when it had to be closed (SaveLog, a
+// failed write), later lines of the same run are appended to it, so a reading that
+// comes late still lands next to the ones before it.
+// A line reaches the file whole or not at all: a write that fails part way (a full
+// disk) is cut back to the end of the line before, and the line keeps its number for
+// the next attempt.
 class HiddenLog {
  public:
   HiddenLog() = default;
@@ -23,24 +33,29 @@ class HiddenLog {
 
   // A new run: its first line starts the file anew.
   void startRun();
-  // Logs one reading at `timeText` into `file`; false when the file cannot be written.
+  // Logs one reading at `timeText` into `file`; false when the file cannot be written,
+  // and then the file holds the whole lines before it and nothing of this one.
   bool WriteLogLine(const std::filesystem::path& file, bool limitedByCount, const std::string& timeText,
                     const link::WeightReading& reading, char decimalSeparator);
   // Ends the run's file: it then holds exactly the run's lines (none: an empty file).
   // False when the file cannot be written.
   bool SaveLog(const std::filesystem::path& file);
   // The file of a hidden run that found no balance: the 19 characters and a zero byte.
-  static bool writeNoBalance(const std::filesystem::path& file);
+  // False, writing nothing, once the run has started its file with a line.
+  bool writeNoBalance(const std::filesystem::path& file) const;
 
   int logLineCount() const { return logLineCount_; }
 
  private:
-  bool writeThrough(const std::filesystem::path& file, const std::string& line);
+  bool openRunFile(const std::filesystem::path& file);
+  bool writeLine(const std::filesystem::path& file, const std::string& text);
+  void dropUnfinishedLine(off_t lineStart);
   bool closeFile();
 
   int logLineCount_ = 0;
   bool logFirstLine_ = true;
-  std::FILE* file_ = nullptr;  // the run's file, open from its first line
+  bool runFileStarted_ = false;  // the run's file was truncated at its first line
+  std::FILE* file_ = nullptr;    // the run's file, open from its first line
 };
 
 }  // namespace tarvelo::reports

@@ -1,0 +1,151 @@
+#include "reports/hidden_log.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "reports/log_line.h"
+
+namespace tarvelo::reports {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kTime = "11:22:28";
+constexpr char kDecimalSeparator = ',';
+constexpr bool kLimitedByCount = true;
+// Room for a part of a line only, so a write stops in the middle of its line.
+constexpr rlim_t kPartOfALine = 5;
+const std::string kNoBalanceFile("no balance detected\0", 20);
+
+link::WeightReading reading() {
+  link::WeightReading reading;
+  reading.weight = 25.31;
+  reading.unit = {' ', ' ', 'g', '\0'};
+  reading.stable = 1;
+  return reading;
+}
+
+// Line `number` as it must stand in the file.
+std::string line(int number) { return logLineText(number, kTime, reading(), kDecimalSeparator) + "\r\n"; }
+
+// Files may grow to `bytes` only while this object lives. A write beyond fails with
+// EFBIG instead of the signal ending the process.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit lowered = old_;
+    lowered.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &lowered);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int);
+};
+
+class HiddenLogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "tarvelo-hidden-log-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    log_.startRun();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path file() const { return dir_ / "журнал.txt"; }
+  bool logLine(bool limitedByCount = kLimitedByCount) {
+    return log_.WriteLogLine(file(), limitedByCount, kTime, reading(), kDecimalSeparator);
+  }
+  std::string content() const {
+    std::ifstream in(file(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  HiddenLog log_;
+
+ private:
+  fs::path dir_;
+};
+
+TEST_F(HiddenLogTest, RunOfThreeLinesGivesExactlyThoseLines) {
+  std::ofstream(file(), std::ios::binary) << "an older log\r\n";
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(logLine());
+  ASSERT_TRUE(log_.SaveLog(file()));
+  EXPECT_EQ(content(), line(1) + line(2) + line(3));
+}
+
+TEST_F(HiddenLogTest, LinesAfterSaveLogInTheSameRunKeepTheEarlierLines) {
+  ASSERT_TRUE(logLine());
+  ASSERT_TRUE(logLine());
+  ASSERT_TRUE(log_.SaveLog(file()));
+  ASSERT_TRUE(log_.SaveLog(file()));
+  EXPECT_EQ(content(), line(1) + line(2));
+  ASSERT_TRUE(logLine());
+  ASSERT_TRUE(log_.SaveLog(file()));
+  EXPECT_EQ(content(), line(1) + line(2) + line(3));
+}
+
+// A full disk, twice: the second time in the file reopened after the first.
+TEST_F(HiddenLogTest, FailedWriteLeavesOnlyWholeLinesAndTheNextLineContinuesTheFile) {
+  ASSERT_TRUE(logLine());
+  ASSERT_TRUE(logLine());
+  std::string expected = line(1) + line(2);
+  for (int lineNumber = 3; lineNumber <= 4; ++lineNumber) {
+    {
+      const FileSizeLimit limit(fs::file_size(file()) + kPartOfALine);
+      EXPECT_FALSE(logLine());
+      EXPECT_EQ(content(), expected);
+    }
+    ASSERT_TRUE(logLine());
+    expected += line(lineNumber);
+    EXPECT_EQ(content(), expected);
+  }
+  ASSERT_TRUE(log_.SaveLog(file()));
+  EXPECT_EQ(content(), expected);
+  EXPECT_EQ(log_.logLineCount(), 4);
+}
+
+TEST_F(HiddenLogTest, NoBalanceFileOnlyForARunWithoutLines) {
+  ASSERT_TRUE(log_.writeNoBalance(file()));
+  EXPECT_EQ(content(), kNoBalanceFile);
+  ASSERT_TRUE(logLine());  // a balance after all: the run's file starts anew
+  EXPECT_EQ(content(), line(1));
+
+  EXPECT_FALSE(log_.writeNoBalance(file()));
+  ASSERT_TRUE(log_.SaveLog(file()));
+  EXPECT_FALSE(log_.writeNoBalance(file()));
+  EXPECT_EQ(content(), line(1));
+}
+
+TEST_F(HiddenLogTest, NewRunStartsItsFileAnewAndNumbersOn) {
+  constexpr bool kNotLimited = !kLimitedByCount;
+  ASSERT_TRUE(logLine(kNotLimited));
+  ASSERT_TRUE(logLine(kNotLimited));
+  EXPECT_EQ(content(), " \r\n" + line(1) + line(2));
+
+  log_.startRun();
+  ASSERT_TRUE(logLine(kNotLimited));
+  EXPECT_EQ(content(), line(3)) << "the blank line comes once a process";
+
+  log_.startRun();
+  ASSERT_TRUE(log_.SaveLog(file()));
+  EXPECT_EQ(content(), "");
+}
+
+}  // namespace
+}  // namespace tarvelo::reports
