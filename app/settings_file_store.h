@@ -2,12 +2,15 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/settings_store.h"
 
 namespace tarvelo::app {
+
+class SettingsFileCache;
 
 // The settings as files: the key of an executable is the folder
 // $XDG_CONFIG_HOME/Korvane/Tarvelo/<executable file name>/ (default ~/.config/...),
@@ -22,10 +25,18 @@ namespace tarvelo::app {
 // byte, missing newline at the end of the file) is ignored, and the next write drops it;
 // a carriage return before the newline is allowed; of two lines with one name the later
 // counts. Every write replaces the file by a complete new one (temporary file, fsync,
-// rename); a file that exists but cannot be read (not a regular file, no permission) is
-// left alone.
+// rename) with the mode of the old one, or for a new file 0666 less the umask; a file
+// that exists but cannot be read (not a regular file, no permission) is left alone.
+// A write also removes the temporary files of writers that were killed while writing.
+//
+// Between open or create and close a store keeps the values it read or wrote and reads
+// the file again only when it was replaced or changed, so a long file is not parsed once
+// for every value. Reads therefore change the store: one object serves one thread at a time.
 class SettingsFileStore final : public SettingsStore {
  public:
+  SettingsFileStore();
+  ~SettingsFileStore() override;
+
   bool open(const std::string& executableFileName) override;
   bool create(const std::string& executableFileName) override;
   void close() override;
@@ -40,6 +51,7 @@ class SettingsFileStore final : public SettingsStore {
 
  private:
   std::optional<std::filesystem::path> keyDir_;
+  std::unique_ptr<SettingsFileCache> cache_;
 };
 
 }  // namespace tarvelo::app

@@ -1,11 +1,15 @@
 #include "app/settings_store.h"
 #include "app/stored_protocol_memory.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +18,7 @@
 #include <iterator>
 #include <limits>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -451,6 +456,162 @@ TEST_F(SettingsStoreTest, ProtocolMemoryServesTheNextRunWhenTheStoreCannotBeWrit
   memory.remember(2, link::ProtocolBm);
   EXPECT_EQ(memory.recall(2), link::ProtocolBm);
   EXPECT_EQ(fileContent(keyDir()), "not a folder");
+}
+
+// The permission bits of a file in octal, as ls and chmod show them.
+std::string modeOf(const fs::path& file) {
+  struct stat info {};
+  if (stat(file.c_str(), &info) != 0) return "none";
+  std::ostringstream octal;
+  octal << std::oct << (info.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO));
+  return octal.str();
+}
+
+// The process's umask set for the life of this object, then put back as it was.
+class ScopedUmask {
+ public:
+  explicit ScopedUmask(mode_t mask) : old_(umask(mask)) {}
+  ~ScopedUmask() { umask(old_); }
+  ScopedUmask(const ScopedUmask&) = delete;
+  ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+ private:
+  mode_t old_;
+};
+
+TEST_F(SettingsStoreTest, WriteKeepsTheModeOfTheFile) {
+  auto store = createdStore();
+  store->WriteFlag("F", 1);
+  for (const fs::perms mode :
+       {fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read}) {
+    fs::permissions(subkeyFile(), mode);
+    const std::string before = modeOf(subkeyFile());
+    store->WriteNumber("N", 1);
+    EXPECT_EQ(modeOf(subkeyFile()), before);
+  }
+}
+
+TEST_F(SettingsStoreTest, NewFileGetsTheModeOfTheUsersNewFiles) {
+  // Umask and the mode it leaves of 666; each case writes in a key named after the mode.
+  const std::vector<std::pair<mode_t, std::string>> cases = {{022, "644"}, {027, "640"}};
+  for (const auto& [mask, mode] : cases) {
+    SCOPED_TRACE(mode);
+    const ScopedUmask userMask(mask);
+    createdStore(mode)->WriteFlag("F", 1);
+    EXPECT_EQ(modeOf(keyDir(mode) / "Version_U1.0.0"), mode);
+  }
+}
+
+TEST_F(SettingsStoreTest, WriteRemovesTheTemporaryFilesOfAKilledWriter) {
+  const std::vector<std::string> stray = {"Version_U1.0.0.a1B2c3", "Version_U1.0.0.ZZZZZZ"};
+  const std::vector<std::string> others = {"Version_U1.0.0.bak", "Version_U1.0.0-a1B2c3",
+                                           "Version_U1.0.0.a1-2_3", "Version_U1.0.0.a1B2c3d",
+                                           "Other.a1B2c3"};
+  const std::string kFolderLikeATemporaryFile = "Version_U1.0.0.d1r3ct";
+  auto store = createdStore();
+  for (const auto& name : stray) writeFile(keyDir() / name, "T\ttext\thalf");
+  for (const auto& name : others) writeFile(keyDir() / name, "kept");
+  fs::create_directory(keyDir() / kFolderLikeATemporaryFile);
+
+  store->WriteFlag("F", 1);
+  for (const auto& name : stray) EXPECT_FALSE(fs::exists(keyDir() / name)) << name;
+  for (const auto& name : others) EXPECT_EQ(fileContent(keyDir() / name), "kept") << name;
+  EXPECT_TRUE(fs::is_directory(keyDir() / kFolderLikeATemporaryFile));
+  EXPECT_EQ(fileContent(subkeyFile()), "F\tflag\t1\n");
+
+  writeFile(keyDir() / stray.front(), "F\tflag\t0\n");
+  store->WriteNumber("N", 2);
+  EXPECT_FALSE(fs::exists(keyDir() / stray.front()));
+  EXPECT_EQ(fileContent(subkeyFile()), "F\tflag\t1\nN\tnumber\t2\n");
+}
+
+// A writer of another process holds the key's lock while its temporary file exists.
+TEST_F(SettingsStoreTest, TemporaryFileOfAWriterStillWritingIsKept) {
+  constexpr auto kTimeToReachTheLock = std::chrono::milliseconds(200);
+  const fs::path temp = keyDir() / "Version_U1.0.0.Wr1t1n";
+  auto store = createdStore();
+  const int dir = open(keyDir().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(dir, 0);
+  ASSERT_EQ(flock(dir, LOCK_EX), 0);
+  writeFile(temp, "T\ttext\tother\n");
+
+  std::thread writer([&store] { store->WriteFlag("F", 1); });
+  std::this_thread::sleep_for(kTimeToReachTheLock);
+  EXPECT_TRUE(fs::exists(temp)) << "removed while its writer held the lock";
+  std::error_code ec;
+  fs::rename(temp, subkeyFile(), ec);
+  close(dir);
+  writer.join();
+
+  EXPECT_EQ(store->ReadText("T", kTextDefault), "other");
+  EXPECT_EQ(store->ReadFlag("F", kFlagDefault), 1);
+  EXPECT_EQ(filesIn(keyDir()), std::vector<fs::path>{subkeyFile()});
+}
+
+// A store keeps what it read; it must still see every change made since by others.
+TEST_F(SettingsStoreTest, OpenStoreReadsWhatOthersChanged) {
+  auto reader = createdStore();
+  auto writer = createdStore();
+  writer->WriteNumber("N", 1);
+  EXPECT_EQ(reader->ReadNumber("N", kNumberDefault), 1);
+
+  writer->WriteNumber("N", 2);
+  EXPECT_EQ(reader->ReadNumber("N", kNumberDefault), 2) << "replaced by a file of the same size";
+
+  writeFile(subkeyFile(), "N\tnumber\t-33\n");
+  EXPECT_EQ(reader->ReadNumber("N", kNumberDefault), -33) << "changed in place";
+
+  reader->WriteFlag("F", 1);
+  EXPECT_EQ(writer->ReadNumber("N", kNumberDefault), -33) << "lost by the reader's write";
+  EXPECT_EQ(writer->ReadFlag("F", kFlagDefault), 1);
+
+  fs::remove(subkeyFile());
+  expectDefaults(*reader);
+  writer->WriteNumber("N", 4);
+  EXPECT_EQ(reader->ReadNumber("N", kNumberDefault), 4);
+  EXPECT_EQ(reader->ReadFlag("F", kFlagDefault), kFlagDefault);
+}
+
+TEST_F(SettingsStoreTest, LongTextWithEveryEscapeIsKeptWhole) {
+  constexpr size_t kCharacters = 100'000;
+  constexpr size_t kAsciiCharacters = 128;
+  // Every ASCII byte (the control bytes, backslash and DEL among them), then a letter of
+  // two bytes, over and over.
+  std::string text;
+  for (size_t i = 0; i < kCharacters; ++i) {
+    const size_t code = i % (kAsciiCharacters + 1);
+    text += code < kAsciiCharacters ? std::string(1, static_cast<char>(code)) : "ж";
+  }
+  const auto firstDifference = [&text](const std::string& read) {
+    return std::mismatch(text.begin(), text.end(), read.begin(), read.end()).first - text.begin();
+  };
+
+  auto writer = createdStore();
+  writer->WriteText("Long", text);
+  writer->WriteNumber("Later", 1);
+  const std::string written = writer->ReadText("Long", kTextDefault);
+  EXPECT_TRUE(written == text) << "differs from character " << firstDifference(written);
+
+  auto reader = makeSettingsStore();
+  ASSERT_TRUE(reader->open(kExe));
+  const std::string read = reader->ReadText("Long", kTextDefault);
+  EXPECT_TRUE(read == text) << read.size() << " bytes read of " << text.size()
+                            << ", differs from character " << firstDifference(read);
+  EXPECT_EQ(reader->ReadNumber("Later", kNumberDefault), 1);
+  const std::string content = fileContent(subkeyFile());
+  EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 2) << "one line a value";
+}
+
+TEST_F(SettingsStoreTest, ValueOfAFailedWriteIsNotReadBack) {
+  constexpr rlim_t kLimitBytes = rlim_t{64} * 1024;
+  auto store = createdStore();
+  store->WriteText("T", "old");
+  {
+    const FileSizeLimit limit(kLimitBytes);
+    store->WriteText("T", std::string(2 * kLimitBytes, 'x'));
+  }
+  EXPECT_EQ(store->ReadText("T", kTextDefault), "old");
 }
 
 }  // namespace
