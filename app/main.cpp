@@ -1,21 +1,37 @@
-// The program entry. Closing the main window or "Закрыть" in the tray menu ends the
-// event loop; the settings are written as the main window goes.
+// The program entry. Closing the main window, "Закрыть" in the tray menu or a
+// termination signal ends the event loop; the settings are written as the main
+// window goes. `--show` starts with the window even when the hidden mode is stored.
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <exception>
 
+#include "app/main_form.h"
 #include "app/program.h"
+#include "app/termination_signals.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+
+tarvelo::app::StartMode startModeOf(const QStringList& arguments) {
+  return arguments.contains("--show") ? tarvelo::app::StartMode::ShowWindow : tarvelo::app::StartMode::AsStored;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   // The splash window closes before the main window opens; that is no reason to end.
   QApplication::setQuitOnLastWindowClosed(false);
+  tarvelo::app::endOnTerminationSignals(&application, [] { QApplication::quit(); });
   try {
-    tarvelo::app::Program program(QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString());
+    tarvelo::app::Program program(QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString(),
+                                  startModeOf(QCoreApplication::arguments()));
     QApplication::exec();
+    return program.mainForm().exitStatus();
   } catch (const std::exception& error) {
     QMessageBox::critical(nullptr, "Tarvelo", QString::fromUtf8(error.what()));
   }
-  return 0;
+  return kExitFailure;
 }

@@ -19,8 +19,10 @@
 #include "app/grid_view.h"
 #include "app/load_resources.h"
 #include "app/period_texts.h"
-#include "app/up_down.h"
 #include "app/radio_group.h"
+#include "app/stored_protocol_memory.h"
+#include "app/up_down.h"
+#include "app/weighing_session.h"
 #include "link/balance_identity.h"
 #include "ui_main_form.h"
 #include "weighing/conversion_error.h"
@@ -35,8 +37,6 @@ constexpr int kStartNumMinimum = 1;
 constexpr int kLastNumMinimum = 2;
 constexpr int kSpinnerMaximum = 32767;
 constexpr int kTimer1LayoutMs = 1000;
-constexpr int kTimer2LayoutMs = 200;
-constexpr int kTimer4LayoutMs = 1000;
 constexpr int kTimer5Ms = 200;
 constexpr int kTrWTimeMs = 1000;
 constexpr int kFCheckItemCount = 6;
@@ -51,20 +51,20 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string executable, QWidget* parent)
+TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string executable, StartOptions options,
+                     QWidget* parent)
     : QMainWindow(parent),
       ui(std::make_unique<Ui::TMainForm>()),
       settings(std::move(settingsStore)),
       executableFileName(std::move(executable)),
-      protocolMemory(makeSettingsStore(), executableFileName) {
+      startOptions_(std::move(options)) {
+  if (!startOptions_.trayAvailable) startOptions_.trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
   ui->setupUi(this);
   applyColumnWidths();
   setUpChart();
   // A coarse timer may fire 5 % early; the splash keeps its full time.
   Timer1.setTimerType(Qt::PreciseTimer);
   Timer1.setInterval(kTimer1LayoutMs);
-  Timer2.setInterval(kTimer2LayoutMs);
-  Timer4.setInterval(kTimer4LayoutMs);
   Timer5.setInterval(kTimer5Ms);
   trWTime.setInterval(kTrWTimeMs);
   SaveDialog1 = new QFileDialog(this);
@@ -72,6 +72,7 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
   SaveDialog1->setDefaultSuffix("txt");
   SaveDialog1->setNameFilters({"Excel (*.xls)", "Текстовый (*.doc *.txt)"});
   setUpTray();
+  setUpSession();
   startupDir = QDir::currentPath();
   guardFields();
   connectHandlers();
@@ -80,7 +81,27 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
 
 TMainForm::~TMainForm() {
   FormDestroy();
-  if (acquisition) acquisition->stopAndJoin();
+  session_.reset();
+}
+
+void TMainForm::setUpSession() {
+  RunControls controls{[this] { return inputs(); }, [this] { return ui->DStabCB->isChecked(); },
+                       ui->MDLabel->text(), ui->MinWCB->text()};
+  session_ = std::make_unique<WeighingSession>(
+      store, std::move(controls), std::make_unique<StoredProtocolMemory>(makeSettingsStore(), executableFileName));
+  connect(session_.get(), &WeighingSession::captionChanged, this, &TMainForm::setCaption);
+  connect(session_.get(), &WeighingSession::storeChanged, this, &TMainForm::showGrids);
+  connect(session_.get(), &WeighingSession::manualReadingReady, this, [this] {
+    ui->ReadButton->setEnabled(true);
+    ui->ReadButton->setFocus();
+  });
+  connect(session_.get(), &WeighingSession::lastNumChanged, this,
+          [this](int lastNum) { ui->LastNum->setText(QString::number(lastNum)); });
+  connect(session_.get(), &WeighingSession::runEnded, this, &TMainForm::onRunEnded);
+  // The desktop session is ending: the program may not get to its normal shutdown.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
+    if (settingsOpen_) StoreSettings();
+  });
 }
 
 // The layout keeps each grid's column widths as a list, which Designer cannot set.
@@ -126,13 +147,9 @@ void TMainForm::guardFields() {
 void TMainForm::connectHandlers() {
   connect(&Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
   connect(&Timer5, &QTimer::timeout, this, &TMainForm::Timer5Timer);
-  connect(&Timer2, &QTimer::timeout, this, &TMainForm::Timer2Timer);
-  tickWait.setSingleShot(true);
-  connect(&tickWait, &QTimer::timeout, this, &TMainForm::tickWaitElapsed);
   connect(ui->WeightButton, &QPushButton::clicked, this, &TMainForm::WeightButtonClick);
-  connect(ui->StopButton, &QPushButton::clicked, this, &TMainForm::StopButtonClick);
-  connect(ui->ReadButton, &QPushButton::clicked, this, &TMainForm::Timer2Timer);
-  connect(&Timer4, &QTimer::timeout, this, &TMainForm::Timer4Timer);
+  connect(ui->StopButton, &QPushButton::clicked, this, &TMainForm::StopButtonPressed);
+  connect(ui->ReadButton, &QPushButton::clicked, session_.get(), &WeighingSession::Timer2Timer);
   connect(ui->ApplyButton1, &QPushButton::clicked, this, &TMainForm::ApplyButton1Click);
   connect(ui->btnPrint, &QPushButton::clicked, this, &TMainForm::btnPrintClick);
   connect(ui->AppButton, &QPushButton::clicked, this, &TMainForm::AppButtonClick);
@@ -179,21 +196,23 @@ void TMainForm::FormCreate() {
   settingsOpen_ = settings->open(executableFileName) || settings->create(executableFileName);
   Timer1.setInterval(kSplashMs);
   Timer1.start();
-  if (!settingsOpen_) return;
-  RestoreSettings();
   const int itemHeight = (ui->FCheck->height() - kFCheckHeightMargin) / kFCheckItemCount;
   for (int i = 0; i < ui->FCheck->count(); ++i) ui->FCheck->item(i)->setSizeHint({0, itemHeight});
-  ui->FileNameEdit->setEnabled(ui->FastWrite->isChecked());
-  ui->MDLabel->setEnabled(ui->ComboBox1->currentText() == kOnChangePeriod);
-  ui->MaxDif->setEnabled(ui->MDLabel->isEnabled());
-  ui->Label10->setEnabled(ui->MDLabel->isEnabled());
-  if (ui->FastWrite->isChecked()) {
-    hiddenStart_ = true;
-    Timer1.stop();
-    WeightButtonClick();
-    return;
+  if (settingsOpen_) {
+    RestoreSettings();
+    ui->FileNameEdit->setEnabled(ui->FastWrite->isChecked());
+    ui->MDLabel->setEnabled(ui->ComboBox1->currentText() == kOnChangePeriod);
+    ui->MaxDif->setEnabled(ui->MDLabel->isEnabled());
+    ui->Label10->setEnabled(ui->MDLabel->isEnabled());
+    if (ui->FastWrite->isChecked() && startOptions_.mode == StartMode::AsStored) {
+      hiddenStart_ = true;
+      Timer1.stop();
+      if (startRun()) return;
+      // The stored settings cannot start a run: the user must see the window to mend them.
+      show();
+    }
   }
-  EnableLogFileControls(false);
+  EnableLogFileControls(ui->FastWrite->isChecked());
   store.StrGrid1.setCell(0, 0, "№");
   store.StrGrid1.setCell(1, 0, "Время");
   store.StrGrid1.setCell(2, 0, "Масса");
@@ -315,8 +334,9 @@ weighing::WeighingInputs TMainForm::inputs() const {
   return in;
 }
 
-void TMainForm::reportConversionError(const QString& text) {
-  QMessageBox::critical(this, windowTitle(), QString("«%1» не является допустимым числом.").arg(text));
+void TMainForm::reportConversionError(const QString& text, const QString& field) {
+  const QString where = field.isEmpty() ? QString() : QString(" в поле «%1»").arg(field.trimmed());
+  QMessageBox::critical(this, windowTitle(), QString("«%1»%2 не является допустимым числом.").arg(text, where));
 }
 
 void TMainForm::showGrids() {
@@ -336,7 +356,7 @@ void TMainForm::showGrids() {
 void TMainForm::ClearButtonClick() {
   ui->Memo2->clear();
   store.ClearResults();
-  if (!Timer2.isActive()) {
+  if (!session_->polling()) {
     ui->Label5->setEnabled(true);
     ui->FCheck->setEnabled(true);
   }
@@ -378,7 +398,7 @@ void TMainForm::Timer5Timer() {
   if (AskForm->askAnswer) {
     ui->Memo2->clear();
     store.ClearForNewFields();
-    if (!Timer2.isActive()) ui->Label5->setEnabled(true);
+    if (!session_->polling()) ui->Label5->setEnabled(true);
     showGrids();
   }
   AskForm->askAnswer = false;

@@ -1,17 +1,14 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "app/input_guards.h"
 #include "app/settings_store.h"
-#include "app/stored_protocol_memory.h"
-#include "link/acquisition_thread.h"
-#include "link/no_balance_watch.h"
-#include "link/reading_handoff.h"
-#include "reports/hidden_log.h"
 #include "reports/spreadsheet_protocol.h"
 #include "weighing/measurement_store.h"
 
@@ -31,6 +28,19 @@ namespace tarvelo::app {
 
 class TAskForm;
 class UpDown;
+class WeighingSession;
+struct RunStart;
+enum class RunEnd;
+
+// Whether a start follows the stored hidden mode, or shows the window whatever is stored.
+enum class StartMode { AsStored, ShowWindow };
+
+struct StartOptions {
+  StartMode mode = StartMode::AsStored;
+  // Whether the desktop has a notification area for the tray icon; asked of the
+  // desktop when not given.
+  std::function<bool()> trayAvailable;
+};
 
 // The main window. Its layout is main_form.ui; its handlers read the controls, call
 // the weighing core and show what the core holds.
@@ -42,7 +52,7 @@ class TMainForm : public QMainWindow {
   // executable file name, headings, and either the splash timer or, with the hidden
   // mode stored, a weighing run.
   TMainForm(std::unique_ptr<SettingsStore> settings, std::string executableFileName,
-            QWidget* parent = nullptr);
+            StartOptions options = {}, QWidget* parent = nullptr);
   // Writes the settings back.
   ~TMainForm() override;
 
@@ -51,6 +61,9 @@ class TMainForm : public QMainWindow {
   QTimer& timer1() { return Timer1; }
   TAskForm* askForm() const { return AskForm; }
   const weighing::MeasurementStore& measurements() const { return store; }
+  WeighingSession& session() { return *session_; }
+  // The program's exit status once the window has ended it: non-zero after a failure.
+  int exitStatus() const { return exitStatus_; }
 
   // Event handlers, under the names the rest of the program knows them by.
   void FormCreate();
@@ -88,17 +101,10 @@ class TMainForm : public QMainWindow {
   void printGraph(QPrinter& printer);
   void WeightButtonClick();
   void ChoseFButtonClick();
-  void Timer4Timer();
   void StopButtonClick();
-  void Timer2Timer();
   void EnterIdleState();
   void ShowRunButtons(bool running);
   void EnableSettingsControls(bool on);
-
-  // How long a run may go without any reading before a hidden run gives up.
-  void setNoBalanceTimeout(uint32_t ms) { noBalanceTimeout = ms; }
-  // Where a run takes its readings from; the balance on the serial port unless replaced.
-  void setReadingSource(link::AcquisitionThread::SourceFactory factory);
   void EnableLogFileControls(bool on);
   void EnableRecordControls(bool on);
 
@@ -111,24 +117,23 @@ class TMainForm : public QMainWindow {
   void guardFields();
   void setUpPortList();
   void setUpTray();
+  void setUpSession();
   void RestoreSettings();
   void StoreSettings();
   void showGrids();
   bool idle() const;
   weighing::WeighingInputs inputs() const;
-  void reportConversionError(const QString& text);
+  // Names the field when it is known.
+  void reportConversionError(const QString& text, const QString& field = {});
   reports::SpreadsheetProtocol protocol() const;
   void setUpChart();
   void showChart();
-  void StartPolling();
-  void PrepareHiddenRun();
-  void WriteLogLine(const link::WeightReading& reading);
-  void endHiddenRun();
-  void logFileFailed(const QString& fileName);
-  void tickWaitElapsed();
-  void finishTick();
-  void MarkDataReceived();
-  void CheckNoBalanceTimeout();
+  bool startRun();
+  bool readHiddenLogging(RunStart& run);
+  void hideForHiddenRun();
+  void StopButtonPressed();
+  void onRunEnded(RunEnd end, const QString& message);
+  void endProgram(int status);
   void setCaption(const QString& suffix);
 
   std::unique_ptr<Ui::TMainForm> ui;
@@ -137,28 +142,17 @@ class TMainForm : public QMainWindow {
   bool hiddenStart_ = false;
   QString startupDir;
   std::string executableFileName;
-  // The protocol found last on each port; the acquisition thread uses it, so it outlives it.
-  StoredProtocolMemory protocolMemory;
+  StartOptions startOptions_;
   weighing::MeasurementStore store;
+  // Declared after the store it writes into, so it goes first.
+  std::unique_ptr<WeighingSession> session_;
+  // Since the last start; a press of "Прервать" right after it is the second click of "Взвесить".
+  QElapsedTimer runStartedAt_;
+  int exitStatus_ = 0;
   InputGuards guards;
   QTimer Timer1;
-  QTimer Timer2;
-  QTimer Timer4;
   QTimer Timer5;
   QTimer trWTime;
-  // The tick's four 50 ms waits, chained on the event loop so the window stays live.
-  QTimer tickWait;
-  int tickWaitsDone = 0;
-  bool tickInProgress = false;
-  // Counts runs; a tick whose waits outlive its run ("Прервать") records nothing.
-  int runNumber = 0;
-  int tickRunNumber = 0;
-  link::ReadingHandoff handoff;
-  std::unique_ptr<link::AcquisitionThread> acquisition;
-  std::unique_ptr<link::NoBalanceWatch> lastDataTime;
-  uint32_t noBalanceTimeout = link::NoBalanceWatch::kLimitMs;
-  reports::HiddenLog hiddenLog;
-  link::WeightReading lastReading;  // the copy of the last tick that had a reading
   QMenu* PopupMenu1 = nullptr;
   QSystemTrayIcon* trayIcon = nullptr;
   QFileDialog* SaveDialog1 = nullptr;

@@ -1,244 +1,160 @@
-// The weighing cycle of the main window: a run starts with "Взвесить", takes one
-// reading per tick of Timer2, records the accepted ones and ends with a result row
-// after N readings or "Прервать".
+// The weighing cycle as the main window drives it: "Взвесить" reads the start's
+// numbers and hands them to the weighing session, "Прервать" stops it, and the
+// window shows how the run ended.
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMessageBox>
-#include <QTime>
+#include <QStatusBar>
+#include <cmath>
 
 #include "app/main_form.h"
 #include "app/period_texts.h"
-#include "app/radio_group.h"
-#include "link/clock.h"
+#include "app/weighing_session.h"
 #include "ui_main_form.h"
-#include "weighing/acceptance.h"
 #include "weighing/conversion_error.h"
 #include "weighing/number_text.h"
-#include "weighing/recording.h"
-#include "weighing/stability_text.h"
 
 namespace tarvelo::app {
 
 namespace {
 
-constexpr int kTickMs = 700;
-constexpr int kManualTickMs = 200;
-constexpr int kTickWaitMs = 50;
-constexpr int kTickWaits = 4;
 constexpr int kMinStatisticsWindow = 1;
 constexpr int kMaxStatisticsWindow = 1000;
+constexpr double kMsPerSecond = 1000.0;
+// A press of "Прервать" this soon after the start is the second click of a double
+// click on "Взвесить", which it replaced under the pointer: not a stop.
+constexpr qint64 kStopAfterStartMs = 500;
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
 const QString kDefaultStatisticsWindow = QStringLiteral("100");
 const QString kCaption = QStringLiteral("Tarvelo.exe (Version U1.0.0)");
-const QString kSearching = QStringLiteral(" - Поиск весов... ");
-const QString kReceiving = QStringLiteral(" - Прием данных... ");
 
-QString logFileFailure(const QString& fileName) {
-  return QString("Не удалось записать файл журнала «%1».").arg(fileName);
-}
-
-// The system's long time format without its time zone: hours, minutes, seconds.
-QString timeOfDay() {
-  QString format = QLocale::system().timeFormat(QLocale::LongFormat);
-  format.remove('t');
-  return QTime::currentTime().toString(format.trimmed());
+PollMode pollModeOf(const QString& period) {
+  if (period == kManualPeriod) return PollMode::Manual;
+  if (period == kOnChangePeriod) return PollMode::OnChange;
+  return PollMode::Timed;
 }
 
 }  // namespace
 
-void TMainForm::setReadingSource(link::AcquisitionThread::SourceFactory factory) {
-  acquisition = std::make_unique<link::AcquisitionThread>(handoff, std::move(factory), link::systemClock());
-}
-
 void TMainForm::setCaption(const QString& suffix) { setWindowTitle(kCaption + suffix); }
 
-void TMainForm::WeightButtonClick() {
-  float stabilityWindow = 0;
-  double stabilityMaxChange = 0;
-  int statisticsWindow = 0;
-  int averagingTime = 0;
-  // Every number of the start is read before anything changes: a bad one starts nothing.
+void TMainForm::WeightButtonClick() { startRun(); }
+
+// Every number of the start is read before anything changes: a bad one starts nothing.
+bool TMainForm::startRun() {
+  RunStart run;
   try {
-    statisticsWindow = weighing::parseInteger(ui->SizeEdit->text().toStdString());
-    averagingTime = weighing::parseInteger(ui->cbWTime->currentText().toStdString());
-    stabilityWindow = static_cast<float>(weighing::parseNumber(ui->DWTime->text().toStdString()));
-    stabilityMaxChange = weighing::parseNumber(ui->MaxDW->text().toStdString());
+    run.statisticsWindow = weighing::parseInteger(ui->SizeEdit->text().toStdString());
   } catch (const weighing::ConversionError& error) {
     reportConversionError(QString::fromStdString(error.text()));
-    return;
+    return false;
   }
-  if (statisticsWindow < kMinStatisticsWindow || statisticsWindow > kMaxStatisticsWindow) {
+  if (run.statisticsWindow < kMinStatisticsWindow || run.statisticsWindow > kMaxStatisticsWindow) {
     QMessageBox::information(this, windowTitle(), "Допустимое значение числа от 1 до 1000");
     ui->SizeEdit->setText(kDefaultStatisticsWindow);
-    return;
+    return false;
   }
-  lastDataTime = std::make_unique<link::NoBalanceWatch>(link::systemClock(), noBalanceTimeout);
+  try {
+    run.averagingTime = weighing::parseInteger(ui->cbWTime->currentText().toStdString());
+    run.stabilityWindow = static_cast<float>(weighing::parseNumber(ui->DWTime->text().toStdString()));
+    run.stabilityMaxChange = weighing::parseNumber(ui->MaxDW->text().toStdString());
+  } catch (const weighing::ConversionError& error) {
+    reportConversionError(QString::fromStdString(error.text()));
+    return false;
+  }
+  if (ui->FastWrite->isChecked() && !readHiddenLogging(run)) return false;
   ui->Memo2->clear();
-  hiddenLog.startRun();
-  store.ClearBeforeNextWeight();
-  store.readingsPerWeighing = weighing::readingsForAveragingTime(averagingTime);
-  setCaption(kSearching);
-  if (!acquisition) setReadingSource(link::balanceOnSerialPort(&protocolMemory));
-  ++runNumber;
-  acquisition->start(ui->ComCB->currentIndex() + 1, stabilityWindow, stabilityMaxChange);
   if (ui->ComboBox1->currentText().isEmpty()) ui->ComboBox1->setCurrentText("0");
-  PrepareHiddenRun();
-  store.statisticsWindow = statisticsWindow;
-  store.runActive = true;
+  run.port = ui->ComCB->currentIndex() + 1;
+  run.poll = pollModeOf(ui->ComboBox1->currentText());
+  if (run.hidden) hideForHiddenRun();
   ShowRunButtons(true);
   EnableSettingsControls(false);
-  StartPolling();
+  runStartedAt_.start();
+  session_->start(run);
   store.SetupCurrentGrid(inputs());
   showGrids();
+  return true;
 }
 
-void TMainForm::StartPolling() {
-  const QString period = ui->ComboBox1->currentText();
-  if (period == kManualPeriod) {
-    Timer2.setInterval(kManualTickMs);
-    Timer2.start();
-    store.manualFirstTick = true;
-    store.onChangeMode = false;
-  } else if (period == kOnChangePeriod) {
-    store.onChangeMode = true;
-    Timer2.start();
-  } else {
-    store.onChangeMode = false;
-    Timer2.setInterval(kTickMs);
-    Timer2.start();
-    Timer2Timer();
-  }
-}
-
-void TMainForm::Timer2Timer() {
-  if (tickInProgress) return;  // the previous tick is still in its waits
-  handoff.requestReading(ui->DStabCB->isChecked());
-  tickInProgress = true;
-  tickWaitsDone = 0;
-  tickRunNumber = runNumber;
-  tickWait.start(kTickWaitMs);
-}
-
-void TMainForm::tickWaitElapsed() {
-  if (tickRunNumber != runNumber || !store.runActive) {
-    tickInProgress = false;  // "Прервать" came during the waits
-    return;
-  }
-  CheckNoBalanceTimeout();
-  if (++tickWaitsDone < kTickWaits) {
-    tickWait.start(kTickWaitMs);
-    return;
-  }
-  tickInProgress = false;
-  finishTick();
-}
-
-void TMainForm::finishTick() {
-  link::WeightReading reading;
-  if (!handoff.takeReading(reading)) return;
-  lastReading = reading;
-  if (ui->ComboBox1->currentText() == kManualPeriod) {
-    ui->ReadButton->setEnabled(true);
-    ui->ReadButton->setFocus();
-    Timer2.stop();
-    if (store.manualFirstTick) {
-      store.manualFirstTick = false;
-      return;
-    }
-  }
-  MarkDataReceived();
-  if (ui->FastWrite->isChecked() && store.runActive) {
-    // The flags stay as they are: every later tick logs the newest reading.
-    WriteLogLine(reading);
-    return;
-  }
-  try {
-    const weighing::WeighingInputs in = inputs();
-    if (weighing::AcceptReading(store, reading, in) &&
-        weighing::RecordReading(store, reading, timeOfDay().toStdString(), in)) {
-      StopButtonClick();
-    }
-  } catch (const weighing::ConversionError& error) {
-    // A threshold that is not a number would fail every tick: end the run once, and say why.
-    StopButtonClick();
-    reportConversionError(QString::fromStdString(error.text()));
-  }
-  showGrids();
-  handoff.readingDone();
-}
-
-void TMainForm::MarkDataReceived() {
-  lastDataTime->signOfLife();
-  setCaption(kReceiving);
-}
-
-void TMainForm::CheckNoBalanceTimeout() {
-  if (!lastDataTime->expired() || !ui->FastWrite->isChecked()) return;
-  reports::HiddenLog::writeNoBalance(ui->FileNameEdit->text().toStdString());
-  show();
-  close();
-}
-
-void TMainForm::PrepareHiddenRun() {
-  if (!ui->FastWrite->isChecked()) return;
-  store.runActive = true;
+// The hidden run's file and limits. False, having said why, when there is no file to
+// log into or a limit is not a number.
+bool TMainForm::readHiddenLogging(RunStart& run) {
   if (ui->ChBox1->isChecked() && ui->WorkTime->text().isEmpty()) ui->ChBox1->setChecked(false);
   if (ui->ChBox2->isChecked() && ui->NumberWeightTime->text().isEmpty()) ui->ChBox2->setChecked(false);
-  Timer2.setInterval(kTickMs);
-  hide();
-}
-
-void TMainForm::WriteLogLine(const link::WeightReading& reading) {
-  const QString fileName = ui->FileNameEdit->text();
-  if (fileName.isEmpty()) {
-    Timer2.stop();
+  if (ui->FileNameEdit->text().isEmpty()) {
     QMessageBox::information(this, windowTitle(), "Не указано имя файла");
-    return;
+    return false;
   }
-  int lineLimit = 0;
+  HiddenLogging log{ui->FileNameEdit->text().toStdString(), std::nullopt, std::nullopt};
+  try {
+    if (ui->ChBox2->isChecked()) log.lineLimit = weighing::parseInteger(ui->NumberWeightTime->text().toStdString());
+  } catch (const weighing::ConversionError& error) {
+    reportConversionError(QString::fromStdString(error.text()), ui->ChBox2->text());
+    return false;
+  }
   try {
     if (ui->ChBox1->isChecked()) {
-      const int workTimeMs = static_cast<int>(weighing::parseNumber(ui->WorkTime->text().toStdString()) * 1000);
-      // The working time counts from the first line: a running timer is left alone.
-      if (!Timer4.isActive() || Timer4.interval() != workTimeMs) Timer4.start(workTimeMs);
+      log.workTimeMs = std::llround(weighing::parseNumber(ui->WorkTime->text().toStdString()) * kMsPerSecond);
     }
-    if (ui->ChBox2->isChecked()) lineLimit = weighing::parseInteger(ui->NumberWeightTime->text().toStdString());
   } catch (const weighing::ConversionError& error) {
-    StopButtonClick();
-    reportConversionError(QString::fromStdString(error.text()));
-    return;
+    reportConversionError(QString::fromStdString(error.text()), ui->ChBox1->text());
+    return false;
   }
-  store.stabilityText = weighing::stabilityText(reading.stable != 0);
-  if (!hiddenLog.WriteLogLine(fileName.toStdString(), ui->ChBox2->isChecked(), timeOfDay().toStdString(), reading,
-                              inputs().decimalSeparator)) {
-    logFileFailed(fileName);
-    return;
-  }
-  if (ui->ChBox2->isChecked() && hiddenLog.logLineCount() >= lineLimit) endHiddenRun();
+  run.hidden = log;
+  return true;
 }
 
-void TMainForm::Timer4Timer() {
-  Timer4.stop();
-  endHiddenRun();
-}
-
-// A limit reached: the log is saved and the program ends.
-void TMainForm::endHiddenRun() {
-  Timer2.stop();
-  if (!hiddenLog.SaveLog(ui->FileNameEdit->text().toStdString())) {
-    logFileFailed(ui->FileNameEdit->text());
+// A hidden run goes on behind the tray icon. Without a notification area there would
+// be no way back to the window, so it stays shown and says why.
+void TMainForm::hideForHiddenRun() {
+  if (startOptions_.trayAvailable()) {
+    hide();
     return;
   }
-  close();
-}
-
-// The log cannot be written: the run ends here, with the window and the reason shown,
-// instead of failing again at every tick.
-void TMainForm::logFileFailed(const QString& fileName) {
-  StopButtonClick();
   show();
-  QMessageBox::critical(this, windowTitle(), logFileFailure(fileName));
+  statusBar()->showMessage(QString("Идет запись в скрытом режиме в файл «%1». Окно не скрыто: на рабочем столе "
+                                   "нет области уведомлений.")
+                               .arg(ui->FileNameEdit->text()));
+}
+
+void TMainForm::StopButtonPressed() {
+  if (runStartedAt_.isValid() && runStartedAt_.elapsed() < kStopAfterStartMs) return;
+  StopButtonClick();
+}
+
+void TMainForm::StopButtonClick() { session_->stop(); }
+
+void TMainForm::onRunEnded(RunEnd end, const QString& message) {
+  statusBar()->clearMessage();
+  EnterIdleState();
+  showGrids();
+  switch (end) {
+    case RunEnd::Stopped:
+      return;
+    case RunEnd::Failed:
+      QMessageBox::critical(this, windowTitle(), message);
+      return;
+    case RunEnd::HiddenDone:
+      endProgram(kExitOk);
+      return;
+    case RunEnd::NoBalance:
+      show();
+      endProgram(kExitOk);
+      return;
+    case RunEnd::HiddenFailed:
+      show();
+      QMessageBox::critical(this, windowTitle(), message);
+      endProgram(kExitFailure);
+      return;
+  }
+}
+
+void TMainForm::endProgram(int status) {
+  exitStatus_ = status;
+  close();
 }
 
 void TMainForm::ChoseFButtonClick() {
@@ -247,34 +163,9 @@ void TMainForm::ChoseFButtonClick() {
   if (SaveDialog1->exec() == QDialog::Accepted) ui->FileNameEdit->setText(SaveDialog1->selectedFiles().value(0));
 }
 
-void TMainForm::StopButtonClick() {
-  ++runNumber;
-  setCaption({});
-  EnterIdleState();
-  if (ui->FastWrite->isChecked()) {
-    if (!hiddenLog.SaveLog(ui->FileNameEdit->text().toStdString())) {
-      QMessageBox::critical(this, windowTitle(), logFileFailure(ui->FileNameEdit->text()));
-    }
-    EnableRecordControls(false);
-    EnableLogFileControls(true);
-  }
-  Timer4.stop();
-  Timer2.stop();
-  try {
-    const weighing::StopOutcome outcome = weighing::StopWeighing(store, inputs());
-    if (outcome.lastNum) ui->LastNum->setText(QString::number(*outcome.lastNum));
-  } catch (const weighing::ConversionError& error) {
-    reportConversionError(QString::fromStdString(error.text()));
-  }
-  showGrids();
-}
-
 void TMainForm::EnterIdleState() {
-  store.runActive = false;
-  Timer4.stop();
   ShowRunButtons(false);
   EnableSettingsControls(true);
-  if (acquisition) acquisition->stop();
   EnableLogFileControls(ui->FastWrite->isChecked());
   EnableRecordControls(!ui->FastWrite->isChecked());
   ui->MaxDW->setEnabled(ui->DStabCB->isChecked());

@@ -10,6 +10,7 @@
 
 #include "app/main_form.h"
 #include "app/protocol_painter.h"
+#include "app/weighing_session.h"
 #include "reports/protocol_file_name.h"
 #include "reports/xlsx_protocol_writer.h"
 #include "ui_main_form.h"
@@ -23,12 +24,13 @@ std::filesystem::path programFolder() { return QCoreApplication::applicationDirP
 }  // namespace
 
 reports::SpreadsheetProtocol TMainForm::protocol() const {
-  const auto modelEnd = std::find(lastReading.model.begin(), lastReading.model.end(), '\0');
+  const link::WeightReading& balance = session_->lastReading();
+  const auto modelEnd = std::find(balance.model.begin(), balance.model.end(), '\0');
   return reports::BuildSpreadsheetProtocol({store.sgRes, store.sgTotal, ui->eLabelNum->text().toStdString(),
                                             ui->eUnit->text().toStdString(), ui->ePerson->text().toStdString(),
                                             ui->cbWTime->currentText().toStdString(),
                                             QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString(),
-                                            std::string(lastReading.model.begin(), modelEnd), lastReading.serialNumber});
+                                            std::string(balance.model.begin(), modelEnd), balance.serialNumber});
 }
 
 void TMainForm::ApplyButton1Click() {

@@ -5,8 +5,8 @@
 
 namespace tarvelo::app {
 
-Program::Program(const std::string& executableFileName)
-    : mainForm_(std::make_unique<TMainForm>(makeSettingsStore(), executableFileName)),
+Program::Program(const std::string& executableFileName, StartMode startMode)
+    : mainForm_(std::make_unique<TMainForm>(makeSettingsStore(), executableFileName, StartOptions{startMode, {}})),
       askForm_(std::make_unique<TAskForm>(mainForm_->hiddenStart())) {
   mainForm_->setAskForm(askForm_.get());
   askForm_->FormCreate();

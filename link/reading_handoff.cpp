@@ -24,10 +24,11 @@ void ReadingHandoff::requestReading(bool stabilityCheck) {
   stabilityCheckOn = stabilityCheck ? 1 : 0;
 }
 
-bool ReadingHandoff::takeReading(WeightReading& copy) {
+bool ReadingHandoff::takeReading(WeightReading& copy, uint64_t* sequence) {
   if (readingReady == 0) return false;
   const std::lock_guard lock(readingLock);
   copy = weightReading;
+  if (sequence != nullptr) *sequence = readingSequence;
   return true;
 }
 
@@ -43,6 +44,7 @@ bool ReadingHandoff::publish(const WeightReading& reading) {
   readingReady = 1;
   readingRequested = 0;
   weightReading = reading;
+  ++readingSequence;
   return true;
 }
 

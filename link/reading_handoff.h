@@ -27,6 +27,7 @@ struct ReadingHandoff {
   float stabilityWindow = 10.0f;
   double stabilityMaxChange = 0.1;
   WeightReading weightReading;  // the published reading, under readingLock
+  uint64_t readingSequence = 0; // counts the readings published, under readingLock
   StopSignal stopSignal;        // wakes the thread's port waits when a stop is requested
 
   // Starter: the flags of a new run.
@@ -36,8 +37,9 @@ struct ReadingHandoff {
 
   // Consumer, at every tick: ask for the next reading.
   void requestReading(bool stabilityCheck);
-  // Consumer: a copy of the published reading when one is ready and not yet taken.
-  bool takeReading(WeightReading& copy);
+  // Consumer: a copy of the published reading when one is ready and not yet taken,
+  // and its number: a copy taken again before a new reading came has the same number.
+  bool takeReading(WeightReading& copy, uint64_t* sequence = nullptr);
   // Consumer, when it has finished with the reading: ask for the next one.
   void readingDone();
 

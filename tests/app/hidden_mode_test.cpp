@@ -4,11 +4,13 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "app/main_form.h"
 #include "app/settings_file_store.h"
+#include "app/weighing_session.h"
 #include "link/protocol_memory.h"
 #include "tests/support/simulator_process.h"
 
@@ -55,7 +57,7 @@ class HiddenModeTest : public QObject {
   void hiddenStartLogsThreeLinesAndEnds() {
     startBalance();
     storeHiddenSettings({{"bNumOfWeighings", 1}});
-    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    form = makeForm();
     QVERIFY(form->hiddenStart());
     QVERIFY(!form->isVisible());
     QTRY_COMPARE_WITH_TIMEOUT(counter.closes, 1, kRunMs);
@@ -84,7 +86,7 @@ class HiddenModeTest : public QObject {
     SettingsFileStore store;
     QVERIFY(store.create("Tarvelo"));
     store.WriteNumber("ProtocolCOM" + std::to_string(kCom), link::ProtocolBm);
-    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    form = makeForm();
     QTRY_COMPARE_WITH_TIMEOUT(counter.closes, 1, kRunMs);
     const QStringList lines = logLines();
     QCOMPARE(lines.size(), 3);
@@ -92,10 +94,65 @@ class HiddenModeTest : public QObject {
     QCOMPARE(store.ReadNumber("ProtocolCOM" + std::to_string(kCom), -1), remembered);
   }
 
+  // Without a notification area the window could never come back: it stays shown,
+  // says why, and the run logs as a hidden run does.
+  void hiddenStartWithoutTrayKeepsTheWindowShown() {
+    startBalance();
+    storeHiddenSettings({{"bNumOfWeighings", 1}});
+    form = makeForm(false);
+    QVERIFY(form->isVisible());
+    auto* status = form->findChild<QStatusBar*>();
+    QVERIFY(status != nullptr && status->currentMessage().contains(logFile));
+    QTRY_COMPARE_WITH_TIMEOUT(counter.closes, 1, kRunMs);
+    QCOMPARE(logLines().size(), 3);
+  }
+
+  void showOptionStartsWithTheWindowWhateverIsStored() {
+    storeHiddenSettings({});
+    form = makeForm(true, StartMode::ShowWindow);
+    QVERIFY(!form->hiddenStart());
+    QVERIFY(!form->measurements().runActive);
+    QVERIFY(form->timer1().isActive());  // the splash, then the window
+  }
+
+  // Stored settings that cannot start a run leave the window shown, to mend them.
+  void hiddenStartThatCannotStartShowsTheWindow_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("statistics window out of range") << "SizeOfMassive" << "5000" << "Допустимое значение числа от 1 до 1000";
+    QTest::newRow("line limit not a number")
+        << "NumberWeightTime" << "abc" << "«abc» в поле «Время работы (кол-во взвешиваний)» не является допустимым числом.";
+  }
+  void hiddenStartThatCannotStartShowsTheWindow() {
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    QFETCH(QString, message);
+    storeHiddenSettings({{"bNumOfWeighings", 1}});
+    SettingsFileStore store;
+    QVERIFY(store.create("Tarvelo"));
+    if (name == "SizeOfMassive") {
+      store.WriteNumber(name.toStdString(), value.toInt());
+    } else {
+      store.WriteText(name.toStdString(), value.toStdString());
+    }
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      shown = box->text();
+      box->accept();
+    });
+    form = makeForm();
+    QCOMPARE(shown, message);
+    QVERIFY(form->isVisible());
+    QVERIFY(!form->measurements().runActive);
+    QVERIFY(!QFile::exists(logFile));
+  }
+
   void workingTimeEndsTheRunAfterABlankFirstLine() {
     startBalance();
     storeHiddenSettings({{"bTimeOfWeighing", 1}});
-    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    form = makeForm();
     QTRY_COMPARE_WITH_TIMEOUT(counter.closes, 1, kRunMs);
     const QStringList lines = logLines();
     QVERIFY(lines.size() >= 3);  // the blank line, then a line a tick for 1,5 s
@@ -106,9 +163,9 @@ class HiddenModeTest : public QObject {
 
   void noBalanceWritesItsFileAndEnds() {
     storeHiddenSettings({});
-    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    form = makeForm();
     form->StopButtonClick();  // the start-up run, against the default limit
-    form->setNoBalanceTimeout(500);
+    form->session().setNoBalanceTimeout(500);
     form->WeightButtonClick();
     QTRY_COMPARE_WITH_TIMEOUT(counter.closes, 1, kRunMs);
     QFile file(logFile);
@@ -121,26 +178,29 @@ class HiddenModeTest : public QObject {
     logFile = logDir->path();  // a folder: no file can be written there
     storeHiddenSettings({});
     QString message;
+    bool windowShown = false;
     QTimer answer;
     answer.callOnTimeout([&] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         message = box->text();
+        windowShown = form->isVisible();
         box->accept();
       }
     });
     answer.start(50);
-    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    form = makeForm();
     QTRY_VERIFY_WITH_TIMEOUT(!message.isEmpty(), kRunMs);
     QVERIFY(message.contains(logDir->path()));
-    QVERIFY(form->isVisible());  // the window is back to say so
+    QVERIFY(windowShown);  // the window is back to say so
     QVERIFY(!form->measurements().runActive);
-    QCOMPARE(counter.closes, 0);
+    QTRY_COMPARE(counter.closes, 1);
+    QCOMPARE(form->exitStatus(), 1);
   }
 
   void linesSurviveTheProgramClosedMidRun() {
     startBalance();
     storeHiddenSettings({});
-    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    form = makeForm();
     QTRY_VERIFY_WITH_TIMEOUT(logLines().size() >= 3, kRunMs);
     form.reset();  // "Закрыть" from the tray: no saving ending runs
     const QStringList lines = logLines();
@@ -149,6 +209,13 @@ class HiddenModeTest : public QObject {
   }
 
  private:
+  // The window on a desktop with a notification area, unless told otherwise.
+  static std::unique_ptr<TMainForm> makeForm(bool trayAvailable = true,
+                                             StartMode mode = StartMode::AsStored) {
+    return std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo",
+                                       StartOptions{mode, [trayAvailable] { return trayAvailable; }});
+  }
+
   void startBalance(const std::string& protocol = "bm") {
     simulator = std::make_unique<testing::SimulatorProcess>(
         kCom, std::vector<std::string>{"--protocol", protocol, "--weight", "25.5", "--noise", "0", "--unstable-every",

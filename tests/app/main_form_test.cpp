@@ -15,6 +15,9 @@
 #include "app/main_form.h"
 #include "app/radio_group.h"
 #include "app/settings_file_store.h"
+#include "app/termination_signals.h"
+
+#include <csignal>
 
 namespace tarvelo::app {
 
@@ -104,6 +107,20 @@ class MainFormTest : public QObject {
     QCOMPARE(field<QLineEdit>(*form, "SizeEdit")->text(), QString("20"));
     QCOMPARE(field<QComboBox>(*form, "cbWTime")->currentText(), QString("4"));
     QVERIFY(form->timer1().isActive());
+    QCOMPARE(form->measurements().StrGrid1.cell(0, 0), std::string("№"));  // the headings all the same
+    QCOMPARE(form->measurements().StrGrid1.cell(3, 0), std::string("Ед.изм."));
+  }
+
+  // Logout, shutdown or kill end the program through its normal shutdown.
+  void terminationSignalsReachTheEventLoop() {
+    int ends = 0;
+    QObject owner;
+    endOnTerminationSignals(&owner, [&ends] { ++ends; });
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+      const int before = ends;
+      raise(signalNumber);
+      QTRY_COMPARE(ends, before + 1);
+    }
   }
 
   void damagedSettingsFileGivesDefaults() {
@@ -192,7 +209,8 @@ class MainFormTest : public QObject {
 
  private:
   std::unique_ptr<TMainForm> startForm(const std::string& executable = "Tarvelo") {
-    return std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), executable);
+    return std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), executable,
+                                       StartOptions{StartMode::AsStored, [] { return true; }});
   }
 
   template <typename T>

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -115,12 +116,34 @@ class WeighingCycleTest : public QObject {
     }
   }
 
+  // The range of SizeEdit is checked before any other number is read.
   void statisticsWindowOutOfRangeStartsNothing() {
     set<QLineEdit>("SizeEdit")->setText("1001");
-    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Enter); });
+    set<QLineEdit>("DWTime")->setText("abc");
+    QString message;
+    QTimer::singleShot(0, [&message] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      message = box->text();
+      box->accept();
+    });
     form->WeightButtonClick();
+    QCOMPARE(message, QString("Допустимое значение числа от 1 до 1000"));
     QCOMPARE(set<QLineEdit>("SizeEdit")->text(), QString("100"));
     QVERIFY(!set<QPushButton>("WeightButton")->isHidden());
+    set<QLineEdit>("DWTime")->setText("1");  // stored at the end, read by the next test
+  }
+
+  // "Прервать" takes the place of "Взвесить" under the pointer: the second click of a
+  // double click must not stop the run it started.
+  void doubleClickOnWeighStartsARunThatGoesOn() {
+    startBalance({"25.00"});
+    set<QComboBox>("cbWTime")->setCurrentText("15");
+    QTest::mouseClick(set<QPushButton>("WeightButton"), Qt::LeftButton);
+    QTest::mouseClick(set<QPushButton>("StopButton"), Qt::LeftButton);
+    QVERIFY(form->measurements().runActive);
+    QTest::qWait(600);
+    QTest::mouseClick(set<QPushButton>("StopButton"), Qt::LeftButton);
+    QVERIFY(!form->measurements().runActive);
   }
 
  private:

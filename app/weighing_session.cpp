@@ -1,0 +1,296 @@
+#include "app/weighing_session.h"
+
+#include <QLocale>
+#include <QTime>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "link/clock.h"
+#include "weighing/acceptance.h"
+#include "weighing/conversion_error.h"
+#include "weighing/recording.h"
+#include "weighing/stability_text.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr int kTickMs = 700;
+constexpr int kManualTickMs = 200;
+constexpr int kOnChangeFirstTickMs = 200;
+constexpr int kTickWaitMs = 50;
+constexpr int kTickWaits = 4;
+// A timer's interval is a 32-bit count of milliseconds: a longer working time is
+// waited out a day at a time.
+constexpr int64_t kLongestTimerMs = 24LL * 60 * 60 * 1000;
+const QString kSearching = QStringLiteral(" - Поиск весов... ");
+const QString kReceiving = QStringLiteral(" - Прием данных... ");
+
+// The system's long time format without its time zone: hours, minutes, seconds.
+QString timeOfDay() {
+  QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+  format.remove('t');
+  return QTime::currentTime().toString(format.trimmed());
+}
+
+char decimalSeparator() { return QLocale::system().decimalPoint().at(0).toLatin1(); }
+
+}  // namespace
+
+WeighingSession::WeighingSession(weighing::MeasurementStore& store, RunControls controls,
+                                 std::unique_ptr<link::ProtocolMemory> memory, QObject* parent)
+    : QObject(parent), store_(store), controls_(std::move(controls)), memory_(std::move(memory)) {
+  Timer2.setInterval(kOnChangeFirstTickMs);
+  connect(&Timer2, &QTimer::timeout, this, &WeighingSession::Timer2Timer);
+  Timer4.setSingleShot(true);
+  connect(&Timer4, &QTimer::timeout, this, &WeighingSession::Timer4Timer);
+  tickWait_.setSingleShot(true);
+  connect(&tickWait_, &QTimer::timeout, this, &WeighingSession::tickWaitElapsed);
+}
+
+WeighingSession::~WeighingSession() {
+  if (acquisition_) acquisition_->stopAndJoin();
+}
+
+void WeighingSession::setReadingSource(link::AcquisitionThread::SourceFactory factory) {
+  acquisition_ = std::make_unique<link::AcquisitionThread>(handoff_, std::move(factory), link::systemClock());
+}
+
+void WeighingSession::start(const RunStart& run) {
+  ++runNumber_;
+  hidden_ = run.hidden;
+  logFileName_ = hidden_ ? QString::fromStdString(hidden_->file) : QString();
+  linesThisRun_ = 0;
+  workTimeEnd_.reset();
+  lastDataTime_ = std::make_unique<link::NoBalanceWatch>(link::systemClock(), noBalanceTimeout_);
+  hiddenLog_.startRun();
+  store_.ClearBeforeNextWeight();
+  store_.readingsPerWeighing = weighing::readingsForAveragingTime(run.averagingTime);
+  emit captionChanged(kSearching);
+  if (!acquisition_) setReadingSource(link::balanceOnSerialPort(memory_.get()));
+  acquisition_->start(run.port, run.stabilityWindow, run.stabilityMaxChange);
+  store_.statisticsWindow = run.statisticsWindow;
+  store_.runActive = true;
+  StartPolling(hidden_ ? PollMode::Timed : run.poll);
+}
+
+void WeighingSession::StartPolling(PollMode poll) {
+  poll_ = poll;
+  store_.onChangeMode = poll == PollMode::OnChange;
+  switch (poll) {
+    case PollMode::Manual:
+      Timer2.setInterval(kManualTickMs);
+      Timer2.start();
+      store_.manualFirstTick = true;
+      break;
+    case PollMode::OnChange:
+      Timer2.start();
+      break;
+    case PollMode::Timed:
+      Timer2.setInterval(kTickMs);
+      Timer2.start();
+      Timer2Timer();
+      break;
+  }
+}
+
+void WeighingSession::Timer2Timer() {
+  if (!store_.runActive) return;
+  if (tickInProgress_) {
+    tickPending_ = true;
+    return;
+  }
+  handoff_.requestReading(controls_.stabilityCheck());
+  tickInProgress_ = true;
+  tickWaitsDone_ = 0;
+  tickRunNumber_ = runNumber_;
+  tickWait_.start(kTickWaitMs);
+}
+
+void WeighingSession::tickWaitElapsed() {
+  // A tick whose run has ended (stopped, or ended by a limit) records and logs nothing.
+  if (tickRunNumber_ != runNumber_ || !store_.runActive) {
+    tickInProgress_ = false;
+    return;
+  }
+  if (CheckNoBalanceTimeout()) return;
+  if (++tickWaitsDone_ < kTickWaits) {
+    tickWait_.start(kTickWaitMs);
+    return;
+  }
+  tickInProgress_ = false;
+  finishTick();
+  if (std::exchange(tickPending_, false)) Timer2Timer();
+}
+
+void WeighingSession::finishTick() {
+  link::WeightReading reading;
+  uint64_t sequence = 0;
+  if (!handoff_.takeReading(reading, &sequence)) return;
+  const bool fresh = sequence != lastSequence_;
+  lastSequence_ = sequence;
+  lastReading_ = reading;
+  if (poll_ == PollMode::Manual) {
+    emit manualReadingReady();
+    Timer2.stop();
+    if (store_.manualFirstTick) {
+      store_.manualFirstTick = false;
+      return;
+    }
+  }
+  if (hidden_) {
+    // The hand-off keeps its flags, so a later tick takes the newest reading; a reading
+    // already logged is no sign that the balance still answers.
+    if (!fresh) return;
+    MarkDataReceived();
+    WriteLogLine(reading);
+    return;
+  }
+  MarkDataReceived();
+  recordReading(reading);
+  handoff_.readingDone();
+}
+
+void WeighingSession::recordReading(link::WeightReading reading) {
+  const weighing::WeighingInputs in = controls_.inputs();
+  try {
+    if (weighing::AcceptReading(store_, reading, in) &&
+        weighing::RecordReading(store_, reading, timeOfDay().toStdString(), in)) {
+      stop();
+      return;
+    }
+  } catch (const weighing::ConversionError& error) {
+    // A threshold edited into something that is not a number: the weighing so far
+    // is not a result anyone asked for.
+    fail(badNumberText(error.text()));
+    return;
+  }
+  emit storeChanged();
+}
+
+void WeighingSession::MarkDataReceived() {
+  lastDataTime_->signOfLife();
+  emit captionChanged(kReceiving);
+}
+
+bool WeighingSession::CheckNoBalanceTimeout() {
+  if (!hidden_ || !lastDataTime_->expired()) return false;
+  if (linesThisRun_ > 0) {
+    const QString lost = QString("Весы не отвечают более %1 с. Запись в журнал «%2» остановлена, записано строк: %3.")
+                             .arg(noBalanceTimeout_ / 1000)
+                             .arg(logFileName_)
+                             .arg(linesThisRun_);
+    endHiddenRun(RunEnd::HiddenFailed, lost);
+  } else if (!hiddenLog_.writeNoBalance(hidden_->file)) {
+    const QString failure = logFailureText();
+    endRun();
+    emit runEnded(RunEnd::HiddenFailed, "Весы не найдены. " + failure);
+  } else {
+    endRun();
+    emit runEnded(RunEnd::NoBalance, {});
+  }
+  return true;
+}
+
+void WeighingSession::WriteLogLine(const link::WeightReading& reading) {
+  if (linesThisRun_ == 0 && hidden_->workTimeMs) {
+    // The working time counts from the first line.
+    workTimeEnd_ = SteadyClock::now() + std::chrono::milliseconds(*hidden_->workTimeMs);
+    armWorkTime();
+  }
+  store_.stabilityText = weighing::stabilityText(reading.stable != 0);
+  if (!hiddenLog_.WriteLogLine(hidden_->file, hidden_->lineLimit.has_value(), timeOfDay().toStdString(), reading,
+                               decimalSeparator())) {
+    const QString failure = logFailureText();
+    endRun();
+    emit runEnded(RunEnd::HiddenFailed, failure);
+    return;
+  }
+  ++linesThisRun_;
+  if (hidden_->lineLimit && hiddenLog_.logLineCount() >= *hidden_->lineLimit) endHiddenRun(RunEnd::HiddenDone, {});
+}
+
+void WeighingSession::armWorkTime() {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*workTimeEnd_ - SteadyClock::now());
+  Timer4.start(static_cast<int>(std::clamp<int64_t>(left.count(), 0, kLongestTimerMs)));
+}
+
+void WeighingSession::Timer4Timer() {
+  if (!store_.runActive || !workTimeEnd_) return;
+  if (SteadyClock::now() < *workTimeEnd_) {
+    armWorkTime();
+    return;
+  }
+  endHiddenRun(RunEnd::HiddenDone, {});
+}
+
+void WeighingSession::stop() {
+  endRun();
+  if (hidden_ && !hiddenLog_.SaveLog(hidden_->file)) {
+    emit runEnded(RunEnd::HiddenFailed, logFailureText());
+    return;
+  }
+  try {
+    const weighing::StopOutcome outcome = weighing::StopWeighing(store_, controls_.inputs());
+    if (outcome.lastNum) emit lastNumChanged(*outcome.lastNum);
+  } catch (const weighing::ConversionError& error) {
+    fail(badNumberText(error.text()));
+    return;
+  }
+  emit storeChanged();
+  emit runEnded(RunEnd::Stopped, {});
+}
+
+// Nothing of the ended run runs on: no tick, no working time, no reading.
+void WeighingSession::endRun() {
+  ++runNumber_;
+  store_.runActive = false;
+  Timer2.stop();
+  Timer4.stop();
+  tickWait_.stop();
+  tickInProgress_ = false;
+  tickPending_ = false;
+  workTimeEnd_.reset();
+  if (acquisition_) acquisition_->stop();
+  emit captionChanged({});
+}
+
+void WeighingSession::fail(const QString& message) {
+  endRun();
+  emit storeChanged();
+  emit runEnded(RunEnd::Failed, message);
+}
+
+// A hidden run ends with every line it logged kept in its file.
+void WeighingSession::endHiddenRun(RunEnd end, const QString& message) {
+  endRun();
+  if (!hiddenLog_.SaveLog(hidden_->file)) {
+    emit runEnded(RunEnd::HiddenFailed, logFailureText());
+    return;
+  }
+  emit runEnded(end, message);
+}
+
+QString WeighingSession::badNumberText(const std::string& text) const {
+  const weighing::WeighingInputs in = controls_.inputs();
+  QString field;
+  if (text == in.MaxDif) field = controls_.maxDifName;
+  if (text == in.MinimW) field = controls_.minimWName;
+  const QString where = field.isEmpty() ? QString() : QString(" в поле «%1»").arg(field.trimmed());
+  return QString("«%1»%2 не является допустимым числом. Взвешивание прервано, результат не записан.")
+      .arg(QString::fromStdString(text), where);
+}
+
+// Called right after the failed file operation, whose error number it reads.
+QString WeighingSession::logFailureText() const {
+  const int error = errno;
+  QString text = QString("Не удалось записать файл журнала «%1»").arg(logFileName_);
+  if (error != 0) text += ": " + QString::fromLocal8Bit(std::strerror(error));
+  return text + ".";
+}
+
+}  // namespace tarvelo::app

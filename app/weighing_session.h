@@ -1,0 +1,157 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "link/acquisition_thread.h"
+#include "link/no_balance_watch.h"
+#include "link/protocol_memory.h"
+#include "link/reading_handoff.h"
+#include "reports/hidden_log.h"
+#include "weighing/measurement_store.h"
+#include "weighing/weighing_inputs.h"
+
+namespace tarvelo::app {
+
+// How a run asks the balance for readings.
+enum class PollMode {
+  Timed,     // one reading every 700 ms
+  Manual,    // one reading a press of the read button
+  OnChange,  // every 700 ms, recording only readings that changed enough
+};
+
+// A hidden run logs every new reading into a file instead of weighing.
+struct HiddenLogging {
+  std::string file;
+  std::optional<int> lineLimit;        // end after this many lines
+  std::optional<int64_t> workTimeMs;   // end this long after the first line
+};
+
+struct RunStart {
+  int port = 1;
+  float stabilityWindow = 0;
+  double stabilityMaxChange = 0;
+  int statisticsWindow = 0;
+  int averagingTime = 0;
+  PollMode poll = PollMode::Timed;
+  std::optional<HiddenLogging> hidden;
+};
+
+// What a run reads from the window while it goes on.
+struct RunControls {
+  // At every recorded reading and at the end of a weighing.
+  std::function<weighing::WeighingInputs()> inputs;
+  // At every tick: the extra stability check of the acquisition thread.
+  std::function<bool()> stabilityCheck;
+  // How the window labels the thresholds read during a run, for messages.
+  QString maxDifName;
+  QString minimWName;
+};
+
+// How a run ended, and what the program does about it.
+enum class RunEnd {
+  Stopped,       // "Прервать", or the weighing is complete: the window goes idle
+  Failed,        // a number field stopped being a number: no result row; the message says which
+  HiddenDone,    // a hidden run reached its limit, its log saved: the program ends
+  NoBalance,     // a hidden run never had a reading: the no-balance file is written; the program ends
+  HiddenFailed,  // a hidden run cannot go on (log unwritable, balance lost): the program ends with a failure
+};
+
+// One weighing run after another, without any widget: the hand-off and the
+// acquisition thread, the polling timer and its tick chain, the working-time limit,
+// the no-balance watch and the hidden-mode log. The window starts and stops it and
+// shows what it reports; a hidden run is a session whose window stays hidden.
+class WeighingSession : public QObject {
+  Q_OBJECT
+
+ public:
+  WeighingSession(weighing::MeasurementStore& store, RunControls controls,
+                  std::unique_ptr<link::ProtocolMemory> memory, QObject* parent = nullptr);
+  // Stops the acquisition thread and waits for it; a hidden log is closed whole.
+  ~WeighingSession() override;
+
+  // Where runs take their readings from; the balance on the serial port unless replaced.
+  void setReadingSource(link::AcquisitionThread::SourceFactory factory);
+  // How long a run may go without a new reading before a hidden run gives up.
+  void setNoBalanceTimeout(uint32_t ms) { noBalanceTimeout_ = ms; }
+
+  void start(const RunStart& run);
+  // "Прервать", or the end of a weighing: a weighing with readings becomes a result row.
+  void stop();
+  // The polling timer's tick, also a press of the read button.
+  void Timer2Timer();
+  // The working-time limit of a hidden run.
+  void Timer4Timer();
+
+  bool running() const { return store_.runActive; }
+  // The polling timer runs (a manual run pauses it between presses).
+  bool polling() const { return Timer2.isActive(); }
+  // The last reading a tick took, with the balance's identity.
+  const link::WeightReading& lastReading() const { return lastReading_; }
+  bool hidden() const { return hidden_.has_value(); }
+  const QString& logFileName() const { return logFileName_; }
+
+ signals:
+  void captionChanged(const QString& suffix);
+  // The store changed: the grids and the chart show it anew.
+  void storeChanged();
+  // A manual run has a reading for the read button.
+  void manualReadingReady();
+  // The last reading of the graph range of a finished weighing.
+  void lastNumChanged(int lastNum);
+  void runEnded(tarvelo::app::RunEnd end, const QString& message);
+
+ private:
+  void StartPolling(PollMode poll);
+  void tickWaitElapsed();
+  void finishTick();
+  // Takes a copy: acceptance may mark it unstable.
+  void recordReading(link::WeightReading reading);
+  void MarkDataReceived();
+  bool CheckNoBalanceTimeout();
+  void WriteLogLine(const link::WeightReading& reading);
+  void armWorkTime();
+  void endRun();
+  void fail(const QString& message);
+  void endHiddenRun(RunEnd end, const QString& message);
+  QString badNumberText(const std::string& text) const;
+  QString logFailureText() const;
+
+  weighing::MeasurementStore& store_;
+  RunControls controls_;
+  std::unique_ptr<link::ProtocolMemory> memory_;
+  link::ReadingHandoff handoff_;
+  std::unique_ptr<link::AcquisitionThread> acquisition_;
+  std::unique_ptr<link::NoBalanceWatch> lastDataTime_;
+  uint32_t noBalanceTimeout_ = link::NoBalanceWatch::kLimitMs;
+  reports::HiddenLog hiddenLog_;
+  std::optional<HiddenLogging> hidden_;
+  QString logFileName_;
+  int linesThisRun_ = 0;
+  PollMode poll_ = PollMode::Timed;
+  QTimer Timer2;
+  QTimer Timer4;
+  std::optional<std::chrono::steady_clock::time_point> workTimeEnd_;
+  // The tick's four 50 ms waits, chained on the event loop so the window stays live.
+  QTimer tickWait_;
+  int tickWaitsDone_ = 0;
+  bool tickInProgress_ = false;
+  // A press of the read button during the waits is kept and served when the tick ends.
+  bool tickPending_ = false;
+  // Each run has its own number: a tick whose waits outlive its run records nothing.
+  int runNumber_ = 0;
+  int tickRunNumber_ = 0;
+  uint64_t lastSequence_ = 0;
+  link::WeightReading lastReading_;
+};
+
+}  // namespace tarvelo::app
+
+Q_DECLARE_METATYPE(tarvelo::app::RunEnd)

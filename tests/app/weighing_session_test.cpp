@@ -1,0 +1,160 @@
+// Weighing runs without any window: the session against a balance scripted in the
+// test, so every ending of a run can be timed as the test needs.
+#include <QFile>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <atomic>
+#include <memory>
+
+#include "app/weighing_session.h"
+#include "tests/support/simulator_process.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+constexpr int kRunMs = 10'000;
+// Above the 700 ms tick, so a live balance always answers in time.
+constexpr uint32_t kNoBalanceMs = 1500;
+
+// A balance that streams a new reading at every call while it is live.
+class ScriptedBalance final : public link::ReadingSource {
+ public:
+  explicit ScriptedBalance(std::shared_ptr<std::atomic<bool>> live) : live_(std::move(live)) {}
+  bool Acquire(link::WeightReading& places) override {
+    if (!*live_) return false;
+    places.weight = 25.0 + ++delivered_;
+    places.unit = {'g', '\0', '\0', '\0'};
+    places.stable = 1;
+    return true;
+  }
+
+ private:
+  std::shared_ptr<std::atomic<bool>> live_;
+  int delivered_ = 0;
+};
+
+QStringList linesOf(const QString& fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QString text = QString::fromUtf8(file.readAll());
+  return text.isEmpty() ? QStringList{} : text.chopped(2).split("\r\n");
+}
+
+}  // namespace
+
+class WeighingSessionTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { qRegisterMetaType<tarvelo::app::RunEnd>(); }
+
+  void init() {
+    store = weighing::MeasurementStore();
+    inputs = weighing::WeighingInputs();
+    balanceLive = std::make_shared<std::atomic<bool>>(false);
+    session = std::make_unique<WeighingSession>(
+        store, RunControls{[this] { return inputs; }, [] { return false; }, "При изменении", "Не принимать"},
+        nullptr);
+    session->setReadingSource([live = balanceLive](int32_t, const link::StopSignal&) {
+      return std::make_unique<ScriptedBalance>(live);
+    });
+    session->setNoBalanceTimeout(kNoBalanceMs);
+    ended = std::make_unique<QSignalSpy>(session.get(), &WeighingSession::runEnded);
+    logDir = std::make_unique<QTemporaryDir>();
+    logFile = logDir->filePath("журнал.txt");
+  }
+
+  void cleanup() { session.reset(); }
+
+  // The run ends on its working time while ticks go on: nothing after the end may
+  // reopen the log, and every line stays.
+  void workingTimeEndKeepsEveryLine() {
+    *balanceLive = true;
+    startHidden(std::nullopt, 1500);
+    QTRY_COMPARE_WITH_TIMEOUT(ended->count(), 1, kRunMs);
+    QCOMPARE(endOf(0), RunEnd::HiddenDone);
+    const QStringList atEnd = linesOf(logFile);
+    QVERIFY2(atEnd.size() >= 3, qPrintable(atEnd.join('|')));
+    QTest::qWait(1000);
+    QCOMPARE(linesOf(logFile), atEnd);
+    QCOMPARE(ended->count(), 1);
+  }
+
+  // A balance that answers only after the run gave up leaves the no-balance file alone.
+  void noBalanceFileIsTheLastWord() {
+    startHidden(3, std::nullopt);
+    QTRY_COMPARE_WITH_TIMEOUT(ended->count(), 1, kRunMs);
+    QCOMPARE(endOf(0), RunEnd::NoBalance);
+    *balanceLive = true;
+    QTest::qWait(1000);
+    QFile file(logFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("no balance detected\0", 20));
+  }
+
+  // A balance that falls silent is not logged again at every tick: the run keeps the
+  // lines it had and ends, saying why.
+  void silentBalanceEndsTheRunWithItsLinesKept() {
+    *balanceLive = true;
+    startHidden(100, std::nullopt);
+    QTRY_VERIFY_WITH_TIMEOUT(linesOf(logFile).size() >= 3, kRunMs);
+    *balanceLive = false;
+    const qsizetype linesWhileLive = linesOf(logFile).size();
+    QTRY_COMPARE_WITH_TIMEOUT(ended->count(), 1, kRunMs);
+    QCOMPARE(endOf(0), RunEnd::HiddenFailed);
+    const QString message = ended->at(0).at(1).toString();
+    QVERIFY2(message.contains("не отвечают") && message.contains(logFile), qPrintable(message));
+    const QStringList lines = linesOf(logFile);
+    QVERIFY2(lines.size() <= linesWhileLive + 1, "a reading published before the balance fell silent may follow");
+    QSet<QString> weights;
+    for (int i = 0; i < lines.size(); ++i) {
+      QVERIFY2(lines[i].startsWith(QString::number(i + 1) + "\t"), qPrintable(lines[i]));
+      weights.insert(lines[i].section('\t', 2, 2));
+    }
+    QCOMPARE(weights.size(), lines.size());  // no reading logged twice
+  }
+
+  // A threshold that stops being a number ends the weighing without a result row.
+  void thresholdThatIsNoNumberEndsWithoutAResultRow() {
+    *balanceLive = true;
+    inputs.MinWCB = true;
+    RunStart run;
+    run.statisticsWindow = 20;
+    run.averagingTime = 60;
+    session->start(run);
+    QTRY_VERIFY_WITH_TIMEOUT(store.recordNumber >= 2, kRunMs);
+    const int rows = store.sgRes.rowCount();
+    inputs.MinimW = "abc";
+    QTRY_COMPARE_WITH_TIMEOUT(ended->count(), 1, kRunMs);
+    QCOMPARE(endOf(0), RunEnd::Failed);
+    QVERIFY(ended->at(0).at(1).toString().contains("«Не принимать»"));
+    QCOMPARE(store.sgRes.rowCount(), rows);
+    QVERIFY(!session->running());
+  }
+
+ private:
+  void startHidden(std::optional<int> lineLimit, std::optional<int64_t> workTimeMs) {
+    RunStart run;
+    run.statisticsWindow = 20;
+    run.hidden = HiddenLogging{logFile.toStdString(), lineLimit, workTimeMs};
+    session->start(run);
+  }
+
+  RunEnd endOf(int index) const { return ended->at(index).at(0).value<RunEnd>(); }
+
+  weighing::MeasurementStore store;
+  weighing::WeighingInputs inputs;
+  std::shared_ptr<std::atomic<bool>> balanceLive;
+  std::unique_ptr<WeighingSession> session;
+  std::unique_ptr<QSignalSpy> ended;
+  std::unique_ptr<QTemporaryDir> logDir;
+  QString logFile;
+};
+
+}  // namespace tarvelo::app
+
+QTEST_GUILESS_MAIN(tarvelo::app::WeighingSessionTest)
+#include "weighing_session_test.moc"
