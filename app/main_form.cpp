@@ -60,6 +60,7 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
       startOptions_(std::move(options)) {
   if (!startOptions_.trayAvailable) startOptions_.trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
   ui->setupUi(this);
+  keepLongTexts();
   applyColumnWidths();
   setUpChart();
   // A coarse timer may fire 5 % early; the splash keeps its full time.

@@ -119,6 +119,7 @@ class TMainForm : public QMainWindow {
   void setUpTray();
   void setUpSession();
   void RestoreSettings();
+  void keepLongTexts();
   void StoreSettings();
   void showGrids();
   bool idle() const;

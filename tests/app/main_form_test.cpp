@@ -15,6 +15,7 @@
 #include "app/main_form.h"
 #include "app/radio_group.h"
 #include "app/settings_file_store.h"
+#include "app/settings_table.h"
 #include "app/termination_signals.h"
 
 #include <csignal>
@@ -89,6 +90,50 @@ class MainFormTest : public QObject {
     QCOMPARE(field<QListWidget>(*form, "FCheck")->item(0)->checkState(), Qt::Unchecked);
     QCOMPARE(radioIndex(field<QGroupBox>(*form, "RGr1")), 1);
     QVERIFY(field<QWidget>(*form, "RGr2")->isEnabled());
+  }
+
+  // The stored values, their kinds and defaults, in the order start-up reads them.
+  void settingsTableHoldsEveryValueInOrder() {
+    using V = SettingValue;
+    const std::vector<std::pair<std::string, V>> expected{
+        {"HideProfile", V(uint8_t{0})},      {"StabCB", V(uint8_t{1})},
+        {"DStabCB", V(uint8_t{0})},          {"MWeightCB", V(uint8_t{1})},
+        {"MinWCB", V(uint8_t{0})},           {"MDLabel", V(uint8_t{0})},
+        {"DWTime", V(uint8_t{0})},           {"MaxDW", V(uint8_t{0})},
+        {"MaxDif", V(uint8_t{0})},           {"WorkTime", V(uint8_t{0})},
+        {"FCLB(0)", V(uint8_t{1})},          {"FCLB(1)", V(uint8_t{1})},
+        {"FCLB(2)", V(uint8_t{1})},          {"FCLB(3)", V(uint8_t{1})},
+        {"FCLB(4)", V(uint8_t{0})},          {"FCLB(5)", V(uint8_t{0})},
+        {"bNumOfWeighings", V(uint8_t{0})},  {"bTimeOfWeighing", V(uint8_t{0})},
+        {"SizeOfMassive", V(int32_t{100})},  {"FileType", V(int32_t{0})},
+        {"DiffType", V(int32_t{0})},         {"COM", V(int32_t{0})},
+        {"WPeriod", V(int32_t{6})},          {"ePerson", V(std::string())},
+        {"eUnit", V(std::string())},         {"GetInfPeriod", V(std::string("0"))},
+        {"strMaxDW", V(std::string("0,001"))}, {"strDWTime", V(std::string("1"))},
+        {"MinimWeight", V(std::string("0,001"))}, {"SpeedWorkFileName", V(std::string("RS232.txt"))},
+        {"NumberWeightTime", V(std::string("100"))}, {"strWorkTime", V(std::string("10"))},
+        {"MaxDifWeight", V(std::string("0,001"))}};
+    const auto& table = settingsTable();
+    QCOMPARE(table.size(), expected.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      QCOMPARE(std::string(table[i].name), expected[i].first);
+      QVERIFY2(table[i].defaultValue == expected[i].second, expected[i].first.c_str());
+    }
+  }
+
+  void averagingTimeOutsideTheListComesBackAsTheDefault() {
+    startForm();
+    SettingsFileStore store;
+    QVERIFY(store.open("Tarvelo"));
+    store.WriteNumber("WPeriod", 99);
+    auto form = startForm();
+    QCOMPARE(field<QComboBox>(*form, "cbWTime")->currentText(), QString("6"));
+  }
+
+  void longTextsComeBackWhole() {
+    const QString longText(100'000, QChar(0x0416));
+    startForm()->findChild<QLineEdit*>("ePerson")->setText(longText);
+    QCOMPARE(field<QLineEdit>(*startForm(), "ePerson")->text(), longText);
   }
 
   void anotherExecutableNameKeepsItsOwnSettings() {
