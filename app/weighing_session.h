@@ -91,6 +91,8 @@ class WeighingSession : public QObject {
   void Timer4Timer();
 
   bool running() const { return store_.runActive; }
+  // A hidden run's working time is counting down.
+  bool workTimeCounting() const { return Timer4.remainingTime() > 0; }
   // The polling timer runs (a manual run pauses it between presses).
   bool polling() const { return Timer2.isActive(); }
   // The last reading a tick took, with the balance's identity.

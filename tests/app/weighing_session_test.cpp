@@ -83,6 +83,16 @@ class WeighingSessionTest : public QObject {
     QCOMPARE(ended->count(), 1);
   }
 
+  // A working time beyond what a timer interval holds (24,8 days) still counts down.
+  void workingTimeOfMonthsCounts() {
+    *balanceLive = true;
+    constexpr int64_t kThirtyDaysMs = 30LL * 24 * 60 * 60 * 1000;
+    startHidden(std::nullopt, kThirtyDaysMs);
+    QTRY_VERIFY_WITH_TIMEOUT(linesOf(logFile).size() >= 2, kRunMs);
+    QVERIFY(session->workTimeCounting());
+    QVERIFY(session->running());
+  }
+
   // A balance that answers only after the run gave up leaves the no-balance file alone.
   void noBalanceFileIsTheLastWord() {
     startHidden(3, std::nullopt);
