@@ -18,7 +18,12 @@
 #include "app/settings_table.h"
 #include "app/termination_signals.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <csignal>
+
+extern char** environ;
 
 namespace tarvelo::app {
 
@@ -154,6 +159,26 @@ class MainFormTest : public QObject {
     QVERIFY(form->timer1().isActive());
     QCOMPARE(form->measurements().StrGrid1.cell(0, 0), std::string("№"));  // the headings all the same
     QCOMPARE(form->measurements().StrGrid1.cell(3, 0), std::string("Ед.изм."));
+  }
+
+  // The program killed by logout or shutdown still writes its settings, and ends well.
+  void terminationSignalEndsTheProgramWithItsSettingsWritten() {
+    const QString settingsFile = configHome->filePath("Korvane/Tarvelo/Tarvelo/Version_U1.0.0");
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+      QFile::remove(settingsFile);
+      const char* argv[] = {TARVELO_PROGRAM_PATH, nullptr};
+      pid_t pid = -1;
+      QCOMPARE(posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+      QTest::qWait(1500);
+      QVERIFY(!QFile::exists(settingsFile));  // written at the end, not at the start
+      kill(pid, signalNumber);
+      int status = -1;
+      QCOMPARE(waitpid(pid, &status, 0), pid);
+      QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, qPrintable(QString::number(status)));
+      QFile file(settingsFile);
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QVERIFY(file.readAll().contains("HideProfile\tflag\t0\n"));
+    }
   }
 
   // Logout, shutdown or kill end the program through its normal shutdown.
