@@ -65,20 +65,8 @@ class TMainForm : public QMainWindow {
   // The program's exit status once the window has ended it: non-zero after a failure.
   int exitStatus() const { return exitStatus_; }
 
-  // Event handlers, under the names the rest of the program knows them by.
-  void FormCreate();
-  void FormDestroy();
+  // Handlers a user's action reaches, under the names the rest of the program knows them by.
   void Timer1Timer();
-  void N1Click();
-  void N2Click();
-  void DStabCBClick();
-  void MWeightCBClick();
-  void MinWCBClick();
-  void RGr1Click();
-  void FastWriteClick();
-  void ChBox1Click();
-  void ChBox2Click();
-  void ComboBox1Change();
   void ClearButtonClick();
   void btnRemoveLastCycleClick();
   void sgResSelectCell(int column, int row);
@@ -90,28 +78,42 @@ class TMainForm : public QMainWindow {
   void printProtocol(QPrinter& printer) const;
   void AppButtonClick();
   void ShowGraphClick();
+  // The chart as a JPEG or GIF picture, and printed on a given printer.
+  bool saveGraph(const QString& path, bool gif);
+  void printGraph(QPrinter& printer);
+  void WeightButtonClick();
+  void StopButtonClick();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Handlers of the window's own controls, connected to their change signals.
+  void FormCreate();
+  void N1Click();
+  void N2Click();
+  void DStabCBClick();
+  void MWeightCBClick();
+  void MinWCBClick();
+  void RGr1Click();
+  void FastWriteClick();
+  void ChBox1Click();
+  void ChBox2Click();
+  void ComboBox1Change();
   void SaveGraphClick();
   void PrintGraphClick();
   void StartNumExit();
   void LastNumExit();
   void LastNumChange();
   void UpDown1Click();
-  // The chart as a JPEG or GIF picture, and printed on a given printer.
-  bool saveGraph(const QString& path, bool gif);
-  void printGraph(QPrinter& printer);
-  void WeightButtonClick();
   void ChoseFButtonClick();
-  void StopButtonClick();
+  void FormDestroy();
+  // The window's controls before, during and after a run.
   void EnterIdleState();
   void ShowRunButtons(bool running);
   void EnableSettingsControls(bool on);
   void EnableLogFileControls(bool on);
   void EnableRecordControls(bool on);
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
- private:
   void applyColumnWidths();
   void connectHandlers();
   void guardFields();
