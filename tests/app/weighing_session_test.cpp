@@ -105,6 +105,16 @@ class WeighingSessionTest : public QObject {
     QCOMPARE(file.readAll(), QByteArray("no balance detected\0", 20));
   }
 
+  // No balance, and the no-balance file cannot be written either: the run says so.
+  void noBalanceWithAnUnwritableLogSaysSo() {
+    logFile = logDir->filePath("missing-folder/журнал.txt");
+    startHidden(3, std::nullopt);
+    QTRY_COMPARE_WITH_TIMEOUT(ended->count(), 1, kRunMs);
+    QCOMPARE(endOf(0), RunEnd::HiddenFailed);
+    const QString message = ended->at(0).at(1).toString();
+    QVERIFY2(message.startsWith("Весы не найдены.") && message.contains(logFile), qPrintable(message));
+  }
+
   // A balance that falls silent is not logged again at every tick: the run keeps the
   // lines it had and ends, saying why.
   void silentBalanceEndsTheRunWithItsLinesKept() {
