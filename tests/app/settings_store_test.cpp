@@ -3,6 +3,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include "tests/support/file_size_limit.h"
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -364,26 +366,7 @@ TEST_F(SettingsStoreTest, WithoutPermissionWritesDoNothing) {
   EXPECT_EQ(store->ReadNumber("N", kNumberDefault), kNumberDefault);
 }
 
-// Lowers the size a file may grow to and turns the signal for passing it into a write error.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit lowered = old_;
-    lowered.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &lowered);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, oldHandler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit old_{};
-  void (*oldHandler_)(int);
-};
+using testing::FileSizeLimit;
 
 TEST_F(SettingsStoreTest, WriteFailingHalfWayKeepsTheOldFile) {
   constexpr rlim_t kLimitBytes = rlim_t{64} * 1024;

@@ -1,6 +1,8 @@
 #include "reports/hidden_log.h"
 
 #include <gtest/gtest.h>
+
+#include "tests/support/file_size_limit.h"
 #include <sys/resource.h>
 
 #include <csignal>
@@ -35,27 +37,7 @@ link::WeightReading reading() {
 // Line `number` as it must stand in the file.
 std::string line(int number) { return logLineText(number, kTime, reading(), kDecimalSeparator) + "\r\n"; }
 
-// Files may grow to `bytes` only while this object lives. A write beyond fails with
-// EFBIG instead of the signal ending the process.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit lowered = old_;
-    lowered.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &lowered);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, oldHandler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit old_{};
-  void (*oldHandler_)(int);
-};
+using testing::FileSizeLimit;
 
 class HiddenLogTest : public ::testing::Test {
  protected:
