@@ -179,9 +179,11 @@ class HiddenModeTest : public QObject {
     storeHiddenSettings({});
     QString message;
     bool windowShown = false;
+    int boxes = 0;
     QTimer answer;
     answer.callOnTimeout([&] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        ++boxes;
         message = box->text();
         windowShown = form->isVisible();
         box->accept();
@@ -195,6 +197,8 @@ class HiddenModeTest : public QObject {
     QVERIFY(!form->measurements().runActive);
     QTRY_COMPARE(counter.closes, 1);
     QCOMPARE(form->exitStatus(), 1);
+    QTest::qWait(200);
+    QCOMPARE(boxes, 1);
   }
 
   void linesSurviveTheProgramClosedMidRun() {
