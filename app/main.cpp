@@ -8,6 +8,7 @@
 
 #include "app/main_form.h"
 #include "app/program.h"
+#include "app/qt_translations.h"
 #include "app/termination_signals.h"
 
 namespace {
@@ -22,6 +23,7 @@ tarvelo::app::StartMode startModeOf(const QStringList& arguments) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  tarvelo::app::loadQtTranslations(application);
   // The splash window closes before the main window opens; that is no reason to end.
   QApplication::setQuitOnLastWindowClosed(false);
   tarvelo::app::endOnTerminationSignals(&application, [] { QApplication::quit(); });

@@ -7,6 +7,8 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +19,7 @@
 #include "app/settings_file_store.h"
 #include "app/settings_table.h"
 #include "app/termination_signals.h"
+#include "app/qt_translations.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -179,6 +182,13 @@ class MainFormTest : public QObject {
       QVERIFY(file.open(QIODevice::ReadOnly));
       QVERIFY(file.readAll().contains("HideProfile\tflag\t0\n"));
     }
+  }
+
+  // Qt's own buttons speak the program's language.
+  void qtTextsAreRussianUnderARussianSystem() {
+    loadQtTranslations(*QCoreApplication::instance());
+    QMessageBox box(QMessageBox::Question, "Tarvelo", "?", QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString("Отмена"));
   }
 
   // Logout, shutdown or kill end the program through its normal shutdown.
