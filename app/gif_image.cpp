@@ -2,6 +2,8 @@
 
 #include <gif_lib.h>
 
+#include <QFile>
+
 #include <vector>
 
 namespace tarvelo::app {
@@ -10,6 +12,10 @@ namespace {
 
 constexpr int kGifPaletteSize = 256;
 constexpr int kGifColourBits = 8;
+
+int writeToFile(GifFileType* gif, const GifByteType* bytes, int count) {
+  return static_cast<int>(static_cast<QFile*>(gif->UserData)->write(reinterpret_cast<const char*>(bytes), count));
+}
 
 struct GifFileCloser {
   void operator()(GifFileType* gif) const {
@@ -30,8 +36,12 @@ bool writeGif(const QImage& image, const QString& path) {
                                             static_cast<GifByteType>(qGreen(table[i])),
                                             static_cast<GifByteType>(qBlue(table[i]))};
   }
+  // Opened by QFile rather than giflib, which makes new files readable by their owner
+  // alone: a new picture gets the permissions the umask leaves, like the user's other files.
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
   int error = 0;
-  std::unique_ptr<GifFileType, GifFileCloser> gif(EGifOpenFileName(path.toLocal8Bit().constData(), false, &error));
+  std::unique_ptr<GifFileType, GifFileCloser> gif(EGifOpen(&file, writeToFile, &error));
   if (!gif) return false;
   ColorMapObject* palette = GifMakeMapObject(kGifPaletteSize, colours.data());
   const bool described = EGifPutScreenDesc(gif.get(), indexed.width(), indexed.height(), kGifColourBits, 0, palette) ==
@@ -44,7 +54,7 @@ bool writeGif(const QImage& image, const QString& path) {
     if (EGifPutLine(gif.get(), line, indexed.width()) != GIF_OK) return false;
   }
   GifFileType* done = gif.release();
-  return EGifCloseFile(done, &error) == GIF_OK;
+  return EGifCloseFile(done, &error) == GIF_OK && file.flush();
 }
 
 }  // namespace tarvelo::app

@@ -70,8 +70,6 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
   trWTime.setInterval(kTrWTimeMs);
   SaveDialog1 = new QFileDialog(this);
   SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-  SaveDialog1->setDefaultSuffix("txt");
-  SaveDialog1->setNameFilters({"Excel (*.xls)", "Текстовый (*.doc *.txt)"});
   setUpTray();
   setUpSession();
   startupDir = QDir::currentPath();

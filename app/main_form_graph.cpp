@@ -3,6 +3,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QPainter>
@@ -11,8 +12,12 @@
 #include <QScrollBar>
 #include <QValueAxis>
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/gif_image.h"
 #include "app/main_form.h"
+#include "app/replace_question.h"
 #include "app/up_down.h"
 #include "ui_main_form.h"
 #include "weighing/conversion_error.h"
@@ -27,8 +32,43 @@ const QString kShowGraphText = QStringLiteral("График");
 const QString kHideGraphText = QStringLiteral("Убрать график");
 const QString kJpegFilter = QStringLiteral("JPEG (*.jpg)");
 const QString kGifFilter = QStringLiteral("GIF (*.gif)");
-constexpr const char* kReadingLabels = "%.3g";
-constexpr const char* kWeightLabels = "%.6g";
+// Each format's extensions, the first the one a saved name gets.
+const QStringList kJpegExtensions{QStringLiteral("jpg"), QStringLiteral("jpeg")};
+const QStringList kGifExtensions{QStringLiteral("gif")};
+// Axis steps are 1, 2 or 5 times a power of ten, as many as fit this many times in the range.
+constexpr int kMaxTickIntervals = 10;
+constexpr int kTickMantissas[] = {1, 2, 5};
+constexpr int kDecimalBase = 10;
+
+const QStringList& extensionsOf(bool gif) { return gif ? kGifExtensions : kJpegExtensions; }
+
+// The chosen format wins: a name keeps an extension of its format, loses one of the
+// other format and gets its format's, so a file's extension always tells its contents.
+QString graphFileName(const QString& path, bool gif) {
+  const QStringList& own = extensionsOf(gif);
+  const QStringList& other = extensionsOf(!gif);
+  const QString suffix = QFileInfo(path).suffix();
+  if (own.contains(suffix, Qt::CaseInsensitive)) return path;
+  const QString stem = other.contains(suffix, Qt::CaseInsensitive) ? path.chopped(suffix.size() + 1) : path;
+  return stem + '.' + own.front();
+}
+
+// Ticks at whole multiples of a round step, labelled with just the decimals the step
+// needs; the chart writes them with the system's decimal separator.
+void keepTicksRound(QValueAxis* axis) {
+  const double span = axis->max() - axis->min();
+  if (!(span > 0)) return;
+  for (int exponent = static_cast<int>(std::floor(std::log10(span / kMaxTickIntervals)));; ++exponent) {
+    for (const int mantissa : kTickMantissas) {
+      const double step = mantissa * std::pow(kDecimalBase, exponent);
+      if (span / step <= kMaxTickIntervals) {
+        axis->setTickInterval(step);
+        axis->setLabelFormat(QStringLiteral("%.%1f").arg(std::max(0, -exponent)));
+        return;
+      }
+    }
+  }
+}
 
 void fill(QLineSeries* series, const std::vector<weighing::GraphPoint>& points) {
   QList<QPointF> xy;
@@ -50,10 +90,16 @@ void TMainForm::setUpChart() {
   Series3->setColor(Qt::blue);
   chart->addSeries(Series1);
   chart->addSeries(Series3);
+  chart->setLocale(QLocale::system());
+  chart->setLocalizeNumbers(true);
   auto* readings = new QValueAxis(chart);
-  readings->setLabelFormat(kReadingLabels);
   auto* weights = new QValueAxis(chart);
-  weights->setLabelFormat(kWeightLabels);
+  for (auto* axis : {readings, weights}) {
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    keepTicksRound(axis);
+    connect(axis, &QValueAxis::rangeChanged, axis, [axis] { keepTicksRound(axis); });
+  }
   chart->addAxis(readings, Qt::AlignBottom);
   chart->addAxis(weights, Qt::AlignLeft);
   for (auto* series : {Series1, Series3}) {
@@ -134,16 +180,24 @@ void TMainForm::SaveGraphClick() {
   QFileDialog dialog(this, {}, "Graph");
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilters({kJpegFilter, kGifFilter});
+  // A name typed without an extension gets the chosen one before the dialog checks for a file to replace.
+  dialog.setDefaultSuffix(extensionsOf(false).front());
+  connect(&dialog, &QFileDialog::filterSelected, &dialog,
+          [&dialog](const QString& filter) { dialog.setDefaultSuffix(extensionsOf(filter == kGifFilter).front()); });
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  if (!saveGraph(dialog.selectedFiles().front(), dialog.selectedNameFilter() == kGifFilter)) {
-    QMessageBox::critical(this, windowTitle(),
-                          QString("Не удалось сохранить график в файл «%1».").arg(dialog.selectedFiles().front()));
+  const bool gif = dialog.selectedNameFilter() == kGifFilter;
+  const QString chosen = dialog.selectedFiles().front();
+  const QString written = graphFileName(chosen, gif);
+  if (!mayWriteInstead(this, chosen, written)) return;
+  if (!saveGraph(chosen, gif)) {
+    QMessageBox::critical(this, windowTitle(), QString("Не удалось сохранить график в файл «%1».").arg(written));
   }
 }
 
 bool TMainForm::saveGraph(const QString& path, bool gif) {
   const QImage picture = ui->Chart1->grab().toImage();
-  return gif ? writeGif(picture, path) : picture.save(path, "JPG");
+  const QString fileName = graphFileName(path, gif);
+  return gif ? writeGif(picture, fileName) : picture.save(fileName, "JPG");
 }
 
 void TMainForm::PrintGraphClick() {

@@ -2,14 +2,18 @@
 // program ("Сохранить в файл"), or printed ("Печать").
 #include <QCoreApplication>
 #include <QDate>
+#include <QDir>
 #include <QFileDialog>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <filesystem>
+#include <optional>
 
 #include "app/main_form.h"
 #include "app/protocol_painter.h"
+#include "app/replace_question.h"
 #include "app/weighing_session.h"
 #include "reports/protocol_file_name.h"
 #include "reports/xlsx_protocol_writer.h"
@@ -19,7 +23,33 @@ namespace tarvelo::app {
 
 namespace {
 
-std::filesystem::path programFolder() { return QCoreApplication::applicationDirPath().toStdString(); }
+// The earlier .xls protocols are listed as well; whatever is chosen is saved as .xlsx.
+inline constexpr char kWorkbookFilter[] = "Excel (*.xlsx)";
+inline constexpr char kOldWorkbookFilter[] = "Excel (*.xls)";
+inline constexpr char kWorkbookSuffix[] = "xlsx";
+
+std::filesystem::path toPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+
+QString toQString(const std::filesystem::path& path) {
+  return QDir::toNativeSeparators(QString::fromStdU16String(path.u16string()));
+}
+
+std::filesystem::path programFolder() { return toPath(QCoreApplication::applicationDirPath()); }
+
+// The file to save a protocol in when one of its number exists; none when the user has not
+// chosen one. Nothing is replaced without a question about that very file: the dialog asks
+// about the name chosen in it, so a file saved under another name is asked about here.
+std::optional<std::filesystem::path> chooseProtocolFile(QWidget* parent) {
+  QFileDialog dialog(parent, {}, toQString(reports::protocolFolder(programFolder())));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters({kWorkbookFilter, kOldWorkbookFilter});
+  dialog.setDefaultSuffix(kWorkbookSuffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString chosen = dialog.selectedFiles().front();
+  const std::filesystem::path file = reports::chosenProtocolPath(toPath(chosen));
+  if (!mayWriteInstead(parent, chosen, toQString(file))) return std::nullopt;
+  return file;
+}
 
 }  // namespace
 
@@ -35,22 +65,16 @@ reports::SpreadsheetProtocol TMainForm::protocol() const {
 
 void TMainForm::ApplyButton1Click() {
   const auto fileName = reports::protocolFileName(programFolder(), ui->eLabelNum->text().toStdString());
-  std::filesystem::path file = reports::defaultProtocolPath(fileName);
-  if (reports::protocolExists(fileName)) {
-    QFileDialog dialog(this, {}, QString::fromStdString(reports::protocolFolder(programFolder()).string()));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({"Excel (*.xls)", "Excel (*.xlsx)"});
-    dialog.setDefaultSuffix("xls");
-    // A protocol of this number exists: without a confirmed choice nothing is overwritten.
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    file = reports::chosenProtocolPath(dialog.selectedFiles().front().toStdString());
+  if (!fileName) {
+    QMessageBox::warning(this, windowTitle(), "Укажите номер протокола.");
+    return;
   }
-  const reports::ProtocolWriteResult result = reports::writeXlsxProtocol(protocol(), file);
-  if (!result.ok()) {
-    QMessageBox::critical(this, "Ошибка",
-                          QString("Протокол не сохранён в файл «%1»: %2")
-                              .arg(QString::fromStdString(file.string()), QString::fromStdString(result.error)));
-  }
+  std::optional<std::filesystem::path> file = reports::defaultProtocolPath(*fileName);
+  if (reports::protocolExists(*fileName)) file = chooseProtocolFile(this);
+  if (!file) return;
+  // The writer's text names the file and the reason.
+  const reports::ProtocolWriteResult result = reports::writeXlsxProtocol(protocol(), *file);
+  if (!result.ok()) QMessageBox::critical(this, "Ошибка", QString::fromStdString(result.error));
 }
 
 void TMainForm::btnPrintClick() {

@@ -1,6 +1,7 @@
 #include "app/settings_file_store.h"
 
 #include "link/config_home.h"
+#include "link/file_mode.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -67,16 +68,6 @@ constexpr size_t kReadChunkBytes = 4096;
 constexpr size_t kWriteBufferBytes = size_t{64} * 1024;
 constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
 
-constexpr mode_t kPermissionBits = S_IRWXU | S_IRWXG | S_IRWXO;
-// What a program asks for when it creates a data file; the umask takes its part away.
-constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
-// When the umask cannot be read the new file stays private.
-constexpr mode_t kUmaskWhenUnknown = S_IRWXG | S_IRWXO;
-constexpr int kOctalBase = 8;
-constexpr const char* kProcessStatusFile = "/proc/self/status";
-// Never the first line of the status, so the line end in front of it is always there.
-constexpr std::string_view kUmaskField = "\nUmask:";
-constexpr std::string_view kFieldBlanks = " \t";
 
 // An open file descriptor, closed with its owner.
 class FileDescriptor {
@@ -274,27 +265,6 @@ std::optional<std::string> readAll(int fd, size_t expectedBytes) {
   return content;
 }
 
-// umask() reads the mask only by changing it, which would race with other threads making
-// files meanwhile; the kernel shows it in the process status as well.
-mode_t processUmask() {
-  const FileDescriptor fd(::open(kProcessStatusFile, kReadFlags));
-  const auto status = fd.isOpen() ? readAll(fd.get(), 0) : std::nullopt;
-  const size_t field = status ? status->find(kUmaskField) : std::string::npos;
-  if (field == std::string::npos) return kUmaskWhenUnknown;
-  std::string_view mask = std::string_view(*status).substr(field + kUmaskField.size());
-  mask.remove_prefix(std::min(mask.find_first_not_of(kFieldBlanks), mask.size()));
-  return parseInteger<mode_t>(mask.substr(0, mask.find(kLineEnd)), kOctalBase)
-      .value_or(kUmaskWhenUnknown);
-}
-
-// The replacement keeps the mode of the file it replaces; a new file gets what the user's
-// new files get, not the private mode mkostemp gives the temporary file.
-mode_t replacementMode(const std::filesystem::path& file) {
-  struct stat old {};
-  if (::stat(file.c_str(), &old) == 0) return old.st_mode & kPermissionBits;
-  return kNewFileMode & ~processUmask();
-}
-
 bool writeAll(int fd, std::string_view content) {
   while (!content.empty()) {
     const ssize_t put = ::write(fd, content.data(), content.size());
@@ -330,7 +300,7 @@ bool writeLines(int fd, const Lines& lines) {
 bool replaceFile(const std::filesystem::path& file, const Lines& lines) {
   std::string tempPath = file.string();
   tempPath += kTempFileSuffix;
-  const mode_t mode = replacementMode(file);
+  const mode_t mode = link::replacementFileMode(file);
   FileDescriptor temp(::mkostemp(tempPath.data(), O_CLOEXEC));
   if (!temp.isOpen()) return false;
   const bool written =

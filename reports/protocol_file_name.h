@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,14 +10,16 @@ namespace tarvelo::reports {
 // The folder of the protocols, "протоколы" beside the program's executable.
 std::filesystem::path protocolFolder(const std::filesystem::path& executableFolder);
 
-// The protocol number as a file name: every character not allowed in a file name
-// (/ \ : * ? " < > | and control characters) becomes "_", and so do the dots of a name
-// made of dots only, so the name always stays inside the folder.
+// The protocol number as a file name: blanks around it and dots at its end are dropped,
+// every character not allowed in a file name (/ \ : * ? " < > | and control characters)
+// becomes "_", and a Windows device name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, in any
+// letter case, before any extension) gets "_" after it. Empty when nothing is left.
 std::string protocolFileStem(std::string_view labelNumber);
 
-// The protocol's file name in the protocol folder, without an extension.
-std::filesystem::path protocolFileName(const std::filesystem::path& executableFolder,
-                                       std::string_view labelNumber);
+// The protocol's file name in the protocol folder, without an extension; none when the
+// number leaves no name. The name always stays inside the folder.
+std::optional<std::filesystem::path> protocolFileName(const std::filesystem::path& executableFolder,
+                                                      std::string_view labelNumber);
 
 // Whether a protocol is already saved under `fileName` + ".xls" or, failing that, + ".xlsx".
 bool protocolExists(const std::filesystem::path& fileName);

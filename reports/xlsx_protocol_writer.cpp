@@ -1,7 +1,13 @@
 #include "xlsx_protocol_writer.h"
 
+#include "link/file_mode.h"
+
+#include <sys/types.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <map>
 #include <system_error>
 #include <tuple>
@@ -12,7 +18,8 @@ namespace {
 inline constexpr double kPointsPerInch = 72;
 inline constexpr double kDefaultMargin = -1;  // the spreadsheet's own default
 inline constexpr int kAnyNumberOfPagesTall = 0;
-inline constexpr char kPartialSuffix[] = ".part";
+// What mkstemp puts a unique name in place of.
+inline constexpr char kPartialSuffix[] = ".XXXXXX";
 
 uint8_t horizontalCode(Alignment alignment) {
   switch (alignment) {
@@ -82,8 +89,33 @@ lxw_error fillSheet(const SpreadsheetProtocol& protocol, lxw_workbook* workbook)
   return LXW_NO_ERROR;
 }
 
+// Paths are shown as UTF-8 text on every platform.
+std::string utf8Text(const std::filesystem::path& file) {
+  const std::u8string text = file.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 std::string failure(const std::filesystem::path& file, const std::string& reason) {
-  return "Не удалось сохранить протокол в файл " + file.string() + ": " + reason;
+  return "Не удалось сохранить протокол в файл " + utf8Text(file) + ": " + reason;
+}
+
+// Writes the workbook into `partial` and puts it in place of `file`. The reason of a
+// failure, empty when there is none.
+std::string replaceWithWorkbook(const SpreadsheetProtocol& protocol,
+                                const std::filesystem::path& partial,
+                                const std::filesystem::path& file) {
+  lxw_workbook* workbook = workbook_new(partial.string().c_str());
+  if (workbook == nullptr) return lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED);
+  const lxw_error fillError = fillSheet(protocol, workbook);
+  const lxw_error closeError = workbook_close(workbook);
+  const lxw_error error = fillError != LXW_NO_ERROR ? fillError : closeError;
+  if (error != LXW_NO_ERROR) return lxw_strerror(error);
+  // mkstemp made the file private to its owner.
+  std::error_code fileError;
+  std::filesystem::permissions(partial, std::filesystem::perms(link::replacementFileMode(file)),
+                               std::filesystem::perm_options::replace, fileError);
+  if (!fileError) std::filesystem::rename(partial, file, fileError);
+  return fileError ? fileError.message() : std::string();
 }
 
 }  // namespace
@@ -94,19 +126,16 @@ ProtocolWriteResult writeXlsxProtocol(const SpreadsheetProtocol& protocol,
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), fileError);
   if (fileError) return {failure(file, fileError.message())};
 
-  std::filesystem::path partial = file;
-  partial += kPartialSuffix;
-  lxw_workbook* workbook = workbook_new(partial.string().c_str());
-  if (workbook == nullptr) return {failure(file, lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED))};
-  const lxw_error fillError = fillSheet(protocol, workbook);
-  const lxw_error closeError = workbook_close(workbook);
-  const lxw_error error = fillError != LXW_NO_ERROR ? fillError : closeError;
-  if (error == LXW_NO_ERROR) std::filesystem::rename(partial, file, fileError);
-  if (error == LXW_NO_ERROR && !fileError) return {};
-
+  // A name of its own, so that two saves of one protocol at once never write into one file.
+  std::string partial = file.string() + kPartialSuffix;
+  const int descriptor = ::mkstemp(partial.data());
+  if (descriptor < 0) return {failure(file, std::generic_category().message(errno))};
+  ::close(descriptor);  // the library opens the file by its name
+  const std::string reason = replaceWithWorkbook(protocol, partial, file);
+  if (reason.empty()) return {};
   std::error_code ignored;
   std::filesystem::remove(partial, ignored);
-  return {failure(file, error != LXW_NO_ERROR ? lxw_strerror(error) : fileError.message())};
+  return {failure(file, reason)};
 }
 
 }  // namespace tarvelo::reports

@@ -1,7 +1,10 @@
 // The batch protocol from the window: saved into "протоколы" beside the program,
 // never over an existing one without a choice, and printed (here into a PDF).
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPdfWriter>
@@ -18,6 +21,49 @@
 #include "weighing/recording.h"
 
 namespace tarvelo::app {
+
+// A user at the window's modal dialogs while alive: types `typed` into the file dialog and
+// accepts it, cancels the file dialog when it comes back, and presses `answer` in every
+// message box (or closes it when the box has no such button), keeping the box's text.
+class User : public QObject {
+ public:
+  User(QString typed, QMessageBox::StandardButton answer)
+      : typed_(std::move(typed)), answer_(answer) {
+    timer_.callOnTimeout(this, &User::reply);
+    timer_.start(kReplyIntervalMs);
+  }
+
+  QStringList messages;
+  QString nameFilter;  // the file dialog's filter when it opened
+
+ private:
+  static constexpr int kReplyIntervalMs = 20;
+
+  void reply() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      messages << box->text();
+      if (QAbstractButton* button = box->button(answer_)) {
+        button->click();
+      } else {
+        box->reject();
+      }
+    } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      if (!nameFilter.isNull()) {
+        dialog->reject();
+        return;
+      }
+      nameFilter = dialog->selectedNameFilter();
+      dialog->findChild<QLineEdit*>("fileNameEdit")->setText(typed_);
+      // Accepting may ask a question of its own: let this reply return first.
+      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    }
+  }
+
+  QTimer timer_;
+  QString typed_;
+  QMessageBox::StandardButton answer_;
+};
 
 class ProtocolTest : public QObject {
   Q_OBJECT
@@ -59,6 +105,52 @@ class ProtocolTest : public QObject {
     form->ApplyButton1Click();
     QVERIFY(asked);
     QCOMPARE(contents(), before);
+  }
+
+  // A name typed in the dialog is saved as a workbook; replacing one takes a "Yes" to a
+  // question naming it, whether the dialog asked it or the program did.
+  void existingWorkbookIsReplacedOnlyWhenConfirmed() {
+    QFETCH(QString, typed);
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFile::remove(protocolFile());
+    form->ApplyButton1Click();
+    const QByteArray before = contents();
+    QVERIFY(!before.isEmpty());
+    form->findChild<QLineEdit*>("ePerson")->setText("Другой");
+    User user(typed.arg(number), answer);
+    form->ApplyButton1Click();
+    QCOMPARE(user.nameFilter, QString("Excel (*.xlsx)"));  // the earlier workbooks are listed
+    QCOMPARE(user.messages.size(), 1);
+    QVERIFY2(user.messages.front().contains(number + ".xlsx"), qPrintable(user.messages.front()));
+    QCOMPARE(contents() != before, answer == QMessageBox::Yes);
+  }
+  void existingWorkbookIsReplacedOnlyWhenConfirmed_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::newRow("number alone, kept") << "%1" << QMessageBox::No;
+    QTest::newRow("old extension, saved as xlsx, kept") << "%1.xls" << QMessageBox::No;
+    QTest::newRow("old extension, saved as xlsx, replaced") << "%1.xls" << QMessageBox::Yes;
+  }
+
+  void blankNumberAsksForOneAndSavesNothing() {
+    const QDir folder(QCoreApplication::applicationDirPath() + "/протоколы");
+    const QStringList before = folder.entryList(QDir::AllEntries | QDir::Hidden);
+    form->findChild<QLineEdit*>("eLabelNum")->setText(" . ");
+    User user({}, QMessageBox::Ok);
+    form->ApplyButton1Click();
+    QCOMPARE(user.messages, QStringList{"Укажите номер протокола."});
+    QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden), before);
+  }
+
+  void failedSaveSaysTheFileAndTheReasonOnce() {
+    number = QString(kOverlongNameBytes, 'x');  // longer than any file name may be
+    form->findChild<QLineEdit*>("eLabelNum")->setText(number);
+    User user({}, QMessageBox::Ok);
+    form->ApplyButton1Click();
+    QCOMPARE(user.messages.size(), 1);
+    const QString& text = user.messages.front();
+    QCOMPARE(text.count(number + ".xlsx"), 1);
+    QVERIFY2(text.count("сохран", Qt::CaseInsensitive) == 1, qPrintable(text));
   }
 
   void printingWithoutAPrinterSaysSo() {
@@ -117,6 +209,8 @@ class ProtocolTest : public QObject {
     QFile file(protocolFile());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }
+
+  static constexpr int kOverlongNameBytes = 300;
 
   std::unique_ptr<QTemporaryDir> config;
   std::unique_ptr<TMainForm> form;

@@ -1,10 +1,12 @@
 #include "reports/protocol_file_name.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "reports/xlsx_protocol_writer.h"
 
@@ -30,19 +32,31 @@ TEST(ProtocolFileName, ForbiddenCharactersBecomeUnderscoresAndNeverLeaveTheFolde
   };
   const Case cases[] = {
       {"parent and child", "../x", ".._x"},
-      {"parent", "..", "__"},
-      {"folder itself", ".", "_"},
       {"absolute", "/etc/passwd", "_etc_passwd"},
       {"every forbidden character", "a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j"},
       {"control characters", "12\t3\n\x7f", "12_3__"},
       {"dots inside a name stay", "№ 7.1..2", "№ 7.1..2"},
+      {"blanks around and dots at the end go", " \t17/3 . .\n", "17_3"},
+      {"a device name gets an underscore", "CON", "CON_"},
+      {"in any letter case", "lPt9", "lPt9_"},
+      {"before any extension", "con.txt", "con_.txt"},
+      {"numbered device", "COM1.2024", "COM1_.2024"},
+      {"once its blanks and dots are gone", " aux. ", "aux_"},
+      {"a longer name is no device", "CONSOLE", "CONSOLE"},
+      {"devices are numbered 1 to 9", "COM10", "COM10"},
+      {"there is no device 0", "LPT0", "LPT0"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(protocolFileStem(c.number), c.stem) << c.legend;
-    const fs::path file = protocolFileName(kProgramFolder, c.number);
+    const fs::path file = protocolFileName(kProgramFolder, c.number).value();
     EXPECT_EQ(file.parent_path(), kProtocols) << c.legend;
     EXPECT_EQ(defaultProtocolPath(file).lexically_normal().parent_path(), kProtocols) << c.legend;
   }
+}
+
+TEST(ProtocolFileName, NumberThatLeavesNoNameGivesNoFile) {
+  for (const char* number : {"", " \t", ".", "..", " . . "})
+    EXPECT_EQ(protocolFileName(kProgramFolder, number), std::nullopt) << '"' << number << '"';
 }
 
 TEST(ProtocolFileName, ChosenOldExtensionIsSavedAsXlsx) {
@@ -81,7 +95,7 @@ class ProtocolFolder : public testing::Test {
 };
 
 TEST_F(ProtocolFolder, EarlierProtocolIsFoundByEitherExtension) {
-  const fs::path name = protocolFileName(program_, "7");
+  const fs::path name = *protocolFileName(program_, "7");
   fs::create_directories(name.parent_path());
   EXPECT_FALSE(protocolExists(name));
   touch(fs::path(name) += ".xlsx");
@@ -92,15 +106,43 @@ TEST_F(ProtocolFolder, EarlierProtocolIsFoundByEitherExtension) {
 }
 
 TEST_F(ProtocolFolder, MissingFolderIsCreated) {
-  const fs::path file = defaultProtocolPath(protocolFileName(program_, "ХХХХХХХХ"));
+  const fs::path file = defaultProtocolPath(*protocolFileName(program_, "ХХХХХХХХ"));
   const ProtocolWriteResult result = writeXlsxProtocol(protocol_, file);
   EXPECT_TRUE(result.ok()) << result.error;
   EXPECT_TRUE(fs::is_regular_file(file));
-  EXPECT_TRUE(protocolExists(protocolFileName(program_, "ХХХХХХХХ")));
+  EXPECT_TRUE(protocolExists(*protocolFileName(program_, "ХХХХХХХХ")));
+}
+
+TEST_F(ProtocolFolder, SavedFileHasTheModeOfTheUsersFiles) {
+  struct Case {
+    const char* legend;
+    mode_t umask;
+    std::optional<fs::perms> earlier;  // the mode of the protocol it replaces, if any
+    fs::perms saved;
+  };
+  const Case cases[] = {
+      {"new, usual umask", 022, std::nullopt, fs::perms(0644)},
+      {"new, umask closing it to others", 027, std::nullopt, fs::perms(0640)},
+      {"replaced, keeps its mode", 022, fs::perms(0660), fs::perms(0660)},
+  };
+  const fs::path file = defaultProtocolPath(*protocolFileName(program_, "10"));
+  for (const Case& c : cases) {
+    fs::remove(file);
+    if (c.earlier) {
+      ASSERT_TRUE(writeXlsxProtocol(protocol_, file).ok()) << c.legend;
+      fs::permissions(file, *c.earlier);
+    }
+    const mode_t before = ::umask(c.umask);
+    const ProtocolWriteResult result = writeXlsxProtocol(protocol_, file);
+    ::umask(before);
+    ASSERT_TRUE(result.ok()) << c.legend << ": " << result.error;
+    EXPECT_EQ(fs::status(file).permissions(), c.saved)
+        << c.legend << ": " << std::oct << static_cast<unsigned>(fs::status(file).permissions());
+  }
 }
 
 TEST_F(ProtocolFolder, PathThatIsAFolderIsNotSaved) {
-  const fs::path file = defaultProtocolPath(protocolFileName(program_, "8"));
+  const fs::path file = defaultProtocolPath(*protocolFileName(program_, "8"));
   fs::create_directories(file);
   const ProtocolWriteResult result = writeXlsxProtocol(protocol_, file);
   EXPECT_FALSE(result.ok());
@@ -116,7 +158,7 @@ TEST_F(ProtocolFolder, ReadOnlyFolderGivesAnError) {
   fs::create_directories(folder);
   fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
   const ProtocolWriteResult result =
-      writeXlsxProtocol(protocol_, defaultProtocolPath(protocolFileName(program_, "9")));
+      writeXlsxProtocol(protocol_, defaultProtocolPath(*protocolFileName(program_, "9")));
   EXPECT_FALSE(result.ok());
   EXPECT_FALSE(result.error.empty());
 }
