@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSystemTrayIcon>
@@ -60,6 +61,9 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
       startOptions_(std::move(options)) {
   if (!startOptions_.trayAvailable) startOptions_.trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
   ui->setupUi(this);
+  // A fixed layout: the system menu and minimising, no maximising.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
   keepLongTexts();
   applyColumnWidths();
   setUpChart();
@@ -228,7 +232,12 @@ void TMainForm::FormDestroy() {
 void TMainForm::Timer1Timer() {
   if (AskForm != nullptr) AskForm->close();
   Timer1.stop();
+  centreOnScreen();
   show();
+}
+
+void TMainForm::centreOnScreen() {
+  if (const QScreen* display = screen()) move(display->availableGeometry().center() - rect().center());
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -74,13 +74,14 @@ class TMainForm : public QMainWindow {
   void Timer5Timer();
   void ApplyButton1Click();
   void btnPrintClick();
-  // The protocol of the batch as the window shows it, printed on a given printer.
-  void printProtocol(QPrinter& printer) const;
+  // The protocol of the batch as the window shows it, printed on a given printer;
+  // false when the printer did not take the job.
+  bool printProtocol(QPrinter& printer) const;
   void AppButtonClick();
   void ShowGraphClick();
   // The chart as a JPEG or GIF picture, and printed on a given printer.
   bool saveGraph(const QString& path, bool gif);
-  void printGraph(QPrinter& printer);
+  bool printGraph(QPrinter& printer);
   void WeightButtonClick();
   void StopButtonClick();
 
@@ -120,6 +121,7 @@ class TMainForm : public QMainWindow {
   void setUpPortList();
   void setUpTray();
   void setUpSession();
+  void centreOnScreen();
   void RestoreSettings();
   void keepLongTexts();
   void StoreSettings();
@@ -128,6 +130,7 @@ class TMainForm : public QMainWindow {
   weighing::WeighingInputs inputs() const;
   // Names the field when it is known.
   void reportConversionError(const QString& text, const QString& field = {});
+  void reportPrintFailure(const QPrinter& printer);
   reports::SpreadsheetProtocol protocol() const;
   void setUpChart();
   void showChart();

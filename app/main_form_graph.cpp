@@ -208,13 +208,15 @@ void TMainForm::PrintGraphClick() {
   }
   QPrinter job(printer);
   job.setDocName("Chart1");
-  printGraph(job);
+  if (!printGraph(job)) reportPrintFailure(job);
 }
 
-void TMainForm::printGraph(QPrinter& printer) {
-  QPainter painter(&printer);
+bool TMainForm::printGraph(QPrinter& printer) {
+  QPainter painter;
+  if (!painter.begin(&printer)) return false;
   // Stretched to the page, not kept in proportion.
   ui->Chart1->render(&painter, painter.viewport(), ui->Chart1->rect(), Qt::IgnoreAspectRatio);
+  return painter.end() && printer.printerState() != QPrinter::Error;
 }
 
 }  // namespace tarvelo::app

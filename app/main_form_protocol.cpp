@@ -84,9 +84,18 @@ void TMainForm::btnPrintClick() {
     return;
   }
   QPrinter job(printer);
-  printProtocol(job);
+  job.setDocName(ui->eLabelNum->text());
+  if (!printProtocol(job)) reportPrintFailure(job);
 }
 
-void TMainForm::printProtocol(QPrinter& printer) const { paintProtocol(protocol(), printer); }
+bool TMainForm::printProtocol(QPrinter& printer) const {
+  return paintProtocol(protocol(), printer) && printer.printerState() != QPrinter::Error;
+}
+
+void TMainForm::reportPrintFailure(const QPrinter& printer) {
+  QMessageBox::critical(this, windowTitle(),
+                        QString("Не удалось напечатать «%1»: принтер «%2» не принял задание.")
+                            .arg(printer.docName(), printer.printerName()));
+}
 
 }  // namespace tarvelo::app

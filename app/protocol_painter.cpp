@@ -62,8 +62,10 @@ class SheetGeometry {
 
 }  // namespace
 
-void paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevice& device) {
-  QPainter painter(&device);
+bool paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevice& device) {
+  QPainter painter;
+  // A printer that cannot start the job (gone, no rights, a file it cannot write).
+  if (!painter.begin(&device)) return false;
   // The painter draws in points once scaled below, so the font is sized in those units.
   QFont font = painter.font();
   font.setPixelSize(kFontPoints);
@@ -103,7 +105,7 @@ void paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevi
   int currentPage = 0;
   for (int row = 1; row <= lastRow; ++row) {
     if (pageOfRow[row] != currentPage) {
-      device.newPage();
+      if (!device.newPage()) return false;
       currentPage = pageOfRow[row];
     }
     const auto format = rowFormats.find(row);
@@ -125,6 +127,7 @@ void paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevi
       if (cell.framed) painter.drawRect(box);
     }
   }
+  return painter.end();
 }
 
 }  // namespace tarvelo::app

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -182,6 +183,16 @@ class MainFormTest : public QObject {
       QVERIFY(file.open(QIODevice::ReadOnly));
       QVERIFY(file.readAll().contains("HideProfile\tflag\t0\n"));
     }
+  }
+
+  // The layout is fixed: no maximising; the window opens in the middle of the screen.
+  void windowOpensCentredWithoutMaximising() {
+    auto form = startForm();
+    QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+    form->Timer1Timer();
+    const QPoint offCentre = form->frameGeometry().center() - form->screen()->availableGeometry().center();
+    QVERIFY2(qAbs(offCentre.x()) <= 2 && qAbs(offCentre.y()) <= 2, qPrintable(QString("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
   }
 
   // Qt's own buttons speak the program's language.

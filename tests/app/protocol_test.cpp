@@ -165,6 +165,17 @@ class ProtocolTest : public QObject {
     QCOMPARE(text, QString("Принтер не установлен: протокол напечатать нельзя."));
   }
 
+  // A printer that cannot start the job is reported, not taken for success.
+  void printerThatRefusesTheJobIsNoSuccess() {
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(config->filePath("no-such-folder/protocol.pdf"));
+    QVERIFY(!form->printProtocol(printer));
+    QVERIFY(!form->printGraph(printer));
+    printer.setOutputFileName(config->filePath("protocol.pdf"));
+    QVERIFY(form->printProtocol(printer));
+  }
+
   void printedProtocolCarriesItsTexts() {
     // A batch of two results, made by the weighing core as the window would.
     weighing::MeasurementStore store;
