@@ -128,7 +128,8 @@ void TMainForm::StopButtonPressed() {
 void TMainForm::StopButtonClick() { session_->stop(); }
 
 void TMainForm::onRunEnded(RunEnd end, const QString& message) {
-  statusBar()->clearMessage();
+  // The layout has no status bar; one is added only to say why a hidden run is shown.
+  if (auto* bar = findChild<QStatusBar*>()) bar->clearMessage();
   EnterIdleState();
   showGrids();
   switch (end) {

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -111,6 +112,7 @@ class WeighingCycleTest : public QObject {
     form->StopButtonClick();
     QVERIFY(!set<QPushButton>("WeightButton")->isHidden());
     QVERIFY(set<QPushButton>("StopButton")->isHidden());
+    QVERIFY2(form->findChild<QStatusBar*>() == nullptr, "the layout keeps its height");
     for (const char* name : {"ApplyButton1", "ClearButton", "ComCB", "cbWTime", "eUnit", "btnPrint", "btnRemoveLastCycle"}) {
       QVERIFY2(set<QWidget>(name)->isEnabled(), name);
     }
