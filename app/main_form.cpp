@@ -343,8 +343,7 @@ weighing::WeighingInputs TMainForm::inputs() const {
 }
 
 void TMainForm::reportConversionError(const QString& text, const QString& field) {
-  const QString where = field.isEmpty() ? QString() : QString(" в поле «%1»").arg(field.trimmed());
-  QMessageBox::critical(this, windowTitle(), QString("«%1»%2 не является допустимым числом.").arg(text, where));
+  QMessageBox::critical(this, windowTitle(), notANumberText(text, field));
 }
 
 void TMainForm::showGrids() {

@@ -1,6 +1,7 @@
 // The weighing cycle as the main window drives it: "Взвесить" reads the start's
 // numbers and hands them to the weighing session, "Прервать" stops it, and the
 // window shows how the run ended.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -89,18 +90,15 @@ bool TMainForm::readHiddenLogging(RunStart& run) {
     return false;
   }
   HiddenLogging log{ui->FileNameEdit->text().toStdString(), std::nullopt, std::nullopt};
+  const QCheckBox* limit = ui->ChBox2;  // the limit being read, to name it in a message
   try {
     if (ui->ChBox2->isChecked()) log.lineLimit = weighing::parseInteger(ui->NumberWeightTime->text().toStdString());
-  } catch (const weighing::ConversionError& error) {
-    reportConversionError(QString::fromStdString(error.text()), ui->ChBox2->text());
-    return false;
-  }
-  try {
+    limit = ui->ChBox1;
     if (ui->ChBox1->isChecked()) {
       log.workTimeMs = std::llround(weighing::parseNumber(ui->WorkTime->text().toStdString()) * kMsPerSecond);
     }
   } catch (const weighing::ConversionError& error) {
-    reportConversionError(QString::fromStdString(error.text()), ui->ChBox1->text());
+    reportConversionError(QString::fromStdString(error.text()), limit->text());
     return false;
   }
   run.hidden = log;

@@ -61,9 +61,7 @@ void WeighingSession::setReadingSource(link::AcquisitionThread::SourceFactory fa
 }
 
 void WeighingSession::start(const RunStart& run) {
-  ++runNumber_;
   hidden_ = run.hidden;
-  logFileName_ = hidden_ ? QString::fromStdString(hidden_->file) : QString();
   linesThisRun_ = 0;
   workTimeEnd_.reset();
   lastDataTime_ = std::make_unique<link::NoBalanceWatch>(link::systemClock(), noBalanceTimeout_);
@@ -100,29 +98,24 @@ void WeighingSession::StartPolling(PollMode poll) {
 
 void WeighingSession::Timer2Timer() {
   if (!store_.runActive) return;
-  if (tickInProgress_) {
+  // The previous tick is still in its waits.
+  if (tickWait_.isActive()) {
     tickPending_ = true;
     return;
   }
   handoff_.requestReading(controls_.stabilityCheck());
-  tickInProgress_ = true;
   tickWaitsDone_ = 0;
-  tickRunNumber_ = runNumber_;
   tickWait_.start(kTickWaitMs);
 }
 
 void WeighingSession::tickWaitElapsed() {
-  // A tick whose run has ended (stopped, or ended by a limit) records and logs nothing.
-  if (tickRunNumber_ != runNumber_ || !store_.runActive) {
-    tickInProgress_ = false;
-    return;
-  }
+  // Ending a run stops the waits, so a tick never outlives its run; this is the guard.
+  if (!store_.runActive) return;
   if (CheckNoBalanceTimeout()) return;
   if (++tickWaitsDone_ < kTickWaits) {
     tickWait_.start(kTickWaitMs);
     return;
   }
-  tickInProgress_ = false;
   finishTick();
   if (std::exchange(tickPending_, false)) Timer2Timer();
 }
@@ -182,7 +175,7 @@ bool WeighingSession::CheckNoBalanceTimeout() {
   if (linesThisRun_ > 0) {
     const QString lost = QString("Весы не отвечают более %1 с. Запись в журнал «%2» остановлена, записано строк: %3.")
                              .arg(noBalanceTimeout_ / 1000)
-                             .arg(logFileName_)
+                             .arg(QString::fromStdString(hidden_->file))
                              .arg(linesThisRun_);
     endHiddenRun(RunEnd::HiddenFailed, lost);
   } else if (!hiddenLog_.writeNoBalance(hidden_->file)) {
@@ -247,12 +240,10 @@ void WeighingSession::stop() {
 
 // Nothing of the ended run runs on: no tick, no working time, no reading.
 void WeighingSession::endRun() {
-  ++runNumber_;
   store_.runActive = false;
   Timer2.stop();
   Timer4.stop();
   tickWait_.stop();
-  tickInProgress_ = false;
   tickPending_ = false;
   workTimeEnd_.reset();
   if (acquisition_) acquisition_->stop();
@@ -275,20 +266,23 @@ void WeighingSession::endHiddenRun(RunEnd end, const QString& message) {
   emit runEnded(end, message);
 }
 
+QString notANumberText(const QString& text, const QString& field) {
+  const QString where = field.isEmpty() ? QString() : QString(" в поле «%1»").arg(field.trimmed());
+  return QString("«%1»%2 не является допустимым числом.").arg(text, where);
+}
+
 QString WeighingSession::badNumberText(const std::string& text) const {
   const weighing::WeighingInputs in = controls_.inputs();
   QString field;
   if (text == in.MaxDif) field = controls_.maxDifName;
   if (text == in.MinimW) field = controls_.minimWName;
-  const QString where = field.isEmpty() ? QString() : QString(" в поле «%1»").arg(field.trimmed());
-  return QString("«%1»%2 не является допустимым числом. Взвешивание прервано, результат не записан.")
-      .arg(QString::fromStdString(text), where);
+  return notANumberText(QString::fromStdString(text), field) + " Взвешивание прервано, результат не записан.";
 }
 
 // Called right after the failed file operation, whose error number it reads.
 QString WeighingSession::logFailureText() const {
   const int error = errno;
-  QString text = QString("Не удалось записать файл журнала «%1»").arg(logFileName_);
+  QString text = QString("Не удалось записать файл журнала «%1»").arg(QString::fromStdString(hidden_->file));
   if (error != 0) text += ": " + QString::fromLocal8Bit(std::strerror(error));
   return text + ".";
 }

@@ -64,6 +64,9 @@ enum class RunEnd {
   HiddenFailed,  // a hidden run cannot go on (log unwritable, balance lost): the program ends with a failure
 };
 
+// "«abc» в поле «…» не является допустимым числом.", the field named when it is known.
+QString notANumberText(const QString& text, const QString& field = {});
+
 // One weighing run after another, without any widget: the hand-off and the
 // acquisition thread, the polling timer and its tick chain, the working-time limit,
 // the no-balance watch and the hidden-mode log. The window starts and stops it and
@@ -98,7 +101,6 @@ class WeighingSession : public QObject {
   // The last reading a tick took, with the balance's identity.
   const link::WeightReading& lastReading() const { return lastReading_; }
   bool hidden() const { return hidden_.has_value(); }
-  const QString& logFileName() const { return logFileName_; }
 
  signals:
   void captionChanged(const QString& suffix);
@@ -135,7 +137,6 @@ class WeighingSession : public QObject {
   uint32_t noBalanceTimeout_ = link::NoBalanceWatch::kLimitMs;
   reports::HiddenLog hiddenLog_;
   std::optional<HiddenLogging> hidden_;
-  QString logFileName_;
   int linesThisRun_ = 0;
   PollMode poll_ = PollMode::Timed;
   QTimer Timer2;
@@ -144,12 +145,8 @@ class WeighingSession : public QObject {
   // The tick's four 50 ms waits, chained on the event loop so the window stays live.
   QTimer tickWait_;
   int tickWaitsDone_ = 0;
-  bool tickInProgress_ = false;
   // A press of the read button during the waits is kept and served when the tick ends.
   bool tickPending_ = false;
-  // Each run has its own number: a tick whose waits outlive its run records nothing.
-  int runNumber_ = 0;
-  int tickRunNumber_ = 0;
   uint64_t lastSequence_ = 0;
   link::WeightReading lastReading_;
 };
