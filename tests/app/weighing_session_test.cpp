@@ -93,6 +93,21 @@ class WeighingSessionTest : public QObject {
     QVERIFY(session->running());
   }
 
+  // A run stopped while a tick is in its waits, with a new reading already handed over:
+  // that tick logs nothing.
+  void tickInItsWaitsWhenTheRunEndsDoesNothing() {
+    *balanceLive = true;
+    startHidden(100, std::nullopt);
+    QTRY_VERIFY_WITH_TIMEOUT(!linesOf(logFile).isEmpty(), kRunMs);
+    session->Timer2Timer();
+    QTest::qWait(100);  // the balance answers the tick's request
+    session->stop();
+    const QStringList atStop = linesOf(logFile);
+    QTest::qWait(600);
+    QCOMPARE(linesOf(logFile), atStop);
+    QCOMPARE(ended->count(), 1);
+  }
+
   // A balance that answers only after the run gave up leaves the no-balance file alone.
   void noBalanceFileIsTheLastWord() {
     startHidden(3, std::nullopt);
@@ -135,6 +150,21 @@ class WeighingSessionTest : public QObject {
       weights.insert(lines[i].section('\t', 2, 2));
     }
     QCOMPARE(weights.size(), lines.size());  // no reading logged twice
+  }
+
+  // A second press of the read button while the first is still in its waits is served after it.
+  void readPressDuringTheWaitsIsKept() {
+    *balanceLive = true;
+    QSignalSpy ready(session.get(), &WeighingSession::manualReadingReady);
+    RunStart run;
+    run.statisticsWindow = 20;
+    run.averagingTime = 60;
+    run.poll = PollMode::Manual;
+    session->start(run);
+    QTRY_COMPARE_WITH_TIMEOUT(ready.count(), 1, kRunMs);  // the first tick only primes the hand-off
+    session->Timer2Timer();
+    session->Timer2Timer();
+    QTRY_COMPARE_WITH_TIMEOUT(store.recordNumber, 2, kRunMs);
   }
 
   // A threshold that stops being a number ends the weighing without a result row.
