@@ -84,15 +84,20 @@ bool paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevi
   int lastRow = 0;
   for (const auto& cell : protocol.cells) lastRow = std::max(lastRow, cell.row);
 
+  // Pages after the first start with the title rows, as the sheet prints them.
+  const reports::ProtocolPageSetup& setup = protocol.pageSetup;
+  double titleHeight = 0.0;
+  for (int row = setup.firstTitleRow; row <= setup.lastTitleRow; ++row) titleHeight += sheet.height(row);
+
   std::map<int, double> rowTop;
+  std::map<int, int> pageOfRow;
   double y = 0.0;
   int pageFirstRow = 1;
-  std::map<int, int> pageOfRow;
   int page = 0;
   for (int row = 1; row <= lastRow; ++row) {
     if (y + sheet.height(row) > pageHeight && row > pageFirstRow) {
       ++page;
-      y = 0.0;
+      y = titleHeight;
       pageFirstRow = row;
     }
     rowTop[row] = y;
@@ -102,16 +107,11 @@ bool paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevi
 
   painter.translate(margin, 0.0);
   painter.scale(scale, scale);
-  int currentPage = 0;
-  for (int row = 1; row <= lastRow; ++row) {
-    if (pageOfRow[row] != currentPage) {
-      if (!device.newPage()) return false;
-      currentPage = pageOfRow[row];
-    }
+  const auto paintRow = [&](int row, double top) {
     const auto format = rowFormats.find(row);
     for (const auto& cell : protocol.cells) {
       if (cell.row != row) continue;
-      const QRectF box(sheet.left(cell.column), rowTop[row], sheet.width(cell.column), sheet.height(row));
+      const QRectF box(sheet.left(cell.column), top, sheet.width(cell.column), sheet.height(row));
       font.setBold(cell.bold);
       painter.setFont(font);
       Qt::Alignment alignment = horizontalOf(cell.alignment);
@@ -126,6 +126,19 @@ bool paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevi
                        QString::fromStdString(cell.text));
       if (cell.framed) painter.drawRect(box);
     }
+  };
+  int currentPage = 0;
+  for (int row = 1; row <= lastRow; ++row) {
+    if (pageOfRow[row] != currentPage) {
+      if (!device.newPage()) return false;
+      currentPage = pageOfRow[row];
+      double top = 0.0;
+      for (int title = setup.firstTitleRow; title <= setup.lastTitleRow; ++title) {
+        paintRow(title, top);
+        top += sheet.height(title);
+      }
+    }
+    paintRow(row, rowTop[row]);
   }
   return painter.end();
 }

@@ -1,44 +1,20 @@
 // Building and saving the protocol of a batch of 1000 weighings, and the file's size.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 
 #include "reports/spreadsheet_protocol.h"
 #include "reports/xlsx_protocol_writer.h"
-#include "weighing/recording.h"
+#include "tests/support/weighed_batch.h"
 
 using namespace tarvelo;
 using Clock = std::chrono::steady_clock;
 
-namespace {
-
 constexpr int kResults = 1000;
-constexpr int kReadingsPerResult = 2;
-
-// A batch built the way the window builds it.
-weighing::MeasurementStore batch() {
-  weighing::MeasurementStore store;
-  weighing::WeighingInputs inputs;
-  store.readingsPerWeighing = kReadingsPerResult;
-  store.statisticsWindow = kReadingsPerResult;
-  for (int result = 0; result < kResults; ++result) {
-    store.ClearBeforeNextWeight();
-    store.SetupCurrentGrid(inputs);
-    for (int i = 0; i < kReadingsPerResult; ++i) {
-      link::WeightReading reading;
-      reading.weight = 20.0 + (result % 50) * 0.1;
-      reading.stable = 1;
-      weighing::RecordReading(store, reading, "09:05:07", inputs);
-    }
-    weighing::StopWeighing(store, inputs);
-  }
-  return store;
-}
-
-}  // namespace
 
 int main() {
-  const weighing::MeasurementStore store = batch();
+  const weighing::MeasurementStore store = testing_support::weighedBatch(kResults);
   const auto file = std::filesystem::temp_directory_path() / "tarvelo-bench-protocol.xlsx";
   const auto start = Clock::now();
   const auto protocol = reports::BuildSpreadsheetProtocol(
@@ -49,8 +25,11 @@ int main() {
     std::printf("not saved: %s\n", result.error.c_str());
     return 1;
   }
-  std::printf("protocol of %d results (%zu cells) built and saved in %.3f s, file %ju bytes\n", kResults,
-              protocol.cells.size(), seconds, static_cast<std::uintmax_t>(std::filesystem::file_size(file)));
+  const auto numbers = std::count_if(protocol.cells.begin(), protocol.cells.end(),
+                                     [](const reports::ProtocolCell& cell) { return cell.number.has_value(); });
+  std::printf("protocol of %d results (%zu cells, %td numbers) built and saved in %.3f s, file %ju bytes\n",
+              kResults, protocol.cells.size(), numbers, seconds,
+              static_cast<std::uintmax_t>(std::filesystem::file_size(file)));
   std::filesystem::remove(file);
   return 0;
 }

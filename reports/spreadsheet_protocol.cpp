@@ -3,6 +3,7 @@
 #include <array>
 
 #include "weighing/measurement_store.h"
+#include "weighing/number_text.h"
 
 namespace tarvelo::reports {
 namespace {
@@ -39,55 +40,107 @@ inline constexpr std::array kTableColumns{weighing::ResultNumber, weighing::Resu
                                           weighing::ResultMass, weighing::ResultUnit,
                                           weighing::ResultDeviation};
 
+inline constexpr std::size_t kSheetNameMaxCharacters = 31;
+inline constexpr std::string_view kCharactersNotInSheetNames = "[]:*?/\\";
+inline constexpr char kReservedSheetName[] = "History";
+inline constexpr char kUnnamedSheet[] = "Протокол";
+
 ProtocolCell plainCell(int row, int column, std::string text) {
-  return {row, column, std::move(text), false, false, Alignment::General};
+  return {row, column, std::move(text), false, false, Alignment::General, std::nullopt};
 }
 
+// A value below the table: stored as the number it shows when it shows one.
+ProtocolCell valueCell(int row, std::string text, bool bold = false) {
+  std::optional<ProtocolNumber> number = shownNumber(text);
+  return {row, kValueColumn, std::move(text), bold, false, Alignment::General, number};
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Counts the digits at the start of `text` and drops them.
+std::size_t takeDigits(std::string_view& text) {
+  std::size_t count = 0;
+  while (count < text.size() && isDigit(text[count])) ++count;
+  text.remove_prefix(count);
+  return count;
+}
+
+bool isUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
 }  // namespace
+
+std::optional<ProtocolNumber> shownNumber(std::string_view text) {
+  std::string_view rest = text;
+  if (!rest.empty() && rest.front() == '-') rest.remove_prefix(1);
+  if (takeDigits(rest) == 0) return std::nullopt;
+  int decimals = 0;
+  if (!rest.empty() && (rest.front() == ',' || rest.front() == '.')) {
+    rest.remove_prefix(1);
+    decimals = static_cast<int>(takeDigits(rest));
+    if (decimals == 0) return std::nullopt;
+  }
+  if (!rest.empty()) return std::nullopt;
+  return ProtocolNumber{weighing::parseNumber(text), decimals};
+}
+
+std::string protocolSheetName(std::string_view protocolNumber) {
+  while (!protocolNumber.empty() && protocolNumber.front() == '\'') protocolNumber.remove_prefix(1);
+  while (!protocolNumber.empty() && protocolNumber.back() == '\'') protocolNumber.remove_suffix(1);
+  std::string name;
+  std::size_t characters = 0;
+  for (const char c : protocolNumber) {
+    if (!isUtf8Continuation(c) && ++characters > kSheetNameMaxCharacters) break;
+    name += kCharactersNotInSheetNames.find(c) == std::string_view::npos ? c : '_';
+  }
+  if (name.empty()) return kUnnamedSheet;
+  if (name == kReservedSheetName) name += '_';
+  return name;
+}
 
 SpreadsheetProtocol BuildSpreadsheetProtocol(const ProtocolInputs& inputs) {
   const int r = inputs.sgRes.rowCount();
   SpreadsheetProtocol protocol{
+      protocolSheetName(inputs.eLabelNum),
       {},
       {},
       {1, static_cast<int>(kTableColumns.size()), kColumnWidthCharacters},
-      {kFitToPagesWide, kLeftMarginPoints},
+      {kFitToPagesWide, kLeftMarginPoints, kNumberRow, kTableTitleRow},
   };
   auto& cells = protocol.cells;
 
-  cells.push_back({kNumberRow, kNumberTitleColumn, "Протокол № ", true, false, Alignment::Right});
-  cells.push_back({kNumberRow, kNumberColumn, inputs.eLabelNum, true, false, Alignment::Left});
+  cells.push_back(
+      {kNumberRow, kNumberTitleColumn, "Протокол № ", true, false, Alignment::Right, std::nullopt});
+  cells.push_back(
+      {kNumberRow, kNumberColumn, inputs.eLabelNum, true, false, Alignment::Left, std::nullopt});
   cells.push_back(plainCell(kDateRow, kLabelColumn, "Дата: " + inputs.dateText));
   cells.push_back(plainCell(kObjectRow, kLabelColumn, "Объект: " + inputs.eUnit));
 
   for (int gridRow = 0; gridRow < r; ++gridRow) {
     const bool titles = gridRow == 0;
     for (int n = 0; n < static_cast<int>(kTableColumns.size()); ++n) {
-      cells.push_back({kTableTitleRow + gridRow, n + 1,
-                       inputs.sgRes.cell(kTableColumns[n], gridRow), titles, true,
-                       Alignment::Centre});
+      const std::string& text = inputs.sgRes.cell(kTableColumns[n], gridRow);
+      cells.push_back({kTableTitleRow + gridRow, n + 1, text, titles, true, Alignment::Centre,
+                       titles ? std::nullopt : shownNumber(text)});
     }
   }
 
   cells.push_back(plainCell(r + kTotalMassOffset, kLabelColumn, "Общая масса партии, г:"));
-  cells.push_back({r + kTotalMassOffset, kValueColumn, inputs.sgTotal.cell(weighing::TotalMass, 0),
-                   true, false, Alignment::General});
+  cells.push_back(
+      valueCell(r + kTotalMassOffset, inputs.sgTotal.cell(weighing::TotalMass, 0), true));
   cells.push_back(plainCell(r + kCountOffset, kLabelColumn, "Количество в партии:"));
-  cells.push_back(
-      plainCell(r + kCountOffset, kValueColumn, inputs.sgTotal.cell(weighing::BatchCount, 0)));
+  cells.push_back(valueCell(r + kCountOffset, inputs.sgTotal.cell(weighing::BatchCount, 0)));
   cells.push_back(plainCell(r + kMeanOffset, kLabelColumn, "Средняя масса, г:"));
-  cells.push_back(
-      plainCell(r + kMeanOffset, kValueColumn, inputs.sgTotal.cell(weighing::BatchMean, 0)));
+  cells.push_back(valueCell(r + kMeanOffset, inputs.sgTotal.cell(weighing::BatchMean, 0)));
   cells.push_back(plainCell(r + kAveragingTimeOffset, kLabelColumn, "Время усреднения, с:"));
-  cells.push_back(plainCell(r + kAveragingTimeOffset, kValueColumn, inputs.cbWTime));
+  cells.push_back(valueCell(r + kAveragingTimeOffset, inputs.cbWTime));
   cells.push_back(plainCell(r + kPersonOffset, kLabelColumn, "Исполнитель: "));
-  cells.push_back(
-      {r + kPersonOffset, kValueColumn, inputs.ePerson, false, false, Alignment::Right});
+  cells.push_back({r + kPersonOffset, kValueColumn, inputs.ePerson, false, false, Alignment::Right,
+                   std::nullopt});
   cells.push_back(plainCell(r + kBalanceOffset, kLabelColumn,
                             "Весы: " + inputs.balanceModel + " заводской № " +
                                 std::to_string(inputs.balanceSerialNumber)));
-  cells.push_back(
-      {r + kWebAddressOffset, kLabelColumn, kMakerWebAddress, true, false, Alignment::General});
+  cells.push_back({r + kWebAddressOffset, kLabelColumn, kMakerWebAddress, true, false,
+                   Alignment::General, std::nullopt});
 
   for (int row = kTableTitleRow; row <= r + kLastCentredOffset; ++row) {
     const bool titles = row == kTableTitleRow;

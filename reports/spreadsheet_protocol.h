@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "weighing/text_grid.h"
@@ -12,8 +13,17 @@ namespace tarvelo::reports {
 // Horizontal alignment of a cell or a whole row; General leaves it to the cell's value.
 enum class Alignment { General, Left, Centre, Right };
 
+// A cell's number, shown with `decimals` decimals so that it reads as the cell's text.
+struct ProtocolNumber {
+  double value;
+  int decimals;
+
+  bool operator==(const ProtocolNumber&) const = default;
+};
+
 // One written cell of the protocol sheet; rows and columns count from 1 (column 1 = A).
-// Framed means a thin continuous line on all four edges.
+// Framed means a thin continuous line on all four edges. A cell with a number is stored
+// as that number; its text is what the window and the printout show.
 struct ProtocolCell {
   int row;
   int column;
@@ -21,6 +31,7 @@ struct ProtocolCell {
   bool bold;
   bool framed;
   Alignment alignment;
+  std::optional<ProtocolNumber> number;
 
   bool operator==(const ProtocolCell&) const = default;
 };
@@ -42,14 +53,18 @@ struct ProtocolColumns {
   double widthCharacters;
 };
 
-// Printing: the sheet is scaled to this many pages across, as many down as it needs.
+// Printing on A4 portrait: the sheet is scaled to this many pages across, as many down as
+// it needs, and rows firstTitleRow to lastTitleRow head every page.
 struct ProtocolPageSetup {
   int fitToPagesWide;
   double leftMarginPoints;
+  int firstTitleRow;
+  int lastTitleRow;
 };
 
 // The protocol sheet as data, for the file writer and the printer alike.
 struct SpreadsheetProtocol {
+  std::string sheetName;
   std::vector<ProtocolCell> cells;
   std::vector<ProtocolRow> rows;
   ProtocolColumns columns;
@@ -70,5 +85,13 @@ struct ProtocolInputs {
 };
 
 SpreadsheetProtocol BuildSpreadsheetProtocol(const ProtocolInputs& inputs);
+
+// The number a text shows, when it is a plain decimal ("-2,00", "17", "0.5"); none for
+// any other text, an exponent form included.
+std::optional<ProtocolNumber> shownNumber(std::string_view text);
+
+// A sheet name made of the protocol number: the characters a sheet name may not hold
+// become "_", apostrophes are dropped from both ends, and at most 31 characters are kept.
+std::string protocolSheetName(std::string_view protocolNumber);
 
 }  // namespace tarvelo::reports

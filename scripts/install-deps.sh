@@ -18,6 +18,7 @@ packages=(
   zlib1g-dev
   libgif-dev
   poppler-utils
+  libreoffice-calc-nogui
 )
 
 missing=()

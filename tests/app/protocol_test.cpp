@@ -18,6 +18,7 @@
 #include "app/protocol_painter.h"
 #include "app/settings_file_store.h"
 #include "weighing/acceptance.h"
+#include "tests/support/weighed_batch.h"
 #include "weighing/recording.h"
 
 namespace tarvelo::app {
@@ -201,10 +202,7 @@ class ProtocolTest : public QObject {
       QPdfWriter writer(pdf);
       paintProtocol(protocol, writer);
     }
-    QProcess text;
-    text.start("pdftotext", {"-layout", pdf, "-"});
-    QVERIFY(text.waitForFinished());
-    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    const QString printed = pdfText(pdf);
     for (const char* expected : {"Протокол №", "17/3", "Дата: 07.12.2026", "Объект: Мышь", "Масса", "20,00", "24,00",
                                  "-2,00", "Общая масса партии, г:", "44", "Количество в партии:", "Средняя масса, г:",
                                  "22,00", "Исполнитель:", "Иванов И.И.", "Весы: KM42-01 заводской № 1234"}) {
@@ -212,7 +210,26 @@ class ProtocolTest : public QObject {
     }
   }
 
+  void everyPrintedPageIsHeadedByTheProtocolNumber() {
+    const weighing::MeasurementStore store = testing_support::weighedBatch(kResultsOnTwoPages);
+    const QString pdf = config->filePath("long.pdf");
+    {
+      QPdfWriter writer(pdf);
+      QVERIFY(paintProtocol(reports::BuildSpreadsheetProtocol({store.sgRes, store.sgTotal, "17/3", "Мышь", "",
+                                                                "4", "07.12.2026", "KM42-01", 1234}),
+                            writer));
+    }
+    const QStringList pages = pdfText(pdf).split('\f', Qt::SkipEmptyParts);
+    QCOMPARE(pages.size(), 2);
+    for (const QString& page : pages) QVERIFY2(page.contains("17/3"), qPrintable(page));
+  }
+
  private:
+  static QString pdfText(const QString& pdf) {
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    return text.waitForFinished() ? QString::fromUtf8(text.readAllStandardOutput()) : QString();
+  }
   QString protocolFile() const {
     return QDir(QCoreApplication::applicationDirPath()).filePath("протоколы/" + number + ".xlsx");
   }
@@ -222,6 +239,7 @@ class ProtocolTest : public QObject {
   }
 
   static constexpr int kOverlongNameBytes = 300;
+  static constexpr int kResultsOnTwoPages = 60;
 
   std::unique_ptr<QTemporaryDir> config;
   std::unique_ptr<TMainForm> form;

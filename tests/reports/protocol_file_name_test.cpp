@@ -90,7 +90,8 @@ class ProtocolFolder : public testing::Test {
       fs::path(testing::TempDir()) /
       (std::string("tarvelo-") + testing::UnitTest::GetInstance()->current_test_info()->name());
   const SpreadsheetProtocol protocol_{
-      {{2, 3, "Протокол № ", true, false, Alignment::Right}}, {}, {1, 5, 17}, {1, 90}};
+      "7", {{2, 3, "Протокол № ", true, false, Alignment::Right, std::nullopt}}, {}, {1, 5, 17},
+      {1, 90, 2, 2}};
   std::error_code ignored_;
 };
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "reports/xlsx_protocol_writer.h"
+#include "tests/support/command_output.h"
 #include "weighing/measurement_store.h"
 
 namespace tarvelo::reports {
@@ -30,6 +30,9 @@ constexpr auto G = Alignment::General;
 constexpr auto L = Alignment::Left;
 constexpr auto C = Alignment::Centre;
 constexpr auto Rt = Alignment::Right;
+// A text cell, and a cell holding the number its text shows.
+constexpr std::nullopt_t Tx = std::nullopt;
+constexpr ProtocolNumber N(double value, int decimals) { return {value, decimals}; }
 
 // A batch as the main window shows it: sgRes titles and `results` rows, and the totals.
 struct Batch {
@@ -76,33 +79,33 @@ std::vector<ProtocolCell> sorted(std::vector<ProtocolCell> cells) {
 
 TEST(SpreadsheetProtocol, NoResultsGiveOneEmptyFramedRowAndTheLinesBelowIt) {
   const std::vector<ProtocolCell> expected{
-      {2, 3, "Протокол № ", true, false, Rt},
-      {2, 4, "ХХХХХХХХ", true, false, L},
-      {4, 1, "Дата: 07.12.2026", false, false, G},
-      {6, 1, "Объект: Гиря М1", false, false, G},
-      {8, 1, "№", true, true, C},
-      {8, 2, "Время", true, true, C},
-      {8, 3, "Масса", true, true, C},
-      {8, 4, "Единица измерения", true, true, C},
-      {8, 5, "Отклонение от средней массы", true, true, C},
-      {9, 1, "", false, true, C},
-      {9, 2, "", false, true, C},
-      {9, 3, "", false, true, C},
-      {9, 4, "", false, true, C},
-      {9, 5, "", false, true, C},
-      {14, 1, "Общая масса партии, г:", false, false, G},
-      {14, 3, "0,00", true, false, G},
-      {15, 1, "Количество в партии:", false, false, G},
-      {15, 3, "0", false, false, G},
-      {16, 1, "Средняя масса, г:", false, false, G},
-      {16, 3, "0", false, false, G},
-      {18, 1, "Время усреднения, с:", false, false, G},
-      {18, 3, "10", false, false, G},
-      {20, 1, "Исполнитель: ", false, false, G},
-      {20, 3, "Иванов И. И.", false, false, Rt},
+      {2, 3, "Протокол № ", true, false, Rt, Tx},
+      {2, 4, "ХХХХХХХХ", true, false, L, Tx},
+      {4, 1, "Дата: 07.12.2026", false, false, G, Tx},
+      {6, 1, "Объект: Гиря М1", false, false, G, Tx},
+      {8, 1, "№", true, true, C, Tx},
+      {8, 2, "Время", true, true, C, Tx},
+      {8, 3, "Масса", true, true, C, Tx},
+      {8, 4, "Единица измерения", true, true, C, Tx},
+      {8, 5, "Отклонение от средней массы", true, true, C, Tx},
+      {9, 1, "", false, true, C, Tx},
+      {9, 2, "", false, true, C, Tx},
+      {9, 3, "", false, true, C, Tx},
+      {9, 4, "", false, true, C, Tx},
+      {9, 5, "", false, true, C, Tx},
+      {14, 1, "Общая масса партии, г:", false, false, G, Tx},
+      {14, 3, "0,00", true, false, G, N(0, 2)},
+      {15, 1, "Количество в партии:", false, false, G, Tx},
+      {15, 3, "0", false, false, G, N(0, 0)},
+      {16, 1, "Средняя масса, г:", false, false, G, Tx},
+      {16, 3, "0", false, false, G, N(0, 0)},
+      {18, 1, "Время усреднения, с:", false, false, G, Tx},
+      {18, 3, "10", false, false, G, N(10, 0)},
+      {20, 1, "Исполнитель: ", false, false, G, Tx},
+      {20, 3, "Иванов И. И.", false, false, Rt, Tx},
       // Before any reading: no model and serial number 0, two blanks after the colon.
-      {22, 1, "Весы:  заводской № 0", false, false, G},
-      {23, 1, "www.korvane.example", true, false, G},
+      {22, 1, "Весы:  заводской № 0", false, false, G, Tx},
+      {23, 1, "www.korvane.example", true, false, G, Tx},
   };
   const SpreadsheetProtocol protocol = Batch({}).protocol("", 0);
   EXPECT_EQ(sorted(protocol.cells), expected);
@@ -120,8 +123,12 @@ TEST(SpreadsheetProtocol, ThreeResultsFillTheTableAndMoveTheLinesDown) {
   for (int result = 0; result < 3; ++result) {
     const auto& source = kThreeResults[result];
     const std::array<const char*, 5> shown{source[0], source[1], source[3], source[4], source[6]};
+    // The number, the mass and the deviation are numbers; the time and the unit are texts.
+    const std::array<std::optional<ProtocolNumber>, 5> numbers{
+        N(result + 1, 0), Tx, N(20 + 2 * result, 2), Tx, N(2 * result - 2, 2)};
     for (int column = 1; column <= 5; ++column) {
-      const ProtocolCell expected{9 + result, column, shown[column - 1], false, true, C};
+      const ProtocolCell expected{
+          9 + result, column, shown[column - 1], false, true, C, numbers[column - 1]};
       EXPECT_NE(std::find(cells.begin(), cells.end(), expected), cells.end())
           << testing::PrintToString(expected);
     }
@@ -129,18 +136,18 @@ TEST(SpreadsheetProtocol, ThreeResultsFillTheTableAndMoveTheLinesDown) {
 
   // The lines below the table for R = 4: row, column, text, bold, framed, alignment.
   const std::vector<ProtocolCell> lines{
-      {16, 1, "Общая масса партии, г:", false, false, G},
-      {16, 3, "66,00", true, false, G},
-      {17, 1, "Количество в партии:", false, false, G},
-      {17, 3, "3", false, false, G},
-      {18, 1, "Средняя масса, г:", false, false, G},
-      {18, 3, "22,00", false, false, G},
-      {20, 1, "Время усреднения, с:", false, false, G},
-      {20, 3, "10", false, false, G},
-      {22, 1, "Исполнитель: ", false, false, G},
-      {22, 3, "Иванов И. И.", false, false, Rt},
-      {24, 1, "Весы: BM-600 заводской № 1234567", false, false, G},
-      {25, 1, "www.korvane.example", true, false, G},
+      {16, 1, "Общая масса партии, г:", false, false, G, Tx},
+      {16, 3, "66,00", true, false, G, N(66, 2)},
+      {17, 1, "Количество в партии:", false, false, G, Tx},
+      {17, 3, "3", false, false, G, N(3, 0)},
+      {18, 1, "Средняя масса, г:", false, false, G, Tx},
+      {18, 3, "22,00", false, false, G, N(22, 2)},
+      {20, 1, "Время усреднения, с:", false, false, G, Tx},
+      {20, 3, "10", false, false, G, N(10, 0)},
+      {22, 1, "Исполнитель: ", false, false, G, Tx},
+      {22, 3, "Иванов И. И.", false, false, Rt, Tx},
+      {24, 1, "Весы: BM-600 заводской № 1234567", false, false, G, Tx},
+      {25, 1, "www.korvane.example", true, false, G, Tx},
   };
   const std::vector<ProtocolCell> below(cells.end() - static_cast<long>(lines.size()), cells.end());
   EXPECT_EQ(below, lines);
@@ -160,6 +167,30 @@ TEST(SpreadsheetProtocol, ThreeResultsFillTheTableAndMoveTheLinesDown) {
   EXPECT_EQ(protocol.columns.widthCharacters, 17);
   EXPECT_EQ(protocol.pageSetup.fitToPagesWide, 1);
   EXPECT_EQ(protocol.pageSetup.leftMarginPoints, 90);
+  // The protocol number and the column titles head every printed page.
+  EXPECT_EQ(protocol.pageSetup.firstTitleRow, 2);
+  EXPECT_EQ(protocol.pageSetup.lastTitleRow, 8);
+  EXPECT_EQ(protocol.sheetName, "ХХХХХХХХ");
+}
+
+TEST(SpreadsheetProtocol, OnlyPlainDecimalTextsAreNumbers) {
+  EXPECT_EQ(shownNumber("-2,00"), N(-2, 2));
+  EXPECT_EQ(shownNumber("25.125"), N(25.125, 3));
+  EXPECT_EQ(shownNumber("17"), N(17, 0));
+  for (const char* text : {"", "-", "1E20", "1,5E-6", "09:05:07", "2,", ",5", " 2", "2 г", "--2"}) {
+    EXPECT_EQ(shownNumber(text), std::nullopt) << text;
+  }
+}
+
+TEST(SpreadsheetProtocol, SheetNameIsTheProtocolNumberMadeValid) {
+  EXPECT_EQ(protocolSheetName("17/3"), "17_3");
+  EXPECT_EQ(protocolSheetName("'[a]:*?\\b'"), "_a_____b");
+  EXPECT_EQ(protocolSheetName("''"), "Протокол");
+  EXPECT_EQ(protocolSheetName("History"), "History_");
+  // 31 characters, not bytes: a Cyrillic name is cut after its 31st letter.
+  std::string cyrillic;
+  for (int i = 0; i < 40; ++i) cyrillic += "Ж";
+  EXPECT_EQ(protocolSheetName(cyrillic), cyrillic.substr(0, 31 * 2));
 }
 
 // Reads the written workbook back with openpyxl: one line per styled or filled cell, then
@@ -173,8 +204,13 @@ for row in sheet.iter_rows():
         b = c.border
         edges = ''.join('1' if e.style == 'thin' else '0' for e in (b.left, b.right, b.top, b.bottom))
         a = c.alignment
+        number = isinstance(c.value, (int, float))
+        # A number as the sheet shows it, with the separator of a Russian reader.
+        shown = f"{c.value:.{len(c.number_format.partition('.')[2])}f}".replace('.', ',') if number \
+            else c.value or ''
         print('cell', c.row, c.column, int(bool(c.font.b)), edges, a.horizontal or 'general',
-              a.vertical or '-', int(bool(a.wrap_text)), c.value or '', sep='\t')
+              a.vertical or '-', int(bool(a.wrap_text)), 'n' if number else 's', c.number_format,
+              shown, sep='\t')
 for number, d in sorted(sheet.row_dimensions.items()):
     print('row', number, int(d.ht) if d.customHeight else '-', d.alignment.horizontal or 'general',
           d.alignment.vertical or '-', int(bool(d.alignment.wrap_text)), sep='\t')
@@ -184,7 +220,7 @@ setup = sheet.page_setup
 # A missing fitToWidth means the file format's default of 1.
 print('page', int(bool(sheet.sheet_properties.pageSetUpPr.fitToPage)),
       1 if setup.fitToWidth is None else setup.fitToWidth, setup.fitToHeight, sheet.page_margins.left,
-      sep='\t')
+      setup.paperSize, setup.orientation, sheet.print_title_rows, sheet.title, sep='\t')
 )";
 
 std::string alignmentName(Alignment alignment) {
@@ -209,7 +245,11 @@ std::set<std::string> expectedReading(const SpreadsheetProtocol& protocol) {
     std::ostringstream line;
     line << "cell\t" << cell.row << '\t' << cell.column << '\t' << cell.bold << '\t'
          << (cell.framed ? "1111" : "0000") << '\t' << alignmentName(cell.alignment) << '\t'
-         << (titles ? "center" : "-") << '\t' << titles << '\t' << cell.text;
+         << (titles ? "center" : "-") << '\t' << titles << '\t'
+         << (cell.number ? "n" : "s") << '\t'
+         << (cell.number ? (cell.number->decimals == 0 ? "0" : "0." + std::string(cell.number->decimals, '0'))
+                         : "General")
+         << '\t' << cell.text;
     lines.insert(line.str());
   }
   for (const ProtocolRow& row : protocol.rows) {
@@ -225,7 +265,7 @@ std::set<std::string> expectedReading(const SpreadsheetProtocol& protocol) {
     lines.insert(line.str());
   }
   lines.insert("columns\t1\t5\t17");
-  lines.insert("page\t1\t1\t0\t1.25");
+  lines.insert("page\t1\t1\t0\t1.25\t9\tportrait\t$2:$8\t" + protocol.sheetName);
   return lines;
 }
 
@@ -234,15 +274,10 @@ std::set<std::string> readBack(const std::filesystem::path& workbook) {
   std::ofstream(script) << kReaderScript;
   const std::string command = "PYTHONIOENCODING=utf-8 /usr/bin/python3 '" + script.string() +
                               "' '" + workbook.string() + "'";
-  std::FILE* pipe = popen(command.c_str(), "r");
+  const testing_support::CommandOutput output = testing_support::commandOutput(command);
+  EXPECT_EQ(output.status, 0) << output.text;
   std::set<std::string> lines;
-  if (pipe == nullptr) return lines;
-  std::string output;
-  std::array<char, 4096> buffer;
-  for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-    output.append(buffer.data(), n);
-  EXPECT_EQ(pclose(pipe), 0) << output;
-  std::istringstream stream(output);
+  std::istringstream stream(output.text);
   for (std::string line; std::getline(stream, line);) lines.insert(line);
   return lines;
 }
