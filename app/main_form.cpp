@@ -67,6 +67,7 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
   keepLongTexts();
   applyColumnWidths();
   setUpChart();
+  setUpOptions();
   // A coarse timer may fire 5 % early; the splash keeps its full time.
   Timer1.setTimerType(Qt::PreciseTimer);
   Timer1.setInterval(kTimer1LayoutMs);
@@ -357,6 +358,7 @@ void TMainForm::showGrids() {
   if (store.selectedResultRow >= 1) ui->sgRes->selectRow(store.selectedResultRow - 1);
   ui->lBalInfo->setText(qs(store.lBalInfo));
   ui->AppButton->setEnabled(store.appButtonEnabled);
+  graphAction_->setEnabled(store.appButtonEnabled);
   showChart();
 }
 

@@ -12,6 +12,7 @@
 #include "reports/spreadsheet_protocol.h"
 #include "weighing/measurement_store.h"
 
+class QAction;
 class QFileDialog;
 class QLineSeries;
 class QPrinter;
@@ -26,6 +27,7 @@ class TMainForm;
 
 namespace tarvelo::app {
 
+class OptionsDialog;
 class TAskForm;
 class UpDown;
 class WeighingSession;
@@ -77,7 +79,10 @@ class TMainForm : public QMainWindow {
   // The protocol of the batch as the window shows it, printed on a given printer;
   // false when the printer did not take the job.
   bool printProtocol(QPrinter& printer) const;
+  // Shows the graph's window, the range ending at the last reading.
   void AppButtonClick();
+  // "Параметры…": the dialog of the settings out of sight; "OK" writes them at once.
+  void OptionsClick();
   void ShowGraphClick();
   // The chart as a JPEG or GIF picture, and printed on a given printer.
   bool saveGraph(const QString& path, bool gif);
@@ -133,6 +138,7 @@ class TMainForm : public QMainWindow {
   void reportPrintFailure(const QPrinter& printer);
   reports::SpreadsheetProtocol protocol() const;
   void setUpChart();
+  void setUpOptions();
   void showChart();
   bool startRun();
   bool readHiddenLogging(RunStart& run);
@@ -167,6 +173,10 @@ class TMainForm : public QMainWindow {
   QLineSeries* Series1 = nullptr;  // the readings, red
   QLineSeries* Series3 = nullptr;  // the trend line, blue
   std::unique_ptr<TAskForm> confirmation_;
+  OptionsDialog* optionsDialog_ = nullptr;
+  QWidget* graphWindow_ = nullptr;
+  QAction* optionsAction_ = nullptr;
+  QAction* graphAction_ = nullptr;
 };
 
 }  // namespace tarvelo::app

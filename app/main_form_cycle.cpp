@@ -177,6 +177,7 @@ void TMainForm::ShowRunButtons(bool running) {
   ui->WeightButton->setVisible(!running);
   ui->ApplyButton1->setEnabled(!running);
   ui->ClearButton->setEnabled(!running);
+  optionsAction_->setEnabled(!running);
 }
 
 void TMainForm::EnableSettingsControls(bool on) {

@@ -28,8 +28,6 @@ namespace tarvelo::app {
 
 namespace {
 
-const QString kShowGraphText = QStringLiteral("График");
-const QString kHideGraphText = QStringLiteral("Убрать график");
 const QString kJpegFilter = QStringLiteral("JPEG (*.jpg)");
 const QString kGifFilter = QStringLiteral("GIF (*.gif)");
 // Each format's extensions, the first the one a saved name gets.
@@ -124,13 +122,10 @@ void TMainForm::showChart() {
 }
 
 void TMainForm::AppButtonClick() {
-  for (QWidget* panel : {static_cast<QWidget*>(ui->ChartPanel), static_cast<QWidget*>(ui->Panel8),
-                         static_cast<QWidget*>(ui->Panel3), static_cast<QWidget*>(ui->Panel10),
-                         static_cast<QWidget*>(ui->ChPrPanel), static_cast<QWidget*>(ui->Panel4)}) {
-    panel->setVisible(panel->isHidden());
-  }
   ui->LastNum->setText(QString::number(store.StrGrid1.rowCount() - 1));
-  ui->AppButton->setText(ui->ChartPanel->isHidden() ? kShowGraphText : kHideGraphText);
+  graphWindow_->show();
+  graphWindow_->raise();
+  graphWindow_->activateWindow();
 }
 
 void TMainForm::ShowGraphClick() {

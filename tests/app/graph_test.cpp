@@ -1,4 +1,4 @@
-// The graph panel of the main window: toggling, the range message, the axes, saving and printing.
+// The graph of the main window: the range message, the axes, saving and printing.
 #include <QChartView>
 #include <QDir>
 #include <QFile>
@@ -67,19 +67,6 @@ class GraphTest : public QObject {
   void cleanup() {
     form.reset();
     dir.reset();
-  }
-
-  void toggleShowsTheGraphPanelsInPlaceOfTheEntryPanel() {
-    auto* button = form->findChild<QPushButton*>("AppButton");
-    form->AppButtonClick();
-    QVERIFY(!form->findChild<QWidget*>("ChartPanel")->isHidden());
-    QVERIFY(form->findChild<QWidget*>("Panel4")->isHidden());
-    QCOMPARE(button->text(), QString("Убрать график"));
-    QCOMPARE(form->findChild<QLineEdit*>("LastNum")->text(), QString("1"));
-    form->AppButtonClick();
-    QVERIFY(form->findChild<QWidget*>("ChartPanel")->isHidden());
-    QVERIFY(!form->findChild<QWidget*>("Panel4")->isHidden());
-    QCOMPARE(button->text(), QString("График"));
   }
 
   void rangeWithoutTwoReadingsShowsTheMessage() {

@@ -1,8 +1,12 @@
 // Weighing with the real window against the balance simulator on a pseudo-terminal.
+#include <QAction>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -22,6 +26,7 @@ namespace {
 
 constexpr int kCom = 5;
 constexpr int kWeighingMs = 20'000;
+constexpr int kTickMs = 700;
 
 }  // namespace
 
@@ -97,6 +102,31 @@ class WeighingCycleTest : public QObject {
     set<QLineEdit>("MinimW")->setText("1");
     weigh();
     QCOMPARE(result(5, 1), std::string("2"));
+    QCOMPARE(result(3, 1), std::string("25,00"));
+  }
+
+  // A rule changed in "Параметры…" decides what is recorded, and the graph's window shows
+  // each recorded reading within a tick.
+  void ruleFromTheDialogReachesTheRunAndTheGraphFollowsIt() {
+    startBalance({"25.00", "0.50"});
+    QTimer::singleShot(0, [this] {
+      set<QCheckBox>("MWeightCB")->setChecked(false);
+      set<QCheckBox>("MinWCB")->setChecked(true);
+      set<QLineEdit>("MinimW")->setText("1");
+      set<QDialogButtonBox>("")->button(QDialogButtonBox::Ok)->click();
+    });
+    form->OptionsClick();
+    set<QComboBox>("cbWTime")->setCurrentText("15");
+    form->WeightButtonClick();
+    auto* graph = set<QAction>("GraphAction");
+    QTRY_VERIFY_WITH_TIMEOUT(graph->isEnabled(), kWeighingMs);
+    graph->trigger();
+    auto* readings = qobject_cast<QLineSeries*>(set<QChartView>("Chart1")->chart()->series().front());
+    for (int recorded = 2; recorded <= 3; ++recorded) {
+      QTRY_VERIFY_WITH_TIMEOUT(form->measurements().recordNumber >= recorded, kWeighingMs);
+      QTRY_COMPARE_WITH_TIMEOUT(readings->count(), form->measurements().recordNumber, kTickMs);
+    }
+    form->StopButtonClick();
     QCOMPARE(result(3, 1), std::string("25,00"));
   }
 

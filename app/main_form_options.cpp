@@ -1,0 +1,72 @@
+// The menu's way to the settings the layout keeps out of sight ("Параметры…") and to
+// the graph ("График"), each in a window of its own.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+
+#include "app/graph_window.h"
+#include "app/main_form.h"
+#include "app/options_dialog.h"
+#include "ui_main_form.h"
+#include "weighing/number_text.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+// A label's text as a field's name: without the blanks and the colon around it.
+QString nameOf(const QString& label) {
+  QString name = label.trimmed();
+  if (name.endsWith(':')) name.chop(1);
+  return name.trimmed();
+}
+
+void parseNumber(const std::string& text) { weighing::parseNumber(text); }
+void parseInteger(const std::string& text) { weighing::parseInteger(text); }
+
+}  // namespace
+
+void TMainForm::setUpOptions() {
+  const QList<OptionsSection> sections{{"Прием веса", ui->Panel1},
+                                       {"Текущее измерение", ui->Panel8},
+                                       {"Запись в файл", ui->Panel10},
+                                       {"Файл протокола", ui->Panel3}};
+  const QList<NumberField> numbers{
+      {ui->MaxDW, nameOf(ui->MaxDWLabel->text()), parseNumber},
+      {ui->DWTime, nameOf(ui->MaxDWLabel->text()) + " " + nameOf(ui->MTimeLabel->text()),
+       parseNumber},
+      {ui->MinimW, nameOf(ui->MinWCB->text()), parseNumber},
+      {ui->WorkTime, nameOf(ui->ChBox1->text()), parseNumber},
+      {ui->NumberWeightTime, nameOf(ui->ChBox2->text()), parseInteger},
+      {ui->SizeEdit, nameOf(ui->Label7->text()) + " … " + nameOf(ui->Label8->text()), parseInteger},
+  };
+  optionsDialog_ = new OptionsDialog(sections, numbers, this);
+  graphWindow_ = makeGraphWindow(ui->ChPrPanel, ui->ChartPanel, this);
+
+  optionsAction_ = new QAction("Параметры…", this);
+  optionsAction_->setObjectName("OptionsAction");
+  graphAction_ = new QAction("График", this);
+  graphAction_->setObjectName("GraphAction");
+  graphAction_->setEnabled(false);
+  ui->MainMenu1->insertActions(ui->N1, {optionsAction_, graphAction_});
+  connect(optionsAction_, &QAction::triggered, this, &TMainForm::OptionsClick);
+  connect(graphAction_, &QAction::triggered, this, &TMainForm::AppButtonClick);
+}
+
+void TMainForm::OptionsClick() {
+  if (optionsDialog_->exec() != QDialog::Accepted) return;
+  if (settingsOpen_) StoreSettings();
+  if (!ui->FastWrite->isChecked()) return;
+  const auto answer = QMessageBox::question(
+      this, windowTitle(),
+      QString("Скрытый режим: окно будет скрыто, показания весов будут записываться в файл «%1». "
+              "Начать запись сейчас?")
+          .arg(ui->FileNameEdit->text()),
+      QMessageBox::Yes | QMessageBox::No);
+  if (answer == QMessageBox::Yes) startRun();
+}
+
+}  // namespace tarvelo::app

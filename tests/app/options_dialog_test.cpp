@@ -1,0 +1,185 @@
+// "Параметры…" and "График": the panels out of sight, moved into windows of their own.
+#include "app/options_dialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QChartView>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/main_form.h"
+#include "app/settings_file_store.h"
+
+namespace tarvelo::app {
+
+class OptionsDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    dir = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_CONFIG_HOME", dir->path().toUtf8());
+    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo",
+                                       StartOptions{StartMode::AsStored, [] { return true; }});
+    form->Timer1Timer();
+  }
+  void cleanup() {
+    form.reset();
+    dir.reset();
+  }
+
+  void panelsLiveInTheirWindowsUnderTheirNames() {
+    auto* dialog = form->findChild<OptionsDialog*>();
+    for (const char* name :
+         {"Panel1", "Panel10", "Panel8", "Panel3", "MaxDW", "FastWrite", "FCheck", "RGr1"}) {
+      QCOMPARE(child<QWidget>(name)->window(), dialog);
+    }
+    for (const char* name : {"ChPrPanel", "ChartPanel", "Chart1", "ShowGraph"}) {
+      QCOMPARE(child<QWidget>(name)->window()->objectName(), QString("GraphWindow"));
+    }
+    const QList<QAction*> menu = form->menuBar()->actions();
+    QCOMPARE(menu.size(), 3);
+    QCOMPARE(menu[0]->text(), QString("Параметры…"));
+    QCOMPARE(menu[1]->text(), QString("График"));
+    QCOMPARE(menu[2]->text(), QString("Справка"));
+    QVERIFY(menu[0]->isEnabled());
+    QVERIFY2(!menu[1]->isEnabled(), "no readings yet");
+  }
+
+  void cancelPutsBackWhatTheDialogShowed() {
+    const bool minimum = child<QCheckBox>("MinWCB")->isChecked();
+    const QString size = child<QLineEdit>("SizeEdit")->text();
+    const bool excel = child<QRadioButton>("RGr1Item0")->isChecked();
+    const Qt::CheckState statistics =
+        child<QListWidget>("FCheck")->item(kStatisticsItem)->checkState();
+    inDialog([](QDialog* dialog) {
+      child<QCheckBox>(dialog, "MinWCB")->toggle();
+      child<QLineEdit>(dialog, "SizeEdit")->setText("7");
+      child<QRadioButton>(dialog, "RGr1Item1")->setChecked(true);
+      child<QListWidget>(dialog, "FCheck")->item(kStatisticsItem)->setCheckState(Qt::Checked);
+      press(dialog, QDialogButtonBox::Cancel);
+    });
+    QCOMPARE(child<QCheckBox>("MinWCB")->isChecked(), minimum);
+    QCOMPARE(child<QLineEdit>("MinimW")->isEnabled(), minimum);  // the handler ran
+    QCOMPARE(child<QLineEdit>("SizeEdit")->text(), size);
+    QCOMPARE(child<QRadioButton>("RGr1Item0")->isChecked(), excel);
+    QCOMPARE(child<QListWidget>("FCheck")->item(kStatisticsItem)->checkState(), statistics);
+  }
+
+  void okWritesTheSettingsAtOnce() {
+    inDialog([](QDialog* dialog) {
+      child<QCheckBox>(dialog, "MinWCB")->setChecked(true);
+      child<QLineEdit>(dialog, "MinimW")->setText("2,5");
+      press(dialog, QDialogButtonBox::Ok);
+    });
+    SettingsFileStore stored;  // as another program would read them, the window still open
+    QVERIFY(stored.open("Tarvelo"));
+    QCOMPARE(stored.ReadText("MinimWeight", {}), std::string("2,5"));
+  }
+
+  void fieldThatIsNotANumberIsNamedAndKeepsTheDialogOpen() {
+    QStringList messages;
+    QTimer answerer;  // accepts every message box, keeping its text
+    answerer.callOnTimeout([&messages] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        messages.append(box->text());
+        box->accept();
+      }
+    });
+    answerer.start(kAnswerMs);
+    bool openAfterOk = false;
+    inDialog([&](QDialog* dialog) {
+      // A disabled field is not read: its text does not hold the dialog.
+      child<QCheckBox>(dialog, "DStabCB")->setChecked(false);
+      child<QLineEdit>(dialog, "MaxDW")->setText("x");
+      child<QCheckBox>(dialog, "MinWCB")->setChecked(true);
+      child<QLineEdit>(dialog, "MinimW")->setText("abc");
+      press(dialog, QDialogButtonBox::Ok);
+      openAfterOk = dialog->isVisible();
+      QVERIFY(!child<QLineEdit>(dialog, "MinimW")->styleSheet().isEmpty());
+      child<QLineEdit>(dialog, "MinimW")->setText("1");
+      press(dialog, QDialogButtonBox::Ok);
+    });
+    QCOMPARE(messages, QStringList{"Не принимать вес менее: «abc» не является допустимым числом."});
+    QVERIFY(openAfterOk);
+    QVERIFY(child<QLineEdit>("MinimW")->styleSheet().isEmpty());
+  }
+
+  void hiddenModeIsStartedOnlyWhenTheUserSaysSo() {
+    for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+      QString question;
+      inDialog([&](QDialog* dialog) {
+        child<QCheckBox>(dialog, "FastWrite")->setChecked(true);
+        child<QLineEdit>(dialog, "FileNameEdit")->setText(this->dir->filePath("log.txt"));
+        QTimer::singleShot(0, [&] {
+          auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+          question = box->text();
+          box->button(answer)->click();
+        });
+        press(dialog, QDialogButtonBox::Ok);
+      });
+      QVERIFY2(question.startsWith("Скрытый режим: окно будет скрыто"), qPrintable(question));
+      QCOMPARE(child<QPushButton>("WeightButton")->isHidden(), answer == QMessageBox::Yes);
+      QCOMPARE(form->isVisible(), answer == QMessageBox::No);
+    }
+    form->StopButtonClick();
+  }
+
+  void graphWindowShowsTheChartAndGrowsIt() {
+    form->AppButtonClick();
+    QWidget* window = form->findChild<QWidget*>("GraphWindow");
+    QVERIFY(window->isVisible());
+    auto* chart = child<QChartView>("Chart1");
+    QVERIFY(chart->isVisible());
+    QVERIFY(window->rect().contains(chart->geometry()));
+    const QSize before = chart->size();
+    window->resize(window->size() + QSize(200, 150));
+    QCoreApplication::processEvents();
+    QCOMPARE(chart->size(), before + QSize(200, 150));
+  }
+
+ private:
+  static constexpr int kStatisticsItem = 5;
+  static constexpr int kAnswerMs = 10;
+
+  template <typename T>
+  static T* child(QObject* parent, const char* name) {
+    auto* widget = parent->findChild<T*>(name);
+    if (widget == nullptr) qFatal("no control %s", name);
+    return widget;
+  }
+  template <typename T>
+  T* child(const char* name) const {
+    return child<T>(form.get(), name);
+  }
+  static void press(QDialog* dialog, QDialogButtonBox::StandardButton button) {
+    dialog->findChild<QDialogButtonBox*>()->button(button)->click();
+  }
+  // Opens "Параметры…" and has `act` work in the dialog; a dialog `act` left open is cancelled.
+  void inDialog(const std::function<void(QDialog*)>& act) {
+    QTimer::singleShot(0, [act] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      act(dialog);
+      if (dialog->isVisible()) press(dialog, QDialogButtonBox::Cancel);
+    });
+    form->OptionsClick();
+  }
+
+  std::unique_ptr<QTemporaryDir> dir;
+  std::unique_ptr<TMainForm> form;
+};
+
+}  // namespace tarvelo::app
+
+QTEST_MAIN(tarvelo::app::OptionsDialogTest)
+#include "options_dialog_test.moc"
