@@ -18,6 +18,8 @@ bool onOneLine(const QWidget* a, const QWidget* b) {
 }  // namespace
 
 void fitToTexts(QWidget* panel) {
+  // A layout sizes its widgets by their texts already.
+  if (panel->layout() != nullptr) return;
   QList<QWidget*> controls = panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
   std::sort(controls.begin(), controls.end(),
             [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });

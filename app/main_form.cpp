@@ -18,6 +18,7 @@
 
 #include "app/ask_form.h"
 #include "app/grid_view.h"
+#include "app/hands_free_panel.h"
 #include "app/load_resources.h"
 #include "app/period_texts.h"
 #include "app/radio_group.h"
@@ -102,6 +103,7 @@ void TMainForm::setUpSession() {
   connect(session_.get(), &WeighingSession::lastNumChanged, this,
           [this](int lastNum) { ui->LastNum->setText(QString::number(lastNum)); });
   connect(session_.get(), &WeighingSession::runEnded, this, &TMainForm::onRunEnded);
+  connect(session_.get(), &WeighingSession::resultRecorded, this, [] { QApplication::beep(); });
   // The desktop session is ending: the program may not get to its normal shutdown.
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
     if (settingsOpen_) StoreSettings();
@@ -235,6 +237,8 @@ void TMainForm::Timer1Timer() {
   Timer1.stop();
   centreOnScreen();
   show();
+  // Hands-free weighing watches the pan from the start.
+  if (handsFreePanel_->on() && !ui->FastWrite->isChecked() && idle()) startRun();
 }
 
 void TMainForm::centreOnScreen() {
@@ -359,6 +363,7 @@ void TMainForm::showGrids() {
   ui->lBalInfo->setText(qs(store.lBalInfo));
   ui->AppButton->setEnabled(store.appButtonEnabled);
   graphAction_->setEnabled(store.appButtonEnabled);
+  optionsAction_->setEnabled(idle() || session_->watchingPan());
   showChart();
 }
 

@@ -27,6 +27,7 @@ class TMainForm;
 
 namespace tarvelo::app {
 
+class HandsFreePanel;
 class OptionsDialog;
 class TAskForm;
 class UpDown;
@@ -42,6 +43,8 @@ struct StartOptions {
   // Whether the desktop has a notification area for the tray icon; asked of the
   // desktop when not given.
   std::function<bool()> trayAvailable;
+  // Turns hands-free weighing on, whatever is stored.
+  bool handsFree = false;
 };
 
 // The main window. Its layout is main_form.ui; its handlers read the controls, call
@@ -139,6 +142,8 @@ class TMainForm : public QMainWindow {
   reports::SpreadsheetProtocol protocol() const;
   void setUpChart();
   void setUpOptions();
+  void offerHiddenLogging();
+  bool readHandsFree(RunStart& run);
   void showChart();
   bool startRun();
   bool readHiddenLogging(RunStart& run);
@@ -174,6 +179,7 @@ class TMainForm : public QMainWindow {
   QLineSeries* Series3 = nullptr;  // the trend line, blue
   std::unique_ptr<TAskForm> confirmation_;
   OptionsDialog* optionsDialog_ = nullptr;
+  HandsFreePanel* handsFreePanel_ = nullptr;
   QWidget* graphWindow_ = nullptr;
   QAction* optionsAction_ = nullptr;
   QAction* graphAction_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <cmath>
 
+#include "app/hands_free_panel.h"
 #include "app/main_form.h"
 #include "app/period_texts.h"
 #include "app/weighing_session.h"
@@ -66,6 +67,7 @@ bool TMainForm::startRun() {
     return false;
   }
   if (ui->FastWrite->isChecked() && !readHiddenLogging(run)) return false;
+  if (!ui->FastWrite->isChecked() && handsFreePanel_->on() && !readHandsFree(run)) return false;
   ui->Memo2->clear();
   if (ui->ComboBox1->currentText().isEmpty()) ui->ComboBox1->setCurrentText("0");
   run.port = ui->ComCB->currentIndex() + 1;
@@ -102,6 +104,17 @@ bool TMainForm::readHiddenLogging(RunStart& run) {
     return false;
   }
   run.hidden = log;
+  return true;
+}
+
+// False, having said which, when a hands-free option is not a number.
+bool TMainForm::readHandsFree(RunStart& run) {
+  try {
+    run.handsFree = handsFreePanel_->options();
+  } catch (const weighing::ConversionError& error) {
+    reportConversionError(QString::fromStdString(error.text()), "Автоматическое взвешивание");
+    return false;
+  }
   return true;
 }
 
@@ -177,7 +190,6 @@ void TMainForm::ShowRunButtons(bool running) {
   ui->WeightButton->setVisible(!running);
   ui->ApplyButton1->setEnabled(!running);
   ui->ClearButton->setEnabled(!running);
-  optionsAction_->setEnabled(!running);
 }
 
 void TMainForm::EnableSettingsControls(bool on) {

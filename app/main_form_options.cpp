@@ -8,8 +8,10 @@
 #include <QMessageBox>
 
 #include "app/graph_window.h"
+#include "app/hands_free_panel.h"
 #include "app/main_form.h"
 #include "app/options_dialog.h"
+#include "app/weighing_session.h"
 #include "ui_main_form.h"
 #include "weighing/number_text.h"
 
@@ -24,16 +26,21 @@ QString nameOf(const QString& label) {
   return name.trimmed();
 }
 
+const QString kThresholdName = QStringLiteral("Порог начала, г");
+const QString kPauseName = QStringLiteral("Пауза после снятия, с");
+
 void parseNumber(const std::string& text) { weighing::parseNumber(text); }
 void parseInteger(const std::string& text) { weighing::parseInteger(text); }
 
 }  // namespace
 
 void TMainForm::setUpOptions() {
+  handsFreePanel_ = new HandsFreePanel;
   const QList<OptionsSection> sections{{"Прием веса", ui->Panel1},
                                        {"Текущее измерение", ui->Panel8},
                                        {"Запись в файл", ui->Panel10},
-                                       {"Файл протокола", ui->Panel3}};
+                                       {"Файл протокола", ui->Panel3},
+                                       {"Автоматическое взвешивание", handsFreePanel_}};
   const QList<NumberField> numbers{
       {ui->MaxDW, nameOf(ui->MaxDWLabel->text()), parseNumber},
       {ui->DWTime, nameOf(ui->MaxDWLabel->text()) + " " + nameOf(ui->MTimeLabel->text()),
@@ -42,6 +49,8 @@ void TMainForm::setUpOptions() {
       {ui->WorkTime, nameOf(ui->ChBox1->text()), parseNumber},
       {ui->NumberWeightTime, nameOf(ui->ChBox2->text()), parseInteger},
       {ui->SizeEdit, nameOf(ui->Label7->text()) + " … " + nameOf(ui->Label8->text()), parseInteger},
+      {handsFreePanel_->threshold(), kThresholdName, parseNumber},
+      {handsFreePanel_->pause(), kPauseName, parseNumber},
   };
   optionsDialog_ = new OptionsDialog(sections, numbers, this);
   graphWindow_ = makeGraphWindow(ui->ChPrPanel, ui->ChartPanel, this);
@@ -57,9 +66,18 @@ void TMainForm::setUpOptions() {
 }
 
 void TMainForm::OptionsClick() {
-  if (optionsDialog_->exec() != QDialog::Accepted) return;
-  if (settingsOpen_) StoreSettings();
-  if (!ui->FastWrite->isChecked()) return;
+  // A hands-free run between weighings gives way to the dialog and comes back after it.
+  if (session_->watchingPan()) StopButtonClick();
+  const bool accepted = optionsDialog_->exec() == QDialog::Accepted;
+  if (accepted && settingsOpen_) StoreSettings();
+  if (ui->FastWrite->isChecked()) {
+    if (accepted) offerHiddenLogging();
+    return;
+  }
+  if (handsFreePanel_->on()) startRun();
+}
+
+void TMainForm::offerHiddenLogging() {
   const auto answer = QMessageBox::question(
       this, windowTitle(),
       QString("Скрытый режим: окно будет скрыто, показания весов будут записываться в файл «%1». "

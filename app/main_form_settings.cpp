@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <limits>
 
+#include "app/hands_free_panel.h"
 #include "app/main_form.h"
 #include "app/settings_table.h"
 #include "ui_main_form.h"
@@ -13,11 +14,16 @@ namespace tarvelo::app {
 
 void TMainForm::RestoreSettings() {
   restoreSettings(*settings, *ui);
+  handsFreePanel_->restore(*settings);
+  if (startOptions_.handsFree) handsFreePanel_->setOn(true);
   ui->ChoseFButton->setEnabled(ui->FastWrite->isChecked());
   ui->ComboBox1->setCurrentText("0");
 }
 
-void TMainForm::StoreSettings() { storeSettings(*settings, *ui); }
+void TMainForm::StoreSettings() {
+  storeSettings(*settings, *ui);
+  handsFreePanel_->store(*settings);
+}
 
 // A line edit cuts its text at 32 767 characters unless told otherwise; stored texts
 // come back whole.

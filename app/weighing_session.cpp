@@ -29,6 +29,13 @@ constexpr int kTickWaits = 4;
 constexpr int64_t kLongestTimerMs = 24LL * 60 * 60 * 1000;
 const QString kSearching = QStringLiteral(" - Поиск весов... ");
 const QString kReceiving = QStringLiteral(" - Прием данных... ");
+const QString kWaitingForLoad = QStringLiteral(" - Ожидание груза... ");
+const QString kWaitingForEmpty = QStringLiteral(" - Снимите груз... ");
+const QString kLoadLeftEarly = QStringLiteral(" - Груз снят до конца взвешивания, результат не записан.");
+
+int64_t steadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now().time_since_epoch()).count();
+}
 
 // The system's long time format without its time zone: hours, minutes, seconds.
 QString timeOfDay() {
@@ -73,7 +80,13 @@ void WeighingSession::start(const RunStart& run) {
   acquisition_->start(run.port, run.stabilityWindow, run.stabilityMaxChange);
   store_.statisticsWindow = run.statisticsWindow;
   store_.runActive = true;
-  StartPolling(hidden_ ? PollMode::Timed : run.poll);
+  loadLeftEarly_ = false;
+  if (run.handsFree && !hidden_) {
+    loadTrigger_.emplace(run.handsFree->thresholdGrams, run.handsFree->emptyPauseMs);
+  } else {
+    loadTrigger_.reset();
+  }
+  StartPolling(hidden_ || loadTrigger_ ? PollMode::Timed : run.poll);
 }
 
 void WeighingSession::StartPolling(PollMode poll) {
@@ -143,9 +156,66 @@ void WeighingSession::finishTick() {
     WriteLogLine(reading);
     return;
   }
+  if (loadTrigger_) {
+    watchPan(reading, fresh);
+    return;
+  }
   MarkDataReceived();
   recordReading(reading);
   handoff_.readingDone();
+}
+
+void WeighingSession::watchPan(const link::WeightReading& reading, bool fresh) {
+  // A reading already seen tells nothing new about the pan.
+  if (!fresh) return;
+  lastDataTime_->signOfLife();
+  switch (loadTrigger_->onReading(reading.weight, steadyMs())) {
+    case weighing::LoadTrigger::Action::StartWeighing:
+      loadLeftEarly_ = false;
+      store_.ClearBeforeNextWeight();
+      store_.SetupCurrentGrid(controls_.inputs());
+      emit storeChanged();
+      break;
+    case weighing::LoadTrigger::Action::Record:
+      recordReading(reading);
+      handoff_.readingDone();
+      break;
+    case weighing::LoadTrigger::Action::DropWeighing:
+      loadLeftEarly_ = true;
+      store_.ClearBeforeNextWeight();
+      emit storeChanged();
+      break;
+    case weighing::LoadTrigger::Action::Ignore:
+      break;
+  }
+  // Recording may have ended the run.
+  if (loadTrigger_) emit captionChanged(panCaption());
+}
+
+QString WeighingSession::panCaption() const {
+  switch (loadTrigger_->state()) {
+    case weighing::LoadTrigger::State::Weighing:
+      return kReceiving;
+    case weighing::LoadTrigger::State::WaitingForEmpty:
+      return loadLeftEarly_ ? kLoadLeftEarly + kWaitingForEmpty : kWaitingForEmpty;
+    case weighing::LoadTrigger::State::WaitingForLoad:
+      break;
+  }
+  return loadLeftEarly_ ? kLoadLeftEarly + kWaitingForLoad : kWaitingForLoad;
+}
+
+// The run goes on, watching the pan for the next load.
+void WeighingSession::completePanWeighing() {
+  try {
+    const weighing::StopOutcome outcome = weighing::StopWeighing(store_, controls_.inputs());
+    if (outcome.lastNum) emit lastNumChanged(*outcome.lastNum);
+  } catch (const weighing::ConversionError& error) {
+    fail(badNumberText(error.text()));
+    return;
+  }
+  loadTrigger_->weighingDone();
+  emit storeChanged();
+  emit resultRecorded();
 }
 
 void WeighingSession::recordReading(link::WeightReading reading) {
@@ -153,7 +223,11 @@ void WeighingSession::recordReading(link::WeightReading reading) {
   try {
     if (weighing::AcceptReading(store_, reading, in) &&
         weighing::RecordReading(store_, reading, timeOfDay().toStdString(), in)) {
-      stop();
+      if (loadTrigger_) {
+        completePanWeighing();
+      } else {
+        stop();
+      }
       return;
     }
   } catch (const weighing::ConversionError& error) {
@@ -171,6 +245,8 @@ void WeighingSession::MarkDataReceived() {
 }
 
 bool WeighingSession::CheckNoBalanceTimeout() {
+  // A hands-free run keeps searching for its balance, as long as it takes.
+  if (loadTrigger_ && lastDataTime_->expired()) emit captionChanged(kSearching);
   if (!hidden_ || !lastDataTime_->expired()) return false;
   if (linesThisRun_ > 0) {
     const QString lost = QString("Весы не отвечают более %1 с. Запись в журнал «%2» остановлена, записано строк: %3.")
@@ -222,9 +298,16 @@ void WeighingSession::Timer4Timer() {
 }
 
 void WeighingSession::stop() {
+  // A hands-free run between weighings has given every result already.
+  const bool weighingOpen = !watchingPan();
   endRun();
   if (hidden_ && !hiddenLog_.SaveLog(hidden_->file)) {
     emit runEnded(RunEnd::HiddenFailed, logFailureText());
+    return;
+  }
+  if (!weighingOpen) {
+    emit storeChanged();
+    emit runEnded(RunEnd::Stopped, {});
     return;
   }
   try {
@@ -246,6 +329,7 @@ void WeighingSession::endRun() {
   tickWait_.stop();
   tickPending_ = false;
   workTimeEnd_.reset();
+  loadTrigger_.reset();
   if (acquisition_) acquisition_->stop();
   emit captionChanged({});
 }

@@ -15,6 +15,7 @@
 #include "link/protocol_memory.h"
 #include "link/reading_handoff.h"
 #include "reports/hidden_log.h"
+#include "weighing/load_trigger.h"
 #include "weighing/measurement_store.h"
 #include "weighing/weighing_inputs.h"
 
@@ -34,6 +35,12 @@ struct HiddenLogging {
   std::optional<int64_t> workTimeMs;   // end this long after the first line
 };
 
+// Hands-free weighing: the run watches the pan and weighs every load that arrives.
+struct HandsFree {
+  double thresholdGrams = 0;
+  int64_t emptyPauseMs = 0;
+};
+
 struct RunStart {
   int port = 1;
   float stabilityWindow = 0;
@@ -42,6 +49,8 @@ struct RunStart {
   int averagingTime = 0;
   PollMode poll = PollMode::Timed;
   std::optional<HiddenLogging> hidden;
+  // Ignored by a hidden run.
+  std::optional<HandsFree> handsFree;
 };
 
 // What a run reads from the window while it goes on.
@@ -101,6 +110,8 @@ class WeighingSession : public QObject {
   // The last reading a tick took, with the balance's identity.
   const link::WeightReading& lastReading() const { return lastReading_; }
   bool hidden() const { return hidden_.has_value(); }
+  // A hands-free run between two weighings.
+  bool watchingPan() const { return loadTrigger_ && loadTrigger_->state() != weighing::LoadTrigger::State::Weighing; }
 
  signals:
   void captionChanged(const QString& suffix);
@@ -111,6 +122,8 @@ class WeighingSession : public QObject {
   // The last reading of the graph range of a finished weighing.
   void lastNumChanged(int lastNum);
   void runEnded(tarvelo::app::RunEnd end, const QString& message);
+  // A hands-free weighing gave its result row.
+  void resultRecorded();
 
  private:
   void StartPolling(PollMode poll);
@@ -118,6 +131,9 @@ class WeighingSession : public QObject {
   void finishTick();
   // Takes a copy: acceptance may mark it unstable.
   void recordReading(link::WeightReading reading);
+  void watchPan(const link::WeightReading& reading, bool fresh);
+  void completePanWeighing();
+  QString panCaption() const;
   void MarkDataReceived();
   bool CheckNoBalanceTimeout();
   void WriteLogLine(const link::WeightReading& reading);
@@ -147,6 +163,9 @@ class WeighingSession : public QObject {
   int tickWaitsDone_ = 0;
   // A press of the read button during the waits is kept and served when the tick ends.
   bool tickPending_ = false;
+  std::optional<weighing::LoadTrigger> loadTrigger_;
+  // The last hands-free weighing lost its load before it was complete.
+  bool loadLeftEarly_ = false;
   uint64_t lastSequence_ = 0;
   link::WeightReading lastReading_;
 };

@@ -6,10 +6,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <cmath>
 #include <memory>
 
 #include "app/weighing_session.h"
 #include "tests/support/simulator_process.h"
+#include "weighing/number_text.h"
+#include "weighing/results_table.h"
 
 namespace tarvelo::app {
 
@@ -18,6 +21,12 @@ namespace {
 constexpr int kRunMs = 10'000;
 // Above the 700 ms tick, so a live balance always answers in time.
 constexpr uint32_t kNoBalanceMs = 1500;
+constexpr int kHandsFreeCom = 9;
+constexpr int64_t kEmptyPauseMs = 500;
+constexpr int kCageMs = 40'000;
+constexpr int kTwoTicksMs = 1400;
+// Two readings of a mouse with 0.3 g of noise average well within this.
+constexpr double kMeanToleranceGrams = 1.0;
 
 // A balance that streams a new reading at every call while it is live.
 class ScriptedBalance final : public link::ReadingSource {
@@ -49,7 +58,10 @@ class WeighingSessionTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { qRegisterMetaType<tarvelo::app::RunEnd>(); }
+  void initTestCase() {
+    qRegisterMetaType<tarvelo::app::RunEnd>();
+    testing::privateConfigHome();
+  }
 
   void init() {
     store = weighing::MeasurementStore();
@@ -185,7 +197,62 @@ class WeighingSessionTest : public QObject {
     QVERIFY(!session->running());
   }
 
+  // A cage of five mice, each on the pan longer than its weighing takes: one row each,
+  // none from the empty pan or from lifting a mouse off.
+  void handsFreeGivesOneRowPerMouse() {
+    const std::vector<double> mice{24, 27, 30, 26, 29};
+    // Each mouse stays for five ticks; the pan stays empty for three between them.
+    std::string profile = "2:0:0.05";
+    for (const double mouse : mice) profile += ",3.5:" + std::to_string(mouse) + ":0.3,2:0:0.05";
+    profile += ",60:0:0.05";
+    const testing::SimulatorProcess balance(kHandsFreeCom, {"--protocol", "bm", "--profile", profile,
+                                                           "--unstable-every", "0", "--unstable-step", "0"});
+    session->setReadingSource(link::balanceOnSerialPort());
+    QSignalSpy results(session.get(), &WeighingSession::resultRecorded);
+    startHandsFree(kHandsFreeCom, 2.0);
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 5, kCageMs);
+    QTest::qWait(kTwoTicksMs);
+    session->stop();  // on an empty pan: nothing more
+    QCOMPARE(results.count(), 5);
+    QCOMPARE(store.sgTotal.cell(weighing::BatchCount, 0), std::string("5"));
+    double total = 0;
+    for (int row = 1; row <= 5; ++row) {
+      const double mass = weighing::parseNumber(store.sgRes.cell(weighing::ResultMass, row));
+      QVERIFY2(std::abs(mass - mice[static_cast<std::size_t>(row - 1)]) < kMeanToleranceGrams,
+               store.sgRes.cell(weighing::ResultMass, row).c_str());
+      total += mass;
+    }
+    QCOMPARE(weighing::parseNumber(store.sgTotal.cell(weighing::TotalMass, 0)), total);
+  }
+
+  // "Прервать" while waiting for a load adds no row; while weighing, it ends the
+  // weighing as a run does, with its readings as a row. Either way the run is over.
+  void stopWhileWatchingOrWeighing() {
+    *balanceLive = true;
+    startHandsFree(1, 1e9);  // no load is ever enough
+    QTRY_VERIFY_WITH_TIMEOUT(session->watchingPan() && store.lBalInfo.empty() == false, kRunMs);
+    session->stop();
+    QCOMPARE(store.sgTotal.cell(weighing::BatchCount, 0), std::string("0"));
+    QVERIFY(!session->running() && !session->watchingPan());
+
+    startHandsFree(1, 2.0, 60);
+    QTRY_VERIFY_WITH_TIMEOUT(store.recordNumber >= 2, kRunMs);
+    QVERIFY(!session->watchingPan());
+    session->stop();
+    QCOMPARE(store.sgTotal.cell(weighing::BatchCount, 0), std::string("1"));
+    QVERIFY(!session->running());
+  }
+
  private:
+  void startHandsFree(int com, double thresholdGrams, int averagingTime = 1) {
+    RunStart run;
+    run.port = com;
+    run.statisticsWindow = 20;
+    run.averagingTime = averagingTime;
+    run.handsFree = HandsFree{thresholdGrams, kEmptyPauseMs};
+    session->start(run);
+  }
+
   void startHidden(std::optional<int> lineLimit, std::optional<int64_t> workTimeMs) {
     RunStart run;
     run.statisticsWindow = 20;

@@ -92,6 +92,7 @@ Options parseOptions(int argc, char** argv) {
   std::optional<std::string> model;
   bool protocolGiven = false;
   bool noisyWeightGiven = false;
+  bool fixedWeightGiven = false;
   const std::vector<std::string_view> args(argv + 1, argv + argc);
 
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -119,9 +120,12 @@ Options parseOptions(int argc, char** argv) {
       options.comPort = parseInteger(name, value, kMinComPort, kMaxComPort);
     } else if (name == "--weights") {
       options.weightsFile = std::filesystem::path(value);
+    } else if (name == "--profile") {
+      options.profile = parseProfile(value);
     } else if (name == "--weight") {
       options.weightGrams = parseGrams(name, value, std::numeric_limits<double>::lowest());
       noisyWeightGiven = true;
+      fixedWeightGiven = true;
     } else if (name == "--noise") {
       options.noiseSdGrams = parseGrams(name, value, 0.0);
       noisyWeightGiven = true;
@@ -158,6 +162,9 @@ Options parseOptions(int argc, char** argv) {
   if (options.weightsFile && noisyWeightGiven) {
     throw std::invalid_argument("--weights cannot be combined with --weight, --noise or --seed");
   }
+  if (!options.profile.empty() && (options.weightsFile || fixedWeightGiven)) {
+    throw std::invalid_argument("--profile cannot be combined with --weights or --weight");
+  }
   if (options.protocol == ProtocolKind::B && options.serialNumber > kMaxBSerialNumber) {
     fail("--serial", std::to_string(options.serialNumber),
          "the b balance has a 24-bit serial number");
@@ -171,6 +178,9 @@ const char* usageText() {
          "Simulates a laboratory balance on a pseudo-terminal and prints the slave device path.\n"
          "  --com N               link COM port N to the pseudo-terminal\n"
          "  --weights FILE        weights in grams, one per line, cycled\n"
+         "  --profile STEPS       a load over time, repeated: steps SECONDS:GRAMS[-GRAMS]:NOISE\n"
+         "                        separated by commas, a range drawn anew each time, e.g. a cage\n"
+         "                        of mice: 2:0:0.02,8:24-32:1.5 (--seed applies)\n"
          "  --weight G            weight in grams (default 25.0)\n"
          "  --noise SD            gaussian noise in grams (default 0.3)\n"
          "  --seed S              noise seed (default 1)\n"

@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "reading_stream.h"
+#include "weight_source.h"
 
 namespace tarvelo::sim {
 
@@ -17,6 +19,7 @@ struct Options {
   ProtocolKind protocol = ProtocolKind::Tsk;
   std::optional<int> comPort;
   std::optional<std::filesystem::path> weightsFile;
+  std::vector<ProfileStep> profile;  // empty: no profile
   double weightGrams = 25.0;
   double noiseSdGrams = 0.3;
   std::uint32_t seed = 1;

@@ -24,6 +24,7 @@ enum class LineState { Closed, OtherSpeed, Ready };
 
 std::unique_ptr<WeightSource> makeWeightSource(const Options& options) {
   if (options.weightsFile) return makeFileWeightSource(*options.weightsFile);
+  if (!options.profile.empty()) return makeProfileWeightSource(options.profile, options.seed);
   return makeNoisyWeightSource(options.weightGrams, options.noiseSdGrams, options.seed);
 }
 

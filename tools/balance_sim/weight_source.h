@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string_view>
+#include <vector>
 
 namespace tarvelo::sim {
 
@@ -12,6 +14,23 @@ class WeightSource {
   virtual ~WeightSource() = default;
   virtual double nextGrams() = 0;
 };
+
+// One step of a load profile: for `seconds`, a load drawn once between lowGrams and
+// highGrams each time the step begins, with gaussian noise.
+struct ProfileStep {
+  double seconds;
+  double lowGrams;
+  double highGrams;
+  double noiseSdGrams;
+};
+
+// Steps of "SECONDS:GRAMS[-GRAMS]:NOISE" separated by commas, such as
+// "2:0:0.02,8:24-32:1.5". Throws std::invalid_argument naming the step at fault.
+std::vector<ProfileStep> parseProfile(std::string_view text);
+
+// The profile's steps in turn, repeated forever, timed from the first weight taken.
+std::unique_ptr<WeightSource> makeProfileWeightSource(std::vector<ProfileStep> steps,
+                                                      std::uint32_t seed);
 
 // Weights read from a file, one per line, repeated forever. Throws std::runtime_error.
 std::unique_ptr<WeightSource> makeFileWeightSource(const std::filesystem::path& file);

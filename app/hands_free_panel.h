@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QFrame>
+
+#include "app/weighing_session.h"
+
+class QCheckBox;
+class QLineEdit;
+
+namespace tarvelo::app {
+
+class SettingsStore;
+
+// The hands-free weighing options for the "Параметры" dialog, kept with the settings:
+// whether a run weighs every load that arrives, the load that starts a weighing, and
+// how long the pan must stay empty before the next.
+class HandsFreePanel : public QFrame {
+ public:
+  explicit HandsFreePanel(QWidget* parent = nullptr);
+
+  bool on() const;
+  void setOn(bool on);
+  // The options as a run takes them. Throws ConversionError naming the text that is
+  // not a number.
+  HandsFree options() const;
+
+  void restore(const SettingsStore& store);
+  void store(SettingsStore& store) const;
+
+  QLineEdit* threshold() const { return threshold_; }
+  QLineEdit* pause() const { return pause_; }
+
+ private:
+  QCheckBox* enabled_;
+  QLineEdit* threshold_;
+  QLineEdit* pause_;
+};
+
+}  // namespace tarvelo::app

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace tarvelo::weighing {
+
+// Hands-free weighing: decides from the balance's fresh readings when a weighing starts,
+// which readings it records, and when the next one may start. A load at or above the
+// threshold starts a weighing; the next is armed only once the pan has read below the
+// threshold for the whole pause, so one animal never gives two results.
+class LoadTrigger {
+ public:
+  enum class State {
+    WaitingForLoad,   // armed
+    Weighing,         // recording the load's readings
+    WaitingForEmpty,  // a weighing ended; the pan must be emptied for the pause
+  };
+
+  // What to do with a reading.
+  enum class Action {
+    Ignore,
+    StartWeighing,  // a load arrived: a weighing starts; the reading itself is not recorded
+    Record,         // a reading of the load under weighing
+    DropWeighing,   // the load left before its weighing was complete: nothing is recorded
+  };
+
+  LoadTrigger(double thresholdGrams, int64_t emptyPauseMs);
+
+  // A fresh reading of `grams` at `nowMs`, any steady time in milliseconds.
+  Action onReading(double grams, int64_t nowMs);
+  // The weighing under way is complete.
+  void weighingDone();
+
+  State state() const { return state_; }
+
+ private:
+  bool loaded(double grams) const { return grams >= thresholdGrams_; }
+
+  double thresholdGrams_;
+  int64_t emptyPauseMs_;
+  State state_ = State::WaitingForLoad;
+  std::optional<int64_t> emptySinceMs_;
+};
+
+}  // namespace tarvelo::weighing
