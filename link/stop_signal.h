@@ -20,14 +20,19 @@ class StopSignal {
   // Pauses for `ms`, or less when the signal is raised meanwhile. True when raised.
   bool waitMs(uint32_t ms) const;
 
-#ifndef _WIN32
+#ifdef _WIN32
+  // An event signalled while the signal is raised; a port back end waits on it with its transfer.
+  void* waitHandle() const { return event_; }
+#else
   // Readable while the signal is raised; a port back end polls it with its device.
   int waitFd() const { return eventFd_; }
 #endif
 
  private:
   std::atomic<bool> raised_{false};
-#ifndef _WIN32
+#ifdef _WIN32
+  void* event_ = nullptr;
+#else
   int eventFd_ = -1;
 #endif
 };

@@ -1,9 +1,15 @@
 #include "hidden_log.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <array>
+#include <string_view>
 
+#include "link/ansi_text.h"
 #include "log_line.h"
 
 namespace tarvelo::reports {
@@ -16,7 +22,27 @@ constexpr const char* kStartAnew = "wb";
 constexpr const char* kAppend = "ab";
 constexpr std::array<char, 20> kNoBalance{"no balance detected"};  // with its zero byte
 
-bool synced(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
+#ifdef _WIN32
+constexpr wchar_t kWideStartAnew[] = L"wb";
+constexpr wchar_t kWideAppend[] = L"ab";
+
+// Through the wide name, so a Cyrillic file name works whatever the ANSI code page.
+std::FILE* openFile(const std::filesystem::path& file, const char* mode) {
+  return _wfopen(file.c_str(), std::string_view(mode) == kAppend ? kWideAppend : kWideStartAnew);
+}
+int syncDescriptor(int descriptor) { return _commit(descriptor); }
+int cutDescriptor(int descriptor, int64_t length) { return _chsize_s(descriptor, length); }
+int64_t offsetOf(std::FILE* file) { return _ftelli64(file); }
+#else
+std::FILE* openFile(const std::filesystem::path& file, const char* mode) {
+  return std::fopen(file.c_str(), mode);
+}
+int syncDescriptor(int descriptor) { return fsync(descriptor); }
+int cutDescriptor(int descriptor, int64_t length) { return ftruncate(descriptor, length); }
+int64_t offsetOf(std::FILE* file) { return ftello(file); }
+#endif
+
+bool synced(std::FILE* file) { return std::fflush(file) == 0 && syncDescriptor(fileno(file)) == 0; }
 
 }  // namespace
 
@@ -37,7 +63,7 @@ bool HiddenLog::closeFile() {
 
 bool HiddenLog::openRunFile(const std::filesystem::path& file) {
   if (file_ != nullptr) return true;
-  file_ = std::fopen(file.c_str(), runFileStarted_ ? kAppend : kStartAnew);
+  file_ = openFile(file, runFileStarted_ ? kAppend : kStartAnew);
   if (file_ == nullptr) return false;
   runFileStarted_ = true;
   return true;
@@ -47,8 +73,8 @@ bool HiddenLog::openRunFile(const std::filesystem::path& file) {
 // failed line is cut back to.
 bool HiddenLog::writeLine(const std::filesystem::path& file, const std::string& text) {
   if (!openRunFile(file)) return false;
-  const std::string line = text + kLineEnd;
-  const off_t lineStart = ftello(file_);
+  const std::string line = link::toAnsiText(text) + kLineEnd;
+  const int64_t lineStart = offsetOf(file_);
   const bool written = lineStart >= 0 && std::fwrite(line.data(), 1, line.size(), file_) == line.size() &&
                        synced(file_);
   if (!written) dropUnfinishedLine(lineStart);
@@ -57,11 +83,11 @@ bool HiddenLog::writeLine(const std::filesystem::path& file, const std::string& 
 
 // The stream is closed before the cut, so nothing it still buffers can land after it;
 // a duplicate of its descriptor outlives it to make the cut.
-void HiddenLog::dropUnfinishedLine(off_t lineStart) {
+void HiddenLog::dropUnfinishedLine(int64_t lineStart) {
   const int descriptor = dup(fileno(file_));
   closeFile();
   if (descriptor < 0) return;
-  if (lineStart >= 0 && ftruncate(descriptor, lineStart) == 0) fsync(descriptor);
+  if (lineStart >= 0 && cutDescriptor(descriptor, lineStart) == 0) syncDescriptor(descriptor);
   close(descriptor);
 }
 
@@ -79,13 +105,13 @@ bool HiddenLog::WriteLogLine(const std::filesystem::path& file, bool limitedByCo
 
 bool HiddenLog::SaveLog(const std::filesystem::path& file) {
   if (runFileStarted_) return openRunFile(file) && closeFile();
-  std::FILE* empty = std::fopen(file.c_str(), kStartAnew);
+  std::FILE* empty = openFile(file, kStartAnew);
   return empty != nullptr && std::fclose(empty) == 0;
 }
 
 bool HiddenLog::writeNoBalance(const std::filesystem::path& file) const {
   if (runFileStarted_) return false;
-  std::FILE* out = std::fopen(file.c_str(), kStartAnew);
+  std::FILE* out = openFile(file, kStartAnew);
   if (out == nullptr) return false;
   const bool written = std::fwrite(kNoBalance.data(), 1, kNoBalance.size(), out) == kNoBalance.size();
   return std::fclose(out) == 0 && written;

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -11,7 +10,7 @@
 namespace tarvelo::reports {
 
 // The hidden-mode log: one numbered line per tick with a reading, each followed by
-// CR LF. Lines are written through to the file as they are logged, so closing the
+// CR LF, in the system's 8-bit encoding (the ANSI code page on Windows). Lines are written through to the file as they are logged, so closing the
 // program any way, a crash or a power cut loses nothing; the file of a finished run
 // holds exactly the run's lines. The numbering goes on across the runs of a process,
 // and its very first line, when the run is not limited by a number of lines, follows
@@ -49,7 +48,7 @@ class HiddenLog {
  private:
   bool openRunFile(const std::filesystem::path& file);
   bool writeLine(const std::filesystem::path& file, const std::string& text);
-  void dropUnfinishedLine(off_t lineStart);
+  void dropUnfinishedLine(int64_t lineStart);
   bool closeFile();
 
   int logLineCount_ = 0;

@@ -1,9 +1,7 @@
 #include "xlsx_protocol_writer.h"
 
-#include "link/file_mode.h"
+#include "partial_file.h"
 
-#include <sys/types.h>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <cerrno>
@@ -17,32 +15,26 @@ namespace tarvelo::reports {
 namespace {
 
 inline constexpr double kPointsPerInch = 72;
-inline constexpr double kDefaultMargin = -1; // the spreadsheet's own default
+inline constexpr double kDefaultMargin = -1;  // the spreadsheet's own default
 inline constexpr int kAnyNumberOfPagesTall = 0;
-// What mkstemp puts a unique name in place of.
-inline constexpr char kPartialSuffix[] = ".XXXXXX";
-
 inline constexpr uint8_t kA4Paper = 9;
 inline constexpr int kNoNumber = -1;
 
-// "0", "0.0", "0.00", …: the reader's own decimal separator shows in place of
-// the point.
+// "0", "0.0", "0.00", …: the reader's own decimal separator shows in place of the point.
 std::string numberFormat(int decimals) {
-  return decimals == 0
-             ? "0"
-             : "0." + std::string(static_cast<std::size_t>(decimals), '0');
+  return decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(decimals), '0');
 }
 
 uint8_t horizontalCode(Alignment alignment) {
   switch (alignment) {
-  case Alignment::Left:
-    return LXW_ALIGN_LEFT;
-  case Alignment::Centre:
-    return LXW_ALIGN_CENTER;
-  case Alignment::Right:
-    return LXW_ALIGN_RIGHT;
-  case Alignment::General:
-    break;
+    case Alignment::Left:
+      return LXW_ALIGN_LEFT;
+    case Alignment::Centre:
+      return LXW_ALIGN_CENTER;
+    case Alignment::Right:
+      return LXW_ALIGN_RIGHT;
+    case Alignment::General:
+      break;
   }
   return LXW_ALIGN_NONE;
 }
@@ -136,63 +128,46 @@ lxw_error fillSheet(const SpreadsheetProtocol &protocol,
 }
 
 // Paths are shown as UTF-8 text on every platform.
-std::string utf8Text(const std::filesystem::path &file) {
+std::string utf8Text(const std::filesystem::path& file) {
   const std::u8string text = file.u8string();
   return std::string(text.begin(), text.end());
 }
 
-std::string failure(const std::filesystem::path &file,
-                    const std::string &reason) {
-  return "Не удалось сохранить протокол в файл " + utf8Text(file) + ": " +
-         reason;
+std::string failure(const std::filesystem::path& file, const std::string& reason) {
+  return "Не удалось сохранить протокол в файл " + utf8Text(file) + ": " + reason;
 }
 
-// Writes the workbook into `partial` and puts it in place of `file`. The reason
-// of a failure, empty when there is none.
-std::string replaceWithWorkbook(const SpreadsheetProtocol &protocol,
-                                const std::filesystem::path &partial,
-                                const std::filesystem::path &file) {
-  lxw_workbook *workbook = workbook_new(partial.string().c_str());
-  if (workbook == nullptr)
-    return lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED);
+// Writes the workbook into `partial` and puts it in place of `file`. The reason of a
+// failure, empty when there is none.
+std::string replaceWithWorkbook(const SpreadsheetProtocol& protocol,
+                                const std::filesystem::path& partial,
+                                const std::filesystem::path& file) {
+  lxw_workbook* workbook = workbook_new(utf8Text(partial).c_str());
+  if (workbook == nullptr) return lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED);
   const lxw_error fillError = fillSheet(protocol, workbook);
   const lxw_error closeError = workbook_close(workbook);
   const lxw_error error = fillError != LXW_NO_ERROR ? fillError : closeError;
-  if (error != LXW_NO_ERROR)
-    return lxw_strerror(error);
-  // mkstemp made the file private to its owner.
+  if (error != LXW_NO_ERROR) return lxw_strerror(error);
   std::error_code fileError;
-  std::filesystem::permissions(
-      partial, std::filesystem::perms(link::replacementFileMode(file)),
-      std::filesystem::perm_options::replace, fileError);
-  if (!fileError)
-    std::filesystem::rename(partial, file, fileError);
+  std::filesystem::rename(partial, file, fileError);
   return fileError ? fileError.message() : std::string();
 }
 
-} // namespace
+}  // namespace
 
-ProtocolWriteResult writeXlsxProtocol(const SpreadsheetProtocol &protocol,
-                                      const std::filesystem::path &file) {
+ProtocolWriteResult writeXlsxProtocol(const SpreadsheetProtocol& protocol,
+                                      const std::filesystem::path& file) {
   std::error_code fileError;
-  if (file.has_parent_path())
-    std::filesystem::create_directories(file.parent_path(), fileError);
-  if (fileError)
-    return {failure(file, fileError.message())};
+  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), fileError);
+  if (fileError) return {failure(file, fileError.message())};
 
-  // A name of its own, so that two saves of one protocol at once never write
-  // into one file.
-  std::string partial = file.string() + kPartialSuffix;
-  const int descriptor = ::mkstemp(partial.data());
-  if (descriptor < 0)
-    return {failure(file, std::generic_category().message(errno))};
-  ::close(descriptor); // the library opens the file by its name
-  const std::string reason = replaceWithWorkbook(protocol, partial, file);
-  if (reason.empty())
-    return {};
+  const auto partial = createPartialFile(file, fileError);
+  if (!partial) return {failure(file, fileError.message())};
+  const std::string reason = replaceWithWorkbook(protocol, *partial, file);
+  if (reason.empty()) return {};
   std::error_code ignored;
-  std::filesystem::remove(partial, ignored);
+  std::filesystem::remove(*partial, ignored);
   return {failure(file, reason)};
 }
 
-} // namespace tarvelo::reports
+}  // namespace tarvelo::reports

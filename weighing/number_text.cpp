@@ -30,8 +30,11 @@ Decimal toDecimal(double value) {
   Decimal decimal;
   if (value == 0.0) return decimal;
   decimal.digits.clear();
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*e", kGeneralDigits - 1, value);
+  // to_chars, unlike printf, ignores the C library's locale, so the point stays a point
+  // after a program's setlocale(LC_ALL, "") gave it the system's decimal comma.
+  char buffer[64] = {};
+  std::to_chars(buffer, buffer + sizeof buffer - 1, value, std::chars_format::scientific,
+                kGeneralDigits - 1);
   const char* p = buffer;
   if (*p == '-') {
     decimal.negative = true;

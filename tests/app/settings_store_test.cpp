@@ -1,9 +1,12 @@
+// What only the settings file does: its format, damaged files, modes, the writers'
+// lock. What every settings store does is in tests/settings/settings_store_test.cpp.
 #include "app/settings_store.h"
 #include "app/stored_protocol_memory.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include "tests/settings/settings_sandbox.h"
 #include "tests/support/file_size_limit.h"
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -14,11 +17,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <limits>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -36,35 +37,6 @@ constexpr uint8_t kFlagDefault = 9;
 constexpr int32_t kNumberDefault = -5;
 const std::string kTextDefault = "default";
 
-// An environment variable set for the life of this object, then put back as it was.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    set(value);
-  }
-  ~ScopedEnv() { set(old_); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  void set(const std::optional<std::string>& value) {
-    if (value) {
-      setenv(name_, value->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
-fs::path makeTempDir() {
-  std::string pattern = (fs::temp_directory_path() / "tarvelo-settings-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) return {};
-  return pattern;
-}
-
 std::string fileContent(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -80,15 +52,12 @@ std::vector<fs::path> filesIn(const fs::path& dir) {
   return files;
 }
 
+using testing::ScopedEnv;
+
 // Each test has a configuration folder of its own, removed when the test ends.
 class SettingsStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_FALSE(configHome_.empty()) << "no temporary folder"; }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::permissions(keyDir(), fs::perms::owner_all, ignored);
-    fs::remove_all(configHome_, ignored);
-  }
+  void SetUp() override { ASSERT_TRUE(sandbox_.ready()) << "no temporary folder"; }
 
   fs::path keyDir(const std::string& exe = kExe) const {
     return configHome_ / "Korvane" / "Tarvelo" / exe;
@@ -107,88 +76,9 @@ class SettingsStoreTest : public ::testing::Test {
     EXPECT_EQ(store.ReadText("T", kTextDefault), kTextDefault);
   }
 
-  const fs::path configHome_ = makeTempDir();
-  const ScopedEnv xdg_{"XDG_CONFIG_HOME", configHome_.string()};
+  const testing::SettingsSandbox sandbox_;
+  const fs::path configHome_ = sandbox_.configHome();
 };
-
-TEST_F(SettingsStoreTest, FirstRunCreatesTheKeyButNotTheSubkey) {
-  auto store = makeSettingsStore();
-  EXPECT_FALSE(store->open(kExe));
-  expectDefaults(*store);
-  EXPECT_FALSE(fs::exists(keyDir()));
-
-  EXPECT_TRUE(store->create(kExe));
-  EXPECT_TRUE(fs::is_directory(keyDir()));
-  expectDefaults(*store);
-  EXPECT_FALSE(fs::exists(subkeyFile()));
-
-  store->WriteFlag("StabCB", 1);
-  EXPECT_TRUE(fs::is_regular_file(subkeyFile()));
-  EXPECT_TRUE(makeSettingsStore()->open(kExe));
-  EXPECT_TRUE(store->create(kExe)) << "creating an existing key opens it";
-  EXPECT_EQ(store->ReadFlag("StabCB", 0), 1);
-}
-
-TEST_F(SettingsStoreTest, ClosedStoreReadsDefaultsAndWritesNothing) {
-  auto store = createdStore();
-  store->WriteNumber("N", 1);
-  store->close();
-  EXPECT_EQ(store->ReadNumber("N", kNumberDefault), kNumberDefault);
-  store->WriteNumber("N", 2);
-  ASSERT_TRUE(store->open(kExe));
-  EXPECT_EQ(store->ReadNumber("N", kNumberDefault), 1);
-}
-
-TEST_F(SettingsStoreTest, ValuesSurviveARestart) {
-  const std::vector<std::pair<std::string, uint8_t>> flags = {
-      {"HideProfile", 0}, {"StabCB", 1}, {"FCLB(0)", 255}};
-  const std::vector<std::pair<std::string, int32_t>> numbers = {
-      {"SizeOfMassive", 100},
-      {"COM", 0},
-      {"Negative", -42},
-      {"Smallest", std::numeric_limits<int32_t>::min()},
-      {"Largest", std::numeric_limits<int32_t>::max()}};
-  std::string longCyrillic;
-  for (int i = 0; i < 1000; ++i) longCyrillic += "ж";
-  const std::vector<std::pair<std::string, std::string>> texts = {
-      {"eUnit", "Мышь"},
-      {"ePerson", "Иванов И.И."},
-      {"Empty", ""},
-      {"Blanks", "  two in front, one behind "},
-      {"Controls", "tab\there\nnew line\r\\back\\slash\\"},
-      {"Escape lookalikes", "\\t \\n \\x41 \\"},
-      {"Other bytes", "nul\0bell\a del\x7f"s},
-      {"1000 characters", longCyrillic},
-      {"name with\ttab and\nnew line", "value"}};
-
-  // Each value is written over a different one first, so the later write must win.
-  auto writer = createdStore();
-  for (const auto& [name, value] : flags) {
-    writer->WriteFlag(name, static_cast<uint8_t>(value ^ 1));
-    writer->WriteFlag(name, value);
-  }
-  for (const auto& [name, value] : numbers) {
-    writer->WriteNumber(name, value ^ 1);
-    writer->WriteNumber(name, value);
-  }
-  for (const auto& [name, value] : texts) {
-    writer->WriteText(name, value + "x");
-    writer->WriteText(name, value);
-  }
-  writer->close();
-
-  auto reader = makeSettingsStore();
-  ASSERT_TRUE(reader->open(kExe));
-  for (const auto& [name, value] : flags) {
-    EXPECT_EQ(reader->ReadFlag(name, static_cast<uint8_t>(value ^ 1)), value) << name;
-  }
-  for (const auto& [name, value] : numbers) {
-    EXPECT_EQ(reader->ReadNumber(name, value ^ 1), value) << name;
-  }
-  for (const auto& [name, value] : texts) {
-    EXPECT_EQ(reader->ReadText(name, value + "x"), value) << name;
-  }
-}
 
 TEST_F(SettingsStoreTest, FileFormatIsOneEscapedValueALineSortedByName) {
   auto store = createdStore();
@@ -203,16 +93,7 @@ TEST_F(SettingsStoreTest, FileFormatIsOneEscapedValueALineSortedByName) {
             "ePerson\ttext\tИванов\\tИ.\\\\И.\\n\\x01\n");
 }
 
-TEST_F(SettingsStoreTest, EachExecutableNameHasItsOwnSettings) {
-  auto first = createdStore("Tarvelo.exe");
-  auto second = createdStore("Tarvelo copy.exe");
-  first->WriteNumber("COM", 3);
-  EXPECT_EQ(second->ReadNumber("COM", 0), 0);
-  second->WriteNumber("COM", 5);
-  EXPECT_EQ(first->ReadNumber("COM", 0), 3);
-  EXPECT_EQ(second->ReadNumber("COM", 0), 5);
-  EXPECT_FALSE(makeSettingsStore()->open("tarvelo"));
-
+TEST_F(SettingsStoreTest, NameThatIsNotOneFolderIsNoKey) {
   for (const std::string& bad : {""s, "."s, ".."s, "../Tarvelo.exe"s, "a/b"s, "nul\0"s}) {
     auto store = makeSettingsStore();
     EXPECT_FALSE(store->create(bad)) << bad;
@@ -231,18 +112,6 @@ TEST_F(SettingsStoreTest, ConfigFolderFallsBackToHome) {
     EXPECT_TRUE(fs::is_directory(home / ".config" / "Korvane" / "Tarvelo" / kExe))
         << xdg.value_or("(unset)");
     fs::remove_all(home);
-  }
-}
-
-TEST_F(SettingsStoreTest, AnotherKindThanStoredGivesTheDefault) {
-  auto store = createdStore();
-  store->WriteFlag("F", 1);
-  store->WriteNumber("N", 1);
-  store->WriteText("T", "1");
-  for (const std::string name : {"F", "N", "T"}) {
-    EXPECT_EQ(store->ReadFlag(name, kFlagDefault), name == "F" ? 1 : kFlagDefault) << name;
-    EXPECT_EQ(store->ReadNumber(name, kNumberDefault), name == "N" ? 1 : kNumberDefault) << name;
-    EXPECT_EQ(store->ReadText(name, kTextDefault), name == "T" ? "1" : kTextDefault) << name;
   }
 }
 
@@ -392,44 +261,6 @@ TEST_F(SettingsStoreTest, WriteReplacesTheWholeFileAndLeavesNoTemporaryFile) {
 
   for (int i = 0; i < 5; ++i) store->WriteNumber("N" + std::to_string(i), i);
   EXPECT_EQ(filesIn(keyDir()), std::vector<fs::path>{subkeyFile()});
-}
-
-TEST_F(SettingsStoreTest, TwoWritersAtOnceLoseNoValue) {
-  constexpr int kValuesEach = 40;
-  const auto writeMany = [this](const std::string& prefix) {
-    auto store = createdStore();
-    for (int i = 0; i < kValuesEach; ++i) store->WriteNumber(prefix + std::to_string(i), i);
-  };
-  std::thread window(writeMany, "W");
-  std::thread acquisition(writeMany, "A");
-  window.join();
-  acquisition.join();
-
-  auto store = createdStore();
-  for (int i = 0; i < kValuesEach; ++i) {
-    EXPECT_EQ(store->ReadNumber("W" + std::to_string(i), kNumberDefault), i);
-    EXPECT_EQ(store->ReadNumber("A" + std::to_string(i), kNumberDefault), i);
-  }
-}
-
-// The protocol found last on a port, as the next run and the next program start see it.
-TEST_F(SettingsStoreTest, ProtocolMemoryOutlivesTheProgramPerPortAndIgnoresUnusableValues) {
-  StoredProtocolMemory(makeSettingsStore(), kExe).remember(3, link::ProtocolB);
-  StoredProtocolMemory(makeSettingsStore(), kExe).remember(4, link::ProtocolTsk);
-
-  StoredProtocolMemory nextStart(makeSettingsStore(), kExe);
-  EXPECT_EQ(nextStart.recall(3), link::ProtocolB);
-  EXPECT_EQ(nextStart.recall(4), link::ProtocolTsk);
-  EXPECT_EQ(nextStart.recall(5), std::nullopt);
-  EXPECT_EQ(StoredProtocolMemory(makeSettingsStore(), "other").recall(3), std::nullopt)
-      << "kept under the program's own key";
-
-  auto store = createdStore();
-  store->WriteNumber("ProtocolCOM6", 3);
-  store->WriteNumber("ProtocolCOM7", -1);
-  store->WriteText("ProtocolCOM8", "1");
-  StoredProtocolMemory damaged(makeSettingsStore(), kExe);
-  for (const int port : {6, 7, 8}) EXPECT_EQ(damaged.recall(port), std::nullopt) << "COM" << port;
 }
 
 TEST_F(SettingsStoreTest, ProtocolMemoryServesTheNextRunWhenTheStoreCannotBeWritten) {

@@ -2,17 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/file_size_limit.h"
-#include <sys/resource.h>
-
-#include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
+#include "link/ansi_text.h"
 #include "reports/log_line.h"
+#ifndef _WIN32
+#include "tests/support/file_size_limit.h"
+#endif
 
 namespace tarvelo::reports {
 namespace {
@@ -22,8 +22,6 @@ namespace fs = std::filesystem;
 constexpr const char* kTime = "11:22:28";
 constexpr char kDecimalSeparator = ',';
 constexpr bool kLimitedByCount = true;
-// Room for a part of a line only, so a write stops in the middle of its line.
-constexpr rlim_t kPartOfALine = 5;
 const std::string kNoBalanceFile("no balance detected\0", 20);
 
 link::WeightReading reading() {
@@ -34,22 +32,21 @@ link::WeightReading reading() {
   return reading;
 }
 
-// Line `number` as it must stand in the file.
-std::string line(int number) { return logLineText(number, kTime, reading(), kDecimalSeparator) + "\r\n"; }
-
-using testing::FileSizeLimit;
+// Line `number` as it must stand in the file: in the system's 8-bit encoding.
+std::string line(int number) {
+  return link::toAnsiText(logLineText(number, kTime, reading(), kDecimalSeparator)) + "\r\n";
+}
 
 class HiddenLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tarvelo-hidden-log-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    dir_ = fs::temp_directory_path() / ("tarvelo-hidden-log-" + std::to_string(std::random_device()()));
+    ASSERT_TRUE(fs::create_directory(dir_));
     log_.startRun();
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  fs::path file() const { return dir_ / "журнал.txt"; }
+  fs::path file() const { return dir_ / u8"журнал.txt"; }
   bool logLine(bool limitedByCount = kLimitedByCount) {
     return log_.WriteLogLine(file(), limitedByCount, kTime, reading(), kDecimalSeparator);
   }
@@ -84,6 +81,12 @@ TEST_F(HiddenLogTest, LinesAfterSaveLogInTheSameRunKeepTheEarlierLines) {
 
 // A full disk, twice: the second time in the file reopened after the first.
 TEST_F(HiddenLogTest, FailedWriteLeavesOnlyWholeLinesAndTheNextLineContinuesTheFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "fills the disk with a file size limit, which Windows does not have";
+#else
+  // Room for a part of a line only, so a write stops in the middle of its line.
+  constexpr rlim_t kPartOfALine = 5;
+  using testing::FileSizeLimit;
   ASSERT_TRUE(logLine());
   ASSERT_TRUE(logLine());
   std::string expected = line(1) + line(2);
@@ -100,6 +103,7 @@ TEST_F(HiddenLogTest, FailedWriteLeavesOnlyWholeLinesAndTheNextLineContinuesTheF
   ASSERT_TRUE(log_.SaveLog(file()));
   EXPECT_EQ(content(), expected);
   EXPECT_EQ(log_.logLineCount(), 4);
+#endif
 }
 
 TEST_F(HiddenLogTest, NoBalanceFileOnlyForARunWithoutLines) {

@@ -283,6 +283,9 @@ std::set<std::string> readBack(const std::filesystem::path& workbook) {
 }
 
 TEST(XlsxProtocolWriter, WorkbookHoldsEveryCellWithItsTextBoldFrameAndLayout) {
+#ifdef _WIN32
+  GTEST_SKIP() << "reads the workbook back with Python; the Windows leg does that on the Linux side";
+#endif
   const std::filesystem::path folder =
       std::filesystem::path(testing::TempDir()) / "tarvelo-xlsx-protocol" / "протоколы";
   std::filesystem::remove_all(folder.parent_path());

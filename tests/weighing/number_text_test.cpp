@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <string>
 
 #include "weighing/conversion_error.h"
@@ -30,6 +31,20 @@ TEST(GeneralNumberText, ShortestTextWithTheSystemSeparator) {
   };
   for (const Case& c : cases) EXPECT_EQ(generalNumberText(c.value, ','), c.text) << c.value;
   EXPECT_EQ(generalNumberText(25.31, '.'), "25.31");
+}
+
+// A program's setlocale(LC_ALL, "") gives the C library the system's decimal comma.
+TEST(GeneralNumberText, SameUnderACLibraryLocaleWithADecimalComma) {
+  const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+  bool commaLocale = false;
+  for (const char* name : {"ru_RU.UTF-8", "de_DE.UTF-8", "Russian_Russia.1251"}) {
+    commaLocale = std::setlocale(LC_NUMERIC, name) != nullptr && *std::localeconv()->decimal_point == ',';
+    if (commaLocale) break;
+  }
+  if (!commaLocale) GTEST_SKIP() << "no C library locale with a decimal comma here";
+  const std::string text = generalNumberText(2.458, ',');
+  std::setlocale(LC_NUMERIC, before.c_str());
+  EXPECT_EQ(text, "2,458");
 }
 
 TEST(StatisticsNumberText, SixSignificantDigits) {

@@ -1,5 +1,9 @@
 // tarvelo-read: finds the balance on a COM port and prints its readings, one line
 // each, in the hidden-mode log format. The first thing to run to check the cable.
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -137,7 +141,11 @@ link::PortOpenReport reportEachCauseOnce() {
 std::string timeOfDay() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
   localtime_r(&now, &local);
+#endif
   char text[16];
   std::strftime(text, sizeof text, "%H:%M:%S", &local);
   return text;
@@ -158,6 +166,10 @@ int main(int argc, char** argv) {
     return kExitBadUsage;
   }
   std::setlocale(LC_ALL, "");
+#ifdef _WIN32
+  // The lines are UTF-8, as on every system; a console shows them as such.
+  SetConsoleOutputCP(CP_UTF8);
+#endif
   const char decimalSeparator = *std::localeconv()->decimal_point;
   std::signal(SIGINT, onSignal);
   std::signal(SIGTERM, onSignal);

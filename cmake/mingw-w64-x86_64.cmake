@@ -1,0 +1,21 @@
+# Cross-compiles for 64-bit Windows with Debian's MinGW-w64 (the POSIX thread model,
+# which std::thread and std::mutex need). Libraries built for Windows by hand (GoogleTest,
+# libxlsxwriter) are looked for in TARVELO_MINGW_PREFIX as well.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(mingw_triplet x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${mingw_triplet}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${mingw_triplet}-g++-posix)
+set(CMAKE_RC_COMPILER ${mingw_triplet}-windres)
+
+set(TARVELO_MINGW_PREFIX "$ENV{TARVELO_MINGW_PREFIX}" CACHE PATH "Prefix of libraries built for Windows")
+set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triplet} ${TARVELO_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# pkg-config must see only the Windows libraries, never the machine's own.
+set(ENV{PKG_CONFIG_LIBDIR} "${TARVELO_MINGW_PREFIX}/lib/pkgconfig")
+set(ENV{PKG_CONFIG_PATH} "")

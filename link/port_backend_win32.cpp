@@ -1,0 +1,129 @@
+// Serial port on the Win32 communications API.
+//
+// The port is opened for overlapped I/O; every transfer is a ReadFile or WriteFile on
+// the one OVERLAPPED record and its manual-reset event, and the driver's COMMTIMEOUTS
+// end it. The wait for the transfer also waits on the stop signal: a raised stop
+// cancels the transfer (CancelIoEx) and waits only for the cancellation. A transfer
+// the driver refuses at once (the device was removed) is not waited for at all.
+#include <windows.h>
+
+#include <array>
+#include <utility>
+
+#include "port_backend.h"
+#include "stop_signal.h"
+#include "win32_port_settings.h"
+
+namespace tarvelo::link {
+
+namespace {
+
+PortOpenError openErrorOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_UNIT:
+      return PortOpenError::NoSuchDevice;
+    // A COM port another program holds answers "access denied".
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return PortOpenError::InUse;
+    default:
+      return PortOpenError::Other;
+  }
+}
+
+class Win32Port final : public PortBackend {
+ public:
+  Win32Port(const StopSignal* stop, PortOpenReport openFailed)
+      : stop_(stop), openFailed_(std::move(openFailed)) {
+    // Created signalled, as no transfer is under way.
+    overlapped_.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+  }
+  ~Win32Port() override {
+    close();
+    if (overlapped_.hEvent != nullptr) CloseHandle(overlapped_.hEvent);
+  }
+  Win32Port(const Win32Port&) = delete;
+  Win32Port& operator=(const Win32Port&) = delete;
+
+  bool open(int portNumber) override {
+    const std::string device = comDeviceName(portNumber);
+    // Share mode 0: no other program may open the port while this one holds it.
+    handle_ = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle_ != INVALID_HANDLE_VALUE) return true;
+    const DWORD error = GetLastError();
+    if (openFailed_) openFailed_({portNumber, device, openErrorOf(error), static_cast<int>(error)});
+    return false;
+  }
+
+  bool configure(uint32_t baud, uint8_t parity) override {
+    DCB current{};
+    current.DCBlength = sizeof current;
+    GetCommState(handle_, &current);
+    DCB dcb = lineSettings(current, baud, parity);
+    COMMTIMEOUTS timeouts = portTimeouts();
+    SetCommTimeouts(handle_, &timeouts);
+    const bool accepted = SetCommState(handle_, &dcb) != FALSE;
+    // A device without modem lines (a pseudo-terminal under Wine) refuses this: no DTR to raise.
+    EscapeCommFunction(handle_, SETDTR);
+    return accepted;
+  }
+
+  bool close() override {
+    if (handle_ == INVALID_HANDLE_VALUE) return true;
+    if (CloseHandle(handle_) == FALSE) return false;
+    handle_ = INVALID_HANDLE_VALUE;
+    return true;
+  }
+
+  bool isOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
+
+  int read(uint8_t* buffer, int n) override {
+    return transfer(ReadFile(handle_, buffer, static_cast<DWORD>(n), nullptr, &overlapped_));
+  }
+
+  int write(const uint8_t* buffer, int n) override {
+    return transfer(WriteFile(handle_, buffer, static_cast<DWORD>(n), nullptr, &overlapped_));
+  }
+
+  uint32_t takeLineErrors() override {
+    DWORD errors = 0;
+    ClearCommError(handle_, &errors, &status_);
+    return errors;
+  }
+
+ private:
+  // Waits for the transfer just started (`started` is what ReadFile or WriteFile gave)
+  // and returns how many bytes it moved.
+  int transfer(BOOL started) {
+    if (started == FALSE && GetLastError() != ERROR_IO_PENDING) return 0;
+    const std::array<HANDLE, 2> events{overlapped_.hEvent,
+                                       stop_ != nullptr ? stop_->waitHandle() : nullptr};
+    const DWORD count = events[1] != nullptr ? 2 : 1;
+    if (WaitForMultipleObjects(count, events.data(), FALSE, INFINITE) != WAIT_OBJECT_0) {
+      CancelIoEx(handle_, &overlapped_);
+      DWORD moved = 0;
+      GetOverlappedResult(handle_, &overlapped_, &moved, TRUE);
+      return static_cast<int>(moved);
+    }
+    DWORD moved = 0;
+    GetOverlappedResult(handle_, &overlapped_, &moved, FALSE);
+    return static_cast<int>(moved);
+  }
+
+  const StopSignal* stop_;
+  PortOpenReport openFailed_;
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  OVERLAPPED overlapped_{};
+  COMSTAT status_{};
+};
+
+}  // namespace
+
+std::unique_ptr<PortBackend> makeSystemPort(const StopSignal* stop, PortOpenReport openFailed) {
+  return std::make_unique<Win32Port>(stop, std::move(openFailed));
+}
+
+}  // namespace tarvelo::link

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# The Windows leg: builds the Qt-free program and its tests for Windows with MinGW-w64
+# and runs them under Wine, the serial tests against tarvelo-balance-sim on
+# pseudo-terminals mapped to COM7 and up. Installs what it needs (Debian 12 packages);
+# everything else stays below build/: the Windows libraries, the Linux helpers, a private
+# Wine prefix and locale. A second run reuses them.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc)
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
+  wine wine64 locales
+  libgtest-dev libxlsxwriter-dev zlib1g-dev python3-openpyxl
+)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -q
+  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+deps=$root/build/mingw-deps
+prefix=$deps/prefix
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+export TARVELO_MINGW_PREFIX=$prefix
+
+# GoogleTest for Windows, from the sources libgtest-dev ships.
+if [ ! -f "$prefix/lib/libgtest.a" ]; then
+  cmake -S /usr/src/googletest -B "$deps/googletest" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_GMOCK=OFF
+  cmake --build "$deps/googletest" -j "$jobs"
+  cmake --install "$deps/googletest"
+fi
+
+# libxlsxwriter for Windows, from Debian's source package, fetched through a private
+# sources list so the machine's apt configuration is left alone.
+if [ ! -f "$prefix/lib/libxlsxwriter.a" ]; then
+  apt_dir=$deps/apt
+  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$deps/source"
+  # The Debian mirror the machine already uses (one-line or deb822 sources).
+  mirror=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
+    awk '$1 == "deb" || $1 == "URIs:" { for (i = 2; i <= NF; ++i) if ($i ~ /^[a-z]+:\/\/.*\/debian\/?$/) { print $i; exit } }' || true)
+  echo "deb-src $mirror bookworm main" >"$apt_dir/sources.list"
+  apt_options=(-o Dir::Etc::SourceList="$apt_dir/sources.list" -o Dir::Etc::SourceParts=-
+    -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache" -o APT::Sandbox::User="$(id -un)")
+  apt-get "${apt_options[@]}" update -q
+  (cd "$deps/source" && apt-get "${apt_options[@]}" source --download-only libxlsxwriter)
+  rm -rf "$deps/libxlsxwriter"
+  mkdir -p "$deps/libxlsxwriter"
+  tar -xzf "$deps"/source/libxlsxwriter_*.orig.tar.gz -C "$deps/libxlsxwriter" --strip-components=1
+  # As shipped, MinGW builds open files by their ANSI name, so a Cyrillic path fails: use
+  # the library's own Windows file API (UTF-8 names made wide) as its MSVC build does.
+  sed -i '/^#ifdef __MINGW32__$/,/^#endif$/d' "$deps/libxlsxwriter/src/packager.c" \
+    "$deps/libxlsxwriter/src/utility.c"
+  sed -i 's/^    if(MSVC)$/    if(WIN32)/' "$deps/libxlsxwriter/CMakeLists.txt"
+  cmake -S "$deps/libxlsxwriter" -B "$deps/libxlsxwriter-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" -DUSE_SYSTEM_MINIZIP=OFF
+  cmake --build "$deps/libxlsxwriter-build" -j "$jobs"
+  cmake --install "$deps/libxlsxwriter-build"
+fi
+
+# The Linux side: the simulator the Windows tests talk to, the native reader for the
+# figures, and the test harness's preload library (see tests/wine/).
+host=$root/build/wine-host
+cmake -S . -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVELO_QT=OFF -DTARVELO_BENCH=OFF \
+  -DBUILD_TESTING=OFF
+cmake --build "$host" -j "$jobs" --target tarvelo-balance-sim tarvelo-read
+g++ -O2 -shared -fPIC -o "$host/tcsetattr_no_readback.so" tests/wine/tcsetattr_no_readback.cpp
+
+# The Windows build.
+cmake --preset mingw
+cmake --build --preset mingw -j "$jobs"
+
+# A private 64-bit Wine prefix on a Russian system (code page 1251), with a locale of
+# its own, so neither the user's Wine nor the machine's locales are touched.
+wine_dir=$root/build/wine
+mkdir -p "$wine_dir/locale"
+[ -d "$wine_dir/locale/ru_RU.UTF-8" ] || localedef -i ru_RU -f UTF-8 "$wine_dir/locale/ru_RU.UTF-8"
+export LOCPATH=$wine_dir/locale
+export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 2>/dev/null
+export WINEPREFIX=$wine_dir/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The test harness issues the terminal settings without glibc's read-back, which takes
+# a pseudo-terminal's dropped parity bit for a refusal (see tests/wine/).
+export TARVELO_WINE_PRELOAD=$host/tcsetattr_no_readback.so
+export TARVELO_WINE_SIM=$host/tools/balance_sim/tarvelo-balance-sim
+export TARVELO_NATIVE_READ=$host/tools/read/tarvelo-read
+runtime_dirs=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib)
+WINEPATH=$(IFS=';'; for dir in "${runtime_dirs[@]}"; do printf '%s;' "Z:${dir//\//\\}"; done)
+export WINEPATH
+# Started here with its own log: it prints its object table when a pseudo-terminal's
+# other end closes.
+wineserver -k 2>/dev/null || true
+mkdir -p "$WINEPREFIX"
+wineserver -p >"$wine_dir/wineserver.log" 2>&1
+trap 'wineserver -k 2>/dev/null || true' EXIT
+# Creates the prefix the first time; every time, starts its services before the tests,
+# so the first test program does not wait for them.
+wineboot >"$wine_dir/wineboot.log" 2>&1
+
+ctest --preset mingw -j "$jobs"
+bench/read_first_reading_wine.sh

@@ -1,0 +1,73 @@
+#include "link/win32_port_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "link/port_backend.h"
+
+namespace tarvelo::link {
+namespace {
+
+TEST(Win32PortSettings, DeviceNameWorksForEveryPortNumber) {
+  EXPECT_EQ(comDeviceName(1), "\\\\.\\COM1");
+  EXPECT_EQ(comDeviceName(12), "\\\\.\\COM12");
+  EXPECT_EQ(comDeviceName(255), "\\\\.\\COM255");
+}
+
+// What the driver reported, with every field this program leaves alone set unlike the
+// defaults, so a change to one of them shows.
+DCB reportedByTheDriver() {
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  dcb.BaudRate = 110;
+  dcb.fParity = TRUE;
+  dcb.ByteSize = 7;
+  dcb.Parity = ODDPARITY;
+  dcb.StopBits = TWOSTOPBITS;
+  dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
+  dcb.fOutxCtsFlow = TRUE;
+  dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+  dcb.fOutX = TRUE;
+  dcb.fInX = TRUE;
+  dcb.XonChar = 0x11;
+  dcb.XoffChar = 0x13;
+  return dcb;
+}
+
+TEST(Win32PortSettings, EachProtocolsLineAndNothingElse) {
+  struct Line {
+    uint32_t baud;
+    uint8_t parity;
+  };
+  // BM_balance, TSK, B_balance.
+  for (const Line line : {Line{2400, kParityEven}, Line{9600, kParityEven}, Line{19200, kParityNone}}) {
+    SCOPED_TRACE(line.baud);
+    const DCB reported = reportedByTheDriver();
+    const DCB dcb = lineSettings(reported, line.baud, line.parity);
+    EXPECT_EQ(dcb.BaudRate, line.baud);
+    EXPECT_EQ(dcb.fBinary, 1u);
+    EXPECT_EQ(dcb.fParity, 0u) << "no parity checking on receive";
+    EXPECT_EQ(dcb.ByteSize, 8);
+    EXPECT_EQ(dcb.Parity, line.parity);
+    EXPECT_EQ(dcb.StopBits, ONESTOPBIT);
+    EXPECT_EQ(dcb.fDtrControl, static_cast<DWORD>(DTR_CONTROL_ENABLE));
+    // Flow control, XON/XOFF and RTS as the driver had them.
+    EXPECT_EQ(dcb.fOutxCtsFlow, reported.fOutxCtsFlow);
+    EXPECT_EQ(dcb.fRtsControl, reported.fRtsControl);
+    EXPECT_EQ(dcb.fOutX, reported.fOutX);
+    EXPECT_EQ(dcb.fInX, reported.fInX);
+    EXPECT_EQ(dcb.XonChar, reported.XonChar);
+    EXPECT_EQ(dcb.XoffChar, reported.XoffChar);
+  }
+}
+
+TEST(Win32PortSettings, TimeoutsEndAReadOnA1MsGapOrAfterASecondAndAMsPerByte) {
+  const COMMTIMEOUTS timeouts = portTimeouts();
+  EXPECT_EQ(timeouts.ReadIntervalTimeout, 1u);
+  EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier, 1u);
+  EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 1000u);
+  EXPECT_EQ(timeouts.WriteTotalTimeoutMultiplier, 1u);
+  EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 1000u);
+}
+
+}  // namespace
+}  // namespace tarvelo::link
