@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and starts the program against the demo balance
 # on COM1 of a separate demo profile (the user's own settings and port links are
-# never touched).
+# never touched). With --hands-free the balance is a cage of mice put on the pan one
+# after another, and the program weighs each of them by itself.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -9,7 +10,12 @@ scripts/build.sh
 
 export XDG_CONFIG_HOME="$PWD/build/demo-profile"
 mkdir -p "$XDG_CONFIG_HOME"
-build/release/tools/balance_sim/tarvelo-balance-sim --protocol bm --com 1 >/dev/null &
+balance=(--protocol bm --com 1)
+if [ "${1:-}" = "--hands-free" ]; then
+  # Empty pan 3 s, then a mouse of 24 to 32 g moving about for 8 s, and so on.
+  balance+=(--profile "3:0:0.02,8:24-32:1.5" --unstable-every 0)
+fi
+build/release/tools/balance_sim/tarvelo-balance-sim "${balance[@]}" >/dev/null &
 sim=$!
 trap 'kill "$sim" 2>/dev/null' EXIT
 sleep 0.5

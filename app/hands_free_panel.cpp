@@ -45,7 +45,7 @@ HandsFreePanel::HandsFreePanel(QWidget* parent)
   auto* pauseLabel = new QLabel("Пауза после снятия, с", this);
   layout->addRow(thresholdLabel, threshold_);
   layout->addRow(pauseLabel, pause_);
-  const auto enableFields = [=](bool on) {
+  const auto enableFields = [this, thresholdLabel, pauseLabel](bool on) {
     for (QWidget* control :
          {static_cast<QWidget*>(threshold_), static_cast<QWidget*>(pause_),
           static_cast<QWidget*>(thresholdLabel), static_cast<QWidget*>(pauseLabel)}) {

@@ -1,6 +1,7 @@
 // The program entry. Closing the main window, "Закрыть" in the tray menu or a
 // termination signal ends the event loop; the settings are written as the main
-// window goes. `--show` starts with the window even when the hidden mode is stored.
+// window goes. `--show` starts with the window even when the hidden mode is stored;
+// `--hands-free` turns hands-free weighing on.
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -15,8 +16,11 @@ namespace {
 
 constexpr int kExitFailure = 1;
 
-tarvelo::app::StartMode startModeOf(const QStringList& arguments) {
-  return arguments.contains("--show") ? tarvelo::app::StartMode::ShowWindow : tarvelo::app::StartMode::AsStored;
+tarvelo::app::StartOptions startOptionsOf(const QStringList& arguments) {
+  tarvelo::app::StartOptions options;
+  if (arguments.contains("--show")) options.mode = tarvelo::app::StartMode::ShowWindow;
+  options.handsFree = arguments.contains("--hands-free");
+  return options;
 }
 
 }  // namespace
@@ -29,7 +33,7 @@ int main(int argc, char** argv) {
   tarvelo::app::endOnTerminationSignals(&application, [] { QApplication::quit(); });
   try {
     tarvelo::app::Program program(QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString(),
-                                  startModeOf(QCoreApplication::arguments()));
+                                  startOptionsOf(QCoreApplication::arguments()));
     QApplication::exec();
     return program.mainForm().exitStatus();
   } catch (const std::exception& error) {

@@ -1,12 +1,14 @@
 #include "program.h"
 
+#include <utility>
+
 #include "app/ask_form.h"
 #include "app/main_form.h"
 
 namespace tarvelo::app {
 
-Program::Program(const std::string& executableFileName, StartMode startMode)
-    : mainForm_(std::make_unique<TMainForm>(makeSettingsStore(), executableFileName, StartOptions{startMode, {}})),
+Program::Program(const std::string& executableFileName, StartOptions options)
+    : mainForm_(std::make_unique<TMainForm>(makeSettingsStore(), executableFileName, std::move(options))),
       askForm_(std::make_unique<TAskForm>(mainForm_->hiddenStart())) {
   mainForm_->setAskForm(askForm_.get());
   askForm_->FormCreate();

@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QChartView>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,6 +22,7 @@
 
 #include "app/main_form.h"
 #include "app/settings_file_store.h"
+#include "app/weighing_session.h"
 
 namespace tarvelo::app {
 
@@ -32,6 +36,10 @@ class OptionsDialogTest : public QObject {
     form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo",
                                        StartOptions{StartMode::AsStored, [] { return true; }});
     form->Timer1Timer();
+    // Runs search a port whose device is missing, never a real one.
+    QDir().mkpath(dir->filePath("Korvane/Tarvelo/ports"));
+    QFile::link(dir->filePath("no-such-device"), dir->filePath("Korvane/Tarvelo/ports/COM9"));
+    child<QComboBox>("ComCB")->setCurrentIndex(kMissingCom - 1);
   }
   void cleanup() {
     form.reset();
@@ -135,6 +143,27 @@ class OptionsDialogTest : public QObject {
     form->StopButtonClick();
   }
 
+  // Ticked in the dialog, hands-free weighing arms a run at once; opened again, the dialog
+  // disarms it while open, and unticked there it stays disarmed.
+  void handsFreeArmsAtOkAndGivesWayToTheDialog() {
+    inDialog([](QDialog* dialog) {
+      child<QCheckBox>(dialog, "HandsFreeCB")->setChecked(true);
+      press(dialog, QDialogButtonBox::Ok);
+    });
+    QVERIFY(form->session().watchingPan());
+    QVERIFY(child<QPushButton>("WeightButton")->isHidden());
+    QVERIFY(form->findChild<QAction*>("OptionsAction")->isEnabled());
+    bool runDuringDialog = true;
+    inDialog([&](QDialog* dialog) {
+      runDuringDialog = form->session().running();
+      child<QCheckBox>(dialog, "HandsFreeCB")->setChecked(false);
+      press(dialog, QDialogButtonBox::Ok);
+    });
+    QVERIFY(!runDuringDialog);
+    QVERIFY(!form->session().running());
+    QVERIFY(!child<QPushButton>("WeightButton")->isHidden());
+  }
+
   void graphWindowShowsTheChartAndGrowsIt() {
     form->AppButtonClick();
     QWidget* window = form->findChild<QWidget*>("GraphWindow");
@@ -151,6 +180,7 @@ class OptionsDialogTest : public QObject {
  private:
   static constexpr int kStatisticsItem = 5;
   static constexpr int kAnswerMs = 10;
+  static constexpr int kMissingCom = 9;
 
   template <typename T>
   static T* child(QObject* parent, const char* name) {
