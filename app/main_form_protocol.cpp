@@ -1,5 +1,6 @@
 // The protocol of a batch: saved as a workbook in the "протоколы" folder beside the
-// program ("Сохранить в файл"), or printed ("Печать").
+// program, or in the user's documents when the program is installed ("Сохранить в
+// файл"), or printed ("Печать").
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QStandardPaths>
 #include <filesystem>
 #include <optional>
 
@@ -34,13 +36,17 @@ QString toQString(const std::filesystem::path& path) {
   return QDir::toNativeSeparators(QString::fromStdU16String(path.u16string()));
 }
 
-std::filesystem::path programFolder() { return toPath(QCoreApplication::applicationDirPath()); }
+// Beside the program in its build folder; in the user's documents once it is installed.
+std::filesystem::path protocolsHome() {
+  return reports::protocolsHome(toPath(QCoreApplication::applicationDirPath()),
+                                toPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
+}
 
 // The file to save a protocol in when one of its number exists; none when the user has not
 // chosen one. Nothing is replaced without a question about that very file: the dialog asks
 // about the name chosen in it, so a file saved under another name is asked about here.
 std::optional<std::filesystem::path> chooseProtocolFile(QWidget* parent) {
-  QFileDialog dialog(parent, {}, toQString(reports::protocolFolder(programFolder())));
+  QFileDialog dialog(parent, {}, toQString(reports::protocolFolder(protocolsHome())));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilters({kWorkbookFilter, kOldWorkbookFilter});
   dialog.setDefaultSuffix(kWorkbookSuffix);
@@ -64,7 +70,7 @@ reports::SpreadsheetProtocol TMainForm::protocol() const {
 }
 
 void TMainForm::ApplyButton1Click() {
-  const auto fileName = reports::protocolFileName(programFolder(), ui->eLabelNum->text().toStdString());
+  const auto fileName = reports::protocolFileName(protocolsHome(), ui->eLabelNum->text().toStdString());
   if (!fileName) {
     QMessageBox::warning(this, windowTitle(), "Укажите номер протокола.");
     return;

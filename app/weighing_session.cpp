@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "app/port_failure_text.h"
 #include "link/clock.h"
 #include "weighing/acceptance.h"
 #include "weighing/conversion_error.h"
@@ -75,8 +76,15 @@ void WeighingSession::start(const RunStart& run) {
   hiddenLog_.startRun();
   store_.ClearBeforeNextWeight();
   store_.readingsPerWeighing = weighing::readingsForAveragingTime(run.averagingTime);
+  portFailure_.clear();
   emit captionChanged(kSearching);
-  if (!acquisition_) setReadingSource(link::balanceOnSerialPort(memory_.get()));
+  if (!acquisition_) {
+    // Heard on the acquisition thread; the session, which outlives that thread, takes it
+    // on its own.
+    setReadingSource(link::balanceOnSerialPort(memory_.get(), [this](const link::PortOpenFailure& failure) {
+      QMetaObject::invokeMethod(this, [this, failure] { portOpenFailed(failure); }, Qt::QueuedConnection);
+    }));
+  }
   acquisition_->start(run.port, run.stabilityWindow, run.stabilityMaxChange);
   store_.statisticsWindow = run.statisticsWindow;
   store_.runActive = true;
@@ -87,6 +95,17 @@ void WeighingSession::start(const RunStart& run) {
     loadTrigger_.reset();
   }
   StartPolling(hidden_ || loadTrigger_ ? PollMode::Timed : run.poll);
+}
+
+void WeighingSession::portOpenFailed(const link::PortOpenFailure& failure) {
+  const QString text = portFailureText(failure);
+  if (!store_.runActive || text == portFailure_) return;
+  portFailure_ = text;
+  emit captionChanged(searchCaption());
+}
+
+QString WeighingSession::searchCaption() const {
+  return portFailure_.isEmpty() ? kSearching : kSearching + portFailure_ + " ";
 }
 
 void WeighingSession::StartPolling(PollMode poll) {
@@ -169,6 +188,7 @@ void WeighingSession::watchPan(const link::WeightReading& reading, bool fresh) {
   // A reading already seen tells nothing new about the pan.
   if (!fresh) return;
   lastDataTime_->signOfLife();
+  portFailure_.clear();
   switch (loadTrigger_->onReading(reading.weight, steadyMs())) {
     case weighing::LoadTrigger::Action::StartWeighing:
       loadLeftEarly_ = false;
@@ -241,12 +261,13 @@ void WeighingSession::recordReading(link::WeightReading reading) {
 
 void WeighingSession::MarkDataReceived() {
   lastDataTime_->signOfLife();
+  portFailure_.clear();
   emit captionChanged(kReceiving);
 }
 
 bool WeighingSession::CheckNoBalanceTimeout() {
   // A hands-free run keeps searching for its balance, as long as it takes.
-  if (loadTrigger_ && lastDataTime_->expired()) emit captionChanged(kSearching);
+  if (loadTrigger_ && lastDataTime_->expired()) emit captionChanged(searchCaption());
   if (!hidden_ || !lastDataTime_->expired()) return false;
   if (linesThisRun_ > 0) {
     const QString lost = QString("Весы не отвечают более %1 с. Запись в журнал «%2» остановлена, записано строк: %3.")

@@ -131,6 +131,8 @@ class WeighingSession : public QObject {
   void finishTick();
   // Takes a copy: acceptance may mark it unstable.
   void recordReading(link::WeightReading reading);
+  void portOpenFailed(const link::PortOpenFailure& failure);
+  QString searchCaption() const;
   void watchPan(const link::WeightReading& reading, bool fresh);
   void completePanWeighing();
   QString panCaption() const;
@@ -163,6 +165,8 @@ class WeighingSession : public QObject {
   int tickWaitsDone_ = 0;
   // A press of the read button during the waits is kept and served when the tick ends.
   bool tickPending_ = false;
+  // Why the port of this run did not open, said once after the search text.
+  QString portFailure_;
   std::optional<weighing::LoadTrigger> loadTrigger_;
   // The last hands-free weighing lost its load before it was complete.
   bool loadLeftEarly_ = false;

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,7 @@ constexpr int kStatisticsWindow = 20;
 constexpr double kSecondsPerMinute = 60;
 constexpr double kMsPerSecond = 1000;
 constexpr double kTickSeconds = 0.7;
+constexpr int kCheckMs = 100;
 
 double processCpuSeconds() {
   timespec t{};
@@ -52,10 +54,16 @@ void runArmed(const std::string& profile, weighing::MeasurementStore& store, Don
   run.handsFree = app::HandsFree{kThresholdGrams, kEmptyPauseMs};
   session.start(run);
   started(session);
+  // The event loop waits for its timers as the window's does.
+  QEventLoop loop;
+  QTimer check;
   QElapsedTimer limit;
   limit.start();
-  while (!done() && limit.elapsed() < limitMs)
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  check.callOnTimeout([&] {
+    if (done() || limit.elapsed() >= limitMs) loop.quit();
+  });
+  check.start(kCheckMs);
+  loop.exec();
   session.stop();
 }
 

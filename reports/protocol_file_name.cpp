@@ -5,6 +5,12 @@
 #include <span>
 #include <system_error>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace tarvelo::reports {
 namespace {
 
@@ -20,6 +26,11 @@ inline constexpr std::string_view kDeviceNames[] = {"CON", "PRN", "AUX", "NUL"};
 inline constexpr std::string_view kNumberedDeviceNames[] = {"COM", "LPT"};
 inline constexpr char kFirstDeviceNumber = '1';
 inline constexpr char kLastDeviceNumber = '9';
+inline constexpr char kInstalledDataFolder[] = "../share/tarvelo";
+inline constexpr char kDocumentsSubfolder[] = "Tarvelo";
+#ifdef _WIN32
+inline constexpr int kWriteAccess = 2;  // _waccess's mode for writing
+#endif
 
 bool allowedInFileName(char c) {
   const auto byte = static_cast<unsigned char>(c);
@@ -74,7 +85,23 @@ bool isOldExtension(const std::filesystem::path& extension) {
   return sameIgnoringCase(extension.string(), kOldExtension);
 }
 
+bool writable(const std::filesystem::path& folder) {
+#ifdef _WIN32
+  return _waccess(folder.c_str(), kWriteAccess) == 0;
+#else
+  return ::access(folder.c_str(), W_OK) == 0;
+#endif
+}
+
 }  // namespace
+
+std::filesystem::path protocolsHome(const std::filesystem::path& executableFolder,
+                                    const std::filesystem::path& documentsFolder) {
+  std::error_code error;
+  const bool installed = std::filesystem::is_directory(executableFolder / kInstalledDataFolder, error);
+  if (!installed && writable(executableFolder)) return executableFolder;
+  return documentsFolder / kDocumentsSubfolder;
+}
 
 std::filesystem::path protocolFolder(const std::filesystem::path& executableFolder) {
   return executableFolder / kProtocolFolderName;

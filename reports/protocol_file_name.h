@@ -7,7 +7,13 @@
 
 namespace tarvelo::reports {
 
-// The folder of the protocols, "протоколы" beside the program's executable.
+// Where the protocol folder is kept: beside the program when it runs from a folder of its
+// own that the user can write, otherwise in `documentsFolder`/Tarvelo. An installed
+// program's folder is the system's: its data lies in ../share/tarvelo beside it.
+std::filesystem::path protocolsHome(const std::filesystem::path& executableFolder,
+                                    const std::filesystem::path& documentsFolder);
+
+// The folder of the protocols, "протоколы" in the folder `protocolsHome` gave.
 std::filesystem::path protocolFolder(const std::filesystem::path& executableFolder);
 
 // The protocol number as a file name: blanks around it and dots at its end are dropped,

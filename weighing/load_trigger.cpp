@@ -6,34 +6,27 @@ LoadTrigger::LoadTrigger(double thresholdGrams, int64_t emptyPauseMs)
     : thresholdGrams_(thresholdGrams), emptyPauseMs_(emptyPauseMs) {}
 
 LoadTrigger::Action LoadTrigger::onReading(double grams, int64_t nowMs) {
+  const bool load = loaded(grams);
+  const std::optional<int64_t> loadedBefore = lastLoadedMs_;
+  if (load) lastLoadedMs_ = nowMs;
   switch (state_) {
     case State::WaitingForLoad:
-      if (!loaded(grams)) return Action::Ignore;
+      if (!load) return Action::Ignore;
       state_ = State::Weighing;
       return Action::StartWeighing;
     case State::Weighing:
-      if (loaded(grams)) return Action::Record;
+      if (load) return Action::Record;
       state_ = State::WaitingForEmpty;
-      emptySinceMs_ = nowMs;
       return Action::DropWeighing;
     case State::WaitingForEmpty:
-      if (loaded(grams)) {
-        emptySinceMs_.reset();
-      } else if (!emptySinceMs_) {
-        emptySinceMs_ = nowMs;
-      }
-      if (emptySinceMs_ && nowMs - *emptySinceMs_ >= emptyPauseMs_) {
+      // The pan emptied after the last reading of a load: every reading since was below.
+      if (!load && (!loadedBefore || nowMs - *loadedBefore >= emptyPauseMs_))
         state_ = State::WaitingForLoad;
-        emptySinceMs_.reset();
-      }
       return Action::Ignore;
   }
   return Action::Ignore;
 }
 
-void LoadTrigger::weighingDone() {
-  state_ = State::WaitingForEmpty;
-  emptySinceMs_.reset();
-}
+void LoadTrigger::weighingDone() { state_ = State::WaitingForEmpty; }
 
 }  // namespace tarvelo::weighing

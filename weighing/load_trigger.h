@@ -7,8 +7,9 @@ namespace tarvelo::weighing {
 
 // Hands-free weighing: decides from the balance's fresh readings when a weighing starts,
 // which readings it records, and when the next one may start. A load at or above the
-// threshold starts a weighing; the next is armed only once the pan has read below the
-// threshold for the whole pause, so one animal never gives two results.
+// threshold starts a weighing; the next is armed only once every reading for the pause
+// after the load's last one was below the threshold, so one animal never gives two
+// results.
 class LoadTrigger {
  public:
   enum class State {
@@ -40,7 +41,7 @@ class LoadTrigger {
   double thresholdGrams_;
   int64_t emptyPauseMs_;
   State state_ = State::WaitingForLoad;
-  std::optional<int64_t> emptySinceMs_;
+  std::optional<int64_t> lastLoadedMs_;
 };
 
 }  // namespace tarvelo::weighing

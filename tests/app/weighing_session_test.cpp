@@ -7,9 +7,11 @@
 #include <QTest>
 #include <atomic>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 
 #include "app/weighing_session.h"
+#include "link/com_port_path.h"
 #include "tests/support/simulator_process.h"
 #include "weighing/number_text.h"
 #include "weighing/results_table.h"
@@ -22,6 +24,8 @@ constexpr int kRunMs = 10'000;
 // Above the 700 ms tick, so a live balance always answers in time.
 constexpr uint32_t kNoBalanceMs = 1500;
 constexpr int kHandsFreeCom = 9;
+constexpr int kMissingCom = 11;
+constexpr int kSeveralSearchesMs = 3000;
 constexpr int64_t kEmptyPauseMs = 500;
 constexpr int kCageMs = 40'000;
 constexpr int kTwoTicksMs = 1400;
@@ -241,6 +245,33 @@ class WeighingSessionTest : public QObject {
     session->stop();
     QCOMPARE(store.sgTotal.cell(weighing::BatchCount, 0), std::string("1"));
     QVERIFY(!session->running());
+  }
+
+  // A port whose device is gone: the search text is followed by the reason, once.
+  void portThatDoesNotOpenIsNamedInTheCaptionOnce() {
+    const std::filesystem::path device = logDir->filePath("no-such-device").toStdString();
+    std::filesystem::create_directories(link::comPortLinkDir());
+    std::filesystem::remove(link::comPortLinkPath(kMissingCom));
+    std::filesystem::create_symlink(device, link::comPortLinkPath(kMissingCom));
+    // A session of its own, on the serial port as the window has it.
+    session = std::make_unique<WeighingSession>(
+        store, RunControls{[this] { return inputs; }, [] { return false; }, {}, {}}, nullptr);
+    QSignalSpy captions(session.get(), &WeighingSession::captionChanged);
+    RunStart run;
+    run.port = kMissingCom;
+    run.statisticsWindow = 20;
+    run.averagingTime = 60;
+    session->start(run);
+    QTest::qWait(kSeveralSearchesMs);
+    session->stop();
+    QStringList texts;
+    for (const auto& caption : captions) texts.append(caption.at(0).toString());
+    QCOMPARE(texts, QStringList({" - Поиск весов... ",
+                                 QString(" - Поиск весов... COM%1 (%2 → %3): нет такого устройства ")
+                                     .arg(kMissingCom)
+                                     .arg(QString::fromStdString(link::comPortLinkPath(kMissingCom).string()),
+                                          QString::fromStdString(device.string())),
+                                 ""}));
   }
 
  private:

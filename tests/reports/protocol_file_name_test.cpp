@@ -158,6 +158,24 @@ TEST_F(ProtocolFolder, PathThatIsAFolderIsNotSaved) {
       << "no partial file is left behind";
 }
 
+// Beside the program in its own writable folder; in the documents once it is installed
+// (its data in ../share/tarvelo) or when its folder cannot be written.
+TEST_F(ProtocolFolder, ProtocolsGoBesideTheProgramOrIntoTheDocuments) {
+  const fs::path documents = program_ / "documents";
+  const fs::path bin = program_ / "usr" / "bin";
+  fs::create_directories(bin);
+  EXPECT_EQ(protocolsHome(bin, documents), bin);
+  fs::create_directories(program_ / "usr" / "share" / "tarvelo");
+  EXPECT_EQ(protocolsHome(bin, documents), documents / "Tarvelo");
+#ifndef _WIN32
+  if (geteuid() == 0) return;  // root writes into any folder
+  const fs::path readOnly = program_ / "read-only";
+  fs::create_directories(readOnly);
+  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_EQ(protocolsHome(readOnly, documents), documents / "Tarvelo");
+#endif
+}
+
 TEST_F(ProtocolFolder, ReadOnlyFolderGivesAnError) {
 #ifdef _WIN32
   GTEST_SKIP() << "a folder's read-only mark does not keep files out on Windows";

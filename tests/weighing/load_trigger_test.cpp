@@ -38,9 +38,9 @@ TEST(LoadTrigger, NextWeighingWaitsForThePanEmptyForThePause) {
   feed(trigger, {25.0, 25.0}, now);
   trigger.weighingDone();
   // The animal stays on after its weighing, is lifted, put back before the pause is
-  // over, and lifted again: only a pan empty for the whole pause arms the next.
-  EXPECT_EQ(feed(trigger, {25.0, 0.1, 24.0, 0.0, 0.0}, now),
-            std::vector<Action>(5, Action::Ignore));
+  // over, and lifted again: only a pan empty for the whole pause after the animal's
+  // last reading arms the next.
+  EXPECT_EQ(feed(trigger, {25.0, 0.1, 24.0, 0.0}, now), std::vector<Action>(4, Action::Ignore));
   EXPECT_EQ(trigger.state(), State::WaitingForEmpty);
   EXPECT_EQ(feed(trigger, {0.0, 26.0}, now), (std::vector{Action::Ignore, Action::StartWeighing}));
 }
