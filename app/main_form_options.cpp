@@ -2,6 +2,7 @@
 // the graph ("График"), each in a window of its own.
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -11,6 +12,7 @@
 #include "app/hands_free_panel.h"
 #include "app/main_form.h"
 #include "app/options_dialog.h"
+#include "app/port_picker_panel.h"
 #include "app/weighing_session.h"
 #include "ui_main_form.h"
 #include "weighing/number_text.h"
@@ -40,7 +42,8 @@ void TMainForm::setUpOptions() {
                                        {"Текущее измерение", ui->Panel8},
                                        {"Запись в файл", ui->Panel10},
                                        {"Файл протокола", ui->Panel3},
-                                       {"Автоматическое взвешивание", handsFreePanel_}};
+                                       {"Автоматическое взвешивание", handsFreePanel_},
+                                       {"Порт весов", new PortPickerPanel([this] { return ui->ComCB->currentIndex() + 1; })}};
   const QList<NumberField> numbers{
       {ui->MaxDW, nameOf(ui->MaxDWLabel->text()), parseNumber},
       {ui->DWTime, nameOf(ui->MaxDWLabel->text()) + " " + nameOf(ui->MTimeLabel->text()),

@@ -1,5 +1,6 @@
 // "Параметры…" and "График": the panels out of sight, moved into windows of their own.
 #include "app/options_dialog.h"
+#include "app/port_picker_panel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QFile>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -164,6 +166,20 @@ class OptionsDialogTest : public QObject {
     QVERIFY(!child<QPushButton>("WeightButton")->isHidden());
   }
 
+  // A device chosen in the list becomes the port's, and the panel says so.
+  void chosenDeviceIsLinkedToThePort() {
+    const QString devices = dir->filePath("dev");
+    QDir().mkpath(devices);
+    QFile(devices + "/ttyUSB0").open(QIODevice::WriteOnly);
+    PortPickerPanel panel([] { return kPickedCom; }, {dir->filePath("by-id").toStdString(), devices.toStdString()});
+    auto* list = child<QListWidget>(&panel, "PortDevices");
+    QCOMPARE(list->count(), 1);
+    list->setCurrentRow(0);
+    child<QPushButton>(&panel, "PortLinkButton")->click();
+    QCOMPARE(QFile::symLinkTarget(dir->filePath("Korvane/Tarvelo/ports/COM12")), devices + "/ttyUSB0");
+    QVERIFY(panel.findChild<QLabel*>()->text().startsWith("COM12 связан с "));
+  }
+
   void graphWindowShowsTheChartAndGrowsIt() {
     form->AppButtonClick();
     QWidget* window = form->findChild<QWidget*>("GraphWindow");
@@ -181,6 +197,7 @@ class OptionsDialogTest : public QObject {
   static constexpr int kStatisticsItem = 5;
   static constexpr int kAnswerMs = 10;
   static constexpr int kMissingCom = 9;
+  static constexpr int kPickedCom = 12;
 
   template <typename T>
   static T* child(QObject* parent, const char* name) {

@@ -1,0 +1,77 @@
+#include "link/serial_devices.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "link/com_port_path.h"
+#include "link/port_backend.h"
+#include "tests/support/simulator_process.h"
+
+namespace tarvelo::link {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kPickedCom = 17;
+
+// Folders of plain files standing in for devices, with a by-id link to one of them.
+class SerialDevicesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::privateConfigHome();
+    fs::remove_all(root_);
+    fs::create_directories(folders_.byId);
+    fs::create_directories(folders_.devices);
+    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyACM0", "ttyS0", "null"}) {
+      std::ofstream(folders_.devices / name);
+    }
+    fs::create_symlink("../dev/ttyUSB0", folders_.byId / "usb-FTDI_FT232R_A1-if00-port0");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  const fs::path root_ = fs::path(::testing::TempDir()) / "tarvelo-serial-devices";
+  const SerialDeviceFolders folders_{root_ / "by-id", root_ / "dev"};
+};
+
+// The adapter by its by-id name first and not again by its device; ports without a UART
+// (the files standing in for ttyS) are left out.
+TEST_F(SerialDevicesTest, ListsAdaptersByNameThenTheOtherDevices) {
+  const std::vector<SerialDevice> devices = listSerialDevices(folders_);
+  std::vector<std::string> names;
+  for (const SerialDevice& device : devices) names.push_back(device.name);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"usb-FTDI FT232R A1-if00-port0", "ttyUSB1", "ttyACM0"}));
+  EXPECT_EQ(devices.front().path, folders_.byId / "usb-FTDI_FT232R_A1-if00-port0");
+}
+
+TEST_F(SerialDevicesTest, DeviceTheUserMayNotOpenIsMarked) {
+  if (geteuid() == 0) GTEST_SKIP() << "root opens every device";
+  fs::permissions(folders_.devices / "ttyUSB1", fs::perms::none);
+  for (const SerialDevice& device : listSerialDevices(folders_)) {
+    EXPECT_EQ(device.accessible, device.name != "ttyUSB1") << device.name;
+  }
+}
+
+// The link made is the port's device for the link layer, and a second choice replaces it.
+TEST_F(SerialDevicesTest, ChosenDeviceBecomesThePortsDevice) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const fs::path slave = ::ptsname(master);
+  ASSERT_FALSE(linkComPort(kPickedCom, folders_.devices / "ttyUSB1"));
+  ASSERT_FALSE(linkComPort(kPickedCom, slave));
+  EXPECT_EQ(fs::read_symlink(comPortLinkPath(kPickedCom)), slave);
+  EXPECT_EQ(comPortDevice(kPickedCom), comPortLinkPath(kPickedCom));
+  const auto port = makeSystemPort();
+  EXPECT_TRUE(port->open(kPickedCom));
+  port->close();
+  ::close(master);
+}
+
+}  // namespace
+}  // namespace tarvelo::link
