@@ -226,13 +226,7 @@ QString WeighingSession::panCaption() const {
 
 // The run goes on, watching the pan for the next load.
 void WeighingSession::completePanWeighing() {
-  try {
-    const weighing::StopOutcome outcome = weighing::StopWeighing(store_, controls_.inputs());
-    if (outcome.lastNum) emit lastNumChanged(*outcome.lastNum);
-  } catch (const weighing::ConversionError& error) {
-    fail(badNumberText(error.text()));
-    return;
-  }
+  if (!addResultRow()) return;
   loadTrigger_->weighingDone();
   emit storeChanged();
   emit resultRecorded();
@@ -331,15 +325,20 @@ void WeighingSession::stop() {
     emit runEnded(RunEnd::Stopped, {});
     return;
   }
+  if (!addResultRow()) return;
+  emit storeChanged();
+  emit runEnded(RunEnd::Stopped, {});
+}
+
+bool WeighingSession::addResultRow() {
   try {
     const weighing::StopOutcome outcome = weighing::StopWeighing(store_, controls_.inputs());
     if (outcome.lastNum) emit lastNumChanged(*outcome.lastNum);
   } catch (const weighing::ConversionError& error) {
     fail(badNumberText(error.text()));
-    return;
+    return false;
   }
-  emit storeChanged();
-  emit runEnded(RunEnd::Stopped, {});
+  return true;
 }
 
 // Nothing of the ended run runs on: no tick, no working time, no reading.

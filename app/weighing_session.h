@@ -135,6 +135,9 @@ class WeighingSession : public QObject {
   QString searchCaption() const;
   void watchPan(const link::WeightReading& reading, bool fresh);
   void completePanWeighing();
+  // The weighing's readings as a result row; false, the run failed, when a threshold is
+  // not a number.
+  bool addResultRow();
   QString panCaption() const;
   void MarkDataReceived();
   bool CheckNoBalanceTimeout();

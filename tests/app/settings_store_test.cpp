@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/settings/settings_sandbox.h"
+#include "tests/settings/settings_store_checks.h"
 #include "tests/support/file_size_limit.h"
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -32,10 +33,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-const std::string kExe = "Tarvelo.exe";
-constexpr uint8_t kFlagDefault = 9;
-constexpr int32_t kNumberDefault = -5;
-const std::string kTextDefault = "default";
+using namespace settings_checks;
 
 std::string fileContent(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -63,18 +61,6 @@ class SettingsStoreTest : public ::testing::Test {
     return configHome_ / "Korvane" / "Tarvelo" / exe;
   }
   fs::path subkeyFile() const { return keyDir() / "Version_U1.0.0"; }
-
-  std::unique_ptr<SettingsStore> createdStore(const std::string& exe = kExe) const {
-    auto store = makeSettingsStore();
-    EXPECT_TRUE(store->create(exe));
-    return store;
-  }
-
-  static void expectDefaults(const SettingsStore& store) {
-    EXPECT_EQ(store.ReadFlag("F", kFlagDefault), kFlagDefault);
-    EXPECT_EQ(store.ReadNumber("N", kNumberDefault), kNumberDefault);
-    EXPECT_EQ(store.ReadText("T", kTextDefault), kTextDefault);
-  }
 
   const testing::SettingsSandbox sandbox_;
   const fs::path configHome_ = sandbox_.configHome();

@@ -13,30 +13,16 @@
 #include <vector>
 
 #include "tests/settings/settings_sandbox.h"
+#include "tests/settings/settings_store_checks.h"
 
 namespace tarvelo::app {
 namespace {
 
-const std::string kExe = "Tarvelo.exe";
-constexpr uint8_t kFlagDefault = 9;
-constexpr int32_t kNumberDefault = -5;
-const std::string kTextDefault = "default";
+using namespace settings_checks;
 
 class SettingsStoreContract : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(sandbox_.ready()) << "no place of its own for the settings"; }
-
-  static std::unique_ptr<SettingsStore> createdStore(const std::string& exe = kExe) {
-    auto store = makeSettingsStore();
-    EXPECT_TRUE(store->create(exe));
-    return store;
-  }
-
-  static void expectDefaults(const SettingsStore& store) {
-    EXPECT_EQ(store.ReadFlag("F", kFlagDefault), kFlagDefault);
-    EXPECT_EQ(store.ReadNumber("N", kNumberDefault), kNumberDefault);
-    EXPECT_EQ(store.ReadText("T", kTextDefault), kTextDefault);
-  }
 
   const testing::SettingsSandbox sandbox_;
 };
