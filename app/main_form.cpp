@@ -19,6 +19,7 @@
 #include "app/ask_form.h"
 #include "app/grid_view.h"
 #include "app/hands_free_panel.h"
+#include "app/help_file.h"
 #include "app/load_resources.h"
 #include "app/period_texts.h"
 #include "app/radio_group.h"
@@ -47,7 +48,6 @@ constexpr int kRowSpacing = 5;
 constexpr int kRowMargin = 4;
 constexpr int kRowIndent = 10;
 constexpr int kFirstUntimedPeriodItem = 8;
-const QString kHelpFileName = QStringLiteral("HELP.doc");
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
@@ -251,7 +251,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::N1Click() {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QDir(startupDir).filePath(kHelpFileName)));
+  const QString help = helpFilePath(startupDir, QCoreApplication::applicationDirPath());
+  QDesktopServices::openUrl(QUrl::fromLocalFile(help));
 }
 
 void TMainForm::N2Click() { QApplication::quit(); }
