@@ -106,5 +106,7 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 # so the first test program does not wait for them.
 wineboot >"$wine_dir/wineboot.log" 2>&1
 
-ctest --preset mingw -j "$jobs"
+# A Wine process now and then fails to start at all (no output, exit in 10 ms); such a
+# test gets one more try. A test that fails on its merits fails twice.
+ctest --preset mingw -j "$jobs" --repeat until-pass:2
 bench/read_first_reading_wine.sh

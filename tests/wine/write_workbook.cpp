@@ -1,0 +1,27 @@
+// Writes the protocol of a batch of three weighings to <folder>/протоколы/П-17_3.xlsx, a
+// Cyrillic path, for the Linux side to read back (check_workbook.py).
+#include <cstdio>
+#include <filesystem>
+
+#include "reports/spreadsheet_protocol.h"
+#include "reports/xlsx_protocol_writer.h"
+#include "tests/support/weighed_batch.h"
+
+int main(int argc, char** argv) {
+  using namespace tarvelo;
+  if (argc != 2) {
+    std::fputs("usage: write_workbook FOLDER\n", stderr);
+    return 2;
+  }
+  const weighing::MeasurementStore store = testing_support::weighedBatch(3);
+  const std::filesystem::path file = std::filesystem::path(argv[1]) / u8"протоколы" / u8"П-17_3.xlsx";
+  const reports::ProtocolWriteResult result = reports::writeXlsxProtocol(
+      reports::BuildSpreadsheetProtocol({store.sgRes, store.sgTotal, "П-17/3", "Мышь", "Иванов И. И.", "4",
+                                         "07.12.2026", "BM-600", 1234567}),
+      file);
+  if (!result.ok()) {
+    std::fprintf(stderr, "%s\n", result.error.c_str());
+    return 1;
+  }
+  return 0;
+}
