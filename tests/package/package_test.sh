@@ -3,7 +3,8 @@
 # checks it with lintian (errors fail, warnings are listed), installs it with dpkg -i,
 # starts the installed Tarvelo from a fresh home folder on a virtual display, chooses
 # "Справка" and checks that the installed HELP.doc is what opens, ends the program with
-# SIGTERM, and removes the package, checking that nothing of it is left.
+# SIGTERM, and removes the package, checking that nothing of it is left. A protocol
+# saved by the installed program goes to the user's documents.
 # Prints the package size, the install time and the installed program's start time.
 # Needs root or password-less sudo (it installs into this machine); skips without them.
 set -euo pipefail
@@ -128,6 +129,14 @@ opened=$(cat "$work/opened" 2>/dev/null || true)
 [ "$opened" = "file:///usr/share/tarvelo/HELP.doc" ] ||
   fail "\"Справка\" opened '${opened:-nothing}' instead of the installed HELP.doc"
 echo "\"Справка\" from the home folder opens $opened"
+
+# "Сохранить в файл" (the button's middle, below the menu bar): an installed program
+# keeps its protocols in the user's documents.
+DISPLAY=$display xdotool mousemove --window "$window" 586 125 sleep 0.2 click 1
+protocols="$home/Documents/Tarvelo/протоколы"
+for _ in $(seq $((help_wait_s * 10))); do compgen -G "$protocols/*.xlsx" >/dev/null && break; sleep 0.1; done
+compgen -G "$protocols/*.xlsx" >/dev/null || fail "no protocol saved in $protocols"
+echo "\"Сохранить в файл\" saves into $protocols"
 
 started=$(now_ms)
 kill -TERM "$program_pid"
