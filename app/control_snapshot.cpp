@@ -18,6 +18,7 @@ void ControlSnapshot::take(const QList<QWidget*>& roots) {
     }
     for (QListWidget* list : root->findChildren<QListWidget*>()) {
       std::vector<Qt::CheckState> states;
+      states.reserve(static_cast<std::size_t>(list->count()));
       for (int i = 0; i < list->count(); ++i) states.push_back(list->item(i)->checkState());
       lists_.emplace_back(list, std::move(states));
     }
