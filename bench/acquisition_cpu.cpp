@@ -15,6 +15,7 @@
 
 #include "link/acquisition_thread.h"
 #include "link/com_port_path.h"
+#include "bench/process_cpu_time.h"
 #include "tests/support/simulator_process.h"
 
 using namespace tarvelo;
@@ -24,12 +25,6 @@ namespace {
 
 constexpr int kCom = 42;
 constexpr auto kTick = 700ms;
-
-double processCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 // Runs the acquisition for `seconds`; gives CPU seconds used and readings taken.
 std::pair<double, int> measure(double seconds) {

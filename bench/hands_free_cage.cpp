@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/weighing_session.h"
+#include "bench/process_cpu_time.h"
 #include "tests/support/simulator_process.h"
 
 using namespace tarvelo;
@@ -31,12 +32,6 @@ constexpr double kSecondsPerMinute = 60;
 constexpr double kMsPerSecond = 1000;
 constexpr double kTickSeconds = 0.7;
 constexpr int kCheckMs = 100;
-
-double processCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 // A hands-free run on the simulator with `profile` until `done` says so or `limitMs` passes.
 template <typename Done>

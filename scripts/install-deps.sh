@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need, only those missing.
+# Installs the Debian 12 packages the build and the tests need, only those missing; with
+# package names as arguments, those instead.
 set -euo pipefail
 
 packages=(
@@ -20,6 +21,7 @@ packages=(
   poppler-utils
   libreoffice-calc-nogui
 )
+[ $# -gt 0 ] && packages=("$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -30,15 +30,7 @@ if dpkg -s "$package" >/dev/null 2>&1; then
   exit 1
 fi
 
-tools=(lintian xvfb xdotool)
-missing=()
-for tool in "${tools[@]}"; do dpkg -s "$tool" >/dev/null 2>&1 || missing+=("$tool"); done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -q
-  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh lintian xvfb xdotool
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 seconds() { printf '%d.%03d s' $(($1 / 1000)) $(($1 % 1000)); }
