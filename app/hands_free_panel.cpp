@@ -21,6 +21,8 @@ constexpr char kDefaultPause[] = "1";
 constexpr uint8_t kOff = 0;
 constexpr uint8_t kOn = 1;
 constexpr double kMsPerSecond = 1000.0;
+const QString kThresholdLabel = QStringLiteral("Порог начала, г");
+const QString kPauseLabel = QStringLiteral("Пауза после снятия, с");
 
 QLineEdit* numberField(const char* name, QWidget* parent) {
   auto* field = new QLineEdit(parent);
@@ -41,8 +43,8 @@ HandsFreePanel::HandsFreePanel(QWidget* parent)
   pause_->setText(kDefaultPause);
   auto* layout = new QFormLayout(this);
   layout->addRow(enabled_);
-  auto* thresholdLabel = new QLabel("Порог начала, г", this);
-  auto* pauseLabel = new QLabel("Пауза после снятия, с", this);
+  auto* thresholdLabel = new QLabel(kThresholdLabel, this);
+  auto* pauseLabel = new QLabel(kPauseLabel, this);
   layout->addRow(thresholdLabel, threshold_);
   layout->addRow(pauseLabel, pause_);
   const auto enableFields = [this, thresholdLabel, pauseLabel](bool on) {
@@ -64,6 +66,11 @@ void HandsFreePanel::setOn(bool on) { enabled_->setChecked(on); }
 HandsFree HandsFreePanel::options() const {
   return {weighing::parseNumber(threshold_->text().toStdString()),
           std::llround(weighing::parseNumber(pause_->text().toStdString()) * kMsPerSecond)};
+}
+
+QList<NumberField> HandsFreePanel::numberFields() const {
+  return {{threshold_, kThresholdLabel, NumberKind::Decimal},
+          {pause_, kPauseLabel, NumberKind::Decimal}};
 }
 
 void HandsFreePanel::restore(const SettingsStore& store) {

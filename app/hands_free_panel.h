@@ -2,6 +2,7 @@
 
 #include <QFrame>
 
+#include "app/options_dialog.h"
 #include "app/weighing_session.h"
 
 class QCheckBox;
@@ -27,8 +28,8 @@ class HandsFreePanel : public QFrame {
   void restore(const SettingsStore& store);
   void store(SettingsStore& store) const;
 
-  QLineEdit* threshold() const { return threshold_; }
-  QLineEdit* pause() const { return pause_; }
+  // The fields the dialog checks for numbers, under their labels.
+  QList<NumberField> numberFields() const;
 
  private:
   QCheckBox* enabled_;

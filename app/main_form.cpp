@@ -19,7 +19,7 @@
 #include "app/ask_form.h"
 #include "app/grid_view.h"
 #include "app/hands_free_panel.h"
-#include "app/help_file.h"
+#include "app/program_files.h"
 #include "app/load_resources.h"
 #include "app/period_texts.h"
 #include "app/radio_group.h"

@@ -15,7 +15,6 @@
 #include "app/port_picker_panel.h"
 #include "app/weighing_session.h"
 #include "ui_main_form.h"
-#include "weighing/number_text.h"
 
 namespace tarvelo::app {
 
@@ -28,33 +27,29 @@ QString nameOf(const QString& label) {
   return name.trimmed();
 }
 
-const QString kThresholdName = QStringLiteral("Порог начала, г");
-const QString kPauseName = QStringLiteral("Пауза после снятия, с");
-
-void parseNumber(const std::string& text) { weighing::parseNumber(text); }
-void parseInteger(const std::string& text) { weighing::parseInteger(text); }
+constexpr NumberKind kDecimal = NumberKind::Decimal;
+constexpr NumberKind kWhole = NumberKind::Whole;
 
 }  // namespace
 
 void TMainForm::setUpOptions() {
   handsFreePanel_ = new HandsFreePanel;
-  const QList<OptionsSection> sections{{"Прием веса", ui->Panel1},
-                                       {"Текущее измерение", ui->Panel8},
-                                       {"Запись в файл", ui->Panel10},
-                                       {"Файл протокола", ui->Panel3},
-                                       {"Автоматическое взвешивание", handsFreePanel_},
-                                       {"Порт весов", new PortPickerPanel([this] { return ui->ComCB->currentIndex() + 1; })}};
-  const QList<NumberField> numbers{
-      {ui->MaxDW, nameOf(ui->MaxDWLabel->text()), parseNumber},
-      {ui->DWTime, nameOf(ui->MaxDWLabel->text()) + " " + nameOf(ui->MTimeLabel->text()),
-       parseNumber},
-      {ui->MinimW, nameOf(ui->MinWCB->text()), parseNumber},
-      {ui->WorkTime, nameOf(ui->ChBox1->text()), parseNumber},
-      {ui->NumberWeightTime, nameOf(ui->ChBox2->text()), parseInteger},
-      {ui->SizeEdit, nameOf(ui->Label7->text()) + " … " + nameOf(ui->Label8->text()), parseInteger},
-      {handsFreePanel_->threshold(), kThresholdName, parseNumber},
-      {handsFreePanel_->pause(), kPauseName, parseNumber},
+  const QList<OptionsSection> sections{
+      {"Прием веса", ui->Panel1},
+      {"Текущее измерение", ui->Panel8},
+      {"Запись в файл", ui->Panel10},
+      {"Файл протокола", ui->Panel3},
+      {"Автоматическое взвешивание", handsFreePanel_},
+      {"Порт весов", new PortPickerPanel([this] { return ui->ComCB->currentIndex() + 1; })}};
+  QList<NumberField> numbers{
+      {ui->MaxDW, nameOf(ui->MaxDWLabel->text()), kDecimal},
+      {ui->DWTime, nameOf(ui->MaxDWLabel->text()) + " " + nameOf(ui->MTimeLabel->text()), kDecimal},
+      {ui->MinimW, nameOf(ui->MinWCB->text()), kDecimal},
+      {ui->WorkTime, nameOf(ui->ChBox1->text()), kDecimal},
+      {ui->NumberWeightTime, nameOf(ui->ChBox2->text()), kWhole},
+      {ui->SizeEdit, nameOf(ui->Label7->text()) + " … " + nameOf(ui->Label8->text()), kWhole},
   };
+  numbers += handsFreePanel_->numberFields();
   optionsDialog_ = new OptionsDialog(sections, numbers, this);
   graphWindow_ = makeGraphWindow(ui->ChPrPanel, ui->ChartPanel, this);
 

@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "app/main_form.h"
+#include "app/program_files.h"
 #include "app/protocol_painter.h"
 #include "app/replace_question.h"
 #include "app/weighing_session.h"
@@ -38,7 +39,8 @@ QString toQString(const std::filesystem::path& path) {
 
 // Beside the program in its build folder; in the user's documents once it is installed.
 std::filesystem::path protocolsHome() {
-  return reports::protocolsHome(toPath(QCoreApplication::applicationDirPath()),
+  const QString program = QCoreApplication::applicationDirPath();
+  return reports::protocolsHome(toPath(program), QDir(installedDataDir(program)).exists(),
                                 toPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
 }
 

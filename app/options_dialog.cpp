@@ -11,6 +11,7 @@
 #include "app/fit_to_texts.h"
 #include "app/weighing_session.h"
 #include "weighing/conversion_error.h"
+#include "weighing/number_text.h"
 
 namespace tarvelo::app {
 
@@ -19,8 +20,6 @@ namespace {
 const QString kTitle = QStringLiteral("Параметры");
 // Shown on a field whose text is not a number, until the text changes.
 const QString kBadNumberStyle = QStringLiteral("QLineEdit { background-color: #ffd6d6; }");
-constexpr int kPageMargin = 8;
-
 constexpr int kSectionsPerRow = 2;
 
 // The panel, its texts fitted, in the top left corner of a titled box.
@@ -91,7 +90,12 @@ const NumberField* OptionsDialog::firstBadNumber() {
   for (const NumberField& number : numbers_) {
     if (!number.field->isEnabled()) continue;
     try {
-      number.parse(number.field->text().toStdString());
+      const std::string text = number.field->text().toStdString();
+      if (number.kind == NumberKind::Whole) {
+        weighing::parseInteger(text);
+      } else {
+        weighing::parseNumber(text);
+      }
     } catch (const weighing::ConversionError&) {
       number.field->setStyleSheet(kBadNumberStyle);
       if (first == nullptr) first = &number;

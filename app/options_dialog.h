@@ -3,7 +3,6 @@
 #include <QDialog>
 #include <QList>
 #include <QString>
-#include <functional>
 
 #include "app/control_snapshot.h"
 
@@ -18,13 +17,14 @@ struct OptionsSection {
   QFrame* panel;
 };
 
+enum class NumberKind { Decimal, Whole };
+
 // A field that must hold a number while it is enabled, and the name a message gives it.
 struct NumberField {
   QLineEdit* field;
   QString name;
-  std::function<void(const std::string&)> parse;  // throws ConversionError
+  NumberKind kind;
 };
-
 // "Параметры": the settings the main window keeps out of sight, in titled sections, two
 // to a row.
 // The panels keep their controls, handlers and enabled rules. "OK" keeps the changes once

@@ -77,7 +77,7 @@ void WeighingSession::start(const RunStart& run) {
   store_.ClearBeforeNextWeight();
   store_.readingsPerWeighing = weighing::readingsForAveragingTime(run.averagingTime);
   portFailure_.clear();
-  emit captionChanged(kSearching);
+  showCaption(kSearching);
   if (!acquisition_) {
     // Heard on the acquisition thread; the session, which outlives that thread, takes it
     // on its own.
@@ -88,7 +88,6 @@ void WeighingSession::start(const RunStart& run) {
   acquisition_->start(run.port, run.stabilityWindow, run.stabilityMaxChange);
   store_.statisticsWindow = run.statisticsWindow;
   store_.runActive = true;
-  loadLeftEarly_ = false;
   if (run.handsFree && !hidden_) {
     loadTrigger_.emplace(run.handsFree->thresholdGrams, run.handsFree->emptyPauseMs);
   } else {
@@ -98,10 +97,15 @@ void WeighingSession::start(const RunStart& run) {
 }
 
 void WeighingSession::portOpenFailed(const link::PortOpenFailure& failure) {
-  const QString text = portFailureText(failure);
-  if (!store_.runActive || text == portFailure_) return;
-  portFailure_ = text;
-  emit captionChanged(searchCaption());
+  if (!store_.runActive) return;
+  portFailure_ = portFailureText(failure);
+  showCaption(searchCaption());
+}
+
+void WeighingSession::showCaption(const QString& suffix) {
+  if (suffix == caption_) return;
+  caption_ = suffix;
+  emit captionChanged(suffix);
 }
 
 QString WeighingSession::searchCaption() const {
@@ -187,11 +191,8 @@ void WeighingSession::finishTick() {
 void WeighingSession::watchPan(const link::WeightReading& reading, bool fresh) {
   // A reading already seen tells nothing new about the pan.
   if (!fresh) return;
-  lastDataTime_->signOfLife();
-  portFailure_.clear();
   switch (loadTrigger_->onReading(reading.weight, steadyMs())) {
     case weighing::LoadTrigger::Action::StartWeighing:
-      loadLeftEarly_ = false;
       store_.ClearBeforeNextWeight();
       store_.SetupCurrentGrid(controls_.inputs());
       emit storeChanged();
@@ -201,7 +202,6 @@ void WeighingSession::watchPan(const link::WeightReading& reading, bool fresh) {
       handoff_.readingDone();
       break;
     case weighing::LoadTrigger::Action::DropWeighing:
-      loadLeftEarly_ = true;
       store_.ClearBeforeNextWeight();
       emit storeChanged();
       break;
@@ -209,19 +209,21 @@ void WeighingSession::watchPan(const link::WeightReading& reading, bool fresh) {
       break;
   }
   // Recording may have ended the run.
-  if (loadTrigger_) emit captionChanged(panCaption());
+  if (loadTrigger_) MarkDataReceived();
 }
 
-QString WeighingSession::panCaption() const {
+QString WeighingSession::receivingCaption() const {
+  if (!loadTrigger_) return kReceiving;
+  const QString leftEarly = loadTrigger_->loadLeftEarly() ? kLoadLeftEarly : QString();
   switch (loadTrigger_->state()) {
     case weighing::LoadTrigger::State::Weighing:
       return kReceiving;
     case weighing::LoadTrigger::State::WaitingForEmpty:
-      return loadLeftEarly_ ? kLoadLeftEarly + kWaitingForEmpty : kWaitingForEmpty;
+      return leftEarly + kWaitingForEmpty;
     case weighing::LoadTrigger::State::WaitingForLoad:
       break;
   }
-  return loadLeftEarly_ ? kLoadLeftEarly + kWaitingForLoad : kWaitingForLoad;
+  return leftEarly + kWaitingForLoad;
 }
 
 // The run goes on, watching the pan for the next load.
@@ -256,12 +258,12 @@ void WeighingSession::recordReading(link::WeightReading reading) {
 void WeighingSession::MarkDataReceived() {
   lastDataTime_->signOfLife();
   portFailure_.clear();
-  emit captionChanged(kReceiving);
+  showCaption(receivingCaption());
 }
 
 bool WeighingSession::CheckNoBalanceTimeout() {
   // A hands-free run keeps searching for its balance, as long as it takes.
-  if (loadTrigger_ && lastDataTime_->expired()) emit captionChanged(searchCaption());
+  if (loadTrigger_ && lastDataTime_->expired()) showCaption(searchCaption());
   if (!hidden_ || !lastDataTime_->expired()) return false;
   if (linesThisRun_ > 0) {
     const QString lost = QString("Весы не отвечают более %1 с. Запись в журнал «%2» остановлена, записано строк: %3.")
@@ -320,12 +322,7 @@ void WeighingSession::stop() {
     emit runEnded(RunEnd::HiddenFailed, logFailureText());
     return;
   }
-  if (!weighingOpen) {
-    emit storeChanged();
-    emit runEnded(RunEnd::Stopped, {});
-    return;
-  }
-  if (!addResultRow()) return;
+  if (weighingOpen && !addResultRow()) return;
   emit storeChanged();
   emit runEnded(RunEnd::Stopped, {});
 }
@@ -351,7 +348,7 @@ void WeighingSession::endRun() {
   workTimeEnd_.reset();
   loadTrigger_.reset();
   if (acquisition_) acquisition_->stop();
-  emit captionChanged({});
+  showCaption({});
 }
 
 void WeighingSession::fail(const QString& message) {

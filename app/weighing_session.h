@@ -138,7 +138,10 @@ class WeighingSession : public QObject {
   // The weighing's readings as a result row; false, the run failed, when a threshold is
   // not a number.
   bool addResultRow();
-  QString panCaption() const;
+  // What the caption says while readings come: the pan's state in a hands-free run.
+  QString receivingCaption() const;
+  // Tells the window only of a change.
+  void showCaption(const QString& suffix);
   void MarkDataReceived();
   bool CheckNoBalanceTimeout();
   void WriteLogLine(const link::WeightReading& reading);
@@ -171,8 +174,7 @@ class WeighingSession : public QObject {
   // Why the port of this run did not open, said once after the search text.
   QString portFailure_;
   std::optional<weighing::LoadTrigger> loadTrigger_;
-  // The last hands-free weighing lost its load before it was complete.
-  bool loadLeftEarly_ = false;
+  QString caption_;
   uint64_t lastSequence_ = 0;
   link::WeightReading lastReading_;
 };

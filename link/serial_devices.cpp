@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <set>
+#include <string>
 #include <string_view>
 
 #include "com_port_path.h"
@@ -77,9 +78,13 @@ std::error_code linkComPort(int portNumber, const fs::path& device) {
   const fs::path link = comPortLinkPath(portNumber);
   fs::create_directories(link.parent_path(), error);
   if (error) return error;
-  // Made beside it and renamed over it, so the port always has its old or its new device.
+  const fs::file_status status = fs::symlink_status(link, error);
+  if (fs::exists(status) && !fs::is_symlink(status))
+    return std::make_error_code(std::errc::file_exists);
+  // Made beside it and renamed over it, so the port always has its old or its new device;
+  // the process's own name for it, so two programs linking at once never share one.
   fs::path partial = link;
-  partial += kPartialLinkSuffix;
+  partial += kPartialLinkSuffix + std::to_string(::getpid());
   fs::remove(partial, error);
   fs::create_symlink(device, partial, error);
   if (!error) fs::rename(partial, link, error);

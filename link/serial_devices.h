@@ -24,7 +24,8 @@ struct SerialDeviceFolders {
 // USB and ACM devices no by-id link names, then the on-board ports that have a UART.
 std::vector<SerialDevice> listSerialDevices(const SerialDeviceFolders& folders = {});
 
-// Makes COM `portNumber` the device `device`, replacing the link it had.
+// Makes COM `portNumber` the device `device`, replacing the link it had; a file in the
+// link's place that is no link is left alone (file_exists).
 std::error_code linkComPort(int portNumber, const std::filesystem::path& device);
 
 }  // namespace tarvelo::link

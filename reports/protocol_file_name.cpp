@@ -26,7 +26,6 @@ inline constexpr std::string_view kDeviceNames[] = {"CON", "PRN", "AUX", "NUL"};
 inline constexpr std::string_view kNumberedDeviceNames[] = {"COM", "LPT"};
 inline constexpr char kFirstDeviceNumber = '1';
 inline constexpr char kLastDeviceNumber = '9';
-inline constexpr char kInstalledDataFolder[] = "../share/tarvelo";
 inline constexpr char kDocumentsSubfolder[] = "Tarvelo";
 #ifdef _WIN32
 inline constexpr int kWriteAccess = 2;  // _waccess's mode for writing
@@ -95,10 +94,8 @@ bool writable(const std::filesystem::path& folder) {
 
 }  // namespace
 
-std::filesystem::path protocolsHome(const std::filesystem::path& executableFolder,
+std::filesystem::path protocolsHome(const std::filesystem::path& executableFolder, bool installed,
                                     const std::filesystem::path& documentsFolder) {
-  std::error_code error;
-  const bool installed = std::filesystem::is_directory(executableFolder / kInstalledDataFolder, error);
   if (!installed && writable(executableFolder)) return executableFolder;
   return documentsFolder / kDocumentsSubfolder;
 }

@@ -9,8 +9,8 @@ namespace tarvelo::reports {
 
 // Where the protocol folder is kept: beside the program when it runs from a folder of its
 // own that the user can write, otherwise in `documentsFolder`/Tarvelo. An installed
-// program's folder is the system's: its data lies in ../share/tarvelo beside it.
-std::filesystem::path protocolsHome(const std::filesystem::path& executableFolder,
+// program's folder is the system's.
+std::filesystem::path protocolsHome(const std::filesystem::path& executableFolder, bool installed,
                                     const std::filesystem::path& documentsFolder);
 
 // The folder of the protocols, "протоколы" in the folder `protocolsHome` gave.

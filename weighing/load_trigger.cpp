@@ -13,10 +13,12 @@ LoadTrigger::Action LoadTrigger::onReading(double grams, int64_t nowMs) {
     case State::WaitingForLoad:
       if (!load) return Action::Ignore;
       state_ = State::Weighing;
+      loadLeftEarly_ = false;
       return Action::StartWeighing;
     case State::Weighing:
       if (load) return Action::Record;
       state_ = State::WaitingForEmpty;
+      loadLeftEarly_ = true;
       return Action::DropWeighing;
     case State::WaitingForEmpty:
       // The pan emptied after the last reading of a load: every reading since was below.

@@ -34,6 +34,8 @@ class LoadTrigger {
   void weighingDone();
 
   State state() const { return state_; }
+  // The last weighing lost its load before it was complete; until the next one starts.
+  bool loadLeftEarly() const { return loadLeftEarly_; }
 
  private:
   bool loaded(double grams) const { return grams >= thresholdGrams_; }
@@ -42,6 +44,7 @@ class LoadTrigger {
   int64_t emptyPauseMs_;
   State state_ = State::WaitingForLoad;
   std::optional<int64_t> lastLoadedMs_;
+  bool loadLeftEarly_ = false;
 };
 
 }  // namespace tarvelo::weighing

@@ -125,6 +125,20 @@ class OptionsDialogTest : public QObject {
     QVERIFY(child<QLineEdit>("MinimW")->styleSheet().isEmpty());
   }
 
+  void wholeNumberFieldRefusesADecimal() {
+    QString message;
+    inDialog([&message](QDialog* dialog) {
+      child<QLineEdit>(dialog, "SizeEdit")->setText("2,5");
+      QTimer::singleShot(0, [&message] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        message = box->text();
+        box->accept();
+      });
+      press(dialog, QDialogButtonBox::Ok);
+    });
+    QCOMPARE(message, QString("Обрабатывать … измерений: «2,5» не является допустимым числом."));
+  }
+
   void hiddenModeIsStartedOnlyWhenTheUserSaysSo() {
     for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
       QString question;

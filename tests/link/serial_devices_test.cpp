@@ -33,7 +33,10 @@ class SerialDevicesTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(root_); }
 
-  const fs::path root_ = fs::path(::testing::TempDir()) / "tarvelo-serial-devices";
+  // One folder a test, so that tests run in parallel keep apart.
+  const fs::path root_ =
+      fs::path(::testing::TempDir()) /
+      (std::string("tarvelo-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
   const SerialDeviceFolders folders_{root_ / "by-id", root_ / "dev"};
 };
 
@@ -71,6 +74,13 @@ TEST_F(SerialDevicesTest, ChosenDeviceBecomesThePortsDevice) {
   EXPECT_TRUE(port->open(kPickedCom));
   port->close();
   ::close(master);
+
+  // A file in the link's place that is no link is not the picker's to replace.
+  const fs::path file = comPortLinkPath(kPickedCom + 1);
+  std::ofstream(file) << "kept";
+  EXPECT_EQ(linkComPort(kPickedCom + 1, slave), std::errc::file_exists);
+  EXPECT_FALSE(fs::is_symlink(file));
+  fs::remove(file);
 }
 
 }  // namespace

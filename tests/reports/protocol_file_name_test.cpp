@@ -159,20 +159,19 @@ TEST_F(ProtocolFolder, PathThatIsAFolderIsNotSaved) {
 }
 
 // Beside the program in its own writable folder; in the documents once it is installed
-// (its data in ../share/tarvelo) or when its folder cannot be written.
+// or when its folder cannot be written.
 TEST_F(ProtocolFolder, ProtocolsGoBesideTheProgramOrIntoTheDocuments) {
   const fs::path documents = program_ / "documents";
   const fs::path bin = program_ / "usr" / "bin";
   fs::create_directories(bin);
-  EXPECT_EQ(protocolsHome(bin, documents), bin);
-  fs::create_directories(program_ / "usr" / "share" / "tarvelo");
-  EXPECT_EQ(protocolsHome(bin, documents), documents / "Tarvelo");
+  EXPECT_EQ(protocolsHome(bin, false, documents), bin);
+  EXPECT_EQ(protocolsHome(bin, true, documents), documents / "Tarvelo");
 #ifndef _WIN32
   if (geteuid() == 0) return;  // root writes into any folder
   const fs::path readOnly = program_ / "read-only";
   fs::create_directories(readOnly);
   fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_EQ(protocolsHome(readOnly, documents), documents / "Tarvelo");
+  EXPECT_EQ(protocolsHome(readOnly, false, documents), documents / "Tarvelo");
 #endif
 }
 

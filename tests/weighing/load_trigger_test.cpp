@@ -51,8 +51,10 @@ TEST(LoadTrigger, LoadLeavingBeforeTheEndDropsTheWeighing) {
   EXPECT_EQ(feed(trigger, {25.0, 25.0, 0.5}, now),
             (std::vector{Action::StartWeighing, Action::Record, Action::DropWeighing}));
   EXPECT_EQ(trigger.state(), State::WaitingForEmpty);
+  EXPECT_TRUE(trigger.loadLeftEarly());
   EXPECT_EQ(feed(trigger, {0.5, 0.5, 25.0}, now),
             (std::vector{Action::Ignore, Action::Ignore, Action::StartWeighing}));
+  EXPECT_FALSE(trigger.loadLeftEarly());
 }
 
 }  // namespace

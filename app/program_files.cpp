@@ -1,4 +1,4 @@
-#include "help_file.h"
+#include "program_files.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -8,16 +8,19 @@ namespace tarvelo::app {
 namespace {
 
 const QString kHelpFileName = QStringLiteral("HELP.doc");
-// Installed as <prefix>/bin/Tarvelo and <prefix>/share/tarvelo/HELP.doc.
-const QString kInstalledHelpFromExecutable = QStringLiteral("../share/tarvelo/HELP.doc");
+const QString kInstalledDataFromExecutable = QStringLiteral("../share/tarvelo");
 
 }  // namespace
+
+QString installedDataDir(const QString& executableDir) {
+  return QDir::cleanPath(QDir(executableDir).filePath(kInstalledDataFromExecutable));
+}
 
 QString helpFilePath(const QString& startupDir, const QString& executableDir) {
   const QDir executable(executableDir);
   const QString inStartupDir = QDir(startupDir).filePath(kHelpFileName);
   const QString candidates[] = {inStartupDir, executable.filePath(kHelpFileName),
-                                executable.filePath(kInstalledHelpFromExecutable)};
+                                QDir(installedDataDir(executableDir)).filePath(kHelpFileName)};
   for (const QString& candidate : candidates) {
     if (QFileInfo(candidate).isFile()) return QDir::cleanPath(candidate);
   }

@@ -1,6 +1,6 @@
 // Where "Справка" finds HELP.doc: the start folder first, then beside the executable,
 // then the installed <prefix>/share/tarvelo.
-#include "app/help_file.h"
+#include "app/program_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,4 +61,4 @@ class HelpFileTest : public QObject {
 };
 
 QTEST_MAIN(HelpFileTest)
-#include "help_file_test.moc"
+#include "program_files_test.moc"
