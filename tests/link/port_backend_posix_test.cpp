@@ -15,6 +15,7 @@
 #include "link/com_port_path.h"
 #include "link/ralvo_com_a.h"
 #include "link/stop_signal.h"
+#include "tests/support/port_checks.h"
 #include "tests/support/pseudo_terminal.h"
 #include "tests/support/simulator_process.h"
 
@@ -22,7 +23,6 @@ namespace tarvelo::link {
 namespace {
 
 using namespace std::chrono_literals;
-using SteadyClock = std::chrono::steady_clock;
 
 constexpr int kCom = 21;
 
@@ -32,14 +32,8 @@ class PseudoTerminal : public testing::PseudoTerminal {
   PseudoTerminal() : testing::PseudoTerminal(kCom) {}
 };
 
-RalvoComA systemPort(const StopSignal* stop = nullptr) { return RalvoComA(makeSystemPort(stop), systemClock()); }
-
-template <typename F>
-std::chrono::milliseconds timed(F&& f) {
-  const auto start = SteadyClock::now();
-  f();
-  return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start);
-}
+using testing::systemPort;
+using testing::timed;
 
 TEST(PosixPort, OpensWithTheProtocolsLineSpeed) {
   PseudoTerminal pty;
@@ -52,23 +46,12 @@ TEST(PosixPort, OpensWithTheProtocolsLineSpeed) {
 
 // A port whose failed opens are kept in `failures`.
 RalvoComA reportingPort(std::vector<PortOpenFailure>& failures) {
-  return RalvoComA(makeSystemPort(nullptr, [&failures](const PortOpenFailure& f) { failures.push_back(f); }),
-                   systemClock());
+  return systemPort(nullptr, [&failures](const PortOpenFailure& f) { failures.push_back(f); });
 }
 
 TEST(PosixPort, PortHeldByAnotherIsRefusedUntilReleased) {
   PseudoTerminal pty;
-  std::vector<PortOpenFailure> failures;
-  RalvoComA first = systemPort();
-  RalvoComA second = reportingPort(failures);
-  ASSERT_TRUE(first.Open(kCom, 2400, kParityEven));
-  EXPECT_FALSE(second.Open(kCom, 2400, kParityEven));
-  EXPECT_FALSE(second.isOpen());
-  ASSERT_EQ(failures.size(), 1u);
-  EXPECT_EQ(failures[0].error, PortOpenError::InUse);
-  EXPECT_EQ(failures[0].device, comPortLinkPath(kCom).string());
-  EXPECT_TRUE(first.Close());
-  EXPECT_TRUE(second.Open(kCom, 2400, kParityEven));
+  testing::expectHeldPortRefusedUntilReleased(kCom, 2400, comPortLinkPath(kCom).string());
 }
 
 TEST(PosixPort, MissingDeviceFailsToOpen) {
@@ -89,15 +72,7 @@ TEST(PosixPort, ReadOnASilentLineTimesOutAfterASecondAndABytePerByte) {
   PseudoTerminal pty;
   RalvoComA port = systemPort();
   ASSERT_TRUE(port.Open(kCom, 9600, kParityEven));
-  std::array<uint8_t, 8> buffer{};
-  int result = 0;
-  const auto oneByte = timed([&] { result = port.Read(buffer.data(), 1); });
-  EXPECT_EQ(result, ReadTimedOut);
-  EXPECT_GE(oneByte, 1001ms);
-  const auto eightBytes = timed([&] { result = port.Read(buffer.data(), 8); });
-  EXPECT_EQ(result, ReadTimedOut);
-  EXPECT_GE(eightBytes, 1008ms);
-  EXPECT_LT(eightBytes, 3000ms);
+  testing::expectSilentLineTimesOut(port, 1001ms);
 }
 
 TEST(PosixPort, ReplySpreadByLessThanTwoCharacterTimesIsReadWhole) {

@@ -14,12 +14,12 @@
 #include "link/ralvo_com_a.h"
 #include "link/stop_signal.h"
 #include "link/tsk_frame.h"
+#include "tests/support/port_checks.h"
 
 namespace tarvelo::link {
 namespace {
 
 using namespace std::chrono_literals;
-using SteadyClock = std::chrono::steady_clock;
 
 constexpr int kStreamingCom = 7;
 constexpr int kSilentCom = 8;
@@ -35,16 +35,8 @@ class Win32Port : public ::testing::Test {
   }
 };
 
-RalvoComA systemPort(const StopSignal* stop = nullptr, PortOpenReport report = {}) {
-  return RalvoComA(makeSystemPort(stop, std::move(report)), systemClock());
-}
-
-template <typename F>
-std::chrono::milliseconds timed(F&& f) {
-  const auto start = SteadyClock::now();
-  f();
-  return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start);
-}
+using testing::systemPort;
+using testing::timed;
 
 TEST_F(Win32Port, ReadsTheLinesOfABalanceAtItsEvenParityLine) {
   RalvoComA port = systemPort();
@@ -64,15 +56,7 @@ TEST_F(Win32Port, ReadsTheLinesOfABalanceAtItsEvenParityLine) {
 TEST_F(Win32Port, SilentLineTimesOutAfterASecondAndAMsPerByte) {
   RalvoComA port = systemPort();
   ASSERT_TRUE(port.Open(kSilentCom, 9600, kParityEven));
-  std::array<uint8_t, 8> buffer{};
-  int result = 0;
-  const auto oneByte = timed([&] { result = port.Read(buffer.data(), 1); });
-  EXPECT_EQ(result, ReadTimedOut);
-  EXPECT_GE(oneByte, 1000ms);
-  const auto eightBytes = timed([&] { result = port.Read(buffer.data(), 8); });
-  EXPECT_EQ(result, ReadTimedOut);
-  EXPECT_GE(eightBytes, 1007ms);
-  EXPECT_LT(eightBytes, 3000ms);
+  testing::expectSilentLineTimesOut(port, 1000ms);
 }
 
 TEST_F(Win32Port, RequestIsAnsweredWithAWholeReply) {
@@ -91,17 +75,7 @@ bool underWine() {
 
 TEST_F(Win32Port, PortHeldByAnotherIsRefusedUntilReleased) {
   if (underWine()) GTEST_SKIP() << "Wine does not keep a COM port to its first opener";
-  std::vector<PortOpenFailure> failures;
-  RalvoComA first = systemPort();
-  RalvoComA second = systemPort(nullptr, [&failures](const PortOpenFailure& f) { failures.push_back(f); });
-  ASSERT_TRUE(first.Open(kSilentCom, 9600, kParityEven));
-  EXPECT_FALSE(second.Open(kSilentCom, 9600, kParityEven));
-  EXPECT_FALSE(second.isOpen());
-  ASSERT_EQ(failures.size(), 1u);
-  EXPECT_EQ(failures[0].error, PortOpenError::InUse);
-  EXPECT_EQ(failures[0].device, "\\\\.\\COM8");
-  EXPECT_TRUE(first.Close());
-  EXPECT_TRUE(second.Open(kSilentCom, 9600, kParityEven));
+  testing::expectHeldPortRefusedUntilReleased(kSilentCom, 9600, "\\\\.\\COM8");
 }
 
 TEST_F(Win32Port, MissingPortFailsToOpen) {
