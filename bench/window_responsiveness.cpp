@@ -48,7 +48,7 @@ QByteArray lineOf(int k) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
+  const double seconds = argc > 1 ? QByteArray(argv[1]).toDouble() : 60.0;  // "." always
   const QTemporaryDir configHome;
   qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
   QApplication application(argc, argv);

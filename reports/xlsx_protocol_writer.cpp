@@ -1,5 +1,6 @@
 #include "xlsx_protocol_writer.h"
 
+#include "c_numeric_locale.h"
 #include "partial_file.h"
 
 #include <xlsxwriter.h>
@@ -142,6 +143,8 @@ std::string failure(const std::filesystem::path& file, const std::string& reason
 std::string replaceWithWorkbook(const SpreadsheetProtocol& protocol,
                                 const std::filesystem::path& partial,
                                 const std::filesystem::path& file) {
+  // The library prints the sheet's numbers, widths and margins with printf.
+  const CNumericLocale pointNumbers;
   lxw_workbook* workbook = workbook_new(utf8Text(partial).c_str());
   if (workbook == nullptr) return lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED);
   const lxw_error fillError = fillSheet(protocol, workbook);

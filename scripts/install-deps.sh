@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need, only those missing; with
-# package names as arguments, those instead.
+# Installs the Debian 12 packages the build and the tests need, only those missing, and
+# generates the Russian locale the tests run under; with package names as arguments,
+# those packages instead.
 set -euo pipefail
+
+kTestLocale=ru_RU.UTF-8
 
 packages=(
   build-essential
@@ -20,18 +23,35 @@ packages=(
   libgif-dev
   poppler-utils
   libreoffice-calc-nogui
+  locales
 )
-[ $# -gt 0 ] && packages=("$@")
+want_locale=true
+if [ $# -gt 0 ]; then
+  packages=("$@")
+  want_locale=false
+fi
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -q
+  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
 
-echo "Installing: ${missing[*]}"
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -q
-"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+# The C library's locale, not only Qt's: number texts in files must not follow it.
+has_locale() { locale -a 2>/dev/null | grep -qix "${kTestLocale%%.*}.utf8"; }
+if $want_locale && ! has_locale; then
+  echo "Generating the $kTestLocale locale"
+  "${sudo_cmd[@]}" sed -i "s/^# *\($kTestLocale UTF-8\)/\1/" /etc/locale.gen
+  grep -qx "$kTestLocale UTF-8" /etc/locale.gen ||
+    echo "$kTestLocale UTF-8" | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  "${sudo_cmd[@]}" locale-gen
+  has_locale || { echo "The $kTestLocale locale could not be generated" >&2; exit 1; }
+fi

@@ -204,10 +204,10 @@ class WeighingSessionTest : public QObject {
   // A cage of five mice, each on the pan longer than its weighing takes: one row each,
   // none from the empty pan or from lifting a mouse off.
   void handsFreeGivesOneRowPerMouse() {
-    const std::vector<double> mice{24, 27, 30, 26, 29};
+    const std::vector<int> mice{24, 27, 30, 26, 29};
     // Each mouse stays for five ticks; the pan stays empty for three between them.
     std::string profile = "2:0:0.05";
-    for (const double mouse : mice) profile += ",3.5:" + std::to_string(mouse) + ":0.3,2:0:0.05";
+    for (const int mouse : mice) profile += ",3.5:" + std::to_string(mouse) + ":0.3,2:0:0.05";
     profile += ",60:0:0.05";
     const testing::SimulatorProcess balance(kHandsFreeCom, {"--protocol", "bm", "--profile", profile,
                                                            "--unstable-every", "0", "--unstable-step", "0"});

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -33,9 +34,12 @@ Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end());
 
 // A BM line with the given weight: unit "g  ", model "BM 310 ", serial 4567.
 Bytes bmLine(double weight) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%8.3fg   BM 310 4567\r\n", weight);
-  return bytesOf(text);
+  // The balance writes a point whatever the locale of this process.
+  char number[16];
+  const auto end = std::to_chars(number, number + sizeof number, weight, std::chars_format::fixed, 3).ptr;
+  std::string text(number, end);
+  text.insert(0, 8 - std::min<std::size_t>(8, text.size()), ' ');
+  return bytesOf(text + "g   BM 310 4567\r\n");
 }
 
 const Bytes kBmMalformedLine = bytesOf("   1.500g   BM3104567\r\n");

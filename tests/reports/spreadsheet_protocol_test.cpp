@@ -14,6 +14,7 @@
 
 #include "reports/xlsx_protocol_writer.h"
 #include "tests/support/command_output.h"
+#include "tests/support/scoped_locale.h"
 #include "weighing/measurement_store.h"
 
 namespace tarvelo::reports {
@@ -195,7 +196,13 @@ TEST(SpreadsheetProtocol, SheetNameIsTheProtocolNumberMadeValid) {
 
 // Reads the written workbook back with openpyxl: one line per styled or filled cell, then
 // the row heights, the column widths and the page set-up.
-constexpr char kReaderScript[] = R"(import sys, openpyxl
+constexpr char kReaderScript[] = R"(import re, sys, zipfile, openpyxl
+# A number inside the file's XML (a value, a width, a margin) written with a comma.
+with zipfile.ZipFile(sys.argv[1]) as archive:
+    for name in archive.namelist():
+        xml = archive.read(name).decode('utf-8')
+        for found in re.findall(r'<v>-?[0-9]+,[0-9]*</v>|="-?[0-9]+,[0-9]+"', xml):
+            print('comma', name, found, sep='\t')
 sheet = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
 for row in sheet.iter_rows():
     for c in row:
@@ -282,6 +289,8 @@ std::set<std::string> readBack(const std::filesystem::path& workbook) {
   return lines;
 }
 
+// Under the users' locale as under the default one: the C library's decimal comma must
+// not reach the numbers inside the file.
 TEST(XlsxProtocolWriter, WorkbookHoldsEveryCellWithItsTextBoldFrameAndLayout) {
 #ifdef _WIN32
   GTEST_SKIP() << "reads the workbook back with Python; the Windows leg does that on the Linux side";
@@ -289,22 +298,27 @@ TEST(XlsxProtocolWriter, WorkbookHoldsEveryCellWithItsTextBoldFrameAndLayout) {
   const std::filesystem::path folder =
       std::filesystem::path(testing::TempDir()) / "tarvelo-xlsx-protocol" / "протоколы";
   std::filesystem::remove_all(folder.parent_path());
-  for (const auto& results : {std::vector<std::array<const char*, 7>>{}, kThreeResults}) {
-    const SpreadsheetProtocol protocol = Batch(results).protocol("BM-600", 1234567);
-    const std::filesystem::path file = folder / "ХХХХХХХХ.xlsx";
-    const ProtocolWriteResult result = writeXlsxProtocol(protocol, file);
-    ASSERT_TRUE(result.ok()) << result.error;
-    const std::set<std::string> read = readBack(file);
-    const std::set<std::string> expected = expectedReading(protocol);
-    std::vector<std::string> missing;
-    std::vector<std::string> unexpected;
-    std::set_difference(expected.begin(), expected.end(), read.begin(), read.end(),
-                        std::back_inserter(missing));
-    std::set_difference(read.begin(), read.end(), expected.begin(), expected.end(),
-                        std::back_inserter(unexpected));
-    EXPECT_TRUE(missing.empty() && unexpected.empty())
-        << "missing: " << testing::PrintToString(missing)
-        << "\nunexpected: " << testing::PrintToString(unexpected);
+  for (const char* locale : {testing_support::kRussianLocale, testing_support::kPlainLocale}) {
+    SCOPED_TRACE(locale);
+    const testing_support::ScopedLocale system(locale);
+    ASSERT_TRUE(system.ok()) << "scripts/install-deps.sh generates " << locale;
+    for (const auto& results : {std::vector<std::array<const char*, 7>>{}, kThreeResults}) {
+      const SpreadsheetProtocol protocol = Batch(results).protocol("BM-600", 1234567);
+      const std::filesystem::path file = folder / "ХХХХХХХХ.xlsx";
+      const ProtocolWriteResult result = writeXlsxProtocol(protocol, file);
+      ASSERT_TRUE(result.ok()) << result.error;
+      const std::set<std::string> read = readBack(file);
+      const std::set<std::string> expected = expectedReading(protocol);
+      std::vector<std::string> missing;
+      std::vector<std::string> unexpected;
+      std::set_difference(expected.begin(), expected.end(), read.begin(), read.end(),
+                          std::back_inserter(missing));
+      std::set_difference(read.begin(), read.end(), expected.begin(), expected.end(),
+                          std::back_inserter(unexpected));
+      EXPECT_TRUE(missing.empty() && unexpected.empty())
+          << "missing: " << testing::PrintToString(missing)
+          << "\nunexpected: " << testing::PrintToString(unexpected);
+    }
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2)
       << "only the workbook and the reader script";

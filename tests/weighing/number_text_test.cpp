@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <string>
 
+#include "tests/support/scoped_locale.h"
 #include "weighing/conversion_error.h"
 
 namespace tarvelo::weighing {
@@ -35,16 +35,11 @@ TEST(GeneralNumberText, ShortestTextWithTheSystemSeparator) {
 
 // A program's setlocale(LC_ALL, "") gives the C library the system's decimal comma.
 TEST(GeneralNumberText, SameUnderACLibraryLocaleWithADecimalComma) {
-  const std::string before = std::setlocale(LC_NUMERIC, nullptr);
-  bool commaLocale = false;
-  for (const char* name : {"ru_RU.UTF-8", "de_DE.UTF-8", "Russian_Russia.1251"}) {
-    commaLocale = std::setlocale(LC_NUMERIC, name) != nullptr && *std::localeconv()->decimal_point == ',';
-    if (commaLocale) break;
-  }
-  if (!commaLocale) GTEST_SKIP() << "no C library locale with a decimal comma here";
-  const std::string text = generalNumberText(2.458, ',');
-  std::setlocale(LC_NUMERIC, before.c_str());
-  EXPECT_EQ(text, "2,458");
+  const testing_support::ScopedLocale russian(testing_support::kRussianLocale);
+  ASSERT_TRUE(russian.ok()) << "scripts/install-deps.sh generates " << testing_support::kRussianLocale;
+  ASSERT_EQ(russian.decimalPoint(), ',');
+  EXPECT_EQ(generalNumberText(2.458, ','), "2,458");
+  EXPECT_EQ(generalNumberText(2.458, '.'), "2.458");
 }
 
 TEST(StatisticsNumberText, SixSignificantDigits) {

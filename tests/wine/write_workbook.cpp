@@ -1,5 +1,6 @@
 // Writes the protocol of a batch of three weighings to <folder>/протоколы/П-17_3.xlsx, a
 // Cyrillic path, for the Linux side to read back (check_workbook.py).
+#include <clocale>
 #include <cstdio>
 #include <filesystem>
 
@@ -13,6 +14,9 @@ int main(int argc, char** argv) {
     std::fputs("usage: write_workbook FOLDER\n", stderr);
     return 2;
   }
+  // The system's locale, as a program that formats for the user sets it: numbers inside
+  // the file must keep their point all the same.
+  std::setlocale(LC_ALL, "");
   const weighing::MeasurementStore store = testing_support::weighedBatch(3);
   const std::filesystem::path file = std::filesystem::path(argv[1]) / u8"протоколы" / u8"П-17_3.xlsx";
   const reports::ProtocolWriteResult result = reports::writeXlsxProtocol(
