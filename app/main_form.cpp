@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -48,6 +49,7 @@ constexpr int kRowSpacing = 5;
 constexpr int kRowMargin = 4;
 constexpr int kRowIndent = 10;
 constexpr int kFirstUntimedPeriodItem = 8;
+constexpr int kReadButtonMargin = 3;
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
@@ -100,6 +102,7 @@ void TMainForm::setUpSession() {
     ui->ReadButton->setEnabled(true);
     ui->ReadButton->setFocus();
   });
+  setUpReadButton();
   connect(session_.get(), &WeighingSession::lastNumChanged, this,
           [this](int lastNum) { ui->LastNum->setText(QString::number(lastNum)); });
   connect(session_.get(), &WeighingSession::runEnded, this, &TMainForm::onRunEnded);
@@ -108,6 +111,16 @@ void TMainForm::setUpSession() {
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
     if (settingsOpen_) StoreSettings();
   });
+}
+
+// A "вручную" run takes a reading a press of ReadButton, which the layout keeps out of
+// sight: it stands at the current measurement's top right, shown while such a run goes
+// on; Space or Enter presses it when it has the focus.
+void TMainForm::setUpReadButton() {
+  ui->ReadButton->setParent(ui->Panel6);
+  ui->ReadButton->move(ui->Panel6->width() - ui->ReadButton->width() - kReadButtonMargin, kReadButtonMargin);
+  ui->ReadButton->setAutoDefault(true);
+  ui->ReadButton->hide();
 }
 
 // The layout keeps each grid's column widths as a list, which Designer cannot set.

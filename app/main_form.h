@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/input_guards.h"
 #include "app/settings_store.h"
@@ -17,6 +18,7 @@ class QFileDialog;
 class QLineSeries;
 class QPrinter;
 class QGroupBox;
+class QLineEdit;
 class QMenu;
 class QSystemTrayIcon;
 class QTableWidget;
@@ -129,6 +131,7 @@ class TMainForm : public QMainWindow {
   void setUpPortList();
   void setUpTray();
   void setUpSession();
+  void setUpReadButton();
   void centreOnScreen();
   void RestoreSettings();
   void keepLongTexts();
@@ -145,6 +148,9 @@ class TMainForm : public QMainWindow {
   void offerHiddenLogging();
   bool readHandsFree(RunStart& run);
   void showChart();
+  // The whole number in the graph's "с" or "по" field; nothing, having named the field,
+  // when it holds none.
+  std::optional<int> rangeNumber(const QLineEdit* field);
   bool startRun();
   bool readHiddenLogging(RunStart& run);
   void hideForHiddenRun();

@@ -72,6 +72,7 @@ bool TMainForm::startRun() {
   if (ui->ComboBox1->currentText().isEmpty()) ui->ComboBox1->setCurrentText("0");
   run.port = ui->ComCB->currentIndex() + 1;
   run.poll = pollModeOf(ui->ComboBox1->currentText());
+  ui->ReadButton->setVisible(run.poll == PollMode::Manual);
   if (run.hidden) hideForHiddenRun();
   ShowRunButtons(true);
   EnableSettingsControls(false);
@@ -177,6 +178,7 @@ void TMainForm::ChoseFButtonClick() {
 
 void TMainForm::EnterIdleState() {
   ShowRunButtons(false);
+  ui->ReadButton->hide();
   EnableSettingsControls(true);
   EnableLogFileControls(ui->FastWrite->isChecked());
   EnableRecordControls(!ui->FastWrite->isChecked());

@@ -74,7 +74,12 @@ void fill(QLineSeries* series, const std::vector<weighing::GraphPoint>& points) 
   series->replace(xy);
 }
 
-int integerOf(const QLineEdit* field) { return weighing::parseInteger(field->text().toStdString()); }
+// A range field's name: the row's caption and the field's own label ("с", "по").
+QString rangeFieldName(const QLabel* caption, const QLabel* label) {
+  QString name = caption->text().trimmed();
+  if (name.endsWith(':')) name.chop(1);
+  return name + " " + label->text().trimmed();
+}
 
 }  // namespace
 
@@ -128,9 +133,23 @@ void TMainForm::AppButtonClick() {
   graphWindow_->activateWindow();
 }
 
-void TMainForm::ShowGraphClick() {
+std::optional<int> TMainForm::rangeNumber(const QLineEdit* field) {
   try {
-    const weighing::GraphRange range = weighing::ShowGraphRange(store, integerOf(ui->StartNum), integerOf(ui->LastNum), inputs());
+    return weighing::parseInteger(field->text().toStdString());
+  } catch (const weighing::ConversionError& error) {
+    const QLabel* label = field == ui->StartNum ? ui->Label12 : ui->Label13;
+    reportConversionError(QString::fromStdString(error.text()), rangeFieldName(ui->Label11, label));
+    return std::nullopt;
+  }
+}
+
+void TMainForm::ShowGraphClick() {
+  const std::optional<int> startNum = rangeNumber(ui->StartNum);
+  if (!startNum) return;
+  const std::optional<int> lastNum = rangeNumber(ui->LastNum);
+  if (!lastNum) return;
+  try {
+    const weighing::GraphRange range = weighing::ShowGraphRange(store, *startNum, *lastNum, inputs());
     ui->LastNum->setText(QString::number(range.lastNum));
     if (!range.drawn) {
       QMessageBox box(QMessageBox::NoIcon, "Ошибка!",
@@ -139,6 +158,7 @@ void TMainForm::ShowGraphClick() {
       return;
     }
   } catch (const weighing::ConversionError& error) {
+    // A text of the grids, not of a field.
     reportConversionError(QString::fromStdString(error.text()));
     return;
   }
@@ -146,11 +166,8 @@ void TMainForm::ShowGraphClick() {
 }
 
 void TMainForm::LastNumExit() {
-  try {
-    if (integerOf(ui->LastNum) > store.recordNumber) ui->LastNum->setText(QString::number(store.recordNumber));
-  } catch (const weighing::ConversionError& error) {
-    reportConversionError(QString::fromStdString(error.text()));
-  }
+  const std::optional<int> lastNum = rangeNumber(ui->LastNum);
+  if (lastNum && *lastNum > store.recordNumber) ui->LastNum->setText(QString::number(store.recordNumber));
 }
 
 void TMainForm::LastNumChange() {
@@ -162,11 +179,8 @@ void TMainForm::LastNumChange() {
 }
 
 void TMainForm::StartNumExit() {
-  try {
-    if (integerOf(ui->StartNum) > store.recordNumber - 1) ui->StartNum->setText(QString::number(store.recordNumber - 1));
-  } catch (const weighing::ConversionError& error) {
-    reportConversionError(QString::fromStdString(error.text()));
-  }
+  const std::optional<int> startNum = rangeNumber(ui->StartNum);
+  if (startNum && *startNum > store.recordNumber - 1) ui->StartNum->setText(QString::number(store.recordNumber - 1));
 }
 
 void TMainForm::UpDown1Click() { startNumSpinner->setMaximum(store.recordNumber); }

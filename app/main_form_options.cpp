@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -29,6 +30,28 @@ QString nameOf(const QString& label) {
 
 constexpr NumberKind kDecimal = NumberKind::Decimal;
 constexpr NumberKind kWhole = NumberKind::Whole;
+constexpr bool kReadWhenDisabled = true;
+
+// The period selector and the least change of "при новом", which the layout keeps out of
+// sight, on a panel of their own.
+QFrame* periodPanel(Ui::TMainForm& ui) {
+  auto* panel = new QFrame;
+  panel->setObjectName("PeriodPanel");
+  auto* grid = new QGridLayout(panel);
+  grid->addWidget(ui.Label3, 0, 0);
+  grid->addWidget(ui.ComboBox1, 0, 1, 1, 2);
+  grid->addWidget(ui.MDLabel, 1, 0);
+  grid->addWidget(ui.MaxDif, 1, 1);
+  grid->addWidget(ui.Label10, 1, 2);
+  // The layout hides them; here they are to be seen.
+  for (QWidget* control : {static_cast<QWidget*>(ui.Label3), static_cast<QWidget*>(ui.ComboBox1),
+                           static_cast<QWidget*>(ui.MDLabel), static_cast<QWidget*>(ui.MaxDif),
+                           static_cast<QWidget*>(ui.Label10)}) {
+    control->show();
+  }
+  panel->adjustSize();
+  return panel;
+}
 
 }  // namespace
 
@@ -36,6 +59,7 @@ void TMainForm::setUpOptions() {
   handsFreePanel_ = new HandsFreePanel;
   const QList<OptionsSection> sections{
       {"Прием веса", ui->Panel1},
+      {"Период вывода", periodPanel(*ui)},
       {"Текущее измерение", ui->Panel8},
       {"Запись в файл", ui->Panel10},
       {"Файл протокола", ui->Panel3},
@@ -45,6 +69,8 @@ void TMainForm::setUpOptions() {
       {ui->MaxDW, nameOf(ui->MaxDWLabel->text()), kDecimal},
       {ui->DWTime, nameOf(ui->MaxDWLabel->text()) + " " + nameOf(ui->MTimeLabel->text()), kDecimal},
       {ui->MinimW, nameOf(ui->MinWCB->text()), kDecimal},
+      // Every reading is compared with it, whatever the period.
+      {ui->MaxDif, nameOf(ui->MDLabel->text()), kDecimal, kReadWhenDisabled},
       {ui->WorkTime, nameOf(ui->ChBox1->text()), kDecimal},
       {ui->NumberWeightTime, nameOf(ui->ChBox2->text()), kWhole},
       {ui->SizeEdit, nameOf(ui->Label7->text()) + " … " + nameOf(ui->Label8->text()), kWhole},

@@ -88,7 +88,7 @@ void OptionsDialog::reject() {
 const NumberField* OptionsDialog::firstBadNumber() {
   const NumberField* first = nullptr;
   for (const NumberField& number : numbers_) {
-    if (!number.field->isEnabled()) continue;
+    if (!number.field->isEnabled() && !number.readWhenDisabled) continue;
     try {
       const std::string text = number.field->text().toStdString();
       if (number.kind == NumberKind::Whole) {

@@ -19,11 +19,13 @@ struct OptionsSection {
 
 enum class NumberKind { Decimal, Whole };
 
-// A field that must hold a number while it is enabled, and the name a message gives it.
+// A field that must hold a number while it is enabled (or always, when a run reads it
+// enabled or not), and the name a message gives it.
 struct NumberField {
   QLineEdit* field;
   QString name;
   NumberKind kind;
+  bool readWhenDisabled = false;
 };
 // "Параметры": the settings the main window keeps out of sight, in titled sections, two
 // to a row.

@@ -249,7 +249,7 @@ void WeighingSession::recordReading(link::WeightReading reading) {
   } catch (const weighing::ConversionError& error) {
     // A threshold edited into something that is not a number: the weighing so far
     // is not a result anyone asked for.
-    fail(badNumberText(error.text()));
+    fail(badNumberText(error));
     return;
   }
   emit storeChanged();
@@ -332,7 +332,7 @@ bool WeighingSession::addResultRow() {
     const weighing::StopOutcome outcome = weighing::StopWeighing(store_, controls_.inputs());
     if (outcome.lastNum) emit lastNumChanged(*outcome.lastNum);
   } catch (const weighing::ConversionError& error) {
-    fail(badNumberText(error.text()));
+    fail(badNumberText(error));
     return false;
   }
   return true;
@@ -372,12 +372,20 @@ QString notANumberText(const QString& text, const QString& field) {
   return QString("«%1»%2 не является допустимым числом.").arg(text, where);
 }
 
-QString WeighingSession::badNumberText(const std::string& text) const {
-  const weighing::WeighingInputs in = controls_.inputs();
+QString WeighingSession::badNumberText(const weighing::ConversionError& error) const {
   QString field;
-  if (text == in.MaxDif) field = controls_.maxDifName;
-  if (text == in.MinimW) field = controls_.minimWName;
-  return notANumberText(QString::fromStdString(text), field) + " Взвешивание прервано, результат не записан.";
+  switch (error.field()) {
+    case weighing::InputField::MaxDif:
+      field = controls_.maxDifName;
+      break;
+    case weighing::InputField::MinimW:
+      field = controls_.minimWName;
+      break;
+    case weighing::InputField::None:
+      break;
+  }
+  return notANumberText(QString::fromStdString(error.text()), field) +
+         " Взвешивание прервано, результат не записан.";
 }
 
 // Called right after the failed file operation, whose error number it reads.

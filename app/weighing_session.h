@@ -15,6 +15,7 @@
 #include "link/protocol_memory.h"
 #include "link/reading_handoff.h"
 #include "reports/hidden_log.h"
+#include "weighing/conversion_error.h"
 #include "weighing/load_trigger.h"
 #include "weighing/measurement_store.h"
 #include "weighing/weighing_inputs.h"
@@ -149,7 +150,7 @@ class WeighingSession : public QObject {
   void endRun();
   void fail(const QString& message);
   void endHiddenRun(RunEnd end, const QString& message);
-  QString badNumberText(const std::string& text) const;
+  QString badNumberText(const weighing::ConversionError& error) const;
   QString logFailureText() const;
 
   weighing::MeasurementStore& store_;

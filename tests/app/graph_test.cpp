@@ -84,6 +84,18 @@ class GraphTest : public QObject {
     QCOMPARE(caption, QString("Ошибка!"));
   }
 
+  void emptyRangeFieldIsNamed() {
+    form->findChild<QLineEdit*>("LastNum")->clear();
+    QString text;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      text = box->text();
+      box->accept();
+    });
+    form->ShowGraphClick();
+    QCOMPARE(text, QString("«» в поле «Показать график для измерений по» не является допустимым числом."));
+  }
+
   void spinnersStepTheirFieldsWithinTheirBounds() {
     auto* last = form->findChild<QLineEdit*>("LastNum");
     auto* lastArrows = form->findChild<QScrollBar*>("UpDown2");

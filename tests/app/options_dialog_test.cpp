@@ -17,6 +17,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -50,8 +52,8 @@ class OptionsDialogTest : public QObject {
 
   void panelsLiveInTheirWindowsUnderTheirNames() {
     auto* dialog = form->findChild<OptionsDialog*>();
-    for (const char* name :
-         {"Panel1", "Panel10", "Panel8", "Panel3", "MaxDW", "FastWrite", "FCheck", "RGr1"}) {
+    for (const char* name : {"Panel1", "Panel10", "Panel8", "Panel3", "MaxDW", "FastWrite", "FCheck",
+                             "RGr1", "ComboBox1", "MaxDif", "MDLabel"}) {
       QCOMPARE(child<QWidget>(name)->window(), dialog);
     }
     for (const char* name : {"ChPrPanel", "ChartPanel", "Chart1", "ShowGraph"}) {
@@ -123,6 +125,36 @@ class OptionsDialogTest : public QObject {
     QCOMPARE(messages, QStringList{"Не принимать вес менее: «abc» не является допустимым числом."});
     QVERIFY(openAfterOk);
     QVERIFY(child<QLineEdit>("MinimW")->styleSheet().isEmpty());
+  }
+
+  // Every reading is compared with "При изменении на более чем", whatever the period, so
+  // the dialog reads it while it is disabled; and a threshold shows whole in its field.
+  void leastChangeIsCheckedInEveryPeriodAndThresholdsShowWhole() {
+    child<QLineEdit>("MaxDW")->setText("0,001");
+    QString message;
+    bool openAfterOk = false;
+    int shownWidth = 0;
+    int fieldRoom = 0;
+    inDialog([&](QDialog* dialog) {
+      auto* maxDW = child<QLineEdit>(dialog, "MaxDW");
+      shownWidth = maxDW->fontMetrics().horizontalAdvance(maxDW->text());
+      QStyleOptionFrame option;
+      option.initFrom(maxDW);
+      fieldRoom = maxDW->style()->subElementRect(QStyle::SE_LineEditContents, &option, maxDW).width();
+      child<QComboBox>(dialog, "ComboBox1")->setCurrentText("1");
+      QVERIFY(!child<QLineEdit>(dialog, "MaxDif")->isEnabled());
+      child<QLineEdit>(dialog, "MaxDif")->setText("x");
+      QTimer::singleShot(0, [&message] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        message = box->text();
+        box->accept();
+      });
+      press(dialog, QDialogButtonBox::Ok);
+      openAfterOk = dialog->isVisible();
+    });
+    QCOMPARE(message, QString("При изменении на более чем: «x» не является допустимым числом."));
+    QVERIFY(openAfterOk);
+    QVERIFY2(shownWidth < fieldRoom, qPrintable(QString("%1 of %2").arg(shownWidth).arg(fieldRoom)));
   }
 
   void wholeNumberFieldRefusesADecimal() {

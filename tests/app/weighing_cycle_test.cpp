@@ -15,6 +15,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
 #include "app/main_form.h"
 #include "app/settings_file_store.h"
@@ -130,6 +131,47 @@ class WeighingCycleTest : public QObject {
     QCOMPARE(result(3, 1), std::string("25,00"));
   }
 
+  // "вручную", chosen in "Параметры…": one reading a press of the read button, which
+  // comes into sight with the focus, by keyboard and by mouse.
+  void manualPeriodTakesOneReadingAPress() {
+    startBalance({"25.00", "25.50"});
+    choosePeriod("вручную");
+    set<QComboBox>("cbWTime")->setCurrentText("15");
+    form->WeightButtonClick();
+    auto* read = set<QPushButton>("ReadButton");
+    QVERIFY(read->isVisible());
+    const auto pressed = [&](int readings, const std::function<void()>& press) {
+      QTRY_VERIFY_WITH_TIMEOUT(read->isEnabled() && read->hasFocus(), kWeighingMs);
+      press();
+      QTRY_COMPARE_WITH_TIMEOUT(form->measurements().recordNumber, readings, kWeighingMs);
+    };
+    form->activateWindow();
+    pressed(1, [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); });
+    pressed(2, [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); });
+    pressed(3, [&] { QTest::mouseClick(read, Qt::LeftButton); });
+    QTest::qWait(3 * kTickMs);
+    QCOMPARE(form->measurements().recordNumber, 3);  // nothing without a press
+    form->StopButtonClick();
+    QVERIFY(!read->isVisible());
+  }
+
+  // "при новом": a reading that differs from the last recorded one by less than the least
+  // change is not recorded.
+  void onChangePeriodRecordsOnlyChangedReadings() {
+    startBalance({"25.00", "25.00", "25.00", "26.00"});
+    choosePeriod("при новом", "0,5");
+    set<QComboBox>("cbWTime")->setCurrentText("15");
+    form->WeightButtonClick();
+    QTRY_VERIFY_WITH_TIMEOUT(form->measurements().recordNumber >= 3, kWeighingMs);
+    form->StopButtonClick();
+    const weighing::TextGrid& readings = form->measurements().StrGrid1;
+    for (int row = 2; row <= form->measurements().recordNumber; ++row) {
+      QVERIFY2(readings.cell(2, row) != readings.cell(2, row - 1), readings.cell(2, row).c_str());
+    }
+    QCOMPARE(readings.cell(2, 1), std::string("25"));
+    QCOMPARE(readings.cell(2, 2), std::string("26"));
+  }
+
   void controlsDuringAndAfterARun() {
     startBalance({"25.00"});
     set<QComboBox>("cbWTime")->setCurrentText("15");
@@ -183,6 +225,16 @@ class WeighingCycleTest : public QObject {
     simulator = std::make_unique<testing::SimulatorProcess>(
         kCom, std::vector<std::string>{"--protocol", protocol, "--weights", testing::writeWeightsFile(weights).string(),
                                        "--decimals", "2", "--unstable-every", "0", "--unstable-step", "0"});
+  }
+
+  // Chooses the period, and the least change of "при новом", in "Параметры…".
+  void choosePeriod(const QString& period, const QString& leastChange = {}) {
+    QTimer::singleShot(0, [this, period, leastChange] {
+      set<QComboBox>("ComboBox1")->setCurrentText(period);
+      if (!leastChange.isEmpty()) set<QLineEdit>("MaxDif")->setText(leastChange);
+      set<QDialogButtonBox>("")->button(QDialogButtonBox::Ok)->click();
+    });
+    form->OptionsClick();
   }
 
   void weigh() {
