@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -29,6 +30,8 @@ constexpr double kMsPerSecond = 1000.0;
 constexpr qint64 kStopAfterStartMs = 500;
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
+// The status line's own margins and size grip.
+constexpr int kStatusLineMarginPx = 24;
 const QString kDefaultStatisticsWindow = QStringLiteral("100");
 const QString kCaption = QStringLiteral("Tarvelo.exe (Version U1.0.0)");
 
@@ -127,9 +130,20 @@ void TMainForm::hideForHiddenRun() {
     return;
   }
   show();
-  statusBar()->showMessage(QString("Идет запись в скрытом режиме в файл «%1». Окно не скрыто: на рабочем столе "
-                                   "нет области уведомлений.")
-                               .arg(ui->FileNameEdit->text()));
+  const QString file = ui->FileNameEdit->text();
+  const QString note = QString("Идет запись в скрытом режиме в файл «%1». Окно не скрыто: на рабочем столе "
+                               "нет области уведомлений.");
+  // A long path would push the end of the line past the window's edge: the line names the
+  // file, the tip the whole path.
+  QStatusBar* bar = statusBar();
+  const int room = width() - kStatusLineMarginPx;
+  QString line = note.arg(file);
+  if (bar->fontMetrics().horizontalAdvance(line) > room) {
+    line = note.arg(QFileInfo(file).fileName());
+    line = bar->fontMetrics().elidedText(line, Qt::ElideMiddle, room);
+  }
+  bar->setToolTip(note.arg(file));
+  bar->showMessage(line);
 }
 
 void TMainForm::StopButtonPressed() {

@@ -77,6 +77,8 @@ void WeighingSession::start(const RunStart& run) {
   store_.ClearBeforeNextWeight();
   store_.readingsPerWeighing = weighing::readingsForAveragingTime(run.averagingTime);
   portFailure_.clear();
+  // Until a reading says which balance answers, none is named.
+  store_.lBalInfo = weighing::kNoBalanceIdentity;
   showCaption(kSearching);
   if (!acquisition_) {
     // Heard on the acquisition thread; the session, which outlives that thread, takes it

@@ -25,6 +25,9 @@ enum ResultColumn : int {
   ResultCount = 5,
   ResultDeviation = 6,
 };
+// lBalInfo before a balance has answered.
+inline constexpr char kNoBalanceIdentity[] = "Весы:";
+
 // sgTotal value cells.
 enum TotalCell : int { TotalMass = 1, BatchMean = 3, BatchCount = 5 };
 
@@ -57,7 +60,7 @@ struct MeasurementStore {
   bool appButtonEnabled = false;  // the graph toggle, from the first recorded reading on
   bool manualFirstTick = false;   // the manual period has just started
   bool runActive = false;         // a weighing run is under way
-  std::string lBalInfo = "Весы:";
+  std::string lBalInfo = kNoBalanceIdentity;
 
   // Empties the current weighing; results and totals stay.
   void ClearBeforeNextWeight();

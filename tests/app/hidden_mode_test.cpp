@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QFileInfo>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -102,7 +103,9 @@ class HiddenModeTest : public QObject {
     form = makeForm(false);
     QVERIFY(form->isVisible());
     auto* status = form->findChild<QStatusBar*>();
-    QVERIFY(status != nullptr && status->currentMessage().contains(logFile));
+    QVERIFY(status != nullptr && status->currentMessage().contains(QFileInfo(logFile).fileName()));
+    QVERIFY(status->currentMessage().endsWith("нет области уведомлений."));
+    QVERIFY(status->fontMetrics().horizontalAdvance(status->currentMessage()) < form->width());
     QTRY_COMPARE_WITH_TIMEOUT(counter.closes, 1, kRunMs);
     QCOMPARE(logLines().size(), 3);
   }

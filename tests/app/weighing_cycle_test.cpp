@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QListWidget>
@@ -15,10 +16,12 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
 #include <functional>
 
 #include "app/main_form.h"
 #include "app/settings_file_store.h"
+#include "link/com_port_path.h"
 #include "tests/support/simulator_process.h"
 
 namespace tarvelo::app {
@@ -26,6 +29,7 @@ namespace tarvelo::app {
 namespace {
 
 constexpr int kCom = 5;
+constexpr int kSilentCom = 6;  // linked to no device
 constexpr int kWeighingMs = 20'000;
 constexpr int kTickMs = 700;
 
@@ -170,6 +174,19 @@ class WeighingCycleTest : public QObject {
     }
     QCOMPARE(readings.cell(2, 1), std::string("25"));
     QCOMPARE(readings.cell(2, 2), std::string("26"));
+  }
+
+  // The balance of the last run is not shown while another port is searched.
+  void balanceLabelIsClearedWhenANewSearchStarts() {
+    startBalance({"25.00"});
+    weigh();
+    QCOMPARE(set<QLabel>("lBalInfo")->text(), QString("Весы: KM500  Заводской № 1234"));
+    std::filesystem::create_symlink("/no-such-device", link::comPortLinkPath(kSilentCom));
+    set<QComboBox>("ComCB")->setCurrentIndex(kSilentCom - 1);
+    form->WeightButtonClick();
+    QCOMPARE(set<QLabel>("lBalInfo")->text(), QString("Весы:"));
+    form->StopButtonClick();
+    std::filesystem::remove(link::comPortLinkPath(kSilentCom));
   }
 
   void controlsDuringAndAfterARun() {
