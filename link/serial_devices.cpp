@@ -1,12 +1,10 @@
 #include "serial_devices.h"
 
-#include <fcntl.h>
-#include <linux/serial.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <fstream>
 #include <set>
 #include <string>
 #include <string_view>
@@ -22,17 +20,16 @@ namespace fs = std::filesystem;
 constexpr std::array<std::string_view, 2> kUsbPrefixes{"ttyUSB", "ttyACM"};
 constexpr std::string_view kOnBoardPrefix = "ttyS";
 constexpr char kPartialLinkSuffix[] = ".new";
+constexpr int kUnknownPortType = 0;
 
 bool accessible(const fs::path& device) { return ::access(device.c_str(), R_OK | W_OK) == 0; }
 
-// An on-board port answers when the kernel knows a UART behind it.
-bool hasUart(const fs::path& device) {
-  const int fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return false;
-  serial_struct serial{};
-  const bool known = ::ioctl(fd, TIOCGSERIAL, &serial) == 0 && serial.type != PORT_UNKNOWN;
-  ::close(fd);
-  return known;
+// An on-board port has a UART when the kernel knows its type; the placeholders that the
+// serial driver makes for ports the machine lacks have type 0 (unknown).
+bool hasUart(const fs::path& ttyClass, const fs::path& device) {
+  std::ifstream typeFile(ttyClass / device.filename() / "type");
+  int type = 0;
+  return typeFile >> type && type != kUnknownPortType;
 }
 
 std::string readableName(std::string name) {
@@ -68,7 +65,7 @@ std::vector<SerialDevice> listSerialDevices(const SerialDeviceFolders& folders) 
     }
   }
   for (const fs::path& device : entriesOf(folders.devices, kOnBoardPrefix)) {
-    if (hasUart(device)) devices.push_back({device, device.filename().string(), true});
+    if (hasUart(folders.ttyClass, device)) devices.push_back({device, device.filename().string(), accessible(device)});
   }
   return devices;
 }

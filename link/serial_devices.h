@@ -18,10 +18,12 @@ struct SerialDevice {
 struct SerialDeviceFolders {
   std::filesystem::path byId = "/dev/serial/by-id";
   std::filesystem::path devices = "/dev";
+  std::filesystem::path ttyClass = "/sys/class/tty";  // what the kernel says of each tty
 };
 
 // The serial devices that exist: the by-id links first, named after the adapter, then the
 // USB and ACM devices no by-id link names, then the on-board ports that have a UART.
+// No device is opened to tell: opening a port raises its modem lines.
 std::vector<SerialDevice> listSerialDevices(const SerialDeviceFolders& folders = {});
 
 // Makes COM `portNumber` the device `device`, replacing the link it had; a file in the

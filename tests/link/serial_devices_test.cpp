@@ -26,10 +26,17 @@ class SerialDevicesTest : public ::testing::Test {
     fs::remove_all(root_);
     fs::create_directories(folders_.byId);
     fs::create_directories(folders_.devices);
-    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyACM0", "ttyS0", "null"}) {
+    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyACM0", "null"}) {
       std::ofstream(folders_.devices / name);
     }
     fs::create_symlink("../dev/ttyUSB0", folders_.byId / "usb-FTDI_FT232R_A1-if00-port0");
+    // What the kernel says of the on-board ports: a 16550A behind ttyS1, ttyS0 and ttyS2
+    // placeholders of the driver. The files standing in for them could not be asked.
+    for (const auto& [name, type] : {std::pair{"ttyS0", "0"}, {"ttyS1", "4"}, {"ttyS2", "0"}}) {
+      fs::create_directories(folders_.ttyClass / name);
+      std::ofstream(folders_.ttyClass / name / "type") << type << '\n';
+      std::ofstream(folders_.devices / name);
+    }
   }
   void TearDown() override { fs::remove_all(root_); }
 
@@ -37,17 +44,17 @@ class SerialDevicesTest : public ::testing::Test {
   const fs::path root_ =
       fs::path(::testing::TempDir()) /
       (std::string("tarvelo-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  const SerialDeviceFolders folders_{root_ / "by-id", root_ / "dev"};
+  const SerialDeviceFolders folders_{root_ / "by-id", root_ / "dev", root_ / "sys-class-tty"};
 };
 
-// The adapter by its by-id name first and not again by its device; ports without a UART
-// (the files standing in for ttyS) are left out.
+// The adapter by its by-id name first and not again by its device; of the on-board
+// ports, the one with a UART, told from the placeholders by what the kernel says.
 TEST_F(SerialDevicesTest, ListsAdaptersByNameThenTheOtherDevices) {
   const std::vector<SerialDevice> devices = listSerialDevices(folders_);
   std::vector<std::string> names;
   for (const SerialDevice& device : devices) names.push_back(device.name);
   EXPECT_EQ(names,
-            (std::vector<std::string>{"usb-FTDI FT232R A1-if00-port0", "ttyUSB1", "ttyACM0"}));
+            (std::vector<std::string>{"usb-FTDI FT232R A1-if00-port0", "ttyUSB1", "ttyACM0", "ttyS1"}));
   EXPECT_EQ(devices.front().path, folders_.byId / "usb-FTDI_FT232R_A1-if00-port0");
 }
 
