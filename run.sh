@@ -14,6 +14,12 @@ balance=(--protocol bm --com 1)
 if [ "${1:-}" = "--hands-free" ]; then
   # Empty pan 3 s, then a mouse of 24 to 32 g moving about for 8 s, and so on.
   balance+=(--profile "3:0:0.02,8:24-32:1.5" --unstable-every 0)
+  # Hands-free weighing names each result after the objects: the demo's are mice.
+  settings="$XDG_CONFIG_HOME/Korvane/Tarvelo/Tarvelo/Version_U1.0.0"
+  if [ ! -f "$settings" ]; then
+    mkdir -p "$(dirname "$settings")"
+    printf 'eUnit\ttext\tМышь\n' >"$settings"
+  fi
 fi
 build/release/tools/balance_sim/tarvelo-balance-sim "${balance[@]}" >/dev/null &
 sim=$!

@@ -63,6 +63,13 @@ bool HandsFreePanel::on() const { return enabled_->isChecked(); }
 
 void HandsFreePanel::setOn(bool on) { enabled_->setChecked(on); }
 
+void HandsFreePanel::turnOnForThisStart() {
+  storedOn_ = on();
+  setOn(true);
+}
+
+void HandsFreePanel::keepAsChosen() { storedOn_.reset(); }
+
 HandsFree HandsFreePanel::options() const {
   return {weighing::parseNumber(threshold_->text().toStdString()),
           std::llround(weighing::parseNumber(pause_->text().toStdString()) * kMsPerSecond)};
@@ -80,7 +87,7 @@ void HandsFreePanel::restore(const SettingsStore& store) {
 }
 
 void HandsFreePanel::store(SettingsStore& store) const {
-  store.WriteFlag(kOnName, on() ? kOn : kOff);
+  store.WriteFlag(kOnName, storedOn_.value_or(on()) ? kOn : kOff);
   store.WriteText(kThresholdName, threshold_->text().toStdString());
   store.WriteText(kPauseName, pause_->text().toStdString());
 }

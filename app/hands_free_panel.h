@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFrame>
+#include <optional>
 
 #include "app/options_dialog.h"
 #include "app/weighing_session.h"
@@ -21,6 +22,10 @@ class HandsFreePanel : public QFrame {
 
   bool on() const;
   void setOn(bool on);
+  // On for this start of the program only: the stored choice stays as it was.
+  void turnOnForThisStart();
+  // "OK" in the dialog: what the panel shows is the operator's choice from now on.
+  void keepAsChosen();
   // The options as a run takes them. Throws ConversionError naming the text that is
   // not a number.
   HandsFree options() const;
@@ -35,6 +40,8 @@ class HandsFreePanel : public QFrame {
   QCheckBox* enabled_;
   QLineEdit* threshold_;
   QLineEdit* pause_;
+  // The stored choice while the start's own choice is shown.
+  std::optional<bool> storedOn_;
 };
 
 }  // namespace tarvelo::app

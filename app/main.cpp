@@ -3,6 +3,7 @@
 // window goes. `--show` starts with the window even when the hidden mode is stored;
 // `--hands-free` turns hands-free weighing on.
 #include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <exception>
@@ -23,6 +24,19 @@ tarvelo::app::StartOptions startOptionsOf(const QStringList& arguments) {
   return options;
 }
 
+// Closes the boxes waiting for a person, innermost first; true when there was one.
+bool closeWaitingBoxes() {
+  bool closed = false;
+  QDialog* previous = nullptr;
+  while (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+    if (box == previous) break;  // it would not close
+    box->reject();
+    previous = box;
+    closed = true;
+  }
+  return closed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -30,12 +44,21 @@ int main(int argc, char** argv) {
   tarvelo::app::loadQtTranslations(application);
   // The splash window closes before the main window opens; that is no reason to end.
   QApplication::setQuitOnLastWindowClosed(false);
-  tarvelo::app::endOnTerminationSignals(&application, [] { QApplication::quit(); });
+  // A termination request may come while a box waits in its own event loop, before the
+  // program's loop runs (a refused hidden start): the box gives way, and the program
+  // ends as soon as it is back, with a failure since the box's question went unanswered.
+  bool terminated = false;
+  bool boxUnanswered = false;
+  tarvelo::app::endOnTerminationSignals(&application, [&] {
+    terminated = true;
+    boxUnanswered = closeWaitingBoxes() || boxUnanswered;
+    QApplication::quit();
+  });
   try {
     tarvelo::app::Program program(QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString(),
                                   startOptionsOf(QCoreApplication::arguments()));
-    QApplication::exec();
-    return program.mainForm().exitStatus();
+    if (!terminated) QApplication::exec();
+    return boxUnanswered ? kExitFailure : program.mainForm().exitStatus();
   } catch (const std::exception& error) {
     QMessageBox::critical(nullptr, "Tarvelo", QString::fromUtf8(error.what()));
   }

@@ -16,6 +16,7 @@
 #include <QSignalBlocker>
 #include <QSystemTrayIcon>
 #include <QUrl>
+#include <cstdio>
 
 #include "app/ask_form.h"
 #include "app/grid_view.h"
@@ -362,7 +363,16 @@ weighing::WeighingInputs TMainForm::inputs() const {
 }
 
 void TMainForm::reportConversionError(const QString& text, const QString& field) {
-  QMessageBox::critical(this, windowTitle(), notANumberText(text, field));
+  tell(QMessageBox::Critical, notANumberText(text, field));
+}
+
+void TMainForm::tell(QMessageBox::Icon icon, const QString& message) {
+  // Whoever scheduled a hidden start reads why it did not start.
+  if (hiddenStart_) {
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    std::fflush(stderr);
+  }
+  QMessageBox(icon, windowTitle(), message, QMessageBox::Ok, this).exec();
 }
 
 void TMainForm::showGrids() {

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -14,6 +15,7 @@
 #include "weighing/measurement_store.h"
 
 class QAction;
+class QCheckBox;
 class QFileDialog;
 class QLineSeries;
 class QPrinter;
@@ -141,6 +143,11 @@ class TMainForm : public QMainWindow {
   weighing::WeighingInputs inputs() const;
   // Names the field when it is known.
   void reportConversionError(const QString& text, const QString& field = {});
+  // A message box for the person at the window; at a hidden start standard error hears
+  // it too.
+  void tell(QMessageBox::Icon icon, const QString& message);
+  // Says that a hidden run's limit lies outside [least, most]; false.
+  bool refuseLimit(const QCheckBox* limit, const QLineEdit* field, const QString& least, const QString& most);
   void reportPrintFailure(const QPrinter& printer);
   reports::SpreadsheetProtocol protocol() const;
   void setUpChart();
@@ -156,6 +163,9 @@ class TMainForm : public QMainWindow {
   void hideForHiddenRun();
   void StopButtonPressed();
   void onRunEnded(RunEnd end, const QString& message);
+  // Why an unattended run ended, where no click is needed to see it: standard error and
+  // the tray.
+  void tellUnattended(const QString& message);
   void endProgram(int status);
   void setCaption(const QString& suffix);
 
@@ -163,6 +173,7 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<SettingsStore> settings;
   bool settingsOpen_ = false;
   bool hiddenStart_ = false;
+  bool handsFreeRun_ = false;
   QString startupDir;
   std::string executableFileName;
   StartOptions startOptions_;

@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <cmath>
+#include <cstdio>
 
 #include "app/hands_free_panel.h"
 #include "app/main_form.h"
@@ -24,7 +26,8 @@ namespace {
 
 constexpr int kMinStatisticsWindow = 1;
 constexpr int kMaxStatisticsWindow = 1000;
-constexpr double kMsPerSecond = 1000.0;
+constexpr int kFewestLines = 1;
+constexpr double kLongestWorkTimeSeconds = 1e9;
 // A press of "Прервать" this soon after the start is the second click of a double
 // click on "Взвесить", which it replaced under the pointer: not a stop.
 constexpr qint64 kStopAfterStartMs = 500;
@@ -34,6 +37,7 @@ constexpr int kExitFailure = 1;
 constexpr int kStatusLineMarginPx = 24;
 const QString kDefaultStatisticsWindow = QStringLiteral("100");
 const QString kCaption = QStringLiteral("Tarvelo.exe (Version U1.0.0)");
+const QString kTrayTip = QStringLiteral("Tarvelo");
 
 PollMode pollModeOf(const QString& period) {
   if (period == kManualPeriod) return PollMode::Manual;
@@ -43,7 +47,11 @@ PollMode pollModeOf(const QString& period) {
 
 }  // namespace
 
-void TMainForm::setCaption(const QString& suffix) { setWindowTitle(kCaption + suffix); }
+void TMainForm::setCaption(const QString& suffix) {
+  setWindowTitle(kCaption + suffix);
+  // A hidden run shows its state where its icon is.
+  trayIcon->setToolTip(kTrayTip + suffix);
+}
 
 void TMainForm::WeightButtonClick() { startRun(); }
 
@@ -57,7 +65,7 @@ bool TMainForm::startRun() {
     return false;
   }
   if (run.statisticsWindow < kMinStatisticsWindow || run.statisticsWindow > kMaxStatisticsWindow) {
-    QMessageBox::information(this, windowTitle(), "Допустимое значение числа от 1 до 1000");
+    tell(QMessageBox::Information, "Допустимое значение числа от 1 до 1000");
     ui->SizeEdit->setText(kDefaultStatisticsWindow);
     return false;
   }
@@ -71,6 +79,7 @@ bool TMainForm::startRun() {
   }
   if (ui->FastWrite->isChecked() && !readHiddenLogging(run)) return false;
   if (!ui->FastWrite->isChecked() && handsFreePanel_->on() && !readHandsFree(run)) return false;
+  handsFreeRun_ = run.handsFree.has_value();
   ui->Memo2->clear();
   if (ui->ComboBox1->currentText().isEmpty()) ui->ComboBox1->setCurrentText("0");
   run.port = ui->ComCB->currentIndex() + 1;
@@ -87,21 +96,29 @@ bool TMainForm::startRun() {
 }
 
 // The hidden run's file and limits. False, having said why, when there is no file to
-// log into or a limit is not a number.
+// log into or a limit is not a number the run can count to.
 bool TMainForm::readHiddenLogging(RunStart& run) {
   if (ui->ChBox1->isChecked() && ui->WorkTime->text().isEmpty()) ui->ChBox1->setChecked(false);
   if (ui->ChBox2->isChecked() && ui->NumberWeightTime->text().isEmpty()) ui->ChBox2->setChecked(false);
   if (ui->FileNameEdit->text().isEmpty()) {
-    QMessageBox::information(this, windowTitle(), "Не указано имя файла");
+    tell(QMessageBox::Information, "Не указано имя файла");
     return false;
   }
   HiddenLogging log{ui->FileNameEdit->text().toStdString(), std::nullopt, std::nullopt};
   const QCheckBox* limit = ui->ChBox2;  // the limit being read, to name it in a message
   try {
-    if (ui->ChBox2->isChecked()) log.lineLimit = weighing::parseInteger(ui->NumberWeightTime->text().toStdString());
+    if (ui->ChBox2->isChecked()) {
+      log.lineLimit = weighing::parseInteger(ui->NumberWeightTime->text().toStdString());
+      if (*log.lineLimit < kFewestLines) return refuseLimit(ui->ChBox2, ui->NumberWeightTime, "1", "2147483647");
+    }
     limit = ui->ChBox1;
     if (ui->ChBox1->isChecked()) {
-      log.workTimeMs = std::llround(weighing::parseNumber(ui->WorkTime->text().toStdString()) * kMsPerSecond);
+      const double seconds = weighing::parseNumber(ui->WorkTime->text().toStdString());
+      // Beyond it the end of the run could not be counted.
+      if (!(seconds > 0 && seconds <= kLongestWorkTimeSeconds) || weighing::truncatedMilliseconds(seconds) < 1) {
+        return refuseLimit(ui->ChBox1, ui->WorkTime, "0,001", "1000000000");
+      }
+      log.workTimeMs = weighing::truncatedMilliseconds(seconds);
     }
   } catch (const weighing::ConversionError& error) {
     reportConversionError(QString::fromStdString(error.text()), limit->text());
@@ -111,8 +128,21 @@ bool TMainForm::readHiddenLogging(RunStart& run) {
   return true;
 }
 
-// False, having said which, when a hands-free option is not a number.
+bool TMainForm::refuseLimit(const QCheckBox* limit, const QLineEdit* field, const QString& least,
+                            const QString& most) {
+  tell(QMessageBox::Critical,
+       QString("«%1» в поле «%2»: допустимо от %3 до %4.").arg(field->text(), limit->text().trimmed(), least, most));
+  return false;
+}
+
+// False, having said why, when the objects have no name to give each result, or a
+// hands-free option is not a number.
 bool TMainForm::readHandsFree(RunStart& run) {
+  if (ui->eUnit->text().trimmed().isEmpty()) {
+    tell(QMessageBox::Information, "Автоматическое взвешивание называет каждый результат по наименованию объекта: "
+                                   "укажите наименование объекта.");
+    return false;
+  }
   try {
     run.handsFree = handsFreePanel_->options();
   } catch (const weighing::ConversionError& error) {
@@ -162,6 +192,15 @@ void TMainForm::onRunEnded(RunEnd end, const QString& message) {
     case RunEnd::Stopped:
       return;
     case RunEnd::Failed:
+      if (handsFreeRun_) {
+        tellUnattended(message);
+        // Seen by whoever comes to the window; it holds nothing up.
+        auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), message, QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setModal(false);
+        box->show();
+        return;
+      }
       QMessageBox::critical(this, windowTitle(), message);
       return;
     case RunEnd::HiddenDone:
@@ -172,11 +211,17 @@ void TMainForm::onRunEnded(RunEnd end, const QString& message) {
       endProgram(kExitOk);
       return;
     case RunEnd::HiddenFailed:
-      show();
-      QMessageBox::critical(this, windowTitle(), message);
+      // Nobody may be there to close a box: the program ends and says why.
+      tellUnattended(message);
       endProgram(kExitFailure);
       return;
   }
+}
+
+void TMainForm::tellUnattended(const QString& message) {
+  std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+  std::fflush(stderr);
+  if (trayIcon->isVisible()) trayIcon->showMessage(windowTitle(), message, QSystemTrayIcon::Critical);
 }
 
 void TMainForm::endProgram(int status) {

@@ -90,15 +90,18 @@ void TMainForm::setUpOptions() {
 }
 
 void TMainForm::OptionsClick() {
-  // A hands-free run between weighings gives way to the dialog and comes back after it.
-  if (session_->watchingPan()) StopButtonClick();
+  // A hands-free run between weighings gives way to the dialog; "Отмена" brings it back
+  // as it was, "OK" arms it when it is ticked.
+  const bool wasWatching = session_->watchingPan();
+  if (wasWatching) StopButtonClick();
   const bool accepted = optionsDialog_->exec() == QDialog::Accepted;
+  if (accepted) handsFreePanel_->keepAsChosen();
   if (accepted && settingsOpen_) StoreSettings();
   if (ui->FastWrite->isChecked()) {
     if (accepted) offerHiddenLogging();
     return;
   }
-  if (handsFreePanel_->on()) startRun();
+  if (accepted ? handsFreePanel_->on() : wasWatching) startRun();
 }
 
 void TMainForm::offerHiddenLogging() {

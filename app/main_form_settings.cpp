@@ -15,7 +15,7 @@ namespace tarvelo::app {
 void TMainForm::RestoreSettings() {
   restoreSettings(*settings, *ui);
   handsFreePanel_->restore(*settings);
-  if (startOptions_.handsFree) handsFreePanel_->setOn(true);
+  if (startOptions_.handsFree) handsFreePanel_->turnOnForThisStart();
   ui->ChoseFButton->setEnabled(ui->FastWrite->isChecked());
   ui->ComboBox1->setCurrentText("0");
 }

@@ -18,6 +18,9 @@ QString portFailureText(const link::PortOpenFailure& failure) {
     case link::PortOpenError::InUse:
       reason = "порт занят другой программой";
       break;
+    case link::PortOpenError::NotASerialPort:
+      reason = "это не последовательный порт";
+      break;
     case link::PortOpenError::Other:
       reason = QString::fromLocal8Bit(std::strerror(failure.systemError));
       break;

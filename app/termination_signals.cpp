@@ -40,6 +40,9 @@ void endOnTerminationSignals(QObject* owner, std::function<void()> end) {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (const int signalNumber : kTerminationSignals) sigaction(signalNumber, &action, nullptr);
+  // A file-size limit must not kill the program in the middle of a log line: past the
+  // limit a write fails, as on a full disk, and the log keeps whole lines.
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 }  // namespace tarvelo::app

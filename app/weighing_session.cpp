@@ -11,6 +11,7 @@
 #include "link/clock.h"
 #include "weighing/acceptance.h"
 #include "weighing/conversion_error.h"
+#include "weighing/mass_in_grams.h"
 #include "weighing/recording.h"
 #include "weighing/stability_text.h"
 
@@ -33,6 +34,7 @@ const QString kReceiving = QStringLiteral(" - Прием данных... ");
 const QString kWaitingForLoad = QStringLiteral(" - Ожидание груза... ");
 const QString kWaitingForEmpty = QStringLiteral(" - Снимите груз... ");
 const QString kLoadLeftEarly = QStringLiteral(" - Груз снят до конца взвешивания, результат не записан.");
+const QString kSilentSince = QStringLiteral(" - Весы не отвечают с %1, поиск весов... ");
 
 int64_t steadyMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now().time_since_epoch()).count();
@@ -193,7 +195,8 @@ void WeighingSession::finishTick() {
 void WeighingSession::watchPan(const link::WeightReading& reading, bool fresh) {
   // A reading already seen tells nothing new about the pan.
   if (!fresh) return;
-  switch (loadTrigger_->onReading(reading.weight, steadyMs())) {
+  const std::string_view unit(reading.unit.data(), reading.unit.size());
+  switch (loadTrigger_->onReading(weighing::massInGrams(reading.weight, unit), steadyMs())) {
     case weighing::LoadTrigger::Action::StartWeighing:
       store_.ClearBeforeNextWeight();
       store_.SetupCurrentGrid(controls_.inputs());
@@ -259,21 +262,23 @@ void WeighingSession::recordReading(link::WeightReading reading) {
 
 void WeighingSession::MarkDataReceived() {
   lastDataTime_->signOfLife();
+  lastReadingTime_ = timeOfDay();
   portFailure_.clear();
   showCaption(receivingCaption());
 }
 
 bool WeighingSession::CheckNoBalanceTimeout() {
+  if (!lastDataTime_->expired()) return false;
   // A hands-free run keeps searching for its balance, as long as it takes.
-  if (loadTrigger_ && lastDataTime_->expired()) showCaption(searchCaption());
-  if (!hidden_ || !lastDataTime_->expired()) return false;
+  if (loadTrigger_) showCaption(searchCaption());
+  if (!hidden_) return false;
+  // Once it has logged, a hidden run rides out the outage: the balance is searched again
+  // and logging resumes with the next line.
   if (linesThisRun_ > 0) {
-    const QString lost = QString("Весы не отвечают более %1 с. Запись в журнал «%2» остановлена, записано строк: %3.")
-                             .arg(noBalanceTimeout_ / 1000)
-                             .arg(QString::fromStdString(hidden_->file))
-                             .arg(linesThisRun_);
-    endHiddenRun(RunEnd::HiddenFailed, lost);
-  } else if (!hiddenLog_.writeNoBalance(hidden_->file)) {
+    showCaption(kSilentSince.arg(lastReadingTime_));
+    return false;
+  }
+  if (!hiddenLog_.writeNoBalance(hidden_->file)) {
     const QString failure = logFailureText();
     endRun();
     emit runEnded(RunEnd::HiddenFailed, "Весы не найдены. " + failure);

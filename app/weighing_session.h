@@ -71,7 +71,7 @@ enum class RunEnd {
   Failed,        // a number field stopped being a number: no result row; the message says which
   HiddenDone,    // a hidden run reached its limit, its log saved: the program ends
   NoBalance,     // a hidden run never had a reading: the no-balance file is written; the program ends
-  HiddenFailed,  // a hidden run cannot go on (log unwritable, balance lost): the program ends with a failure
+  HiddenFailed,  // a hidden run cannot go on (its log cannot be written): the program ends with a failure
 };
 
 // "«abc» в поле «…» не является допустимым числом.", the field named when it is known.
@@ -92,7 +92,8 @@ class WeighingSession : public QObject {
 
   // Where runs take their readings from; the balance on the serial port unless replaced.
   void setReadingSource(link::AcquisitionThread::SourceFactory factory);
-  // How long a run may go without a new reading before a hidden run gives up.
+  // How long a run may go without a new reading before it counts as silent: a hidden run
+  // without any line gives up, one with lines says so and searches on.
   void setNoBalanceTimeout(uint32_t ms) { noBalanceTimeout_ = ms; }
 
   void start(const RunStart& run);
@@ -176,6 +177,8 @@ class WeighingSession : public QObject {
   QString portFailure_;
   std::optional<weighing::LoadTrigger> loadTrigger_;
   QString caption_;
+  // When the balance last delivered, for the caption while it is silent.
+  QString lastReadingTime_;
   uint64_t lastSequence_ = 0;
   link::WeightReading lastReading_;
 };

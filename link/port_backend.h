@@ -47,7 +47,8 @@ class PortBackend {
 };
 
 // Why a COM port could not be opened.
-enum class PortOpenError { NoSuchDevice, AccessDenied, InUse, Other };
+// NotASerialPort: the device opened but is no terminal (/dev/null, a FIFO, a plain file).
+enum class PortOpenError { NoSuchDevice, AccessDenied, InUse, NotASerialPort, Other };
 
 struct PortOpenFailure {
   int portNumber = 0;

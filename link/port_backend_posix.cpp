@@ -62,6 +62,8 @@ PortOpenError openErrorOf(int error) {
     case EBUSY:
     case EWOULDBLOCK:
       return PortOpenError::InUse;
+    case ENOTTY:
+      return PortOpenError::NotASerialPort;
     default:
       return PortOpenError::Other;
   }
@@ -79,6 +81,12 @@ class PosixPort final : public PortBackend {
     const auto device = comPortDevice(portNumber);
     fd_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) return openFailed(portNumber, device);
+    // A link may name anything that opens; only a terminal has line settings.
+    if (!::isatty(fd_)) {
+      ::close(std::exchange(fd_, -1));
+      errno = ENOTTY;
+      return openFailed(portNumber, device);
+    }
     // Exclusive like a Windows COM port: flock keeps out every other program that
     // asks (including root, which TIOCEXCL does not stop); TIOCEXCL keeps out the rest.
     if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {

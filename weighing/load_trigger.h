@@ -9,7 +9,7 @@ namespace tarvelo::weighing {
 // which readings it records, and when the next one may start. A load at or above the
 // threshold starts a weighing; the next is armed only once every reading for the pause
 // after the load's last one was below the threshold, so one animal never gives two
-// results.
+// results. The first is armed by the first reading of an empty pan.
 class LoadTrigger {
  public:
   enum class State {
@@ -42,7 +42,8 @@ class LoadTrigger {
 
   double thresholdGrams_;
   int64_t emptyPauseMs_;
-  State state_ = State::WaitingForLoad;
+  // Armed by the first empty pan: a load already there when watching starts is not weighed.
+  State state_ = State::WaitingForEmpty;
   std::optional<int64_t> lastLoadedMs_;
   bool loadLeftEarly_ = false;
 };

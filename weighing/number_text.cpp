@@ -156,4 +156,15 @@ int parseInteger(std::string_view text) {
   return value;
 }
 
+long long truncatedMilliseconds(double seconds) {
+  constexpr double kMsPerSecond = 1000.0;
+  // Through the 15-significant-digit text, as every number text here.
+  char buffer[64] = {};
+  const auto written = std::to_chars(buffer, buffer + sizeof buffer - 1, seconds * kMsPerSecond,
+                                     std::chars_format::scientific, kGeneralDigits - 1);
+  double ms = 0;
+  std::from_chars(buffer, written.ptr, ms);
+  return static_cast<long long>(std::trunc(ms));
+}
+
 }  // namespace tarvelo::weighing

@@ -28,6 +28,10 @@ std::string statisticsNumberText(double value, char decimalSeparator);
 
 std::string integerText(long long value);
 
+// Whole milliseconds of `seconds`, the rest dropped: 2,0006 s is 2000 ms, and 2,001 s is
+// 2001 ms although its double lies just below. For values up to 1E12 seconds.
+long long truncatedMilliseconds(double seconds);
+
 // Reads a number typed with "," or "." as the separator (leading and trailing
 // blanks allowed, an exponent too). Throws ConversionError naming the text.
 double parseNumber(std::string_view text);

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -21,15 +22,26 @@
 #include "app/settings_table.h"
 #include "app/termination_signals.h"
 #include "app/qt_translations.h"
+#include "tests/support/simulator_process.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+#include <utility>
 
 extern char** environ;
 
 namespace tarvelo::app {
+
+namespace {
+
+constexpr int kBalanceCom = 14;
+constexpr int kEndMs = 30'000;
+
+}  // namespace
 
 class MainFormTest : public QObject {
   Q_OBJECT
@@ -185,6 +197,43 @@ class MainFormTest : public QObject {
     }
   }
 
+  // --hands-free is for its start: the next plain start is not hands-free.
+  void handsFreeOptionIsForItsStartOnly() {
+    {
+      TMainForm form(std::make_unique<SettingsFileStore>(), "Tarvelo",
+                     StartOptions{StartMode::AsStored, [] { return true; }, true});
+      QVERIFY(form.findChild<QCheckBox*>("HandsFreeCB")->isChecked());
+    }
+    QVERIFY(!startForm()->findChild<QCheckBox*>("HandsFreeCB")->isChecked());
+  }
+
+  // A hidden start refused for its stored working time waits in a box for a person who
+  // may be there; a termination request closes the box and ends the program with a
+  // failure, its settings written. Whoever scheduled it reads why on standard error.
+  void terminationWhileARefusedStartWaitsEndsTheProgram() {
+    storeHiddenStart("1e10", "журнал.txt");
+    const QString settingsFile = configHome->filePath("Korvane/Tarvelo/Tarvelo/Version_U1.0.0");
+    QFile::remove(configHome->filePath("журнал.txt"));
+    const SpawnedProgram program = spawnProgram();
+    QTest::qWait(1500);
+    QFile::remove(settingsFile);
+    kill(program.pid, SIGTERM);
+    const auto [status, err] = program.finish(kEndMs);
+    QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 1, qPrintable(QString::number(status)));
+    QVERIFY2(err.contains("«1e10» в поле «Время работы программы, с :»"), qPrintable(err));
+    QVERIFY(QFile::exists(settingsFile));
+    QVERIFY(!QFile::exists(configHome->filePath("журнал.txt")));
+  }
+
+  // A hidden run whose log cannot be written ends by itself, saying why on standard error.
+  void hiddenRunThatCannotLogEndsByItself() {
+    const testing::SimulatorProcess balance(kBalanceCom, {"--protocol", "bm"});
+    storeHiddenStart("10", configHome->path().toStdString());  // a folder: no file there
+    const auto [status, err] = spawnProgram().finish(kEndMs);
+    QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 1, qPrintable(QString::number(status)));
+    QVERIFY2(err.contains(configHome->path()), qPrintable(err));
+  }
+
   // The layout is fixed: no maximising; the window opens in the middle of the screen.
   void windowOpensCentredWithoutMaximising() {
     auto form = startForm();
@@ -299,6 +348,53 @@ class MainFormTest : public QObject {
   }
 
  private:
+  // The program started as a scheduler would start it, its standard error kept.
+  struct SpawnedProgram {
+    pid_t pid = -1;
+    int err = -1;
+    QString errFile;
+    // Waits up to `ms` for the end (then kills it): the wait status and standard error.
+    std::pair<int, QString> finish(int ms) const {
+      int status = -1;
+      QElapsedTimer waited;
+      waited.start();
+      while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (waited.elapsed() > ms) {
+          kill(pid, SIGKILL);
+          waitpid(pid, &status, 0);
+          break;
+        }
+        QTest::qWait(50);
+      }
+      ::close(err);
+      QFile file(errFile);
+      file.open(QIODevice::ReadOnly);
+      return {status, QString::fromLocal8Bit(file.readAll())};
+    }
+  };
+  SpawnedProgram spawnProgram() const {
+    SpawnedProgram program;
+    program.errFile = configHome->filePath("stderr.txt");
+    program.err = ::open(program.errFile.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, program.err, STDERR_FILENO);
+    const char* argv[] = {TARVELO_PROGRAM_PATH, nullptr};
+    posix_spawn(&program.pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return program;
+  }
+  // Settings of a hidden start on the simulator's port with a working-time limit.
+  void storeHiddenStart(const std::string& workTime, const std::string& logFile) const {
+    SettingsFileStore store;
+    QVERIFY(store.create("Tarvelo"));
+    store.WriteFlag("HideProfile", 1);
+    store.WriteFlag("bTimeOfWeighing", 1);
+    store.WriteNumber("COM", kBalanceCom - 1);
+    store.WriteText("strWorkTime", workTime);
+    store.WriteText("SpeedWorkFileName", logFile);
+  }
+
   std::unique_ptr<TMainForm> startForm(const std::string& executable = "Tarvelo") {
     return std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), executable,
                                        StartOptions{StartMode::AsStored, [] { return true; }});

@@ -191,25 +191,53 @@ class OptionsDialogTest : public QObject {
     form->StopButtonClick();
   }
 
-  // Ticked in the dialog, hands-free weighing arms a run at once; opened again, the dialog
-  // disarms it while open, and unticked there it stays disarmed.
+  // Hands-free weighing arms at "OK" only when the objects have a name; the dialog stops
+  // it while open, "Отмена" leaves it as it was, an unticked box at "OK" ends it.
   void handsFreeArmsAtOkAndGivesWayToTheDialog() {
-    inDialog([](QDialog* dialog) {
-      child<QCheckBox>(dialog, "HandsFreeCB")->setChecked(true);
-      press(dialog, QDialogButtonBox::Ok);
+    QStringList messages;
+    QTimer answerer;
+    answerer.callOnTimeout([&messages] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        messages.append(box->text());
+        box->accept();
+      }
     });
+    answerer.start(kAnswerMs);
+    const auto tick = [this](bool on, QDialogButtonBox::StandardButton button) {
+      inDialog([=](QDialog* dialog) {
+        child<QCheckBox>(dialog, "HandsFreeCB")->setChecked(on);
+        press(dialog, button);
+      });
+    };
+    child<QLineEdit>("eUnit")->clear();
+    tick(true, QDialogButtonBox::Ok);
+    QVERIFY(!form->session().running());
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains("наименование объекта"), qPrintable(messages[0]));
+
+    child<QLineEdit>("eUnit")->setText("Мышь");
+    tick(true, QDialogButtonBox::Ok);
     QVERIFY(form->session().watchingPan());
     QVERIFY(child<QPushButton>("WeightButton")->isHidden());
     QVERIFY(form->findChild<QAction*>("OptionsAction")->isEnabled());
     bool runDuringDialog = true;
     inDialog([&](QDialog* dialog) {
       runDuringDialog = form->session().running();
-      child<QCheckBox>(dialog, "HandsFreeCB")->setChecked(false);
-      press(dialog, QDialogButtonBox::Ok);
+      press(dialog, QDialogButtonBox::Cancel);
     });
     QVERIFY(!runDuringDialog);
+    QVERIFY2(form->session().watchingPan(), "as it was before the dialog");
+
+    form->StopButtonClick();
+    tick(true, QDialogButtonBox::Cancel);
+    QVERIFY2(!form->session().running(), "stopped by the operator, and left so");
+
+    tick(true, QDialogButtonBox::Ok);
+    QVERIFY(form->session().watchingPan());
+    tick(false, QDialogButtonBox::Ok);
     QVERIFY(!form->session().running());
     QVERIFY(!child<QPushButton>("WeightButton")->isHidden());
+    QCOMPARE(messages.size(), 1);
   }
 
   // A device chosen in the list becomes the port's, and the panel says so.

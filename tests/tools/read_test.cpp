@@ -91,6 +91,27 @@ TEST(TarveloRead, GivesUpOnASilentLine) {
   EXPECT_EQ(result.err, "no balance detected\n");
 }
 
+// A wait ended by --seconds rather than --limit found no balance all the same.
+TEST(TarveloRead, NoReadingBeforeTheRunTimeIsNoBalance) {
+  testing::PseudoTerminal line(kCom);
+  const auto result = runProgram(readArgs({"--seconds", "2"}));
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "no balance detected\n");
+}
+
+TEST(TarveloRead, DeviceThatIsNoTerminalIsNamedAsNoSerialPort) {
+  namespace fs = std::filesystem;
+  testing::privateConfigHome();
+  fs::create_directories(link::comPortLinkDir());
+  fs::remove(link::comPortLinkPath(kCom));
+  fs::create_symlink("/dev/null", link::comPortLinkPath(kCom));
+  const auto result = runProgram(readArgs({"--limit", "2"}));
+  fs::remove(link::comPortLinkPath(kCom));
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "COM31: " + link::comPortLinkPath(kCom).string() +
+                            " -> /dev/null is not a serial port\nno balance detected\n");
+}
+
 TEST(TarveloRead, NamesTheMissingDeviceOnce) {
   testing::privateConfigHome();
   const auto result = runProgram({TARVELO_READ_PATH, "--com", "250", "--limit", "3"});
@@ -127,12 +148,33 @@ TEST(TarveloRead, PermissionDeniedNamesTheDeviceAndTheDialoutGroupOnce) {
                             "$USER dialout) and log in again\nno balance detected\n");
 }
 
-TEST(TarveloRead, RefusesBadUsageAndExplainsItself) {
-  EXPECT_EQ(runProgram({TARVELO_READ_PATH, "--com", "0"}).status, 1);
-  EXPECT_EQ(runProgram({TARVELO_READ_PATH, "--com", "3x"}).status, 1);
-  EXPECT_EQ(runProgram({TARVELO_READ_PATH}).status, 1);
-  EXPECT_EQ(runProgram({TARVELO_READ_PATH, "--com", "3", "--limit", "nan"}).status, 1);
-  EXPECT_EQ(runProgram({TARVELO_READ_PATH, "--com", "3", "--count", "-1"}).status, 1);
+// Each refusal names the argument; counts and times of 0, below or beyond range are refused.
+TEST(TarveloRead, RefusesBadUsageNamingTheArgument) {
+  const struct {
+    std::vector<std::string> args;
+    const char* named;
+  } cases[] = {
+      {{"--com", "0"}, "--com: expected a port number from 1 to 255, not \"0\""},
+      {{"--com", "3x"}, "--com: "},
+      {{}, "--com N is required"},
+      {{"--com", "3", "--limit", "nan"}, "--limit: "},
+      {{"--com", "3", "--limit", "1e309"}, "--limit: "},
+      {{"--com", "3", "--count", "-1"}, "--count: "},
+      {{"--com", "3", "--count", "0"}, "--count: expected a number of readings from 1 to 2147483647, not \"0\""},
+      {{"--com", "3", "--count", "99999999999999999999"}, "--count: "},
+      {{"--com", "3", "--seconds", "0"}, "--seconds: "},
+      {{"--com", "3", "--seconds", "1e400"}, "--seconds: "},
+      {{"--com", "3", "--seconds", "2,5"}, "--seconds: "},
+      {{"--com", "3", "--count"}, "--count needs a value"},
+      {{"--com", "3", "--fast"}, "unknown argument \"--fast\""},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args{TARVELO_READ_PATH};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto result = runProgram(args);
+    EXPECT_EQ(result.status, 1) << c.named;
+    EXPECT_TRUE(result.err.starts_with(std::string("tarvelo-read: ") + c.named)) << result.err;
+  }
   const auto help = runProgram({TARVELO_READ_PATH, "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("cable"), std::string::npos);

@@ -35,7 +35,7 @@ TEST(LoadTrigger, LoadAtTheThresholdStartsAndNoiseAroundZeroNeverDoes) {
 TEST(LoadTrigger, NextWeighingWaitsForThePanEmptyForThePause) {
   LoadTrigger trigger(kThreshold, kPauseMs);
   int64_t now = 0;
-  feed(trigger, {25.0, 25.0}, now);
+  feed(trigger, {0.0, 25.0, 25.0}, now);
   trigger.weighingDone();
   // The animal stays on after its weighing, is lifted, put back before the pause is
   // over, and lifted again: only a pan empty for the whole pause after the animal's
@@ -45,11 +45,20 @@ TEST(LoadTrigger, NextWeighingWaitsForThePanEmptyForThePause) {
   EXPECT_EQ(feed(trigger, {0.0, 26.0}, now), (std::vector{Action::Ignore, Action::StartWeighing}));
 }
 
+// A load on the pan when watching starts has no name of its own: it is lifted off and
+// the pan stays empty for the pause before the first weighing.
+TEST(LoadTrigger, LoadAlreadyOnThePanIsNotWeighed) {
+  LoadTrigger trigger(kThreshold, kPauseMs);
+  int64_t now = 0;
+  EXPECT_EQ(feed(trigger, {25.0, 25.0, 0.0, 0.0, 26.0}, now),
+            (std::vector{Action::Ignore, Action::Ignore, Action::Ignore, Action::Ignore, Action::StartWeighing}));
+}
+
 TEST(LoadTrigger, LoadLeavingBeforeTheEndDropsTheWeighing) {
   LoadTrigger trigger(kThreshold, kPauseMs);
   int64_t now = 0;
-  EXPECT_EQ(feed(trigger, {25.0, 25.0, 0.5}, now),
-            (std::vector{Action::StartWeighing, Action::Record, Action::DropWeighing}));
+  EXPECT_EQ(feed(trigger, {0.0, 25.0, 25.0, 0.5}, now),
+            (std::vector{Action::Ignore, Action::StartWeighing, Action::Record, Action::DropWeighing}));
   EXPECT_EQ(trigger.state(), State::WaitingForEmpty);
   EXPECT_TRUE(trigger.loadLeftEarly());
   EXPECT_EQ(feed(trigger, {0.5, 0.5, 25.0}, now),

@@ -42,6 +42,14 @@ TEST(GeneralNumberText, SameUnderACLibraryLocaleWithADecimalComma) {
   EXPECT_EQ(generalNumberText(2.458, '.'), "2.458");
 }
 
+TEST(TruncatedMilliseconds, TheRestIsDropped) {
+  EXPECT_EQ(truncatedMilliseconds(2.0006), 2000);
+  EXPECT_EQ(truncatedMilliseconds(2.001), 2001);
+  EXPECT_EQ(truncatedMilliseconds(1.5), 1500);
+  EXPECT_EQ(truncatedMilliseconds(0.0009), 0);
+  EXPECT_EQ(truncatedMilliseconds(1e9), 1'000'000'000'000LL);
+}
+
 TEST(StatisticsNumberText, SixSignificantDigits) {
   EXPECT_EQ(statisticsNumberText(25.123456, ','), "25,1235");
   EXPECT_EQ(statisticsNumberText(0.0707106781, ','), "0,0707107");

@@ -19,6 +19,7 @@ constexpr int kMinComPort = 1;
 constexpr int kMaxComPort = 256;
 constexpr std::uint32_t kMaxBSerialNumber = 0xFFFFFF;
 constexpr int kMaxPeriodMs = 60'000;
+constexpr double kMsPerSecond = 1000.0;
 constexpr char kFirstVisibleChar = '!';
 constexpr char kLastVisibleChar = '~';
 constexpr std::string_view kHexPrefix = "0x";
@@ -49,7 +50,7 @@ Integer parseInteger(std::string_view option, std::string_view text, Integer min
   return static_cast<Integer>(value);
 }
 
-double parseGrams(std::string_view option, std::string_view text, double min) {
+double parseDecimal(std::string_view option, std::string_view text, double min) {
   double value = 0.0;
   const auto [end, error] =
       std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
@@ -123,11 +124,11 @@ Options parseOptions(int argc, char** argv) {
     } else if (name == "--profile") {
       options.profile = parseProfile(value);
     } else if (name == "--weight") {
-      options.weightGrams = parseGrams(name, value, std::numeric_limits<double>::lowest());
+      options.weightGrams = parseDecimal(name, value, std::numeric_limits<double>::lowest());
       noisyWeightGiven = true;
       fixedWeightGiven = true;
     } else if (name == "--noise") {
-      options.noiseSdGrams = parseGrams(name, value, 0.0);
+      options.noiseSdGrams = parseDecimal(name, value, 0.0);
       noisyWeightGiven = true;
     } else if (name == "--seed") {
       options.seed =
@@ -144,10 +145,13 @@ Options parseOptions(int argc, char** argv) {
       options.rules.unstableEvery =
           parseInteger(name, value, 0U, std::numeric_limits<unsigned>::max());
     } else if (name == "--unstable-step") {
-      options.rules.unstableStepGrams = parseGrams(name, value, 0.0);
+      options.rules.unstableStepGrams = parseDecimal(name, value, 0.0);
     } else if (name == "--silent-after") {
       options.rules.silentAfter =
           parseInteger(name, value, 0U, std::numeric_limits<unsigned>::max());
+    } else if (name == "--silent-for") {
+      options.rules.silentFor = std::chrono::milliseconds(
+          std::llround(parseDecimal(name, value, 0.0) * kMsPerSecond));
     } else if (name == "--corrupt-every") {
       options.rules.corruptEvery =
           parseInteger(name, value, 0U, std::numeric_limits<unsigned>::max());
@@ -191,6 +195,7 @@ const char* usageText() {
          "  --unstable-every K    every K-th reading is unstable, 0 = never (default 5)\n"
          "  --unstable-step G     a jump above G grams is unstable, 0 = off (default 0.5)\n"
          "  --silent-after K      stop sending after K readings, 0 = never (default 0)\n"
+         "  --silent-for S        and send again after S seconds, 0 = never (default 0)\n"
          "  --corrupt-every K     every K-th reading frame is damaged, 0 = never (default 0)\n"
          "  --period-ms MS        bm streaming period (default 250)\n"
          "  --help                show this text\n";

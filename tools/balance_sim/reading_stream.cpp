@@ -27,8 +27,12 @@ Reading ReadingStream::next() {
 
 void ReadingStream::reportSent() { ++sent_; }
 
-bool ReadingStream::silent() const {
-  return rules_.silentAfter != 0 && sent_ >= rules_.silentAfter;
+bool ReadingStream::silent() {
+  if (rules_.silentAfter == 0 || sent_ < rules_.silentAfter) return false;
+  if (rules_.silentFor.count() == 0) return true;
+  const auto now = std::chrono::steady_clock::now();
+  if (!silentUntil_) silentUntil_ = now + rules_.silentFor;
+  return now < *silentUntil_;
 }
 
 }  // namespace tarvelo::sim

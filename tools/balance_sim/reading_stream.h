@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@ struct ReadingRules {
   double unstableStepGrams = 0.0;  // a jump larger than this is unstable; 0 = never
   unsigned corruptEvery = 0;       // every K-th reading goes out damaged; 0 = never
   unsigned silentAfter = 0;        // the balance goes mute after K readings; 0 = never
+  std::chrono::milliseconds silentFor{0};  // and speaks again after this long; 0 = never
 };
 
 // Turns weights into readings with their stability and fault flags, and counts what was sent.
@@ -23,7 +25,8 @@ class ReadingStream {
 
   Reading next();
   void reportSent();
-  bool silent() const;
+  // Mute now: after `silentAfter` readings, for `silentFor`.
+  bool silent();
 
  private:
   std::unique_ptr<WeightSource> source_;
@@ -31,6 +34,7 @@ class ReadingStream {
   std::uint64_t taken_ = 0;
   std::uint64_t sent_ = 0;
   std::optional<double> previousGrams_;
+  std::optional<std::chrono::steady_clock::time_point> silentUntil_;
 };
 
 }  // namespace tarvelo::sim

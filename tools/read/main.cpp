@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <variant>
 
 #include "app/stored_protocol_memory.h"
 #include "link/acquisition_thread.h"
@@ -25,6 +26,7 @@
 #include "link/diagnostics.h"
 #include "link/no_balance_watch.h"
 #include "reports/log_line.h"
+#include "tools/read/options.h"
 
 namespace {
 
@@ -32,7 +34,6 @@ using namespace tarvelo;
 
 constexpr uint32_t kConsumerPauseMs = 20;
 constexpr int kExitBadUsage = 1;
-constexpr double kMaxLimitSeconds = 3600;
 constexpr int kExitNoBalance = 2;
 // The extra stability check is off here: readings are printed as the balance sends them.
 constexpr float kStabilityWindowS = 10.0f;
@@ -57,47 +58,6 @@ constexpr std::string_view kHelp =
     "\n"
     "Exit status: 0 done, 1 bad usage, 2 no balance detected.\n";
 
-struct Options {
-  int port = 0;
-  long count = 0;
-  double seconds = 0;
-  double limitSeconds = link::NoBalanceWatch::kLimitMs / 1000.0;
-  bool identity = false;
-};
-
-std::optional<Options> parseOptions(int argc, char** argv) {
-  Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    char* end = nullptr;
-    if (arg == "--identity") {
-      options.identity = true;
-      continue;
-    }
-    if (value == nullptr) return std::nullopt;
-    ++i;
-    if (arg == "--com") {
-      options.port = static_cast<int>(std::strtol(value, &end, 10));
-    } else if (arg == "--count") {
-      options.count = std::strtol(value, &end, 10);
-    } else if (arg == "--seconds") {
-      options.seconds = std::strtod(value, &end);
-    } else if (arg == "--limit") {
-      options.limitSeconds = std::strtod(value, &end);
-    } else {
-      return std::nullopt;
-    }
-    if (end == value || *end != '\0') return std::nullopt;
-  }
-  const bool limitsValid = options.count >= 0 && options.seconds >= 0 &&
-                           options.limitSeconds > 0 && options.limitSeconds <= kMaxLimitSeconds;
-  if (options.port < 1 || options.port > link::kComPortCount || !limitsValid) {
-    return std::nullopt;
-  }
-  return options;
-}
-
 volatile std::sig_atomic_t interrupted = 0;
 
 void onSignal(int) { interrupted = 1; }
@@ -121,6 +81,8 @@ std::string openFailureText(const link::PortOpenFailure& failure) {
              "(sudo adduser $USER dialout) and log in again";
     case link::PortOpenError::InUse:
       return com + path + " is in use by another program";
+    case link::PortOpenError::NotASerialPort:
+      return com + path + " is not a serial port";
     case link::PortOpenError::Other:
       break;
   }
@@ -160,11 +122,12 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  const auto options = parseOptions(argc, argv);
-  if (!options) {
-    std::fputs(kHelp.data(), stderr);
+  const auto parsed = read::parseOptions(argc, argv);
+  if (const auto* error = std::get_if<read::UsageError>(&parsed)) {
+    std::fprintf(stderr, "tarvelo-read: %s\n\n%s", error->text.c_str(), kHelp.data());
     return kExitBadUsage;
   }
+  const read::Options* options = &std::get<read::Options>(parsed);
   std::setlocale(LC_ALL, "");
 #ifdef _WIN32
   // The lines are UTF-8, as on every system; a console shows them as such.
@@ -200,14 +163,15 @@ int main(int argc, char** argv) {
       std::printf("%s\n", line.c_str());
       std::fflush(stdout);
     } else if (silence.expired()) {
-      thread.stopAndJoin();
-      std::fputs("no balance detected\n", stderr);
-      return kExitNoBalance;
+      break;
     }
   }
   thread.stopAndJoin();
-  if (options->identity && printed > 0) {
-    std::printf("%s\n", link::balanceIdentityText(reading).c_str());
+  // Whatever ended the wait, a run without a reading found no balance.
+  if (printed == 0 || silence.expired()) {
+    std::fputs("no balance detected\n", stderr);
+    return kExitNoBalance;
   }
+  if (options->identity) std::printf("%s\n", link::balanceIdentityText(reading).c_str());
   return 0;
 }
