@@ -31,6 +31,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 extern char** environ;
 
@@ -234,6 +235,21 @@ class MainFormTest : public QObject {
     QVERIFY2(err.contains(configHome->path()), qPrintable(err));
   }
 
+  // Past a file-size limit the log keeps whole lines and the run ends saying why, as on
+  // a full disk; the limit's signal does not kill the program mid-line.
+  void fileSizeLimitEndsTheRunWithWholeLines() {
+    const testing::SimulatorProcess balance(kBalanceCom, {"--protocol", "bm"});
+    const QString log = configHome->filePath("журнал.txt");
+    storeHiddenStart("1000", log.toStdString());
+    const auto [status, err] = spawnProgram({"/usr/bin/prlimit", "--fsize=200"}).finish(kEndMs);
+    QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 1, qPrintable(QString::number(status)));
+    QVERIFY2(err.contains(log), qPrintable(err));
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY2(text.size() > 100 && text.endsWith("\r\n"), text.constData());
+  }
+
   // The layout is fixed: no maximising; the window opens in the middle of the screen.
   void windowOpensCentredWithoutMaximising() {
     auto form = startForm();
@@ -348,11 +364,11 @@ class MainFormTest : public QObject {
   }
 
  private:
-  // The program started as a scheduler would start it, its standard error kept.
+  // The program started as a scheduler would start it, its standard error kept (in a
+  // pipe: a file would fall under a file-size limit set for the program).
   struct SpawnedProgram {
     pid_t pid = -1;
     int err = -1;
-    QString errFile;
     // Waits up to `ms` for the end (then kills it): the wait status and standard error.
     std::pair<int, QString> finish(int ms) const {
       int status = -1;
@@ -366,22 +382,28 @@ class MainFormTest : public QObject {
         }
         QTest::qWait(50);
       }
+      QByteArray text;
+      char buffer[4096];
+      for (ssize_t got; (got = ::read(err, buffer, sizeof buffer)) > 0;) text.append(buffer, got);
       ::close(err);
-      QFile file(errFile);
-      file.open(QIODevice::ReadOnly);
-      return {status, QString::fromLocal8Bit(file.readAll())};
+      return {status, QString::fromLocal8Bit(text)};
     }
   };
-  SpawnedProgram spawnProgram() const {
+  // `prefix` runs the program, such as a command that sets a limit.
+  SpawnedProgram spawnProgram(std::vector<const char*> prefix = {}) const {
     SpawnedProgram program;
-    program.errFile = configHome->filePath("stderr.txt");
-    program.err = ::open(program.errFile.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) qFatal("no pipe");
+    program.err = pipeFds[0];
+    fcntl(program.err, F_SETFL, O_NONBLOCK);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, program.err, STDERR_FILENO);
-    const char* argv[] = {TARVELO_PROGRAM_PATH, nullptr};
-    posix_spawn(&program.pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
+    std::vector<const char*> argv = std::move(prefix);
+    argv.insert(argv.end(), {TARVELO_PROGRAM_PATH, nullptr});
+    posix_spawn(&program.pid, argv[0], &actions, nullptr, const_cast<char**>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
     return program;
   }
   // Settings of a hidden start on the simulator's port with a working-time limit.
