@@ -101,14 +101,7 @@ class OptionsDialogTest : public QObject {
 
   void fieldThatIsNotANumberIsNamedAndKeepsTheDialogOpen() {
     QStringList messages;
-    QTimer answerer;  // accepts every message box, keeping its text
-    answerer.callOnTimeout([&messages] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        messages.append(box->text());
-        box->accept();
-      }
-    });
-    answerer.start(kAnswerMs);
+    const auto answerer = answerEveryBox(messages);
     bool openAfterOk = false;
     inDialog([&](QDialog* dialog) {
       // A disabled field is not read: its text does not hold the dialog.
@@ -144,11 +137,7 @@ class OptionsDialogTest : public QObject {
       child<QComboBox>(dialog, "ComboBox1")->setCurrentText("1");
       QVERIFY(!child<QLineEdit>(dialog, "MaxDif")->isEnabled());
       child<QLineEdit>(dialog, "MaxDif")->setText("x");
-      QTimer::singleShot(0, [&message] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        message = box->text();
-        box->accept();
-      });
+      answerNextBox(message);
       press(dialog, QDialogButtonBox::Ok);
       openAfterOk = dialog->isVisible();
     });
@@ -161,11 +150,7 @@ class OptionsDialogTest : public QObject {
     QString message;
     inDialog([&message](QDialog* dialog) {
       child<QLineEdit>(dialog, "SizeEdit")->setText("2,5");
-      QTimer::singleShot(0, [&message] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        message = box->text();
-        box->accept();
-      });
+      answerNextBox(message);
       press(dialog, QDialogButtonBox::Ok);
     });
     QCOMPARE(message, QString("Обрабатывать … измерений: «2,5» не является допустимым числом."));
@@ -195,14 +180,7 @@ class OptionsDialogTest : public QObject {
   // it while open, "Отмена" leaves it as it was, an unticked box at "OK" ends it.
   void handsFreeArmsAtOkAndGivesWayToTheDialog() {
     QStringList messages;
-    QTimer answerer;
-    answerer.callOnTimeout([&messages] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        messages.append(box->text());
-        box->accept();
-      }
-    });
-    answerer.start(kAnswerMs);
+    const auto answerer = answerEveryBox(messages);
     const auto tick = [this](bool on, QDialogButtonBox::StandardButton button) {
       inDialog([=](QDialog* dialog) {
         child<QCheckBox>(dialog, "HandsFreeCB")->setChecked(on);
@@ -282,6 +260,26 @@ class OptionsDialogTest : public QObject {
   template <typename T>
   T* child(const char* name) const {
     return child<T>(form.get(), name);
+  }
+  // Accepts the message box the next step opens, keeping its text.
+  static void answerNextBox(QString& text) {
+    QTimer::singleShot(0, [&text] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      text = box->text();
+      box->accept();
+    });
+  }
+  // Accepts every message box while it lives, keeping their texts.
+  static std::unique_ptr<QTimer> answerEveryBox(QStringList& texts) {
+    auto answerer = std::make_unique<QTimer>();
+    answerer->callOnTimeout([&texts] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        texts.append(box->text());
+        box->accept();
+      }
+    });
+    answerer->start(kAnswerMs);
+    return answerer;
   }
   static void press(QDialog* dialog, QDialogButtonBox::StandardButton button) {
     dialog->findChild<QDialogButtonBox*>()->button(button)->click();

@@ -25,7 +25,12 @@ class ScopedLocale {
 };
 
 // The locales the tests write files under: the users' and the C library's default.
+#ifdef _WIN32
+inline constexpr const char* kRussianLocale = "Russian_Russia.1251";
+inline constexpr const char* kPlainLocale = "C";
+#else
 inline constexpr const char* kRussianLocale = "ru_RU.UTF-8";
 inline constexpr const char* kPlainLocale = "C.UTF-8";
+#endif
 
 }  // namespace tarvelo::testing_support
