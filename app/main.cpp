@@ -8,7 +8,7 @@
 #include <QMessageBox>
 #include <exception>
 
-#include "app/main_form.h"
+#include "window/main_form.h"
 #include "app/program.h"
 #include "app/qt_translations.h"
 #include "app/termination_signals.h"

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "app/ask_form.h"
-#include "app/main_form.h"
+#include "window/ask_form.h"
+#include "window/main_form.h"
 
 namespace tarvelo::app {
 

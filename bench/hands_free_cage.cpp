@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/weighing_session.h"
+#include "session/weighing_session.h"
 #include "bench/process_cpu_time.h"
 #include "tests/support/simulator_process.h"
 

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form.h"
-#include "app/settings_file_store.h"
+#include "window/main_form.h"
+#include "settings/settings_file_store.h"
 #include "link/com_port_path.h"
 #include "weighing/number_text.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "tests/settings/settings_sandbox.h"
 
 namespace tarvelo::app {

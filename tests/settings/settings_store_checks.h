@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 // What the settings suites share: a store of the platform with its key created, and the
 // check that nothing was stored under the usual test names.

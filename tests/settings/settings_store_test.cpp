@@ -1,7 +1,7 @@
 // What every settings store does, run against the store of this platform: the
 // settings file on POSIX systems, the registry on Windows.
-#include "app/settings_store.h"
-#include "app/stored_protocol_memory.h"
+#include "settings/settings_store.h"
+#include "settings/stored_protocol_memory.h"
 
 #include <gtest/gtest.h>
 

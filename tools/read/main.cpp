@@ -19,7 +19,7 @@
 #include <tuple>
 #include <variant>
 
-#include "app/stored_protocol_memory.h"
+#include "settings/stored_protocol_memory.h"
 #include "link/acquisition_thread.h"
 #include "link/balance_identity.h"
 #include "link/clock.h"

@@ -1,0 +1,406 @@
+#include "session/weighing_session.h"
+
+#include <QLocale>
+#include <QTime>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "session/port_failure_text.h"
+#include "link/clock.h"
+#include "weighing/acceptance.h"
+#include "weighing/conversion_error.h"
+#include "weighing/mass_in_grams.h"
+#include "weighing/recording.h"
+#include "weighing/stability_text.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr int kTickMs = 700;
+constexpr int kManualTickMs = 200;
+constexpr int kOnChangeFirstTickMs = 200;
+constexpr int kTickWaitMs = 50;
+constexpr int kTickWaits = 4;
+// A timer's interval is a 32-bit count of milliseconds: a longer working time is
+// waited out a day at a time.
+constexpr int64_t kLongestTimerMs = 24LL * 60 * 60 * 1000;
+const QString kSearching = QStringLiteral(" - Поиск весов... ");
+const QString kReceiving = QStringLiteral(" - Прием данных... ");
+const QString kWaitingForLoad = QStringLiteral(" - Ожидание груза... ");
+const QString kWaitingForEmpty = QStringLiteral(" - Снимите груз... ");
+const QString kLoadLeftEarly = QStringLiteral(" - Груз снят до конца взвешивания, результат не записан.");
+const QString kSilentSince = QStringLiteral(" - Весы не отвечают с %1, поиск весов... ");
+
+int64_t steadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now().time_since_epoch()).count();
+}
+
+// The system's long time format without its time zone: hours, minutes, seconds.
+QString timeOfDay() {
+  QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+  format.remove('t');
+  return QTime::currentTime().toString(format.trimmed());
+}
+
+char decimalSeparator() { return QLocale::system().decimalPoint().at(0).toLatin1(); }
+
+}  // namespace
+
+WeighingSession::WeighingSession(weighing::MeasurementStore& store, RunControls controls,
+                                 std::unique_ptr<link::ProtocolMemory> memory, QObject* parent)
+    : QObject(parent), store_(store), controls_(std::move(controls)), memory_(std::move(memory)) {
+  Timer2.setInterval(kOnChangeFirstTickMs);
+  connect(&Timer2, &QTimer::timeout, this, &WeighingSession::Timer2Timer);
+  Timer4.setSingleShot(true);
+  connect(&Timer4, &QTimer::timeout, this, &WeighingSession::Timer4Timer);
+  tickWait_.setSingleShot(true);
+  connect(&tickWait_, &QTimer::timeout, this, &WeighingSession::tickWaitElapsed);
+}
+
+WeighingSession::~WeighingSession() {
+  if (acquisition_) acquisition_->stopAndJoin();
+}
+
+void WeighingSession::setReadingSource(link::AcquisitionThread::SourceFactory factory) {
+  acquisition_ = std::make_unique<link::AcquisitionThread>(handoff_, std::move(factory), link::systemClock());
+}
+
+void WeighingSession::start(const RunStart& run) {
+  hidden_ = run.hidden;
+  linesThisRun_ = 0;
+  workTimeEnd_.reset();
+  lastDataTime_ = std::make_unique<link::NoBalanceWatch>(link::systemClock(), noBalanceTimeout_);
+  hiddenLog_.startRun();
+  store_.ClearBeforeNextWeight();
+  store_.readingsPerWeighing = weighing::readingsForAveragingTime(run.averagingTime);
+  portFailure_.clear();
+  // Until a reading says which balance answers, none is named.
+  store_.lBalInfo = weighing::kNoBalanceIdentity;
+  showCaption(kSearching);
+  if (!acquisition_) {
+    // Heard on the acquisition thread; the session, which outlives that thread, takes it
+    // on its own.
+    setReadingSource(link::balanceOnSerialPort(memory_.get(), [this](const link::PortOpenFailure& failure) {
+      QMetaObject::invokeMethod(this, [this, failure] { portOpenFailed(failure); }, Qt::QueuedConnection);
+    }));
+  }
+  acquisition_->start(run.port, run.stabilityWindow, run.stabilityMaxChange);
+  store_.statisticsWindow = run.statisticsWindow;
+  store_.runActive = true;
+  if (run.handsFree && !hidden_) {
+    loadTrigger_.emplace(run.handsFree->thresholdGrams, run.handsFree->emptyPauseMs);
+  } else {
+    loadTrigger_.reset();
+  }
+  StartPolling(hidden_ || loadTrigger_ ? PollMode::Timed : run.poll);
+}
+
+void WeighingSession::portOpenFailed(const link::PortOpenFailure& failure) {
+  if (!store_.runActive) return;
+  portFailure_ = portFailureText(failure);
+  showCaption(searchCaption());
+}
+
+void WeighingSession::showCaption(const QString& suffix) {
+  if (suffix == caption_) return;
+  caption_ = suffix;
+  emit captionChanged(suffix);
+}
+
+QString WeighingSession::searchCaption() const {
+  return portFailure_.isEmpty() ? kSearching : kSearching + portFailure_ + " ";
+}
+
+void WeighingSession::StartPolling(PollMode poll) {
+  poll_ = poll;
+  store_.onChangeMode = poll == PollMode::OnChange;
+  switch (poll) {
+    case PollMode::Manual:
+      Timer2.setInterval(kManualTickMs);
+      Timer2.start();
+      store_.manualFirstTick = true;
+      break;
+    case PollMode::OnChange:
+      Timer2.start();
+      break;
+    case PollMode::Timed:
+      Timer2.setInterval(kTickMs);
+      Timer2.start();
+      Timer2Timer();
+      break;
+  }
+}
+
+void WeighingSession::Timer2Timer() {
+  if (!store_.runActive) return;
+  // The previous tick is still in its waits.
+  if (tickWait_.isActive()) {
+    tickPending_ = true;
+    return;
+  }
+  handoff_.requestReading(controls_.stabilityCheck());
+  tickWaitsDone_ = 0;
+  tickWait_.start(kTickWaitMs);
+}
+
+void WeighingSession::tickWaitElapsed() {
+  // Ending a run stops the waits, so a tick never outlives its run; this is the guard.
+  if (!store_.runActive) return;
+  if (CheckNoBalanceTimeout()) return;
+  if (++tickWaitsDone_ < kTickWaits) {
+    tickWait_.start(kTickWaitMs);
+    return;
+  }
+  finishTick();
+  if (std::exchange(tickPending_, false)) Timer2Timer();
+}
+
+void WeighingSession::finishTick() {
+  link::WeightReading reading;
+  uint64_t sequence = 0;
+  if (!handoff_.takeReading(reading, &sequence)) return;
+  const bool fresh = sequence != lastSequence_;
+  lastSequence_ = sequence;
+  lastReading_ = reading;
+  if (poll_ == PollMode::Manual) {
+    emit manualReadingReady();
+    Timer2.stop();
+    if (store_.manualFirstTick) {
+      store_.manualFirstTick = false;
+      return;
+    }
+  }
+  if (hidden_) {
+    // The hand-off keeps its flags, so a later tick takes the newest reading; a reading
+    // already logged is no sign that the balance still answers.
+    if (!fresh) return;
+    MarkDataReceived();
+    WriteLogLine(reading);
+    return;
+  }
+  if (loadTrigger_) {
+    watchPan(reading, fresh);
+    return;
+  }
+  MarkDataReceived();
+  recordReading(reading);
+  handoff_.readingDone();
+}
+
+void WeighingSession::watchPan(const link::WeightReading& reading, bool fresh) {
+  // A reading already seen tells nothing new about the pan.
+  if (!fresh) return;
+  const std::string_view unit(reading.unit.data(), reading.unit.size());
+  switch (loadTrigger_->onReading(weighing::massInGrams(reading.weight, unit), steadyMs())) {
+    case weighing::LoadTrigger::Action::StartWeighing:
+      store_.ClearBeforeNextWeight();
+      store_.SetupCurrentGrid(controls_.inputs());
+      emit storeChanged();
+      break;
+    case weighing::LoadTrigger::Action::Record:
+      recordReading(reading);
+      handoff_.readingDone();
+      break;
+    case weighing::LoadTrigger::Action::DropWeighing:
+      store_.ClearBeforeNextWeight();
+      emit storeChanged();
+      break;
+    case weighing::LoadTrigger::Action::Ignore:
+      break;
+  }
+  // Recording may have ended the run.
+  if (loadTrigger_) MarkDataReceived();
+}
+
+QString WeighingSession::receivingCaption() const {
+  if (!loadTrigger_) return kReceiving;
+  const QString leftEarly = loadTrigger_->loadLeftEarly() ? kLoadLeftEarly : QString();
+  switch (loadTrigger_->state()) {
+    case weighing::LoadTrigger::State::Weighing:
+      return kReceiving;
+    case weighing::LoadTrigger::State::WaitingForEmpty:
+      return leftEarly + kWaitingForEmpty;
+    case weighing::LoadTrigger::State::WaitingForLoad:
+      break;
+  }
+  return leftEarly + kWaitingForLoad;
+}
+
+// The run goes on, watching the pan for the next load.
+void WeighingSession::completePanWeighing() {
+  if (!addResultRow()) return;
+  loadTrigger_->weighingDone();
+  emit storeChanged();
+  emit resultRecorded();
+}
+
+void WeighingSession::recordReading(link::WeightReading reading) {
+  const weighing::WeighingInputs in = controls_.inputs();
+  try {
+    if (weighing::AcceptReading(store_, reading, in) &&
+        weighing::RecordReading(store_, reading, timeOfDay().toStdString(), in)) {
+      if (loadTrigger_) {
+        completePanWeighing();
+      } else {
+        stop();
+      }
+      return;
+    }
+  } catch (const weighing::ConversionError& error) {
+    // A threshold edited into something that is not a number: the weighing so far
+    // is not a result anyone asked for.
+    fail(badNumberText(error));
+    return;
+  }
+  emit storeChanged();
+}
+
+void WeighingSession::MarkDataReceived() {
+  lastDataTime_->signOfLife();
+  lastReadingTime_ = timeOfDay();
+  portFailure_.clear();
+  showCaption(receivingCaption());
+}
+
+bool WeighingSession::CheckNoBalanceTimeout() {
+  if (!lastDataTime_->expired()) return false;
+  // A hands-free run keeps searching for its balance, as long as it takes.
+  if (loadTrigger_) showCaption(searchCaption());
+  if (!hidden_) return false;
+  // Once it has logged, a hidden run rides out the outage: the balance is searched again
+  // and logging resumes with the next line.
+  if (linesThisRun_ > 0) {
+    showCaption(kSilentSince.arg(lastReadingTime_));
+    return false;
+  }
+  if (!hiddenLog_.writeNoBalance(hidden_->file)) {
+    const QString failure = logFailureText();
+    endRun();
+    emit runEnded(RunEnd::HiddenFailed, "Весы не найдены. " + failure);
+  } else {
+    endRun();
+    emit runEnded(RunEnd::NoBalance, {});
+  }
+  return true;
+}
+
+void WeighingSession::WriteLogLine(const link::WeightReading& reading) {
+  if (linesThisRun_ == 0 && hidden_->workTimeMs) {
+    // The working time counts from the first line.
+    workTimeEnd_ = SteadyClock::now() + std::chrono::milliseconds(*hidden_->workTimeMs);
+    armWorkTime();
+  }
+  store_.stabilityText = weighing::stabilityText(reading.stable != 0);
+  if (!hiddenLog_.WriteLogLine(hidden_->file, hidden_->lineLimit.has_value(), timeOfDay().toStdString(), reading,
+                               decimalSeparator())) {
+    const QString failure = logFailureText();
+    endRun();
+    emit runEnded(RunEnd::HiddenFailed, failure);
+    return;
+  }
+  ++linesThisRun_;
+  if (hidden_->lineLimit && hiddenLog_.logLineCount() >= *hidden_->lineLimit) endHiddenRun(RunEnd::HiddenDone, {});
+}
+
+void WeighingSession::armWorkTime() {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*workTimeEnd_ - SteadyClock::now());
+  Timer4.start(static_cast<int>(std::clamp<int64_t>(left.count(), 0, kLongestTimerMs)));
+}
+
+void WeighingSession::Timer4Timer() {
+  if (!store_.runActive || !workTimeEnd_) return;
+  if (SteadyClock::now() < *workTimeEnd_) {
+    armWorkTime();
+    return;
+  }
+  endHiddenRun(RunEnd::HiddenDone, {});
+}
+
+void WeighingSession::stop() {
+  // A hands-free run between weighings has given every result already.
+  const bool weighingOpen = !watchingPan();
+  endRun();
+  if (hidden_ && !hiddenLog_.SaveLog(hidden_->file)) {
+    emit runEnded(RunEnd::HiddenFailed, logFailureText());
+    return;
+  }
+  if (weighingOpen && !addResultRow()) return;
+  emit storeChanged();
+  emit runEnded(RunEnd::Stopped, {});
+}
+
+bool WeighingSession::addResultRow() {
+  try {
+    const weighing::StopOutcome outcome = weighing::StopWeighing(store_, controls_.inputs());
+    if (outcome.lastNum) emit lastNumChanged(*outcome.lastNum);
+  } catch (const weighing::ConversionError& error) {
+    fail(badNumberText(error));
+    return false;
+  }
+  return true;
+}
+
+// Nothing of the ended run runs on: no tick, no working time, no reading.
+void WeighingSession::endRun() {
+  store_.runActive = false;
+  Timer2.stop();
+  Timer4.stop();
+  tickWait_.stop();
+  tickPending_ = false;
+  workTimeEnd_.reset();
+  loadTrigger_.reset();
+  if (acquisition_) acquisition_->stop();
+  showCaption({});
+}
+
+void WeighingSession::fail(const QString& message) {
+  endRun();
+  emit storeChanged();
+  emit runEnded(RunEnd::Failed, message);
+}
+
+// A hidden run ends with every line it logged kept in its file.
+void WeighingSession::endHiddenRun(RunEnd end, const QString& message) {
+  endRun();
+  if (!hiddenLog_.SaveLog(hidden_->file)) {
+    emit runEnded(RunEnd::HiddenFailed, logFailureText());
+    return;
+  }
+  emit runEnded(end, message);
+}
+
+QString notANumberText(const QString& text, const QString& field) {
+  const QString where = field.isEmpty() ? QString() : QString(" в поле «%1»").arg(field.trimmed());
+  return QString("«%1»%2 не является допустимым числом.").arg(text, where);
+}
+
+QString WeighingSession::badNumberText(const weighing::ConversionError& error) const {
+  QString field;
+  switch (error.field()) {
+    case weighing::InputField::MaxDif:
+      field = controls_.maxDifName;
+      break;
+    case weighing::InputField::MinimW:
+      field = controls_.minimWName;
+      break;
+    case weighing::InputField::None:
+      break;
+  }
+  return notANumberText(QString::fromStdString(error.text()), field) +
+         " Взвешивание прервано, результат не записан.";
+}
+
+// Called right after the failed file operation, whose error number it reads.
+QString WeighingSession::logFailureText() const {
+  const int error = errno;
+  QString text = QString("Не удалось записать файл журнала «%1»").arg(QString::fromStdString(hidden_->file));
+  if (error != 0) text += ": " + QString::fromLocal8Bit(std::strerror(error));
+  return text + ".";
+}
+
+}  // namespace tarvelo::app

@@ -1,0 +1,44 @@
+#!/usr/bin/env python3
+"""The libraries' include arrows: each folder includes only itself and the folders below
+it (app -> window -> session -> reports -> weighing -> link, settings below session), and
+the plain C++ folders no Qt header. Prints the graph; exits 1 naming each wrong arrow."""
+import pathlib
+import re
+import sys
+
+BELOW = {
+    "link": set(),
+    "weighing": {"link"},
+    "reports": {"weighing", "link"},
+    "settings": {"link"},
+    "session": {"reports", "weighing", "link", "settings"},
+    "window": {"session", "reports", "weighing", "link", "settings"},
+    "app": {"window", "session", "reports", "weighing", "link", "settings"},
+    "tools": {"reports", "weighing", "link", "settings"},
+}
+PLAIN = {"link", "weighing", "reports", "settings"}
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
+
+root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".")
+graph = {folder: set() for folder in BELOW}
+wrong = []
+for folder in BELOW:
+    for path in sorted((root / folder).rglob("*")):
+        if path.suffix not in (".cpp", ".h"):
+            continue
+        for kind, name in INCLUDE.findall(path.read_text(encoding="utf-8")):
+            if kind == '"' and "/" in name and name.split("/")[0] in BELOW:
+                target = name.split("/")[0]
+                if target == folder:
+                    continue
+                graph[folder].add(target)
+                if target not in BELOW[folder]:
+                    wrong.append(f"{path.relative_to(root)}: {folder} may not include {name}")
+            elif kind == "<" and folder in PLAIN and re.match(r"Q[A-Za-z]", name):
+                wrong.append(f"{path.relative_to(root)}: {folder} is plain C++, not <{name}>")
+
+for folder, targets in graph.items():
+    print(f"{folder} -> {', '.join(sorted(targets)) or '(nothing)'}")
+for line in wrong:
+    print(line, file=sys.stderr)
+sys.exit(1 if wrong else 0)

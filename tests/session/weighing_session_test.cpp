@@ -1,0 +1,365 @@
+// Weighing runs without any window: the session against a balance scripted in the
+// test, so every ending of a run can be timed as the test needs.
+#include <QFile>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <atomic>
+#include <cmath>
+#include <filesystem>
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "session/weighing_session.h"
+#include "link/com_port_path.h"
+#include "tests/support/simulator_process.h"
+#include "weighing/number_text.h"
+#include "weighing/results_table.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+constexpr int kRunMs = 10'000;
+// Above the 700 ms tick, so a live balance always answers in time.
+constexpr uint32_t kNoBalanceMs = 1500;
+constexpr int kHandsFreeCom = 9;
+constexpr int kMissingCom = 11;
+constexpr int kOutageCom = 12;
+constexpr int kKilogramCom = 13;
+constexpr char kOutageSeconds[] = "3";
+constexpr int kOutageRunMs = 20'000;
+constexpr int kLinesAcrossTheOutage = 12;
+const std::vector<std::string> kDistinctWeights{"21.01", "21.02", "21.03", "21.04", "21.05", "21.06", "21.07",
+                                                "21.08", "21.09", "22.01", "22.02", "22.03", "22.04", "22.05",
+                                                "22.06", "22.07", "22.08", "22.09", "23.01", "23.02"};
+// The same as the log writes them.
+QSet<QString> sentWeights() {
+  QSet<QString> shown;
+  for (const std::string& weight : kDistinctWeights) shown.insert(QString::fromStdString(weight).replace('.', ','));
+  return shown;
+}
+const QSet<QString> kSentWeights = sentWeights();
+constexpr int kSeveralSearchesMs = 3000;
+constexpr int64_t kEmptyPauseMs = 500;
+constexpr int kCageMs = 40'000;
+constexpr int kTwoTicksMs = 1400;
+// Two readings of a mouse with 0.3 g of noise average well within this.
+constexpr double kMeanToleranceGrams = 1.0;
+
+// A balance that streams a new reading at every call while it is live: a load of 25 g and
+// more while something is on the pan, else 0.
+class ScriptedBalance final : public link::ReadingSource {
+ public:
+  ScriptedBalance(std::shared_ptr<std::atomic<bool>> live, std::shared_ptr<std::atomic<bool>> loaded)
+      : live_(std::move(live)), loaded_(std::move(loaded)) {}
+  bool Acquire(link::WeightReading& places) override {
+    if (!*live_) return false;
+    ++delivered_;
+    places.weight = *loaded_ ? 25.0 + delivered_ : 0.0;
+    places.unit = {'g', '\0', '\0', '\0'};
+    places.stable = 1;
+    return true;
+  }
+
+ private:
+  std::shared_ptr<std::atomic<bool>> live_;
+  std::shared_ptr<std::atomic<bool>> loaded_;
+  int delivered_ = 0;
+};
+
+QStringList linesOf(const QString& fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QString text = QString::fromUtf8(file.readAll());
+  return text.isEmpty() ? QStringList{} : text.chopped(2).split("\r\n");
+}
+
+}  // namespace
+
+class WeighingSessionTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    qRegisterMetaType<tarvelo::app::RunEnd>();
+    testing::privateConfigHome();
+  }
+
+  void init() {
+    store = weighing::MeasurementStore();
+    inputs = weighing::WeighingInputs();
+    balanceLive = std::make_shared<std::atomic<bool>>(false);
+    panLoaded = std::make_shared<std::atomic<bool>>(true);
+    session = std::make_unique<WeighingSession>(
+        store, RunControls{[this] { return inputs; }, [] { return false; }, "При изменении", "Не принимать"},
+        nullptr);
+    session->setReadingSource([live = balanceLive, loaded = panLoaded](int32_t, const link::StopSignal&) {
+      return std::make_unique<ScriptedBalance>(live, loaded);
+    });
+    session->setNoBalanceTimeout(kNoBalanceMs);
+    ended = std::make_unique<QSignalSpy>(session.get(), &WeighingSession::runEnded);
+    logDir = std::make_unique<QTemporaryDir>();
+    logFile = logDir->filePath("журнал.txt");
+  }
+
+  void cleanup() { session.reset(); }
+
+  // The run ends on its working time while ticks go on: nothing after the end may
+  // reopen the log, and every line stays.
+  void workingTimeEndKeepsEveryLine() {
+    *balanceLive = true;
+    startHidden(std::nullopt, 1500);
+    QTRY_COMPARE_WITH_TIMEOUT(ended->count(), 1, kRunMs);
+    QCOMPARE(endOf(0), RunEnd::HiddenDone);
+    const QStringList atEnd = linesOf(logFile);
+    QVERIFY2(atEnd.size() >= 3, qPrintable(atEnd.join('|')));
+    QTest::qWait(1000);
+    QCOMPARE(linesOf(logFile), atEnd);
+    QCOMPARE(ended->count(), 1);
+  }
+
+  // A working time beyond what a timer interval holds (24,8 days) still counts down.
+  void workingTimeOfMonthsCounts() {
+    *balanceLive = true;
+    constexpr int64_t kThirtyDaysMs = 30LL * 24 * 60 * 60 * 1000;
+    startHidden(std::nullopt, kThirtyDaysMs);
+    QTRY_VERIFY_WITH_TIMEOUT(linesOf(logFile).size() >= 2, kRunMs);
+    QVERIFY(session->workTimeCounting());
+    QVERIFY(session->running());
+  }
+
+  // A run stopped while a tick is in its waits, with a new reading already handed over:
+  // that tick logs nothing.
+  void tickInItsWaitsWhenTheRunEndsDoesNothing() {
+    *balanceLive = true;
+    startHidden(100, std::nullopt);
+    QTRY_VERIFY_WITH_TIMEOUT(!linesOf(logFile).isEmpty(), kRunMs);
+    session->Timer2Timer();
+    QTest::qWait(100);  // the balance answers the tick's request
+    session->stop();
+    const QStringList atStop = linesOf(logFile);
+    QTest::qWait(600);
+    QCOMPARE(linesOf(logFile), atStop);
+    QCOMPARE(ended->count(), 1);
+  }
+
+  // A balance that answers only after the run gave up leaves the no-balance file alone.
+  void noBalanceFileIsTheLastWord() {
+    startHidden(3, std::nullopt);
+    QTRY_COMPARE_WITH_TIMEOUT(ended->count(), 1, kRunMs);
+    QCOMPARE(endOf(0), RunEnd::NoBalance);
+    *balanceLive = true;
+    QTest::qWait(1000);
+    QFile file(logFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("no balance detected\0", 20));
+  }
+
+  // No balance, and the no-balance file cannot be written either: the run says so.
+  void noBalanceWithAnUnwritableLogSaysSo() {
+    logFile = logDir->filePath("missing-folder/журнал.txt");
+    startHidden(3, std::nullopt);
+    QTRY_COMPARE_WITH_TIMEOUT(ended->count(), 1, kRunMs);
+    QCOMPARE(endOf(0), RunEnd::HiddenFailed);
+    const QString message = ended->at(0).at(1).toString();
+    QVERIFY2(message.startsWith("Весы не найдены.") && message.contains(logFile), qPrintable(message));
+  }
+
+  // A balance on the line that falls silent after four readings, for longer than the
+  // no-balance limit, then speaks again: the hidden run says since when it is silent,
+  // searches the port again and logs on, numbering on, until its limit. Every line is a
+  // reading the balance sent.
+  void hiddenRunRidesOutAnOutage() {
+    const testing::SimulatorProcess balance(
+        kOutageCom, {"--protocol", "bm", "--weights", testing::writeWeightsFile(kDistinctWeights).string(),
+                     "--silent-after", "4", "--silent-for", kOutageSeconds, "--unstable-every", "0"});
+    session->setReadingSource(link::balanceOnSerialPort());
+    QSignalSpy captions(session.get(), &WeighingSession::captionChanged);
+    startHidden(kLinesAcrossTheOutage, std::nullopt, kOutageCom);
+    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(captions.begin(), captions.end(),
+                                         [](const QVariantList& c) {
+                                           return c.value(0).toString().startsWith(" - Весы не отвечают с ");
+                                         }),
+                             kRunMs);
+    QVERIFY(session->running());
+    const qsizetype linesBeforeTheEnd = linesOf(logFile).size();
+    QVERIFY2(linesBeforeTheEnd >= 1 && linesBeforeTheEnd <= 4, qPrintable(linesOf(logFile).join('|')));
+    QTRY_COMPARE_WITH_TIMEOUT(ended->count(), 1, kOutageRunMs);
+    QCOMPARE(endOf(0), RunEnd::HiddenDone);
+    const QStringList lines = linesOf(logFile);
+    QCOMPARE(lines.size(), kLinesAcrossTheOutage);
+    for (int i = 0; i < lines.size(); ++i) {
+      QVERIFY2(lines[i].startsWith(QString::number(i + 1) + "\t"), qPrintable(lines[i]));
+      QVERIFY2(kSentWeights.contains(lines[i].section('\t', 2, 2)), qPrintable(lines[i]));
+    }
+  }
+
+  // A second press of the read button while the first is still in its waits is served after it.
+  void readPressDuringTheWaitsIsKept() {
+    *balanceLive = true;
+    QSignalSpy ready(session.get(), &WeighingSession::manualReadingReady);
+    RunStart run;
+    run.statisticsWindow = 20;
+    run.averagingTime = 60;
+    run.poll = PollMode::Manual;
+    session->start(run);
+    QTRY_COMPARE_WITH_TIMEOUT(ready.count(), 1, kRunMs);  // the first tick only primes the hand-off
+    session->Timer2Timer();
+    session->Timer2Timer();
+    QTRY_COMPARE_WITH_TIMEOUT(store.recordNumber, 2, kRunMs);
+  }
+
+  // A threshold that stops being a number ends the weighing without a result row.
+  void thresholdThatIsNoNumberEndsWithoutAResultRow() {
+    *balanceLive = true;
+    inputs.MinWCB = true;
+    RunStart run;
+    run.statisticsWindow = 20;
+    run.averagingTime = 60;
+    session->start(run);
+    QTRY_VERIFY_WITH_TIMEOUT(store.recordNumber >= 2, kRunMs);
+    const int rows = store.sgRes.rowCount();
+    // The field named is the one read, not one whose text looks the same.
+    inputs.MaxDif = "abc";
+    inputs.MinimW = "abc";
+    QTRY_COMPARE_WITH_TIMEOUT(ended->count(), 1, kRunMs);
+    QCOMPARE(endOf(0), RunEnd::Failed);
+    QVERIFY2(ended->at(0).at(1).toString().contains("«При изменении»"), qPrintable(ended->at(0).at(1).toString()));
+    QCOMPARE(store.sgRes.rowCount(), rows);
+    QVERIFY(!session->running());
+  }
+
+  // The threshold is in grams whatever unit the balance sends: on a balance that sends
+  // kilograms, a 1,5 g crumb (0,0015 kg) stays below 2 g and a 25 g mouse does not.
+  void handsFreeThresholdIsInGramsOnAKilogramBalance() {
+    const testing::SimulatorProcess balance(
+        kKilogramCom, {"--protocol", "tsk", "--profile", "8:0:0,3:1.5:0,2:0:0,4:25:0,60:0:0", "--unstable-every", "0",
+                       "--unstable-step", "0"});
+    session->setReadingSource(link::balanceOnSerialPort());
+    QSignalSpy results(session.get(), &WeighingSession::resultRecorded);
+    startHandsFree(kKilogramCom, 2.0);
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 1, kCageMs);
+    session->stop();
+    // The mouse, in the balance's kilograms shown to two decimals (the crumb would show 0,00).
+    QCOMPARE(QString::fromStdString(store.sgRes.cell(weighing::ResultMass, 1)), QString("0,03"));
+  }
+
+  // A cage of five mice, each on the pan longer than its weighing takes: one row each,
+  // none from the empty pan or from lifting a mouse off.
+  void handsFreeGivesOneRowPerMouse() {
+    const std::vector<int> mice{24, 27, 30, 26, 29};
+    // Each mouse stays for five ticks; the pan stays empty for three between them.
+    std::string profile = "2:0:0.05";
+    for (const int mouse : mice) profile += ",3.5:" + std::to_string(mouse) + ":0.3,2:0:0.05";
+    profile += ",60:0:0.05";
+    const testing::SimulatorProcess balance(kHandsFreeCom, {"--protocol", "bm", "--profile", profile,
+                                                           "--unstable-every", "0", "--unstable-step", "0"});
+    session->setReadingSource(link::balanceOnSerialPort());
+    QSignalSpy results(session.get(), &WeighingSession::resultRecorded);
+    startHandsFree(kHandsFreeCom, 2.0);
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 5, kCageMs);
+    QTest::qWait(kTwoTicksMs);
+    session->stop();  // on an empty pan: nothing more
+    QCOMPARE(results.count(), 5);
+    QCOMPARE(store.sgTotal.cell(weighing::BatchCount, 0), std::string("5"));
+    double total = 0;
+    for (int row = 1; row <= 5; ++row) {
+      const double mass = weighing::parseNumber(store.sgRes.cell(weighing::ResultMass, row));
+      QVERIFY2(std::abs(mass - mice[static_cast<std::size_t>(row - 1)]) < kMeanToleranceGrams,
+               store.sgRes.cell(weighing::ResultMass, row).c_str());
+      total += mass;
+    }
+    QCOMPARE(weighing::parseNumber(store.sgTotal.cell(weighing::TotalMass, 0)), total);
+  }
+
+  // "Прервать" while waiting for a load adds no row; while weighing, it ends the
+  // weighing as a run does, with its readings as a row. Either way the run is over.
+  void stopWhileWatchingOrWeighing() {
+    *balanceLive = true;
+    QSignalSpy captions(session.get(), &WeighingSession::captionChanged);
+    const auto waitingForALoad = [&captions] {
+      return !captions.isEmpty() && captions.last().value(0).toString() == " - Ожидание груза... ";
+    };
+    startHandsFree(1, 1e9);  // no load is ever enough
+    QTRY_VERIFY_WITH_TIMEOUT(session->watchingPan() && waitingForALoad(), kRunMs);
+    session->stop();
+    QCOMPARE(store.sgTotal.cell(weighing::BatchCount, 0), std::string("0"));
+    QVERIFY(!session->running() && !session->watchingPan());
+
+    *panLoaded = false;
+    startHandsFree(1, 2.0, 60);
+    captions.clear();
+    QTRY_VERIFY_WITH_TIMEOUT(waitingForALoad(), kRunMs);  // armed by the empty pan
+    *panLoaded = true;
+    QTRY_VERIFY_WITH_TIMEOUT(store.recordNumber >= 2, kRunMs);
+    QVERIFY(!session->watchingPan());
+    session->stop();
+    QCOMPARE(store.sgTotal.cell(weighing::BatchCount, 0), std::string("1"));
+    QVERIFY(!session->running());
+  }
+
+  // A port whose device is gone: the search text is followed by the reason, once.
+  void portThatDoesNotOpenIsNamedInTheCaptionOnce() {
+    const std::filesystem::path device = logDir->filePath("no-such-device").toStdString();
+    std::filesystem::create_directories(link::comPortLinkDir());
+    std::filesystem::remove(link::comPortLinkPath(kMissingCom));
+    std::filesystem::create_symlink(device, link::comPortLinkPath(kMissingCom));
+    // A session of its own, on the serial port as the window has it.
+    session = std::make_unique<WeighingSession>(
+        store, RunControls{[this] { return inputs; }, [] { return false; }, {}, {}}, nullptr);
+    QSignalSpy captions(session.get(), &WeighingSession::captionChanged);
+    RunStart run;
+    run.port = kMissingCom;
+    run.statisticsWindow = 20;
+    run.averagingTime = 60;
+    session->start(run);
+    QTest::qWait(kSeveralSearchesMs);
+    session->stop();
+    QStringList texts;
+    for (const auto& caption : captions) texts.append(caption.at(0).toString());
+    QCOMPARE(texts, QStringList({" - Поиск весов... ",
+                                 QString(" - Поиск весов... COM%1 (%2 → %3): нет такого устройства ")
+                                     .arg(kMissingCom)
+                                     .arg(QString::fromStdString(link::comPortLinkPath(kMissingCom).string()),
+                                          QString::fromStdString(device.string())),
+                                 ""}));
+  }
+
+ private:
+  void startHandsFree(int com, double thresholdGrams, int averagingTime = 1) {
+    RunStart run;
+    run.port = com;
+    run.statisticsWindow = 20;
+    run.averagingTime = averagingTime;
+    run.handsFree = HandsFree{thresholdGrams, kEmptyPauseMs};
+    session->start(run);
+  }
+
+  void startHidden(std::optional<int> lineLimit, std::optional<int64_t> workTimeMs, int com = 1) {
+    RunStart run;
+    run.port = com;
+    run.statisticsWindow = 20;
+    run.hidden = HiddenLogging{logFile.toStdString(), lineLimit, workTimeMs};
+    session->start(run);
+  }
+
+  RunEnd endOf(int index) const { return ended->at(index).at(0).value<RunEnd>(); }
+
+  weighing::MeasurementStore store;
+  weighing::WeighingInputs inputs;
+  std::shared_ptr<std::atomic<bool>> balanceLive;
+  std::shared_ptr<std::atomic<bool>> panLoaded;
+  std::unique_ptr<WeighingSession> session;
+  std::unique_ptr<QSignalSpy> ended;
+  std::unique_ptr<QTemporaryDir> logDir;
+  QString logFile;
+};
+
+}  // namespace tarvelo::app
+
+QTEST_GUILESS_MAIN(tarvelo::app::WeighingSessionTest)
+#include "weighing_session_test.moc"

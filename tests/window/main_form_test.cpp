@@ -1,0 +1,438 @@
+// The main window's start-up, settings and handlers, with a settings folder of the
+// test's own.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "window/ask_form.h"
+#include "window/main_form.h"
+#include "window/radio_group.h"
+#include "settings/settings_file_store.h"
+#include "window/settings_table.h"
+#include "app/termination_signals.h"
+#include "app/qt_translations.h"
+#include "tests/support/simulator_process.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+extern char** environ;
+
+namespace tarvelo::app {
+
+namespace {
+
+constexpr int kBalanceCom = 14;
+constexpr int kEndMs = 30'000;
+
+}  // namespace
+
+class MainFormTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    configHome = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_CONFIG_HOME", configHome->path().toUtf8());
+  }
+  void cleanup() { configHome.reset(); }
+
+  void firstRunTakesTheStoredDefaults() {
+    auto form = startForm();
+    QCOMPARE(field<QLineEdit>(*form, "eUnit")->text(), QString());
+    QCOMPARE(field<QLineEdit>(*form, "ePerson")->text(), QString());
+    QCOMPARE(field<QLineEdit>(*form, "eLabelNum")->text(), QString("ХХХХХХХХ"));
+    QCOMPARE(field<QLineEdit>(*form, "SizeEdit")->text(), QString("100"));
+    QCOMPARE(field<QLineEdit>(*form, "DWTime")->text(), QString("1"));
+    for (const char* name : {"MaxDW", "MinimW", "MaxDif"}) QCOMPARE(field<QLineEdit>(*form, name)->text(), QString("0,001"));
+    QCOMPARE(field<QLineEdit>(*form, "NumberWeightTime")->text(), QString("100"));
+    QCOMPARE(field<QLineEdit>(*form, "WorkTime")->text(), QString("10"));
+    QCOMPARE(field<QLineEdit>(*form, "FileNameEdit")->text(), QString("RS232.txt"));
+    QCOMPARE(field<QComboBox>(*form, "cbWTime")->currentText(), QString("6"));
+    QCOMPARE(field<QComboBox>(*form, "ComboBox1")->currentText(), QString("0"));
+    auto* ports = field<QComboBox>(*form, "ComCB");
+    QCOMPARE(ports->count(), 255);
+    QCOMPARE(ports->currentText(), QString("COM1"));
+    QCOMPARE(ports->itemText(254), QString("COM255"));
+    QVERIFY(field<QCheckBox>(*form, "StabCB")->isChecked());
+    QVERIFY(field<QCheckBox>(*form, "MWeightCB")->isChecked());
+    QVERIFY(!field<QCheckBox>(*form, "FastWrite")->isChecked());
+    const auto* fields = field<QListWidget>(*form, "FCheck");
+    const Qt::CheckState expected[] = {Qt::Checked, Qt::Checked, Qt::Checked, Qt::Checked, Qt::Unchecked, Qt::Unchecked};
+    for (int i = 0; i < 6; ++i) QCOMPARE(fields->item(i)->checkState(), expected[i]);
+    QVERIFY(form->timer1().isActive());
+    QCOMPARE(form->timer1().interval(), 3000);
+    QVERIFY(!form->isVisible());
+    QVERIFY(!form->hiddenStart());
+  }
+
+  void restartRestoresEveryValue() {
+    {
+      auto form = startForm();
+      field<QLineEdit>(*form, "eUnit")->setText("Мышь «линия 7»");
+      field<QLineEdit>(*form, "ePerson")->setText("Петров П.П.");
+      field<QLineEdit>(*form, "SizeEdit")->setText("250");
+      field<QLineEdit>(*form, "MinimW")->setText("0,5");
+      field<QComboBox>(*form, "cbWTime")->setCurrentText("11");
+      field<QComboBox>(*form, "ComCB")->setCurrentIndex(4);
+      field<QCheckBox>(*form, "StabCB")->setChecked(false);
+      field<QCheckBox>(*form, "DStabCB")->setChecked(true);
+      field<QCheckBox>(*form, "MinWCB")->setChecked(true);  // unticks nothing: MWeightCB only acts when ticked
+      field<QListWidget>(*form, "FCheck")->item(0)->setCheckState(Qt::Unchecked);
+      setRadioIndex(field<QGroupBox>(*form, "RGr1"), 1);
+    }
+    auto form = startForm();
+    QCOMPARE(field<QLineEdit>(*form, "eUnit")->text(), QString("Мышь «линия 7»"));
+    QCOMPARE(field<QLineEdit>(*form, "ePerson")->text(), QString("Петров П.П."));
+    QCOMPARE(field<QLineEdit>(*form, "SizeEdit")->text(), QString("250"));
+    QCOMPARE(field<QLineEdit>(*form, "MinimW")->text(), QString("0,5"));
+    QCOMPARE(field<QComboBox>(*form, "cbWTime")->currentText(), QString("11"));
+    QCOMPARE(field<QComboBox>(*form, "ComCB")->currentText(), QString("COM5"));
+    QVERIFY(!field<QCheckBox>(*form, "StabCB")->isChecked());
+    QVERIFY(field<QCheckBox>(*form, "DStabCB")->isChecked());
+    QVERIFY(field<QCheckBox>(*form, "MinWCB")->isChecked());
+    QVERIFY(field<QWidget>(*form, "MinimW")->isEnabled());  // the handler ran on restore
+    QCOMPARE(field<QListWidget>(*form, "FCheck")->item(0)->checkState(), Qt::Unchecked);
+    QCOMPARE(radioIndex(field<QGroupBox>(*form, "RGr1")), 1);
+    QVERIFY(field<QWidget>(*form, "RGr2")->isEnabled());
+  }
+
+  // The stored values, their kinds and defaults, in the order start-up reads them.
+  void settingsTableHoldsEveryValueInOrder() {
+    using V = SettingValue;
+    const std::vector<std::pair<std::string, V>> expected{
+        {"HideProfile", V(uint8_t{0})},      {"StabCB", V(uint8_t{1})},
+        {"DStabCB", V(uint8_t{0})},          {"MWeightCB", V(uint8_t{1})},
+        {"MinWCB", V(uint8_t{0})},           {"MDLabel", V(uint8_t{0})},
+        {"DWTime", V(uint8_t{0})},           {"MaxDW", V(uint8_t{0})},
+        {"MaxDif", V(uint8_t{0})},           {"WorkTime", V(uint8_t{0})},
+        {"FCLB(0)", V(uint8_t{1})},          {"FCLB(1)", V(uint8_t{1})},
+        {"FCLB(2)", V(uint8_t{1})},          {"FCLB(3)", V(uint8_t{1})},
+        {"FCLB(4)", V(uint8_t{0})},          {"FCLB(5)", V(uint8_t{0})},
+        {"bNumOfWeighings", V(uint8_t{0})},  {"bTimeOfWeighing", V(uint8_t{0})},
+        {"SizeOfMassive", V(int32_t{100})},  {"FileType", V(int32_t{0})},
+        {"DiffType", V(int32_t{0})},         {"COM", V(int32_t{0})},
+        {"WPeriod", V(int32_t{6})},          {"ePerson", V(std::string())},
+        {"eUnit", V(std::string())},         {"GetInfPeriod", V(std::string("0"))},
+        {"strMaxDW", V(std::string("0,001"))}, {"strDWTime", V(std::string("1"))},
+        {"MinimWeight", V(std::string("0,001"))}, {"SpeedWorkFileName", V(std::string("RS232.txt"))},
+        {"NumberWeightTime", V(std::string("100"))}, {"strWorkTime", V(std::string("10"))},
+        {"MaxDifWeight", V(std::string("0,001"))}};
+    const auto& table = settingsTable();
+    QCOMPARE(table.size(), expected.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      QCOMPARE(std::string(table[i].name), expected[i].first);
+      QVERIFY2(table[i].defaultValue == expected[i].second, expected[i].first.c_str());
+    }
+  }
+
+  void averagingTimeOutsideTheListComesBackAsTheDefault() {
+    startForm();
+    SettingsFileStore store;
+    QVERIFY(store.open("Tarvelo"));
+    store.WriteNumber("WPeriod", 99);
+    auto form = startForm();
+    QCOMPARE(field<QComboBox>(*form, "cbWTime")->currentText(), QString("6"));
+  }
+
+  void longTextsComeBackWhole() {
+    const QString longText(100'000, QChar(0x0416));
+    startForm()->findChild<QLineEdit*>("ePerson")->setText(longText);
+    QCOMPARE(field<QLineEdit>(*startForm(), "ePerson")->text(), longText);
+  }
+
+  void anotherExecutableNameKeepsItsOwnSettings() {
+    startForm("Tarvelo")->findChild<QLineEdit*>("eUnit")->setText("Крыса");
+    QCOMPARE(field<QLineEdit>(*startForm("Tarvelo-2"), "eUnit")->text(), QString());
+    QCOMPARE(field<QLineEdit>(*startForm("Tarvelo"), "eUnit")->text(), QString("Крыса"));
+  }
+
+  void storeThatCannotBeCreatedLeavesTheLayoutValues() {
+    QFile blocker(configHome->filePath("Korvane"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));  // a file where the settings folder should be
+    blocker.close();
+    auto form = startForm();
+    QCOMPARE(field<QLineEdit>(*form, "eUnit")->text(), QString("Мышь"));
+    QCOMPARE(field<QLineEdit>(*form, "ePerson")->text(), QString("Иванов И.И."));
+    QCOMPARE(field<QLineEdit>(*form, "SizeEdit")->text(), QString("20"));
+    QCOMPARE(field<QComboBox>(*form, "cbWTime")->currentText(), QString("4"));
+    QVERIFY(form->timer1().isActive());
+    QCOMPARE(form->measurements().StrGrid1.cell(0, 0), std::string("№"));  // the headings all the same
+    QCOMPARE(form->measurements().StrGrid1.cell(3, 0), std::string("Ед.изм."));
+  }
+
+  // The program killed by logout or shutdown still writes its settings, and ends well.
+  void terminationSignalEndsTheProgramWithItsSettingsWritten() {
+    const QString settingsFile = configHome->filePath("Korvane/Tarvelo/Tarvelo/Version_U1.0.0");
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+      QFile::remove(settingsFile);
+      const char* argv[] = {TARVELO_PROGRAM_PATH, nullptr};
+      pid_t pid = -1;
+      QCOMPARE(posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+      QTest::qWait(1500);
+      QVERIFY(!QFile::exists(settingsFile));  // written at the end, not at the start
+      kill(pid, signalNumber);
+      int status = -1;
+      QCOMPARE(waitpid(pid, &status, 0), pid);
+      QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, qPrintable(QString::number(status)));
+      QFile file(settingsFile);
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QVERIFY(file.readAll().contains("HideProfile\tflag\t0\n"));
+    }
+  }
+
+  // --hands-free is for its start: the next plain start is not hands-free.
+  void handsFreeOptionIsForItsStartOnly() {
+    {
+      TMainForm form(std::make_unique<SettingsFileStore>(), "Tarvelo",
+                     StartOptions{StartMode::AsStored, [] { return true; }, true});
+      QVERIFY(form.findChild<QCheckBox*>("HandsFreeCB")->isChecked());
+    }
+    QVERIFY(!startForm()->findChild<QCheckBox*>("HandsFreeCB")->isChecked());
+  }
+
+  // A hidden start refused for its stored working time waits in a box for a person who
+  // may be there; a termination request closes the box and ends the program with a
+  // failure, its settings written. Whoever scheduled it reads why on standard error.
+  void terminationWhileARefusedStartWaitsEndsTheProgram() {
+    storeHiddenStart("1e10", "журнал.txt");
+    const QString settingsFile = configHome->filePath("Korvane/Tarvelo/Tarvelo/Version_U1.0.0");
+    QFile::remove(configHome->filePath("журнал.txt"));
+    const SpawnedProgram program = spawnProgram();
+    QTest::qWait(1500);
+    QFile::remove(settingsFile);
+    kill(program.pid, SIGTERM);
+    const auto [status, err] = program.finish(kEndMs);
+    QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 1, qPrintable(QString::number(status)));
+    QVERIFY2(err.contains("«1e10» в поле «Время работы программы, с :»"), qPrintable(err));
+    QVERIFY(QFile::exists(settingsFile));
+    QVERIFY(!QFile::exists(configHome->filePath("журнал.txt")));
+  }
+
+  // A hidden run whose log cannot be written ends by itself, saying why on standard error.
+  void hiddenRunThatCannotLogEndsByItself() {
+    const testing::SimulatorProcess balance(kBalanceCom, {"--protocol", "bm"});
+    storeHiddenStart("10", configHome->path().toStdString());  // a folder: no file there
+    const auto [status, err] = spawnProgram().finish(kEndMs);
+    QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 1, qPrintable(QString::number(status)));
+    QVERIFY2(err.contains(configHome->path()), qPrintable(err));
+  }
+
+  // Past a file-size limit the log keeps whole lines and the run ends saying why, as on
+  // a full disk; the limit's signal does not kill the program mid-line.
+  void fileSizeLimitEndsTheRunWithWholeLines() {
+    const testing::SimulatorProcess balance(kBalanceCom, {"--protocol", "bm"});
+    const QString log = configHome->filePath("журнал.txt");
+    storeHiddenStart("1000", log.toStdString());
+    const auto [status, err] = spawnProgram({"/usr/bin/prlimit", "--fsize=200"}).finish(kEndMs);
+    QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 1, qPrintable(QString::number(status)));
+    QVERIFY2(err.contains(log), qPrintable(err));
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY2(text.size() > 100 && text.endsWith("\r\n"), text.constData());
+  }
+
+  // The layout is fixed: no maximising; the window opens in the middle of the screen.
+  void windowOpensCentredWithoutMaximising() {
+    auto form = startForm();
+    QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+    form->Timer1Timer();
+    const QPoint offCentre = form->frameGeometry().center() - form->screen()->availableGeometry().center();
+    QVERIFY2(qAbs(offCentre.x()) <= 2 && qAbs(offCentre.y()) <= 2, qPrintable(QString("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
+  }
+
+  // Qt's own buttons speak the program's language.
+  void qtTextsAreRussianUnderARussianSystem() {
+    loadQtTranslations(*QCoreApplication::instance());
+    QMessageBox box(QMessageBox::Question, "Tarvelo", "?", QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString("Отмена"));
+  }
+
+  // Logout, shutdown or kill end the program through its normal shutdown.
+  void terminationSignalsReachTheEventLoop() {
+    int ends = 0;
+    QObject owner;
+    endOnTerminationSignals(&owner, [&ends] { ++ends; });
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+      const int before = ends;
+      raise(signalNumber);
+      QTRY_COMPARE(ends, before + 1);
+    }
+  }
+
+  void damagedSettingsFileGivesDefaults() {
+    startForm()->findChild<QLineEdit*>("eUnit")->setText("Мышь");
+    const QString file = configHome->filePath("Korvane/Tarvelo/Tarvelo/Version_U1.0.0");
+    QVERIFY(QFile::exists(file));
+    QFile damaged(file);
+    QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("eUnit\ttext\n\xff\xfe garbage\nSizeOfMassive\tnumber\tlots\nStabCB\tflag\t999\n");
+    damaged.close();
+    auto form = startForm();
+    QCOMPARE(field<QLineEdit>(*form, "eUnit")->text(), QString());
+    QCOMPARE(field<QLineEdit>(*form, "SizeEdit")->text(), QString("100"));
+    QVERIFY(field<QCheckBox>(*form, "StabCB")->isChecked());
+  }
+
+  void storedHiddenModeShowsNoWindow() {
+    {
+      SettingsFileStore store;
+      QVERIFY(store.create("Tarvelo"));
+      store.WriteFlag("HideProfile", 1);
+      store.WriteNumber("COM", 253);  // a port that does not exist: the run searches in vain
+    }
+    auto form = startForm();
+    QVERIFY(form->hiddenStart());
+    QVERIFY(!form->isVisible());
+    QVERIFY(!form->timer1().isActive());
+    // The hidden mode offers only the timed periods.
+    QCOMPARE(field<QComboBox>(*form, "ComboBox1")->findText("вручную"), -1);
+  }
+
+  void splashTimerShowsTheMainWindow() {
+    auto form = startForm();
+    form->Timer1Timer();
+    QVERIFY(form->isVisible());
+    QVERIFY(!form->timer1().isActive());
+  }
+
+  void changingRecordedFieldsAsksBeforeClearing() {
+    auto form = startForm();
+    form->Timer1Timer();
+    QCOMPARE(form->measurements().StrGrid1.cell(0, 0), std::string("№"));
+    form->FCheckClick();
+    QVERIFY(!form->isEnabled());
+    QVERIFY(form->askForm()->isVisible());
+    form->askForm()->NoBtnClick();
+    form->Timer5Timer();
+    QVERIFY(form->isEnabled());
+    QCOMPARE(form->measurements().StrGrid1.cell(0, 0), std::string("№"));
+
+    form->FCheckClick();
+    form->Timer5Timer();  // no answer yet: the question stays
+    QVERIFY(!form->isEnabled());
+    form->askForm()->YesBtnClick();
+    form->Timer5Timer();
+    QVERIFY(form->isEnabled());
+    QCOMPARE(form->measurements().StrGrid1.cell(0, 0), std::string());
+    form->FCheckClick();  // an empty grid asks nothing
+    QVERIFY(form->isEnabled());
+  }
+
+  void optionHandlersFollowTheirBoxes() {
+    auto form = startForm();
+    field<QCheckBox>(*form, "MinWCB")->setChecked(true);
+    QVERIFY(field<QWidget>(*form, "MinimW")->isEnabled());
+    field<QCheckBox>(*form, "MWeightCB")->setChecked(false);
+    field<QCheckBox>(*form, "MWeightCB")->setChecked(true);
+    QVERIFY(!field<QCheckBox>(*form, "MinWCB")->isChecked());
+    QVERIFY(!field<QWidget>(*form, "MinimW")->isEnabled());
+
+    field<QCheckBox>(*form, "DStabCB")->setChecked(true);
+    for (const char* name : {"MaxDW", "DWTime", "MaxDWLabel", "Label6", "MTimeLabel"}) {
+      QVERIFY2(field<QWidget>(*form, name)->isEnabled(), name);
+    }
+    field<QComboBox>(*form, "ComboBox1")->setCurrentText("при новом");
+    QVERIFY(field<QWidget>(*form, "MaxDif")->isEnabled());
+
+    field<QCheckBox>(*form, "FastWrite")->setChecked(true);
+    QVERIFY(field<QWidget>(*form, "FileNameEdit")->isEnabled());
+    QVERIFY(!field<QWidget>(*form, "FCheck")->isEnabled());
+    field<QCheckBox>(*form, "FastWrite")->setChecked(false);
+    auto* periods = field<QComboBox>(*form, "ComboBox1");
+    QCOMPARE(periods->itemText(periods->count() - 2), QString("вручную"));
+    QCOMPARE(periods->itemText(periods->count() - 1), QString("при новом"));
+  }
+
+ private:
+  // The program started as a scheduler would start it, its standard error kept (in a
+  // pipe: a file would fall under a file-size limit set for the program).
+  struct SpawnedProgram {
+    pid_t pid = -1;
+    int err = -1;
+    // Waits up to `ms` for the end (then kills it): the wait status and standard error.
+    std::pair<int, QString> finish(int ms) const {
+      int status = -1;
+      QElapsedTimer waited;
+      waited.start();
+      while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (waited.elapsed() > ms) {
+          kill(pid, SIGKILL);
+          waitpid(pid, &status, 0);
+          break;
+        }
+        QTest::qWait(50);
+      }
+      QByteArray text;
+      char buffer[4096];
+      for (ssize_t got; (got = ::read(err, buffer, sizeof buffer)) > 0;) text.append(buffer, got);
+      ::close(err);
+      return {status, QString::fromLocal8Bit(text)};
+    }
+  };
+  // `prefix` runs the program, such as a command that sets a limit.
+  SpawnedProgram spawnProgram(std::vector<const char*> prefix = {}) const {
+    SpawnedProgram program;
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) qFatal("no pipe");
+    program.err = pipeFds[0];
+    fcntl(program.err, F_SETFL, O_NONBLOCK);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
+    std::vector<const char*> argv = std::move(prefix);
+    argv.insert(argv.end(), {TARVELO_PROGRAM_PATH, nullptr});
+    posix_spawn(&program.pid, argv[0], &actions, nullptr, const_cast<char**>(argv.data()), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    return program;
+  }
+  // Settings of a hidden start on the simulator's port with a working-time limit.
+  void storeHiddenStart(const std::string& workTime, const std::string& logFile) const {
+    SettingsFileStore store;
+    QVERIFY(store.create("Tarvelo"));
+    store.WriteFlag("HideProfile", 1);
+    store.WriteFlag("bTimeOfWeighing", 1);
+    store.WriteNumber("COM", kBalanceCom - 1);
+    store.WriteText("strWorkTime", workTime);
+    store.WriteText("SpeedWorkFileName", logFile);
+  }
+
+  std::unique_ptr<TMainForm> startForm(const std::string& executable = "Tarvelo") {
+    return std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), executable,
+                                       StartOptions{StartMode::AsStored, [] { return true; }});
+  }
+
+  template <typename T>
+  static T* field(const QWidget& form, const char* name) {
+    auto* widget = form.findChild<T*>(name);
+    if (widget == nullptr) qFatal("no control %s", name);
+    return widget;
+  }
+
+  std::unique_ptr<QTemporaryDir> configHome;
+};
+
+}  // namespace tarvelo::app
+
+QTEST_MAIN(tarvelo::app::MainFormTest)
+#include "main_form_test.moc"

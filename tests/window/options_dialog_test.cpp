@@ -1,0 +1,304 @@
+// "Параметры…" and "График": the panels out of sight, moved into windows of their own.
+#include "window/options_dialog.h"
+#include "window/port_picker_panel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QFile>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "window/main_form.h"
+#include "settings/settings_file_store.h"
+#include "session/weighing_session.h"
+
+namespace tarvelo::app {
+
+class OptionsDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    dir = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_CONFIG_HOME", dir->path().toUtf8());
+    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo",
+                                       StartOptions{StartMode::AsStored, [] { return true; }});
+    form->Timer1Timer();
+    // Runs search a port whose device is missing, never a real one.
+    QDir().mkpath(dir->filePath("Korvane/Tarvelo/ports"));
+    QFile::link(dir->filePath("no-such-device"), dir->filePath("Korvane/Tarvelo/ports/COM9"));
+    child<QComboBox>("ComCB")->setCurrentIndex(kMissingCom - 1);
+  }
+  void cleanup() {
+    form.reset();
+    dir.reset();
+  }
+
+  void panelsLiveInTheirWindowsUnderTheirNames() {
+    auto* dialog = form->findChild<OptionsDialog*>();
+    for (const char* name : {"Panel1", "Panel10", "Panel8", "Panel3", "MaxDW", "FastWrite", "FCheck",
+                             "RGr1", "ComboBox1", "MaxDif", "MDLabel"}) {
+      QCOMPARE(child<QWidget>(name)->window(), dialog);
+    }
+    for (const char* name : {"ChPrPanel", "ChartPanel", "Chart1", "ShowGraph"}) {
+      QCOMPARE(child<QWidget>(name)->window()->objectName(), QString("GraphWindow"));
+    }
+    const QList<QAction*> menu = form->menuBar()->actions();
+    QCOMPARE(menu.size(), 3);
+    QCOMPARE(menu[0]->text(), QString("Параметры…"));
+    QCOMPARE(menu[1]->text(), QString("График"));
+    QCOMPARE(menu[2]->text(), QString("Справка"));
+    QVERIFY(menu[0]->isEnabled());
+    QVERIFY2(!menu[1]->isEnabled(), "no readings yet");
+  }
+
+  void cancelPutsBackWhatTheDialogShowed() {
+    const bool minimum = child<QCheckBox>("MinWCB")->isChecked();
+    const QString size = child<QLineEdit>("SizeEdit")->text();
+    const bool excel = child<QRadioButton>("RGr1Item0")->isChecked();
+    const Qt::CheckState statistics =
+        child<QListWidget>("FCheck")->item(kStatisticsItem)->checkState();
+    inDialog([](QDialog* dialog) {
+      child<QCheckBox>(dialog, "MinWCB")->toggle();
+      child<QLineEdit>(dialog, "SizeEdit")->setText("7");
+      child<QRadioButton>(dialog, "RGr1Item1")->setChecked(true);
+      child<QListWidget>(dialog, "FCheck")->item(kStatisticsItem)->setCheckState(Qt::Checked);
+      press(dialog, QDialogButtonBox::Cancel);
+    });
+    QCOMPARE(child<QCheckBox>("MinWCB")->isChecked(), minimum);
+    QCOMPARE(child<QLineEdit>("MinimW")->isEnabled(), minimum);  // the handler ran
+    QCOMPARE(child<QLineEdit>("SizeEdit")->text(), size);
+    QCOMPARE(child<QRadioButton>("RGr1Item0")->isChecked(), excel);
+    QCOMPARE(child<QListWidget>("FCheck")->item(kStatisticsItem)->checkState(), statistics);
+  }
+
+  void okWritesTheSettingsAtOnce() {
+    inDialog([](QDialog* dialog) {
+      child<QCheckBox>(dialog, "MinWCB")->setChecked(true);
+      child<QLineEdit>(dialog, "MinimW")->setText("2,5");
+      press(dialog, QDialogButtonBox::Ok);
+    });
+    SettingsFileStore stored;  // as another program would read them, the window still open
+    QVERIFY(stored.open("Tarvelo"));
+    QCOMPARE(stored.ReadText("MinimWeight", {}), std::string("2,5"));
+  }
+
+  void fieldThatIsNotANumberIsNamedAndKeepsTheDialogOpen() {
+    QStringList messages;
+    const auto answerer = answerEveryBox(messages);
+    bool openAfterOk = false;
+    inDialog([&](QDialog* dialog) {
+      // A disabled field is not read: its text does not hold the dialog.
+      child<QCheckBox>(dialog, "DStabCB")->setChecked(false);
+      child<QLineEdit>(dialog, "MaxDW")->setText("x");
+      child<QCheckBox>(dialog, "MinWCB")->setChecked(true);
+      child<QLineEdit>(dialog, "MinimW")->setText("abc");
+      press(dialog, QDialogButtonBox::Ok);
+      openAfterOk = dialog->isVisible();
+      QVERIFY(!child<QLineEdit>(dialog, "MinimW")->styleSheet().isEmpty());
+      child<QLineEdit>(dialog, "MinimW")->setText("1");
+      press(dialog, QDialogButtonBox::Ok);
+    });
+    QCOMPARE(messages, QStringList{"Не принимать вес менее: «abc» не является допустимым числом."});
+    QVERIFY(openAfterOk);
+    QVERIFY(child<QLineEdit>("MinimW")->styleSheet().isEmpty());
+  }
+
+  // Every reading is compared with "При изменении на более чем", whatever the period, so
+  // the dialog reads it while it is disabled; and a threshold shows whole in its field.
+  void leastChangeIsCheckedInEveryPeriodAndThresholdsShowWhole() {
+    child<QLineEdit>("MaxDW")->setText("0,001");
+    QString message;
+    bool openAfterOk = false;
+    int shownWidth = 0;
+    int fieldRoom = 0;
+    inDialog([&](QDialog* dialog) {
+      auto* maxDW = child<QLineEdit>(dialog, "MaxDW");
+      shownWidth = maxDW->fontMetrics().horizontalAdvance(maxDW->text());
+      QStyleOptionFrame option;
+      option.initFrom(maxDW);
+      fieldRoom = maxDW->style()->subElementRect(QStyle::SE_LineEditContents, &option, maxDW).width();
+      child<QComboBox>(dialog, "ComboBox1")->setCurrentText("1");
+      QVERIFY(!child<QLineEdit>(dialog, "MaxDif")->isEnabled());
+      child<QLineEdit>(dialog, "MaxDif")->setText("x");
+      answerNextBox(message);
+      press(dialog, QDialogButtonBox::Ok);
+      openAfterOk = dialog->isVisible();
+    });
+    QCOMPARE(message, QString("При изменении на более чем: «x» не является допустимым числом."));
+    QVERIFY(openAfterOk);
+    QVERIFY2(shownWidth < fieldRoom, qPrintable(QString("%1 of %2").arg(shownWidth).arg(fieldRoom)));
+  }
+
+  void wholeNumberFieldRefusesADecimal() {
+    QString message;
+    inDialog([&message](QDialog* dialog) {
+      child<QLineEdit>(dialog, "SizeEdit")->setText("2,5");
+      answerNextBox(message);
+      press(dialog, QDialogButtonBox::Ok);
+    });
+    QCOMPARE(message, QString("Обрабатывать … измерений: «2,5» не является допустимым числом."));
+  }
+
+  void hiddenModeIsStartedOnlyWhenTheUserSaysSo() {
+    for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+      QString question;
+      inDialog([&](QDialog* dialog) {
+        child<QCheckBox>(dialog, "FastWrite")->setChecked(true);
+        child<QLineEdit>(dialog, "FileNameEdit")->setText(this->dir->filePath("log.txt"));
+        QTimer::singleShot(0, [&] {
+          auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+          question = box->text();
+          box->button(answer)->click();
+        });
+        press(dialog, QDialogButtonBox::Ok);
+      });
+      QVERIFY2(question.startsWith("Скрытый режим: окно будет скрыто"), qPrintable(question));
+      QCOMPARE(child<QPushButton>("WeightButton")->isHidden(), answer == QMessageBox::Yes);
+      QCOMPARE(form->isVisible(), answer == QMessageBox::No);
+    }
+    form->StopButtonClick();
+  }
+
+  // Hands-free weighing arms at "OK" only when the objects have a name; the dialog stops
+  // it while open, "Отмена" leaves it as it was, an unticked box at "OK" ends it.
+  void handsFreeArmsAtOkAndGivesWayToTheDialog() {
+    QStringList messages;
+    const auto answerer = answerEveryBox(messages);
+    const auto tick = [this](bool on, QDialogButtonBox::StandardButton button) {
+      inDialog([=](QDialog* dialog) {
+        child<QCheckBox>(dialog, "HandsFreeCB")->setChecked(on);
+        press(dialog, button);
+      });
+    };
+    child<QLineEdit>("eUnit")->clear();
+    tick(true, QDialogButtonBox::Ok);
+    QVERIFY(!form->session().running());
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains("наименование объекта"), qPrintable(messages[0]));
+
+    child<QLineEdit>("eUnit")->setText("Мышь");
+    tick(true, QDialogButtonBox::Ok);
+    QVERIFY(form->session().watchingPan());
+    QVERIFY(child<QPushButton>("WeightButton")->isHidden());
+    QVERIFY(form->findChild<QAction*>("OptionsAction")->isEnabled());
+    bool runDuringDialog = true;
+    inDialog([&](QDialog* dialog) {
+      runDuringDialog = form->session().running();
+      press(dialog, QDialogButtonBox::Cancel);
+    });
+    QVERIFY(!runDuringDialog);
+    QVERIFY2(form->session().watchingPan(), "as it was before the dialog");
+
+    form->StopButtonClick();
+    tick(true, QDialogButtonBox::Cancel);
+    QVERIFY2(!form->session().running(), "stopped by the operator, and left so");
+
+    tick(true, QDialogButtonBox::Ok);
+    QVERIFY(form->session().watchingPan());
+    tick(false, QDialogButtonBox::Ok);
+    QVERIFY(!form->session().running());
+    QVERIFY(!child<QPushButton>("WeightButton")->isHidden());
+    QCOMPARE(messages.size(), 1);
+  }
+
+  // A device chosen in the list becomes the port's, and the panel says so.
+  void chosenDeviceIsLinkedToThePort() {
+    const QString devices = dir->filePath("dev");
+    QDir().mkpath(devices);
+    QFile(devices + "/ttyUSB0").open(QIODevice::WriteOnly);
+    PortPickerPanel panel([] { return kPickedCom; }, {dir->filePath("by-id").toStdString(), devices.toStdString()});
+    auto* list = child<QListWidget>(&panel, "PortDevices");
+    QCOMPARE(list->count(), 1);
+    list->setCurrentRow(0);
+    child<QPushButton>(&panel, "PortLinkButton")->click();
+    QCOMPARE(QFile::symLinkTarget(dir->filePath("Korvane/Tarvelo/ports/COM12")), devices + "/ttyUSB0");
+    QVERIFY(panel.findChild<QLabel*>()->text().startsWith("COM12 связан с "));
+  }
+
+  void graphWindowShowsTheChartAndGrowsIt() {
+    form->AppButtonClick();
+    QWidget* window = form->findChild<QWidget*>("GraphWindow");
+    QVERIFY(window->isVisible());
+    auto* chart = child<QChartView>("Chart1");
+    QVERIFY(chart->isVisible());
+    QVERIFY(window->rect().contains(chart->geometry()));
+    const QSize before = chart->size();
+    window->resize(window->size() + QSize(200, 150));
+    QCoreApplication::processEvents();
+    QCOMPARE(chart->size(), before + QSize(200, 150));
+  }
+
+ private:
+  static constexpr int kStatisticsItem = 5;
+  static constexpr int kAnswerMs = 10;
+  static constexpr int kMissingCom = 9;
+  static constexpr int kPickedCom = 12;
+
+  template <typename T>
+  static T* child(QObject* parent, const char* name) {
+    auto* widget = parent->findChild<T*>(name);
+    if (widget == nullptr) qFatal("no control %s", name);
+    return widget;
+  }
+  template <typename T>
+  T* child(const char* name) const {
+    return child<T>(form.get(), name);
+  }
+  // Accepts the message box the next step opens, keeping its text.
+  static void answerNextBox(QString& text) {
+    QTimer::singleShot(0, [&text] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      text = box->text();
+      box->accept();
+    });
+  }
+  // Accepts every message box while it lives, keeping their texts.
+  static std::unique_ptr<QTimer> answerEveryBox(QStringList& texts) {
+    auto answerer = std::make_unique<QTimer>();
+    answerer->callOnTimeout([&texts] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        texts.append(box->text());
+        box->accept();
+      }
+    });
+    answerer->start(kAnswerMs);
+    return answerer;
+  }
+  static void press(QDialog* dialog, QDialogButtonBox::StandardButton button) {
+    dialog->findChild<QDialogButtonBox*>()->button(button)->click();
+  }
+  // Opens "Параметры…" and has `act` work in the dialog; a dialog `act` left open is cancelled.
+  void inDialog(const std::function<void(QDialog*)>& act) {
+    QTimer::singleShot(0, [act] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      act(dialog);
+      if (dialog->isVisible()) press(dialog, QDialogButtonBox::Cancel);
+    });
+    form->OptionsClick();
+  }
+
+  std::unique_ptr<QTemporaryDir> dir;
+  std::unique_ptr<TMainForm> form;
+};
+
+}  // namespace tarvelo::app
+
+QTEST_MAIN(tarvelo::app::OptionsDialogTest)
+#include "options_dialog_test.moc"

@@ -1,0 +1,95 @@
+#include "hands_free_panel.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <cmath>
+
+#include "settings/settings_store.h"
+#include "weighing/number_text.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+constexpr char kOnName[] = "AutoWeighing";
+constexpr char kThresholdName[] = "AutoWeighingThreshold";
+constexpr char kPauseName[] = "AutoWeighingPause";
+constexpr char kDefaultThreshold[] = "2";
+constexpr char kDefaultPause[] = "1";
+constexpr uint8_t kOff = 0;
+constexpr uint8_t kOn = 1;
+constexpr double kMsPerSecond = 1000.0;
+const QString kThresholdLabel = QStringLiteral("Порог начала, г");
+const QString kPauseLabel = QStringLiteral("Пауза после снятия, с");
+
+QLineEdit* numberField(const char* name, QWidget* parent) {
+  auto* field = new QLineEdit(parent);
+  field->setObjectName(name);
+  return field;
+}
+
+}  // namespace
+
+HandsFreePanel::HandsFreePanel(QWidget* parent)
+    : QFrame(parent),
+      enabled_(new QCheckBox("Автоматическое взвешивание", this)),
+      threshold_(numberField("HandsFreeThreshold", this)),
+      pause_(numberField("HandsFreePause", this)) {
+  setObjectName("HandsFreePanel");
+  enabled_->setObjectName("HandsFreeCB");
+  threshold_->setText(kDefaultThreshold);
+  pause_->setText(kDefaultPause);
+  auto* layout = new QFormLayout(this);
+  layout->addRow(enabled_);
+  auto* thresholdLabel = new QLabel(kThresholdLabel, this);
+  auto* pauseLabel = new QLabel(kPauseLabel, this);
+  layout->addRow(thresholdLabel, threshold_);
+  layout->addRow(pauseLabel, pause_);
+  const auto enableFields = [this, thresholdLabel, pauseLabel](bool on) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(threshold_), static_cast<QWidget*>(pause_),
+          static_cast<QWidget*>(thresholdLabel), static_cast<QWidget*>(pauseLabel)}) {
+      control->setEnabled(on);
+    }
+  };
+  connect(enabled_, &QCheckBox::toggled, this, enableFields);
+  enableFields(false);
+  adjustSize();
+}
+
+bool HandsFreePanel::on() const { return enabled_->isChecked(); }
+
+void HandsFreePanel::setOn(bool on) { enabled_->setChecked(on); }
+
+void HandsFreePanel::turnOnForThisStart() {
+  storedOn_ = on();
+  setOn(true);
+}
+
+void HandsFreePanel::keepAsChosen() { storedOn_.reset(); }
+
+HandsFree HandsFreePanel::options() const {
+  return {weighing::parseNumber(threshold_->text().toStdString()),
+          std::llround(weighing::parseNumber(pause_->text().toStdString()) * kMsPerSecond)};
+}
+
+QList<NumberField> HandsFreePanel::numberFields() const {
+  return {{threshold_, kThresholdLabel, NumberKind::Decimal},
+          {pause_, kPauseLabel, NumberKind::Decimal}};
+}
+
+void HandsFreePanel::restore(const SettingsStore& store) {
+  enabled_->setChecked(store.ReadFlag(kOnName, kOff) != kOff);
+  threshold_->setText(QString::fromStdString(store.ReadText(kThresholdName, kDefaultThreshold)));
+  pause_->setText(QString::fromStdString(store.ReadText(kPauseName, kDefaultPause)));
+}
+
+void HandsFreePanel::store(SettingsStore& store) const {
+  store.WriteFlag(kOnName, storedOn_.value_or(on()) ? kOn : kOff);
+  store.WriteText(kThresholdName, threshold_->text().toStdString());
+  store.WriteText(kPauseName, pause_->text().toStdString());
+}
+
+}  // namespace tarvelo::app

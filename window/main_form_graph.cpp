@@ -1,0 +1,231 @@
+// The graph of the current weighing: the readings in red with their trend line, drawn
+// after every recorded reading or over a chosen range, saved as a picture or printed.
+#include <QChart>
+#include <QChartView>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QScrollBar>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+#include "window/gif_image.h"
+#include "window/main_form.h"
+#include "window/replace_question.h"
+#include "window/up_down.h"
+#include "ui_main_form.h"
+#include "weighing/conversion_error.h"
+#include "weighing/number_text.h"
+#include "weighing/statistics.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+const QString kJpegFilter = QStringLiteral("JPEG (*.jpg)");
+const QString kGifFilter = QStringLiteral("GIF (*.gif)");
+// Each format's extensions, the first the one a saved name gets.
+const QStringList kJpegExtensions{QStringLiteral("jpg"), QStringLiteral("jpeg")};
+const QStringList kGifExtensions{QStringLiteral("gif")};
+// Axis steps are 1, 2 or 5 times a power of ten, as many as fit this many times in the range.
+constexpr int kMaxTickIntervals = 10;
+constexpr int kTickMantissas[] = {1, 2, 5};
+constexpr int kDecimalBase = 10;
+
+const QStringList& extensionsOf(bool gif) { return gif ? kGifExtensions : kJpegExtensions; }
+
+// The chosen format wins: a name keeps an extension of its format, loses one of the
+// other format and gets its format's, so a file's extension always tells its contents.
+QString graphFileName(const QString& path, bool gif) {
+  const QStringList& own = extensionsOf(gif);
+  const QStringList& other = extensionsOf(!gif);
+  const QString suffix = QFileInfo(path).suffix();
+  if (own.contains(suffix, Qt::CaseInsensitive)) return path;
+  const QString stem = other.contains(suffix, Qt::CaseInsensitive) ? path.chopped(suffix.size() + 1) : path;
+  return stem + '.' + own.front();
+}
+
+// Ticks at whole multiples of a round step, labelled with just the decimals the step
+// needs; the chart writes them with the system's decimal separator.
+void keepTicksRound(QValueAxis* axis) {
+  const double span = axis->max() - axis->min();
+  if (!(span > 0)) return;
+  for (int exponent = static_cast<int>(std::floor(std::log10(span / kMaxTickIntervals)));; ++exponent) {
+    for (const int mantissa : kTickMantissas) {
+      const double step = mantissa * std::pow(kDecimalBase, exponent);
+      if (span / step <= kMaxTickIntervals) {
+        axis->setTickInterval(step);
+        axis->setLabelFormat(QStringLiteral("%.%1f").arg(std::max(0, -exponent)));
+        return;
+      }
+    }
+  }
+}
+
+void fill(QLineSeries* series, const std::vector<weighing::GraphPoint>& points) {
+  QList<QPointF> xy;
+  for (const auto& point : points) xy.append({point.x, point.y});
+  series->replace(xy);
+}
+
+// A range field's name: the row's caption and the field's own label ("с", "по").
+QString rangeFieldName(const QLabel* caption, const QLabel* label) {
+  QString name = caption->text().trimmed();
+  if (name.endsWith(':')) name.chop(1);
+  return name + " " + label->text().trimmed();
+}
+
+}  // namespace
+
+void TMainForm::setUpChart() {
+  auto* chart = new QChart;
+  chart->legend()->hide();
+  chart->setTitle({});
+  Series1 = new QLineSeries(chart);
+  Series1->setColor(Qt::red);
+  Series3 = new QLineSeries(chart);
+  Series3->setColor(Qt::blue);
+  chart->addSeries(Series1);
+  chart->addSeries(Series3);
+  chart->setLocale(QLocale::system());
+  chart->setLocalizeNumbers(true);
+  auto* readings = new QValueAxis(chart);
+  auto* weights = new QValueAxis(chart);
+  for (auto* axis : {readings, weights}) {
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    keepTicksRound(axis);
+    connect(axis, &QValueAxis::rangeChanged, axis, [axis] { keepTicksRound(axis); });
+  }
+  chart->addAxis(readings, Qt::AlignBottom);
+  chart->addAxis(weights, Qt::AlignLeft);
+  for (auto* series : {Series1, Series3}) {
+    series->attachAxis(readings);
+    series->attachAxis(weights);
+  }
+  // The view hands back the chart it made for itself; it is ours to delete.
+  const std::unique_ptr<QChart> layoutChart(ui->Chart1->chart());
+  ui->Chart1->setChart(chart);
+}
+
+void TMainForm::showChart() {
+  fill(Series1, store.series.readings);
+  fill(Series3, store.series.trend);
+  QList<QPointF> all = Series1->points() + Series3->points();
+  if (all.isEmpty()) return;
+  const auto [minX, maxX] = std::minmax_element(all.begin(), all.end(), [](auto a, auto b) { return a.x() < b.x(); });
+  const auto [minY, maxY] = std::minmax_element(all.begin(), all.end(), [](auto a, auto b) { return a.y() < b.y(); });
+  ui->Chart1->chart()->axes(Qt::Horizontal).front()->setRange(minX->x(), std::max(maxX->x(), minX->x() + 1));
+  const double margin = std::max((maxY->y() - minY->y()) * 0.1, 0.01);
+  ui->Chart1->chart()->axes(Qt::Vertical).front()->setRange(minY->y() - margin, maxY->y() + margin);
+}
+
+void TMainForm::AppButtonClick() {
+  ui->LastNum->setText(QString::number(store.StrGrid1.rowCount() - 1));
+  graphWindow_->show();
+  graphWindow_->raise();
+  graphWindow_->activateWindow();
+}
+
+std::optional<int> TMainForm::rangeNumber(const QLineEdit* field) {
+  try {
+    return weighing::parseInteger(field->text().toStdString());
+  } catch (const weighing::ConversionError& error) {
+    const QLabel* label = field == ui->StartNum ? ui->Label12 : ui->Label13;
+    reportConversionError(QString::fromStdString(error.text()), rangeFieldName(ui->Label11, label));
+    return std::nullopt;
+  }
+}
+
+void TMainForm::ShowGraphClick() {
+  const std::optional<int> startNum = rangeNumber(ui->StartNum);
+  if (!startNum) return;
+  const std::optional<int> lastNum = rangeNumber(ui->LastNum);
+  if (!lastNum) return;
+  try {
+    const weighing::GraphRange range = weighing::ShowGraphRange(store, *startNum, *lastNum, inputs());
+    ui->LastNum->setText(QString::number(range.lastNum));
+    if (!range.drawn) {
+      QMessageBox box(QMessageBox::NoIcon, "Ошибка!",
+                      "Номер первого измерения должен быть меньше номера последнего измерения!", QMessageBox::Ok, this);
+      box.exec();
+      return;
+    }
+  } catch (const weighing::ConversionError& error) {
+    // A text of the grids, not of a field.
+    reportConversionError(QString::fromStdString(error.text()));
+    return;
+  }
+  showChart();
+}
+
+void TMainForm::LastNumExit() {
+  const std::optional<int> lastNum = rangeNumber(ui->LastNum);
+  if (lastNum && *lastNum > store.recordNumber) ui->LastNum->setText(QString::number(store.recordNumber));
+}
+
+void TMainForm::LastNumChange() {
+  // A text that is not a number yet is being typed; leaving the field reports it.
+  bool isNumber = false;
+  const int last = ui->LastNum->text().toInt(&isNumber);
+  const int listed = store.StrGrid1.rowCount() - 1;
+  if (isNumber && last > listed) ui->LastNum->setText(QString::number(listed));
+}
+
+void TMainForm::StartNumExit() {
+  const std::optional<int> startNum = rangeNumber(ui->StartNum);
+  if (startNum && *startNum > store.recordNumber - 1) ui->StartNum->setText(QString::number(store.recordNumber - 1));
+}
+
+void TMainForm::UpDown1Click() { startNumSpinner->setMaximum(store.recordNumber); }
+
+void TMainForm::SaveGraphClick() {
+  QFileDialog dialog(this, {}, "Graph");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters({kJpegFilter, kGifFilter});
+  // A name typed without an extension gets the chosen one before the dialog checks for a file to replace.
+  dialog.setDefaultSuffix(extensionsOf(false).front());
+  connect(&dialog, &QFileDialog::filterSelected, &dialog,
+          [&dialog](const QString& filter) { dialog.setDefaultSuffix(extensionsOf(filter == kGifFilter).front()); });
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const bool gif = dialog.selectedNameFilter() == kGifFilter;
+  const QString chosen = dialog.selectedFiles().front();
+  const QString written = graphFileName(chosen, gif);
+  if (!mayWriteInstead(this, chosen, written)) return;
+  if (!saveGraph(chosen, gif)) {
+    QMessageBox::critical(this, windowTitle(), QString("Не удалось сохранить график в файл «%1».").arg(written));
+  }
+}
+
+bool TMainForm::saveGraph(const QString& path, bool gif) {
+  const QImage picture = ui->Chart1->grab().toImage();
+  const QString fileName = graphFileName(path, gif);
+  return gif ? writeGif(picture, fileName) : picture.save(fileName, "JPG");
+}
+
+void TMainForm::PrintGraphClick() {
+  const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+  if (printer.isNull()) {
+    QMessageBox::information(this, windowTitle(), "Принтер не установлен: график напечатать нельзя.");
+    return;
+  }
+  QPrinter job(printer);
+  job.setDocName("Chart1");
+  if (!printGraph(job)) reportPrintFailure(job);
+}
+
+bool TMainForm::printGraph(QPrinter& printer) {
+  QPainter painter;
+  if (!painter.begin(&printer)) return false;
+  // Stretched to the page, not kept in proportion.
+  ui->Chart1->render(&painter, painter.viewport(), ui->Chart1->rect(), Qt::IgnoreAspectRatio);
+  return painter.end() && printer.printerState() != QPrinter::Error;
+}
+
+}  // namespace tarvelo::app

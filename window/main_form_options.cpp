@@ -1,0 +1,117 @@
+// The menu's way to the settings the layout keeps out of sight ("Параметры…") and to
+// the graph ("График"), each in a window of its own.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+
+#include "window/graph_window.h"
+#include "window/hands_free_panel.h"
+#include "window/main_form.h"
+#include "window/options_dialog.h"
+#include "window/port_picker_panel.h"
+#include "session/weighing_session.h"
+#include "ui_main_form.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+// A label's text as a field's name: without the blanks and the colon around it.
+QString nameOf(const QString& label) {
+  QString name = label.trimmed();
+  if (name.endsWith(':')) name.chop(1);
+  return name.trimmed();
+}
+
+constexpr NumberKind kDecimal = NumberKind::Decimal;
+constexpr NumberKind kWhole = NumberKind::Whole;
+constexpr bool kReadWhenDisabled = true;
+
+// The period selector and the least change of "при новом", which the layout keeps out of
+// sight, on a panel of their own.
+QFrame* periodPanel(Ui::TMainForm& ui) {
+  auto* panel = new QFrame;
+  panel->setObjectName("PeriodPanel");
+  auto* grid = new QGridLayout(panel);
+  grid->addWidget(ui.Label3, 0, 0);
+  grid->addWidget(ui.ComboBox1, 0, 1, 1, 2);
+  grid->addWidget(ui.MDLabel, 1, 0);
+  grid->addWidget(ui.MaxDif, 1, 1);
+  grid->addWidget(ui.Label10, 1, 2);
+  // The layout hides them; here they are to be seen.
+  for (QWidget* control : {static_cast<QWidget*>(ui.Label3), static_cast<QWidget*>(ui.ComboBox1),
+                           static_cast<QWidget*>(ui.MDLabel), static_cast<QWidget*>(ui.MaxDif),
+                           static_cast<QWidget*>(ui.Label10)}) {
+    control->show();
+  }
+  panel->adjustSize();
+  return panel;
+}
+
+}  // namespace
+
+void TMainForm::setUpOptions() {
+  handsFreePanel_ = new HandsFreePanel;
+  const QList<OptionsSection> sections{
+      {"Прием веса", ui->Panel1},
+      {"Период вывода", periodPanel(*ui)},
+      {"Текущее измерение", ui->Panel8},
+      {"Запись в файл", ui->Panel10},
+      {"Файл протокола", ui->Panel3},
+      {"Автоматическое взвешивание", handsFreePanel_},
+      {"Порт весов", new PortPickerPanel([this] { return ui->ComCB->currentIndex() + 1; })}};
+  QList<NumberField> numbers{
+      {ui->MaxDW, nameOf(ui->MaxDWLabel->text()), kDecimal},
+      {ui->DWTime, nameOf(ui->MaxDWLabel->text()) + " " + nameOf(ui->MTimeLabel->text()), kDecimal},
+      {ui->MinimW, nameOf(ui->MinWCB->text()), kDecimal},
+      // Every reading is compared with it, whatever the period.
+      {ui->MaxDif, nameOf(ui->MDLabel->text()), kDecimal, kReadWhenDisabled},
+      {ui->WorkTime, nameOf(ui->ChBox1->text()), kDecimal},
+      {ui->NumberWeightTime, nameOf(ui->ChBox2->text()), kWhole},
+      {ui->SizeEdit, nameOf(ui->Label7->text()) + " … " + nameOf(ui->Label8->text()), kWhole},
+  };
+  numbers += handsFreePanel_->numberFields();
+  optionsDialog_ = new OptionsDialog(sections, numbers, this);
+  graphWindow_ = makeGraphWindow(ui->ChPrPanel, ui->ChartPanel, this);
+
+  optionsAction_ = new QAction("Параметры…", this);
+  optionsAction_->setObjectName("OptionsAction");
+  graphAction_ = new QAction("График", this);
+  graphAction_->setObjectName("GraphAction");
+  graphAction_->setEnabled(false);
+  ui->MainMenu1->insertActions(ui->N1, {optionsAction_, graphAction_});
+  connect(optionsAction_, &QAction::triggered, this, &TMainForm::OptionsClick);
+  connect(graphAction_, &QAction::triggered, this, &TMainForm::AppButtonClick);
+}
+
+void TMainForm::OptionsClick() {
+  // A hands-free run between weighings gives way to the dialog; "Отмена" brings it back
+  // as it was, "OK" arms it when it is ticked.
+  const bool wasWatching = session_->watchingPan();
+  if (wasWatching) StopButtonClick();
+  const bool accepted = optionsDialog_->exec() == QDialog::Accepted;
+  if (accepted) handsFreePanel_->keepAsChosen();
+  if (accepted && settingsOpen_) StoreSettings();
+  if (ui->FastWrite->isChecked()) {
+    if (accepted) offerHiddenLogging();
+    return;
+  }
+  if (accepted ? handsFreePanel_->on() : wasWatching) startRun();
+}
+
+void TMainForm::offerHiddenLogging() {
+  const auto answer = QMessageBox::question(
+      this, windowTitle(),
+      QString("Скрытый режим: окно будет скрыто, показания весов будут записываться в файл «%1». "
+              "Начать запись сейчас?")
+          .arg(ui->FileNameEdit->text()),
+      QMessageBox::Yes | QMessageBox::No);
+  if (answer == QMessageBox::Yes) startRun();
+}
+
+}  // namespace tarvelo::app

@@ -1,0 +1,109 @@
+// The protocol of a batch: saved as a workbook in the "протоколы" folder beside the
+// program, or in the user's documents when the program is installed ("Сохранить в
+// файл"), or printed ("Печать").
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QStandardPaths>
+#include <filesystem>
+#include <optional>
+
+#include "window/main_form.h"
+#include "window/program_files.h"
+#include "window/protocol_painter.h"
+#include "window/replace_question.h"
+#include "session/weighing_session.h"
+#include "reports/protocol_file_name.h"
+#include "reports/xlsx_protocol_writer.h"
+#include "ui_main_form.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+// The earlier .xls protocols are listed as well; whatever is chosen is saved as .xlsx.
+inline constexpr char kWorkbookFilter[] = "Excel (*.xlsx)";
+inline constexpr char kOldWorkbookFilter[] = "Excel (*.xls)";
+inline constexpr char kWorkbookSuffix[] = "xlsx";
+
+std::filesystem::path toPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+
+QString toQString(const std::filesystem::path& path) {
+  return QDir::toNativeSeparators(QString::fromStdU16String(path.u16string()));
+}
+
+// Beside the program in its build folder; in the user's documents once it is installed.
+std::filesystem::path protocolsHome() {
+  const QString program = QCoreApplication::applicationDirPath();
+  return reports::protocolsHome(toPath(program), QDir(installedDataDir(program)).exists(),
+                                toPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
+}
+
+// The file to save a protocol in when one of its number exists; none when the user has not
+// chosen one. Nothing is replaced without a question about that very file: the dialog asks
+// about the name chosen in it, so a file saved under another name is asked about here.
+std::optional<std::filesystem::path> chooseProtocolFile(QWidget* parent) {
+  QFileDialog dialog(parent, {}, toQString(reports::protocolFolder(protocolsHome())));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters({kWorkbookFilter, kOldWorkbookFilter});
+  dialog.setDefaultSuffix(kWorkbookSuffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString chosen = dialog.selectedFiles().front();
+  const std::filesystem::path file = reports::chosenProtocolPath(toPath(chosen));
+  if (!mayWriteInstead(parent, chosen, toQString(file))) return std::nullopt;
+  return file;
+}
+
+}  // namespace
+
+reports::SpreadsheetProtocol TMainForm::protocol() const {
+  const link::WeightReading& balance = session_->lastReading();
+  const auto modelEnd = std::find(balance.model.begin(), balance.model.end(), '\0');
+  return reports::BuildSpreadsheetProtocol({store.sgRes, store.sgTotal, ui->eLabelNum->text().toStdString(),
+                                            ui->eUnit->text().toStdString(), ui->ePerson->text().toStdString(),
+                                            ui->cbWTime->currentText().toStdString(),
+                                            QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString(),
+                                            std::string(balance.model.begin(), modelEnd), balance.serialNumber});
+}
+
+void TMainForm::ApplyButton1Click() {
+  const auto fileName = reports::protocolFileName(protocolsHome(), ui->eLabelNum->text().toStdString());
+  if (!fileName) {
+    QMessageBox::warning(this, windowTitle(), "Укажите номер протокола.");
+    return;
+  }
+  std::optional<std::filesystem::path> file = reports::defaultProtocolPath(*fileName);
+  if (reports::protocolExists(*fileName)) file = chooseProtocolFile(this);
+  if (!file) return;
+  // The writer's text names the file and the reason.
+  const reports::ProtocolWriteResult result = reports::writeXlsxProtocol(protocol(), *file);
+  if (!result.ok()) QMessageBox::critical(this, "Ошибка", QString::fromStdString(result.error));
+}
+
+void TMainForm::btnPrintClick() {
+  const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+  if (printer.isNull()) {
+    QMessageBox::information(this, windowTitle(), "Принтер не установлен: протокол напечатать нельзя.");
+    return;
+  }
+  QPrinter job(printer);
+  job.setDocName(ui->eLabelNum->text());
+  if (!printProtocol(job)) reportPrintFailure(job);
+}
+
+bool TMainForm::printProtocol(QPrinter& printer) const {
+  return paintProtocol(protocol(), printer) && printer.printerState() != QPrinter::Error;
+}
+
+void TMainForm::reportPrintFailure(const QPrinter& printer) {
+  QMessageBox::critical(this, windowTitle(),
+                        QString("Не удалось напечатать «%1»: принтер «%2» не принял задание.")
+                            .arg(printer.docName(), printer.printerName()));
+}
+
+}  // namespace tarvelo::app

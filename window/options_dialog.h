@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QString>
+
+#include "window/control_snapshot.h"
+
+class QFrame;
+class QLineEdit;
+
+namespace tarvelo::app {
+
+// A section of the dialog: a panel of the main window, moved into the dialog whole.
+struct OptionsSection {
+  QString title;
+  QFrame* panel;
+};
+
+enum class NumberKind { Decimal, Whole };
+
+// A field that must hold a number while it is enabled (or always, when a run reads it
+// enabled or not), and the name a message gives it.
+struct NumberField {
+  QLineEdit* field;
+  QString name;
+  NumberKind kind;
+  bool readWhenDisabled = false;
+};
+// "Параметры": the settings the main window keeps out of sight, in titled sections, two
+// to a row.
+// The panels keep their controls, handlers and enabled rules. "OK" keeps the changes once
+// every enabled number field holds a number; "Отмена" puts back what the dialog showed
+// when it opened.
+class OptionsDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  OptionsDialog(const QList<OptionsSection>& sections, QList<NumberField> numbers, QWidget* parent);
+
+  // Opens the dialog as modal.
+  int exec() override;
+  void accept() override;
+  void reject() override;
+
+ private:
+  // The first enabled field that is not a number, marked; none when all are numbers.
+  const NumberField* firstBadNumber();
+
+  QList<NumberField> numbers_;
+  QList<QWidget*> panels_;
+  ControlSnapshot shown_;
+};
+
+}  // namespace tarvelo::app

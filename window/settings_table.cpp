@@ -1,0 +1,178 @@
+#include "window/settings_table.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include "window/radio_group.h"
+#include "settings/settings_store.h"
+#include "ui_main_form.h"
+#include "weighing/conversion_error.h"
+#include "weighing/number_text.h"
+#include "weighing/weighing_inputs.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+constexpr uint8_t kOn = 1;
+constexpr uint8_t kOff = 0;
+constexpr int32_t kDefaultStatisticsWindow = 100;
+constexpr int32_t kDefaultAveragingTime = 6;
+
+uint8_t flagOf(bool on) { return on ? kOn : kOff; }
+bool isOn(const SettingValue& value) { return std::get<uint8_t>(value) != kOff; }
+int32_t numberOf(const SettingValue& value) { return std::get<int32_t>(value); }
+QString textOf(const SettingValue& value) { return QString::fromStdString(std::get<std::string>(value)); }
+std::optional<SettingValue> text(const QString& value) { return SettingValue(value.toStdString()); }
+
+// The widget's own enabled state, whatever its parents' (the window may be disabled
+// by a confirmation when it closes).
+bool ownEnabled(const QWidget* widget) { return !widget->testAttribute(Qt::WA_Disabled); }
+
+bool ticked(const Ui::TMainForm& ui, int item) { return ui.FCheck->item(item)->checkState() == Qt::Checked; }
+void tick(Ui::TMainForm& ui, int item, bool on) { ui.FCheck->item(item)->setCheckState(on ? Qt::Checked : Qt::Unchecked); }
+
+// A number kept as a field's text; a text that is not a whole number is not stored.
+std::optional<SettingValue> wholeNumber(const QString& value) {
+  try {
+    return SettingValue(static_cast<int32_t>(weighing::parseInteger(value.toStdString())));
+  } catch (const weighing::ConversionError&) {
+    return std::nullopt;
+  }
+}
+
+// Rows that bind a stored value to one property of one control.
+template <auto Control>
+SettingRow checked(std::string_view name, uint8_t fallback) {
+  return {name, fallback, [](Ui::TMainForm& ui, const SettingValue& v) { (ui.*Control)->setChecked(isOn(v)); },
+          [](const Ui::TMainForm& ui) -> std::optional<SettingValue> { return flagOf((ui.*Control)->isChecked()); }};
+}
+
+template <auto Control>
+SettingRow enabled(std::string_view name) {
+  return {name, kOff, [](Ui::TMainForm& ui, const SettingValue& v) { (ui.*Control)->setEnabled(isOn(v)); },
+          [](const Ui::TMainForm& ui) -> std::optional<SettingValue> { return flagOf(ownEnabled(ui.*Control)); }};
+}
+
+template <auto Control>
+SettingRow textOfField(std::string_view name, const char* fallback) {
+  return {name, std::string(fallback), [](Ui::TMainForm& ui, const SettingValue& v) { (ui.*Control)->setText(textOf(v)); },
+          [](const Ui::TMainForm& ui) { return text((ui.*Control)->text()); }};
+}
+
+// The recorded fields whose tick is stored; the time is always recorded, stability and
+// statistics never at start.
+template <int Item>
+SettingRow storedTick(std::string_view name) {
+  return {name, kOn, [](Ui::TMainForm& ui, const SettingValue& v) { tick(ui, Item, isOn(v)); },
+          [](const Ui::TMainForm& ui) -> std::optional<SettingValue> { return flagOf(ticked(ui, Item)); }};
+}
+
+template <int Item, bool On>
+SettingRow fixedTick(std::string_view name) {
+  return {name, flagOf(On), [](Ui::TMainForm& ui, const SettingValue&) { tick(ui, Item, On); },
+          [](const Ui::TMainForm&) -> std::optional<SettingValue> { return flagOf(On); }};
+}
+
+std::vector<SettingRow> makeTable() {
+  return {
+      checked<&Ui::TMainForm::FastWrite>("HideProfile", kOff),
+      checked<&Ui::TMainForm::StabCB>("StabCB", kOn),
+      checked<&Ui::TMainForm::DStabCB>("DStabCB", kOff),
+      checked<&Ui::TMainForm::MWeightCB>("MWeightCB", kOn),
+      checked<&Ui::TMainForm::MinWCB>("MinWCB", kOff),
+      enabled<&Ui::TMainForm::MDLabel>("MDLabel"),
+      enabled<&Ui::TMainForm::DWTime>("DWTime"),
+      enabled<&Ui::TMainForm::MaxDW>("MaxDW"),
+      enabled<&Ui::TMainForm::MaxDif>("MaxDif"),
+      enabled<&Ui::TMainForm::WorkTime>("WorkTime"),
+      storedTick<weighing::ItemRecordNumber>("FCLB(0)"),
+      fixedTick<weighing::ItemTime, true>("FCLB(1)"),
+      storedTick<weighing::ItemWeight>("FCLB(2)"),
+      storedTick<weighing::ItemUnit>("FCLB(3)"),
+      fixedTick<weighing::ItemStability, false>("FCLB(4)"),
+      fixedTick<weighing::ItemStatistics, false>("FCLB(5)"),
+      checked<&Ui::TMainForm::ChBox2>("bNumOfWeighings", kOff),
+      checked<&Ui::TMainForm::ChBox1>("bTimeOfWeighing", kOff),
+      SettingRow{"SizeOfMassive", kDefaultStatisticsWindow,
+                 [](Ui::TMainForm& ui, const SettingValue& v) { ui.SizeEdit->setText(QString::number(numberOf(v))); },
+                 [](const Ui::TMainForm& ui) { return wholeNumber(ui.SizeEdit->text()); }},
+      SettingRow{"FileType", int32_t{0}, [](Ui::TMainForm& ui, const SettingValue& v) { setRadioIndex(ui.RGr1, numberOf(v)); },
+                 [](const Ui::TMainForm& ui) -> std::optional<SettingValue> { return int32_t{radioIndex(ui.RGr1)}; }},
+      SettingRow{"DiffType", int32_t{0}, [](Ui::TMainForm& ui, const SettingValue& v) { setRadioIndex(ui.RGr2, numberOf(v)); },
+                 [](const Ui::TMainForm& ui) -> std::optional<SettingValue> { return int32_t{radioIndex(ui.RGr2)}; }},
+      SettingRow{"COM", int32_t{0},
+                 [](Ui::TMainForm& ui, const SettingValue& v) {
+                   const int port = numberOf(v);
+                   ui.ComCB->setCurrentIndex(port >= 0 && port < ui.ComCB->count() ? port : -1);
+                 },
+                 [](const Ui::TMainForm& ui) -> std::optional<SettingValue> { return int32_t{ui.ComCB->currentIndex()}; }},
+      // A stored averaging time that is not in the list gives the default, not the layout's item.
+      SettingRow{"WPeriod", kDefaultAveragingTime,
+                 [](Ui::TMainForm& ui, const SettingValue& v) {
+                   const QString period = QString::number(numberOf(v));
+                   ui.cbWTime->setCurrentText(ui.cbWTime->findText(period) >= 0 ? period
+                                                                                : QString::number(kDefaultAveragingTime));
+                 },
+                 [](const Ui::TMainForm& ui) { return wholeNumber(ui.cbWTime->currentText()); }},
+      textOfField<&Ui::TMainForm::ePerson>("ePerson", ""),
+      textOfField<&Ui::TMainForm::eUnit>("eUnit", ""),
+      // Written for other programs that read these settings; start-up always begins with "0".
+      SettingRow{"GetInfPeriod", std::string("0"), nullptr,
+                 [](const Ui::TMainForm& ui) { return text(ui.ComboBox1->currentText()); }},
+      textOfField<&Ui::TMainForm::MaxDW>("strMaxDW", "0,001"),
+      textOfField<&Ui::TMainForm::DWTime>("strDWTime", "1"),
+      textOfField<&Ui::TMainForm::MinimW>("MinimWeight", "0,001"),
+      textOfField<&Ui::TMainForm::FileNameEdit>("SpeedWorkFileName", "RS232.txt"),
+      textOfField<&Ui::TMainForm::NumberWeightTime>("NumberWeightTime", "100"),
+      textOfField<&Ui::TMainForm::WorkTime>("strWorkTime", "10"),
+      textOfField<&Ui::TMainForm::MaxDif>("MaxDifWeight", "0,001"),
+  };
+}
+
+SettingValue read(const SettingsStore& store, const SettingRow& row) {
+  const std::string name(row.name);
+  return std::visit(
+      [&store, &name](const auto& fallback) -> SettingValue {
+        using Kind = std::decay_t<decltype(fallback)>;
+        if constexpr (std::is_same_v<Kind, uint8_t>) return store.ReadFlag(name, fallback);
+        if constexpr (std::is_same_v<Kind, int32_t>) return store.ReadNumber(name, fallback);
+        if constexpr (std::is_same_v<Kind, std::string>) return store.ReadText(name, fallback);
+      },
+      row.defaultValue);
+}
+
+void write(SettingsStore& store, std::string_view name, const SettingValue& value) {
+  const std::string key(name);
+  std::visit(
+      [&store, &key](const auto& v) {
+        using Kind = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<Kind, uint8_t>) store.WriteFlag(key, v);
+        if constexpr (std::is_same_v<Kind, int32_t>) store.WriteNumber(key, v);
+        if constexpr (std::is_same_v<Kind, std::string>) store.WriteText(key, v);
+      },
+      value);
+}
+
+}  // namespace
+
+const std::vector<SettingRow>& settingsTable() {
+  static const std::vector<SettingRow> table = makeTable();
+  return table;
+}
+
+void restoreSettings(const SettingsStore& store, Ui::TMainForm& form) {
+  for (const SettingRow& row : settingsTable()) {
+    if (row.show != nullptr) row.show(form, read(store, row));
+  }
+}
+
+void storeSettings(SettingsStore& store, const Ui::TMainForm& form) {
+  for (const SettingRow& row : settingsTable()) {
+    if (const auto value = row.take(form)) write(store, row.name, *value);
+  }
+}
+
+}  // namespace tarvelo::app
