@@ -7,6 +7,7 @@
 #endif
 
 #include <array>
+#include <cerrno>
 #include <string_view>
 
 #include "link/ansi_text.h"
@@ -44,6 +45,9 @@ int64_t offsetOf(std::FILE* file) { return ftello(file); }
 
 bool synced(std::FILE* file) { return std::fflush(file) == 0 && syncDescriptor(fileno(file)) == 0; }
 
+// The error of the call that just failed.
+LogWriteResult failedCall() { return {std::error_code(errno, std::generic_category())}; }
+
 }  // namespace
 
 HiddenLog::~HiddenLog() { closeFile(); }
@@ -53,32 +57,35 @@ void HiddenLog::startRun() {
   runFileStarted_ = false;
 }
 
-bool HiddenLog::closeFile() {
-  if (file_ == nullptr) return true;
-  const bool ok = synced(file_);
-  const bool closed = std::fclose(file_) == 0;
+LogWriteResult HiddenLog::closeFile() {
+  if (file_ == nullptr) return {};
+  LogWriteResult result;
+  if (!synced(file_)) result = failedCall();
+  if (std::fclose(file_) != 0 && !result.error) result = failedCall();
   file_ = nullptr;
-  return ok && closed;
+  return result;
 }
 
-bool HiddenLog::openRunFile(const std::filesystem::path& file) {
-  if (file_ != nullptr) return true;
+LogWriteResult HiddenLog::openRunFile(const std::filesystem::path& file) {
+  if (file_ != nullptr) return {};
   file_ = openFile(file, runFileStarted_ ? kAppend : kStartAnew);
-  if (file_ == nullptr) return false;
+  if (file_ == nullptr) return failedCall();
   runFileStarted_ = true;
-  return true;
+  return {};
 }
 
 // The file holds only whole lines before each write, so its offset then is where a
 // failed line is cut back to.
-bool HiddenLog::writeLine(const std::filesystem::path& file, const std::string& text) {
-  if (!openRunFile(file)) return false;
+LogWriteResult HiddenLog::writeLine(const std::filesystem::path& file, const std::string& text) {
+  if (LogWriteResult opened = openRunFile(file); !opened) return opened;
   const std::string line = link::toAnsiText(text) + kLineEnd;
   const int64_t lineStart = offsetOf(file_);
   const bool written = lineStart >= 0 && std::fwrite(line.data(), 1, line.size(), file_) == line.size() &&
                        synced(file_);
-  if (!written) dropUnfinishedLine(lineStart);
-  return written;
+  if (written) return {};
+  const LogWriteResult failure = failedCall();
+  dropUnfinishedLine(lineStart);
+  return failure;
 }
 
 // The stream is closed before the cut, so nothing it still buffers can land after it;
@@ -91,30 +98,39 @@ void HiddenLog::dropUnfinishedLine(int64_t lineStart) {
   close(descriptor);
 }
 
-bool HiddenLog::WriteLogLine(const std::filesystem::path& file, bool limitedByCount, const std::string& timeText,
-                             const link::WeightReading& reading, char decimalSeparator) {
+LogWriteResult HiddenLog::WriteLogLine(const std::filesystem::path& file, bool limitedByCount,
+                                      const std::string& timeText, const link::WeightReading& reading,
+                                      char decimalSeparator) {
   if (logFirstLine_) {
-    if (!limitedByCount && !writeLine(file, kBlankFirstLine)) return false;
+    if (!limitedByCount) {
+      if (LogWriteResult blank = writeLine(file, kBlankFirstLine); !blank) return blank;
+    }
     logFirstLine_ = false;
   }
   const int lineNumber = logLineCount_ + 1;
-  if (!writeLine(file, logLineText(lineNumber, timeText, reading, decimalSeparator))) return false;
-  logLineCount_ = lineNumber;
-  return true;
+  LogWriteResult written = writeLine(file, logLineText(lineNumber, timeText, reading, decimalSeparator));
+  if (written) logLineCount_ = lineNumber;
+  return written;
 }
 
-bool HiddenLog::SaveLog(const std::filesystem::path& file) {
-  if (runFileStarted_) return openRunFile(file) && closeFile();
+LogWriteResult HiddenLog::SaveLog(const std::filesystem::path& file) {
+  if (runFileStarted_) {
+    if (LogWriteResult opened = openRunFile(file); !opened) return opened;
+    return closeFile();
+  }
   std::FILE* empty = openFile(file, kStartAnew);
-  return empty != nullptr && std::fclose(empty) == 0;
+  if (empty == nullptr || std::fclose(empty) != 0) return failedCall();
+  return {};
 }
 
-bool HiddenLog::writeNoBalance(const std::filesystem::path& file) const {
-  if (runFileStarted_) return false;
+LogWriteResult HiddenLog::writeNoBalance(const std::filesystem::path& file) const {
+  if (runFileStarted_) return {std::make_error_code(std::errc::file_exists)};
   std::FILE* out = openFile(file, kStartAnew);
-  if (out == nullptr) return false;
-  const bool written = std::fwrite(kNoBalance.data(), 1, kNoBalance.size(), out) == kNoBalance.size();
-  return std::fclose(out) == 0 && written;
+  if (out == nullptr) return failedCall();
+  LogWriteResult result;
+  if (std::fwrite(kNoBalance.data(), 1, kNoBalance.size(), out) != kNoBalance.size()) result = failedCall();
+  if (std::fclose(out) != 0 && !result.error) result = failedCall();
+  return result;
 }
 
 }  // namespace tarvelo::reports

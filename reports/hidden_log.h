@@ -4,10 +4,18 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "link/weight_reading.h"
 
 namespace tarvelo::reports {
+
+// What a write of the log did: true when nothing failed, else the system's error of the
+// step that failed, taken right after it.
+struct LogWriteResult {
+  std::error_code error;
+  explicit operator bool() const { return !error; }
+};
 
 // The hidden-mode log: one numbered line per tick with a reading, each followed by
 // CR LF, in the system's 8-bit encoding (the ANSI code page on Windows). Lines are written through to the file as they are logged, so closing the
@@ -34,22 +42,22 @@ class HiddenLog {
   void startRun();
   // Logs one reading at `timeText` into `file`; false when the file cannot be written,
   // and then the file holds the whole lines before it and nothing of this one.
-  bool WriteLogLine(const std::filesystem::path& file, bool limitedByCount, const std::string& timeText,
+  LogWriteResult WriteLogLine(const std::filesystem::path& file, bool limitedByCount, const std::string& timeText,
                     const link::WeightReading& reading, char decimalSeparator);
   // Ends the run's file: it then holds exactly the run's lines (none: an empty file).
   // False when the file cannot be written.
-  bool SaveLog(const std::filesystem::path& file);
+  LogWriteResult SaveLog(const std::filesystem::path& file);
   // The file of a hidden run that found no balance: the 19 characters and a zero byte.
-  // False, writing nothing, once the run has started its file with a line.
-  bool writeNoBalance(const std::filesystem::path& file) const;
+  // False (file_exists), writing nothing, once the run has started its file with a line.
+  LogWriteResult writeNoBalance(const std::filesystem::path& file) const;
 
   int logLineCount() const { return logLineCount_; }
 
  private:
-  bool openRunFile(const std::filesystem::path& file);
-  bool writeLine(const std::filesystem::path& file, const std::string& text);
+  LogWriteResult openRunFile(const std::filesystem::path& file);
+  LogWriteResult writeLine(const std::filesystem::path& file, const std::string& text);
   void dropUnfinishedLine(int64_t lineStart);
-  bool closeFile();
+  LogWriteResult closeFile();
 
   int logLineCount_ = 0;
   bool logFirstLine_ = true;

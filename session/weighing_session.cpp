@@ -3,8 +3,6 @@
 #include <QLocale>
 #include <QTime>
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <utility>
 
 #include "session/port_failure_text.h"
@@ -278,8 +276,8 @@ bool WeighingSession::CheckNoBalanceTimeout() {
     showCaption(kSilentSince.arg(lastReadingTime_));
     return false;
   }
-  if (!hiddenLog_.writeNoBalance(hidden_->file)) {
-    const QString failure = logFailureText();
+  if (const reports::LogWriteResult written = hiddenLog_.writeNoBalance(hidden_->file); !written) {
+    const QString failure = logFailureText(written.error);
     endRun();
     emit runEnded(RunEnd::HiddenFailed, "Весы не найдены. " + failure);
   } else {
@@ -296,9 +294,10 @@ void WeighingSession::WriteLogLine(const link::WeightReading& reading) {
     armWorkTime();
   }
   store_.stabilityText = weighing::stabilityText(reading.stable != 0);
-  if (!hiddenLog_.WriteLogLine(hidden_->file, hidden_->lineLimit.has_value(), timeOfDay().toStdString(), reading,
-                               decimalSeparator())) {
-    const QString failure = logFailureText();
+  const reports::LogWriteResult written = hiddenLog_.WriteLogLine(
+      hidden_->file, hidden_->lineLimit.has_value(), timeOfDay().toStdString(), reading, decimalSeparator());
+  if (!written) {
+    const QString failure = logFailureText(written.error);
     endRun();
     emit runEnded(RunEnd::HiddenFailed, failure);
     return;
@@ -325,9 +324,11 @@ void WeighingSession::stop() {
   // A hands-free run between weighings has given every result already.
   const bool weighingOpen = !watchingPan();
   endRun();
-  if (hidden_ && !hiddenLog_.SaveLog(hidden_->file)) {
-    emit runEnded(RunEnd::HiddenFailed, logFailureText());
-    return;
+  if (hidden_) {
+    if (const reports::LogWriteResult saved = hiddenLog_.SaveLog(hidden_->file); !saved) {
+      emit runEnded(RunEnd::HiddenFailed, logFailureText(saved.error));
+      return;
+    }
   }
   if (weighingOpen && !addResultRow()) return;
   emit storeChanged();
@@ -367,8 +368,8 @@ void WeighingSession::fail(const QString& message) {
 // A hidden run ends with every line it logged kept in its file.
 void WeighingSession::endHiddenRun(RunEnd end, const QString& message) {
   endRun();
-  if (!hiddenLog_.SaveLog(hidden_->file)) {
-    emit runEnded(RunEnd::HiddenFailed, logFailureText());
+  if (const reports::LogWriteResult saved = hiddenLog_.SaveLog(hidden_->file); !saved) {
+    emit runEnded(RunEnd::HiddenFailed, logFailureText(saved.error));
     return;
   }
   emit runEnded(end, message);
@@ -395,11 +396,9 @@ QString WeighingSession::badNumberText(const weighing::ConversionError& error) c
          " Взвешивание прервано, результат не записан.";
 }
 
-// Called right after the failed file operation, whose error number it reads.
-QString WeighingSession::logFailureText() const {
-  const int error = errno;
+QString WeighingSession::logFailureText(std::error_code error) const {
   QString text = QString("Не удалось записать файл журнала «%1»").arg(QString::fromStdString(hidden_->file));
-  if (error != 0) text += ": " + QString::fromLocal8Bit(std::strerror(error));
+  if (error) text += ": " + QString::fromLocal8Bit(error.message().c_str());
   return text + ".";
 }
 

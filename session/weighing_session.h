@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "link/acquisition_thread.h"
 #include "link/no_balance_watch.h"
@@ -152,7 +153,7 @@ class WeighingSession : public QObject {
   void fail(const QString& message);
   void endHiddenRun(RunEnd end, const QString& message);
   QString badNumberText(const weighing::ConversionError& error) const;
-  QString logFailureText() const;
+  QString logFailureText(std::error_code error) const;
 
   weighing::MeasurementStore& store_;
   RunControls controls_;

@@ -47,7 +47,7 @@ class HiddenLogTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   fs::path file() const { return dir_ / u8"журнал.txt"; }
-  bool logLine(bool limitedByCount = kLimitedByCount) {
+  LogWriteResult logLine(bool limitedByCount = kLimitedByCount) {
     return log_.WriteLogLine(file(), limitedByCount, kTime, reading(), kDecimalSeparator);
   }
   std::string content() const {
@@ -93,7 +93,8 @@ TEST_F(HiddenLogTest, FailedWriteLeavesOnlyWholeLinesAndTheNextLineContinuesTheF
   for (int lineNumber = 3; lineNumber <= 4; ++lineNumber) {
     {
       const FileSizeLimit limit(fs::file_size(file()) + kPartOfALine);
-      EXPECT_FALSE(logLine());
+      const LogWriteResult failed = logLine();
+      EXPECT_EQ(failed.error, std::errc::file_too_large) << "the write's own error, as a full disk gives its own";
       EXPECT_EQ(content(), expected);
     }
     ASSERT_TRUE(logLine());
