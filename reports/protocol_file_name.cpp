@@ -5,11 +5,7 @@
 #include <span>
 #include <system_error>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include "partial_file.h"
 
 namespace tarvelo::reports {
 namespace {
@@ -27,9 +23,7 @@ inline constexpr std::string_view kNumberedDeviceNames[] = {"COM", "LPT"};
 inline constexpr char kFirstDeviceNumber = '1';
 inline constexpr char kLastDeviceNumber = '9';
 inline constexpr char kDocumentsSubfolder[] = "Tarvelo";
-#ifdef _WIN32
-inline constexpr int kWriteAccess = 2;  // _waccess's mode for writing
-#endif
+inline constexpr char kWriteProbeName[] = ".tarvelo-write-probe";
 
 bool allowedInFileName(char c) {
   const auto byte = static_cast<unsigned char>(c);
@@ -84,12 +78,14 @@ bool isOldExtension(const std::filesystem::path& extension) {
   return sameIgnoringCase(extension.string(), kOldExtension);
 }
 
+// Whether a file can be made in the folder, found by making one: attributes do not tell
+// (a Windows folder's read-only mark keeps no file out, its access rights may).
 bool writable(const std::filesystem::path& folder) {
-#ifdef _WIN32
-  return _waccess(folder.c_str(), kWriteAccess) == 0;
-#else
-  return ::access(folder.c_str(), W_OK) == 0;
-#endif
+  std::error_code error;
+  const auto probe = createPartialFile(folder / kWriteProbeName, error);
+  if (!probe) return false;
+  std::filesystem::remove(*probe, error);
+  return true;
 }
 
 }  // namespace

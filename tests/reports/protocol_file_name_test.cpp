@@ -165,6 +165,7 @@ TEST_F(ProtocolFolder, ProtocolsGoBesideTheProgramOrIntoTheDocuments) {
   const fs::path bin = program_ / "usr" / "bin";
   fs::create_directories(bin);
   EXPECT_EQ(protocolsHome(bin, false, documents), bin);
+  EXPECT_EQ(std::distance(fs::directory_iterator(bin), {}), 0) << "the folder is tried and left as it was";
   EXPECT_EQ(protocolsHome(bin, true, documents), documents / "Tarvelo");
 #ifndef _WIN32
   if (geteuid() == 0) return;  // root writes into any folder
