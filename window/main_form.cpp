@@ -19,6 +19,7 @@
 #include <cstdio>
 
 #include "window/ask_form.h"
+#include "window/graph_part.h"
 #include "window/grid_view.h"
 #include "window/hands_free_panel.h"
 #include "window/program_files.h"
@@ -26,7 +27,6 @@
 #include "window/period_texts.h"
 #include "window/radio_group.h"
 #include "settings/stored_protocol_memory.h"
-#include "window/up_down.h"
 #include "session/weighing_session.h"
 #include "link/balance_identity.h"
 #include "ui_main_form.h"
@@ -38,9 +38,6 @@ namespace tarvelo::app {
 namespace {
 
 constexpr int kSplashMs = 3000;
-constexpr int kStartNumMinimum = 1;
-constexpr int kLastNumMinimum = 2;
-constexpr int kSpinnerMaximum = 32767;
 constexpr int kTimer1LayoutMs = 1000;
 constexpr int kTimer5Ms = 200;
 constexpr int kTrWTimeMs = 1000;
@@ -70,7 +67,7 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
                  Qt::WindowCloseButtonHint);
   keepLongTexts();
   applyColumnWidths();
-  setUpChart();
+  graph_ = new GraphPart(*ui, store, [this] { return inputs(); }, this);
   setUpOptions();
   // A coarse timer may fire 5 % early; the splash keeps its full time.
   Timer1.setTimerType(Qt::PreciseTimer);
@@ -105,7 +102,7 @@ void TMainForm::setUpSession() {
   });
   setUpReadButton();
   connect(session_.get(), &WeighingSession::lastNumChanged, this,
-          [this](int lastNum) { ui->LastNum->setText(QString::number(lastNum)); });
+          [this](int lastNum) { graph_->setLastNum(lastNum); });
   connect(session_.get(), &WeighingSession::runEnded, this, &TMainForm::onRunEnded);
   connect(session_.get(), &WeighingSession::resultRecorded, this, [] { QApplication::beep(); });
   // The desktop session is ending: the program may not get to its normal shutdown.
@@ -172,16 +169,6 @@ void TMainForm::connectHandlers() {
   connect(ui->ReadButton, &QPushButton::clicked, session_.get(), &WeighingSession::Timer2Timer);
   connect(ui->ApplyButton1, &QPushButton::clicked, this, &TMainForm::ApplyButton1Click);
   connect(ui->btnPrint, &QPushButton::clicked, this, &TMainForm::btnPrintClick);
-  connect(ui->AppButton, &QPushButton::clicked, this, &TMainForm::AppButtonClick);
-  connect(ui->ShowGraph, &QPushButton::clicked, this, &TMainForm::ShowGraphClick);
-  connect(ui->SaveGraph, &QPushButton::clicked, this, &TMainForm::SaveGraphClick);
-  connect(ui->PrintGraph, &QPushButton::clicked, this, &TMainForm::PrintGraphClick);
-  connect(ui->StartNum, &QLineEdit::editingFinished, this, &TMainForm::StartNumExit);
-  connect(ui->LastNum, &QLineEdit::editingFinished, this, &TMainForm::LastNumExit);
-  connect(ui->LastNum, &QLineEdit::textChanged, this, &TMainForm::LastNumChange);
-  startNumSpinner = new UpDown(ui->UpDown1, ui->StartNum, kStartNumMinimum, kSpinnerMaximum, true);
-  new UpDown(ui->UpDown2, ui->LastNum, kLastNumMinimum, kSpinnerMaximum, false);
-  connect(startNumSpinner, &UpDown::clicked, this, &TMainForm::UpDown1Click);
   connect(ui->ChoseFButton, &QPushButton::clicked, this, &TMainForm::ChoseFButtonClick);
   connect(ui->FCheck, &QListWidget::itemClicked, this, &TMainForm::FCheckClick);
   connect(ui->N1, &QAction::triggered, this, &TMainForm::N1Click);
@@ -270,6 +257,11 @@ void TMainForm::N1Click() {
 }
 
 void TMainForm::N2Click() { QApplication::quit(); }
+
+void TMainForm::AppButtonClick() { graph_->AppButtonClick(); }
+void TMainForm::ShowGraphClick() { graph_->ShowGraphClick(); }
+bool TMainForm::saveGraph(const QString& path, bool gif) { return graph_->saveGraph(path, gif); }
+bool TMainForm::printGraph(QPrinter& printer) { return graph_->printGraph(printer); }
 
 bool TMainForm::idle() const { return !ui->WeightButton->isHidden(); }
 
@@ -385,10 +377,8 @@ void TMainForm::showGrids() {
   const QSignalBlocker quiet(ui->sgRes);
   if (store.selectedResultRow >= 1) ui->sgRes->selectRow(store.selectedResultRow - 1);
   ui->lBalInfo->setText(qs(store.lBalInfo));
-  ui->AppButton->setEnabled(store.appButtonEnabled);
-  graphAction_->setEnabled(store.appButtonEnabled);
   optionsAction_->setEnabled(idle() || session_->watchingPan());
-  showChart();
+  graph_->refresh();
 }
 
 void TMainForm::ClearButtonClick() {

@@ -17,7 +17,6 @@
 class QAction;
 class QCheckBox;
 class QFileDialog;
-class QLineSeries;
 class QPrinter;
 class QGroupBox;
 class QLineEdit;
@@ -34,7 +33,7 @@ namespace tarvelo::app {
 class HandsFreePanel;
 class OptionsDialog;
 class TAskForm;
-class UpDown;
+class GraphPart;
 class WeighingSession;
 struct RunStart;
 enum class RunEnd;
@@ -86,7 +85,7 @@ class TMainForm : public QMainWindow {
   // The protocol of the batch as the window shows it, printed on a given printer;
   // false when the printer did not take the job.
   bool printProtocol(QPrinter& printer) const;
-  // Shows the graph's window, the range ending at the last reading.
+  // The graph's handlers, at home in its part.
   void AppButtonClick();
   // "Параметры…": the dialog of the settings out of sight; "OK" writes them at once.
   void OptionsClick();
@@ -113,12 +112,6 @@ class TMainForm : public QMainWindow {
   void ChBox1Click();
   void ChBox2Click();
   void ComboBox1Change();
-  void SaveGraphClick();
-  void PrintGraphClick();
-  void StartNumExit();
-  void LastNumExit();
-  void LastNumChange();
-  void UpDown1Click();
   void ChoseFButtonClick();
   void FormDestroy();
   // The window's controls before, during and after a run.
@@ -148,16 +141,10 @@ class TMainForm : public QMainWindow {
   void tell(QMessageBox::Icon icon, const QString& message);
   // Says that a hidden run's limit lies outside [least, most]; false.
   bool refuseLimit(const QCheckBox* limit, const QLineEdit* field, const QString& least, const QString& most);
-  void reportPrintFailure(const QPrinter& printer);
   reports::SpreadsheetProtocol protocol() const;
-  void setUpChart();
   void setUpOptions();
   void offerHiddenLogging();
   bool readHandsFree(RunStart& run);
-  void showChart();
-  // The whole number in the graph's "с" or "по" field; nothing, having named the field,
-  // when it holds none.
-  std::optional<int> rangeNumber(const QLineEdit* field);
   bool startRun();
   bool readHiddenLogging(RunStart& run);
   void hideForHiddenRun();
@@ -191,15 +178,11 @@ class TMainForm : public QMainWindow {
   QSystemTrayIcon* trayIcon = nullptr;
   QFileDialog* SaveDialog1 = nullptr;
   TAskForm* AskForm = nullptr;
-  UpDown* startNumSpinner = nullptr;  // UpDown1
-  QLineSeries* Series1 = nullptr;  // the readings, red
-  QLineSeries* Series3 = nullptr;  // the trend line, blue
   std::unique_ptr<TAskForm> confirmation_;
   OptionsDialog* optionsDialog_ = nullptr;
   HandsFreePanel* handsFreePanel_ = nullptr;
-  QWidget* graphWindow_ = nullptr;
   QAction* optionsAction_ = nullptr;
-  QAction* graphAction_ = nullptr;
+  GraphPart* graph_ = nullptr;
 };
 
 }  // namespace tarvelo::app

@@ -9,7 +9,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 
-#include "window/graph_window.h"
+#include "window/graph_part.h"
 #include "window/hands_free_panel.h"
 #include "window/main_form.h"
 #include "window/options_dialog.h"
@@ -77,16 +77,11 @@ void TMainForm::setUpOptions() {
   };
   numbers += handsFreePanel_->numberFields();
   optionsDialog_ = new OptionsDialog(sections, numbers, this);
-  graphWindow_ = makeGraphWindow(ui->ChPrPanel, ui->ChartPanel, this);
 
   optionsAction_ = new QAction("Параметры…", this);
   optionsAction_->setObjectName("OptionsAction");
-  graphAction_ = new QAction("График", this);
-  graphAction_->setObjectName("GraphAction");
-  graphAction_->setEnabled(false);
-  ui->MainMenu1->insertActions(ui->N1, {optionsAction_, graphAction_});
+  ui->MainMenu1->insertActions(ui->N1, {optionsAction_, graph_->action()});
   connect(optionsAction_, &QAction::triggered, this, &TMainForm::OptionsClick);
-  connect(graphAction_, &QAction::triggered, this, &TMainForm::AppButtonClick);
 }
 
 void TMainForm::OptionsClick() {

@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "window/main_form.h"
+#include "window/print_failure.h"
 #include "window/program_files.h"
 #include "window/protocol_painter.h"
 #include "window/replace_question.h"
@@ -93,17 +94,11 @@ void TMainForm::btnPrintClick() {
   }
   QPrinter job(printer);
   job.setDocName(ui->eLabelNum->text());
-  if (!printProtocol(job)) reportPrintFailure(job);
+  if (!printProtocol(job)) reportPrintFailure(this, job);
 }
 
 bool TMainForm::printProtocol(QPrinter& printer) const {
   return paintProtocol(protocol(), printer) && printer.printerState() != QPrinter::Error;
-}
-
-void TMainForm::reportPrintFailure(const QPrinter& printer) {
-  QMessageBox::critical(this, windowTitle(),
-                        QString("Не удалось напечатать «%1»: принтер «%2» не принял задание.")
-                            .arg(printer.docName(), printer.printerName()));
 }
 
 }  // namespace tarvelo::app

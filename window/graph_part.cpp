@@ -1,14 +1,17 @@
-// The graph of the current weighing: the readings in red with their trend line, drawn
-// after every recorded reading or over a chosen range, saved as a picture or printed.
 #include <QChart>
+#include <QAction>
 #include <QChartView>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QValueAxis>
 
@@ -16,7 +19,10 @@
 #include <cmath>
 
 #include "window/gif_image.h"
-#include "window/main_form.h"
+#include "window/graph_part.h"
+#include "window/graph_window.h"
+#include "window/print_failure.h"
+#include "session/weighing_session.h"
 #include "window/replace_question.h"
 #include "window/up_down.h"
 #include "ui_main_form.h"
@@ -37,6 +43,9 @@ const QStringList kGifExtensions{QStringLiteral("gif")};
 constexpr int kMaxTickIntervals = 10;
 constexpr int kTickMantissas[] = {1, 2, 5};
 constexpr int kDecimalBase = 10;
+constexpr int kStartNumMinimum = 1;
+constexpr int kLastNumMinimum = 2;
+constexpr int kSpinnerMaximum = 32767;
 
 const QStringList& extensionsOf(bool gif) { return gif ? kGifExtensions : kJpegExtensions; }
 
@@ -83,7 +92,36 @@ QString rangeFieldName(const QLabel* caption, const QLabel* label) {
 
 }  // namespace
 
-void TMainForm::setUpChart() {
+GraphPart::GraphPart(Ui::TMainForm& ui, weighing::MeasurementStore& store,
+                     std::function<weighing::WeighingInputs()> inputs, QMainWindow* mainWindow)
+    : QObject(mainWindow), ui(&ui), store(store), inputs_(std::move(inputs)), mainWindow_(mainWindow) {
+  setUpChart();
+  window_ = makeGraphWindow(ui.ChPrPanel, ui.ChartPanel, mainWindow);
+  action_ = new QAction("График", mainWindow);
+  action_->setObjectName("GraphAction");
+  action_->setEnabled(false);
+  connect(action_, &QAction::triggered, this, &GraphPart::AppButtonClick);
+  connect(ui.AppButton, &QPushButton::clicked, this, &GraphPart::AppButtonClick);
+  connect(ui.ShowGraph, &QPushButton::clicked, this, &GraphPart::ShowGraphClick);
+  connect(ui.SaveGraph, &QPushButton::clicked, this, &GraphPart::SaveGraphClick);
+  connect(ui.PrintGraph, &QPushButton::clicked, this, &GraphPart::PrintGraphClick);
+  connect(ui.StartNum, &QLineEdit::editingFinished, this, &GraphPart::StartNumExit);
+  connect(ui.LastNum, &QLineEdit::editingFinished, this, &GraphPart::LastNumExit);
+  connect(ui.LastNum, &QLineEdit::textChanged, this, &GraphPart::LastNumChange);
+  startNumSpinner = new UpDown(ui.UpDown1, ui.StartNum, kStartNumMinimum, kSpinnerMaximum, true);
+  new UpDown(ui.UpDown2, ui.LastNum, kLastNumMinimum, kSpinnerMaximum, false);
+  connect(startNumSpinner, &UpDown::clicked, this, &GraphPart::UpDown1Click);
+}
+
+void GraphPart::refresh() {
+  ui->AppButton->setEnabled(store.appButtonEnabled);
+  action_->setEnabled(store.appButtonEnabled);
+  showChart();
+}
+
+void GraphPart::setLastNum(int lastNum) { ui->LastNum->setText(QString::number(lastNum)); }
+
+void GraphPart::setUpChart() {
   auto* chart = new QChart;
   chart->legend()->hide();
   chart->setTitle({});
@@ -114,7 +152,7 @@ void TMainForm::setUpChart() {
   ui->Chart1->setChart(chart);
 }
 
-void TMainForm::showChart() {
+void GraphPart::showChart() {
   fill(Series1, store.series.readings);
   fill(Series3, store.series.trend);
   QList<QPointF> all = Series1->points() + Series3->points();
@@ -126,51 +164,55 @@ void TMainForm::showChart() {
   ui->Chart1->chart()->axes(Qt::Vertical).front()->setRange(minY->y() - margin, maxY->y() + margin);
 }
 
-void TMainForm::AppButtonClick() {
+void GraphPart::AppButtonClick() {
   ui->LastNum->setText(QString::number(store.StrGrid1.rowCount() - 1));
-  graphWindow_->show();
-  graphWindow_->raise();
-  graphWindow_->activateWindow();
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
 }
 
-std::optional<int> TMainForm::rangeNumber(const QLineEdit* field) {
+void GraphPart::tellBadNumber(const QString& text, const QString& field) {
+  QMessageBox::critical(mainWindow_, mainWindow_->windowTitle(), notANumberText(text, field));
+}
+
+std::optional<int> GraphPart::rangeNumber(const QLineEdit* field) {
   try {
     return weighing::parseInteger(field->text().toStdString());
   } catch (const weighing::ConversionError& error) {
     const QLabel* label = field == ui->StartNum ? ui->Label12 : ui->Label13;
-    reportConversionError(QString::fromStdString(error.text()), rangeFieldName(ui->Label11, label));
+    tellBadNumber(QString::fromStdString(error.text()), rangeFieldName(ui->Label11, label));
     return std::nullopt;
   }
 }
 
-void TMainForm::ShowGraphClick() {
+void GraphPart::ShowGraphClick() {
   const std::optional<int> startNum = rangeNumber(ui->StartNum);
   if (!startNum) return;
   const std::optional<int> lastNum = rangeNumber(ui->LastNum);
   if (!lastNum) return;
   try {
-    const weighing::GraphRange range = weighing::ShowGraphRange(store, *startNum, *lastNum, inputs());
+    const weighing::GraphRange range = weighing::ShowGraphRange(store, *startNum, *lastNum, inputs_());
     ui->LastNum->setText(QString::number(range.lastNum));
     if (!range.drawn) {
       QMessageBox box(QMessageBox::NoIcon, "Ошибка!",
-                      "Номер первого измерения должен быть меньше номера последнего измерения!", QMessageBox::Ok, this);
+                      "Номер первого измерения должен быть меньше номера последнего измерения!", QMessageBox::Ok, mainWindow_);
       box.exec();
       return;
     }
   } catch (const weighing::ConversionError& error) {
     // A text of the grids, not of a field.
-    reportConversionError(QString::fromStdString(error.text()));
+    tellBadNumber(QString::fromStdString(error.text()), {});
     return;
   }
   showChart();
 }
 
-void TMainForm::LastNumExit() {
+void GraphPart::LastNumExit() {
   const std::optional<int> lastNum = rangeNumber(ui->LastNum);
   if (lastNum && *lastNum > store.recordNumber) ui->LastNum->setText(QString::number(store.recordNumber));
 }
 
-void TMainForm::LastNumChange() {
+void GraphPart::LastNumChange() {
   // A text that is not a number yet is being typed; leaving the field reports it.
   bool isNumber = false;
   const int last = ui->LastNum->text().toInt(&isNumber);
@@ -178,15 +220,15 @@ void TMainForm::LastNumChange() {
   if (isNumber && last > listed) ui->LastNum->setText(QString::number(listed));
 }
 
-void TMainForm::StartNumExit() {
+void GraphPart::StartNumExit() {
   const std::optional<int> startNum = rangeNumber(ui->StartNum);
   if (startNum && *startNum > store.recordNumber - 1) ui->StartNum->setText(QString::number(store.recordNumber - 1));
 }
 
-void TMainForm::UpDown1Click() { startNumSpinner->setMaximum(store.recordNumber); }
+void GraphPart::UpDown1Click() { startNumSpinner->setMaximum(store.recordNumber); }
 
-void TMainForm::SaveGraphClick() {
-  QFileDialog dialog(this, {}, "Graph");
+void GraphPart::SaveGraphClick() {
+  QFileDialog dialog(mainWindow_, {}, "Graph");
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilters({kJpegFilter, kGifFilter});
   // A name typed without an extension gets the chosen one before the dialog checks for a file to replace.
@@ -197,30 +239,30 @@ void TMainForm::SaveGraphClick() {
   const bool gif = dialog.selectedNameFilter() == kGifFilter;
   const QString chosen = dialog.selectedFiles().front();
   const QString written = graphFileName(chosen, gif);
-  if (!mayWriteInstead(this, chosen, written)) return;
+  if (!mayWriteInstead(mainWindow_, chosen, written)) return;
   if (!saveGraph(chosen, gif)) {
-    QMessageBox::critical(this, windowTitle(), QString("Не удалось сохранить график в файл «%1».").arg(written));
+    QMessageBox::critical(mainWindow_, mainWindow_->windowTitle(), QString("Не удалось сохранить график в файл «%1».").arg(written));
   }
 }
 
-bool TMainForm::saveGraph(const QString& path, bool gif) {
+bool GraphPart::saveGraph(const QString& path, bool gif) {
   const QImage picture = ui->Chart1->grab().toImage();
   const QString fileName = graphFileName(path, gif);
   return gif ? writeGif(picture, fileName) : picture.save(fileName, "JPG");
 }
 
-void TMainForm::PrintGraphClick() {
+void GraphPart::PrintGraphClick() {
   const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
   if (printer.isNull()) {
-    QMessageBox::information(this, windowTitle(), "Принтер не установлен: график напечатать нельзя.");
+    QMessageBox::information(mainWindow_, mainWindow_->windowTitle(), "Принтер не установлен: график напечатать нельзя.");
     return;
   }
   QPrinter job(printer);
   job.setDocName("Chart1");
-  if (!printGraph(job)) reportPrintFailure(job);
+  if (!printGraph(job)) reportPrintFailure(mainWindow_, job);
 }
 
-bool TMainForm::printGraph(QPrinter& printer) {
+bool GraphPart::printGraph(QPrinter& printer) {
   QPainter painter;
   if (!painter.begin(&printer)) return false;
   // Stretched to the page, not kept in proportion.

@@ -1,0 +1,11 @@
+#pragma once
+
+class QPrinter;
+class QWidget;
+
+namespace tarvelo::app {
+
+// Says that `printer` did not take the job it was given.
+void reportPrintFailure(QWidget* window, const QPrinter& printer);
+
+}  // namespace tarvelo::app
