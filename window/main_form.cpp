@@ -21,6 +21,7 @@
 #include "window/ask_form.h"
 #include "window/graph_part.h"
 #include "window/grid_view.h"
+#include "window/protocol_part.h"
 #include "window/hands_free_panel.h"
 #include "window/program_files.h"
 #include "window/load_resources.h"
@@ -78,6 +79,7 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
   SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
   setUpTray();
   setUpSession();
+  protocol_ = std::make_unique<ProtocolPart>(*ui, store, *session_, this);
   startupDir = QDir::currentPath();
   guardFields();
   connectHandlers();
@@ -258,6 +260,9 @@ void TMainForm::N1Click() {
 
 void TMainForm::N2Click() { QApplication::quit(); }
 
+void TMainForm::ApplyButton1Click() { protocol_->ApplyButton1Click(); }
+void TMainForm::btnPrintClick() { protocol_->btnPrintClick(); }
+bool TMainForm::printProtocol(QPrinter& printer) const { return protocol_->printProtocol(printer); }
 void TMainForm::AppButtonClick() { graph_->AppButtonClick(); }
 void TMainForm::ShowGraphClick() { graph_->ShowGraphClick(); }
 bool TMainForm::saveGraph(const QString& path, bool gif) { return graph_->saveGraph(path, gif); }

@@ -11,7 +11,6 @@
 
 #include "window/input_guards.h"
 #include "settings/settings_store.h"
-#include "reports/spreadsheet_protocol.h"
 #include "weighing/measurement_store.h"
 
 class QAction;
@@ -34,6 +33,7 @@ class HandsFreePanel;
 class OptionsDialog;
 class TAskForm;
 class GraphPart;
+class ProtocolPart;
 class WeighingSession;
 struct RunStart;
 enum class RunEnd;
@@ -141,7 +141,6 @@ class TMainForm : public QMainWindow {
   void tell(QMessageBox::Icon icon, const QString& message);
   // Says that a hidden run's limit lies outside [least, most]; false.
   bool refuseLimit(const QCheckBox* limit, const QLineEdit* field, const QString& least, const QString& most);
-  reports::SpreadsheetProtocol protocol() const;
   void setUpOptions();
   void offerHiddenLogging();
   bool readHandsFree(RunStart& run);
@@ -183,6 +182,7 @@ class TMainForm : public QMainWindow {
   HandsFreePanel* handsFreePanel_ = nullptr;
   QAction* optionsAction_ = nullptr;
   GraphPart* graph_ = nullptr;
+  std::unique_ptr<ProtocolPart> protocol_;
 };
 
 }  // namespace tarvelo::app

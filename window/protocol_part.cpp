@@ -1,9 +1,10 @@
-// The protocol of a batch: saved as a workbook in the "протоколы" folder beside the
-// program, or in the user's documents when the program is installed ("Сохранить в
-// файл"), or printed ("Печать").
+#include "window/protocol_part.h"
+
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QLineEdit>
 #include <QFileDialog>
 #include <QLocale>
 #include <QMessageBox>
@@ -13,7 +14,6 @@
 #include <filesystem>
 #include <optional>
 
-#include "window/main_form.h"
 #include "window/print_failure.h"
 #include "window/program_files.h"
 #include "window/protocol_painter.h"
@@ -62,8 +62,12 @@ std::optional<std::filesystem::path> chooseProtocolFile(QWidget* parent) {
 
 }  // namespace
 
-reports::SpreadsheetProtocol TMainForm::protocol() const {
-  const link::WeightReading& balance = session_->lastReading();
+ProtocolPart::ProtocolPart(const Ui::TMainForm& ui, const weighing::MeasurementStore& store,
+                           const WeighingSession& session, QWidget* window)
+    : ui(&ui), store(store), session_(session), window_(window) {}
+
+reports::SpreadsheetProtocol ProtocolPart::protocol() const {
+  const link::WeightReading& balance = session_.lastReading();
   const auto modelEnd = std::find(balance.model.begin(), balance.model.end(), '\0');
   return reports::BuildSpreadsheetProtocol({store.sgRes, store.sgTotal, ui->eLabelNum->text().toStdString(),
                                             ui->eUnit->text().toStdString(), ui->ePerson->text().toStdString(),
@@ -72,32 +76,32 @@ reports::SpreadsheetProtocol TMainForm::protocol() const {
                                             std::string(balance.model.begin(), modelEnd), balance.serialNumber});
 }
 
-void TMainForm::ApplyButton1Click() {
+void ProtocolPart::ApplyButton1Click() {
   const auto fileName = reports::protocolFileName(protocolsHome(), ui->eLabelNum->text().toStdString());
   if (!fileName) {
-    QMessageBox::warning(this, windowTitle(), "Укажите номер протокола.");
+    QMessageBox::warning(window_, window_->windowTitle(), "Укажите номер протокола.");
     return;
   }
   std::optional<std::filesystem::path> file = reports::defaultProtocolPath(*fileName);
-  if (reports::protocolExists(*fileName)) file = chooseProtocolFile(this);
+  if (reports::protocolExists(*fileName)) file = chooseProtocolFile(window_);
   if (!file) return;
   // The writer's text names the file and the reason.
   const reports::ProtocolWriteResult result = reports::writeXlsxProtocol(protocol(), *file);
-  if (!result.ok()) QMessageBox::critical(this, "Ошибка", QString::fromStdString(result.error));
+  if (!result.ok()) QMessageBox::critical(window_, "Ошибка", QString::fromStdString(result.error));
 }
 
-void TMainForm::btnPrintClick() {
+void ProtocolPart::btnPrintClick() {
   const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
   if (printer.isNull()) {
-    QMessageBox::information(this, windowTitle(), "Принтер не установлен: протокол напечатать нельзя.");
+    QMessageBox::information(window_, window_->windowTitle(), "Принтер не установлен: протокол напечатать нельзя.");
     return;
   }
   QPrinter job(printer);
   job.setDocName(ui->eLabelNum->text());
-  if (!printProtocol(job)) reportPrintFailure(this, job);
+  if (!printProtocol(job)) reportPrintFailure(window_, job);
 }
 
-bool TMainForm::printProtocol(QPrinter& printer) const {
+bool ProtocolPart::printProtocol(QPrinter& printer) const {
   return paintProtocol(protocol(), printer) && printer.printerState() != QPrinter::Error;
 }
 

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "reports/spreadsheet_protocol.h"
+#include "weighing/measurement_store.h"
+
+class QPrinter;
+class QWidget;
+
+namespace Ui {
+class TMainForm;
+}
+
+namespace tarvelo::app {
+
+class WeighingSession;
+
+// The protocol of a batch as the main window shows it: saved as a workbook in the
+// "протоколы" folder beside the program, or in the user's documents when the program is
+// installed ("Сохранить в файл"), or printed ("Печать"). Owned by the main window.
+class ProtocolPart {
+ public:
+  ProtocolPart(const Ui::TMainForm& ui, const weighing::MeasurementStore& store, const WeighingSession& session,
+               QWidget* window);
+
+  void ApplyButton1Click();
+  void btnPrintClick();
+  // Printed on a given printer; false when the printer did not take the job.
+  bool printProtocol(QPrinter& printer) const;
+
+ private:
+  reports::SpreadsheetProtocol protocol() const;
+
+  const Ui::TMainForm* ui;
+  const weighing::MeasurementStore& store;
+  const WeighingSession& session_;
+  QWidget* window_;
+};
+
+}  // namespace tarvelo::app
