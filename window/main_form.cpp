@@ -7,7 +7,6 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLocale>
-#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,6 +21,7 @@
 #include "window/graph_part.h"
 #include "window/grid_view.h"
 #include "window/protocol_part.h"
+#include "window/tray_part.h"
 #include "window/hands_free_panel.h"
 #include "window/program_files.h"
 #include "window/load_resources.h"
@@ -77,7 +77,8 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
   trWTime.setInterval(kTrWTimeMs);
   SaveDialog1 = new QFileDialog(this);
   SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-  setUpTray();
+  loadResources();
+  tray_ = new TrayPart(this, ui->N2, startOptions_.trayAvailable);
   setUpSession();
   protocol_ = std::make_unique<ProtocolPart>(*ui, store, *session_, this);
   startupDir = QDir::currentPath();
@@ -129,21 +130,6 @@ void TMainForm::applyColumnWidths() {
     const QStringList widths = grid->property("columnWidths").toStringList();
     for (int column = 0; column < widths.size(); ++column) grid->setColumnWidth(column, widths[column].toInt());
   }
-}
-
-void TMainForm::setUpTray() {
-  loadResources();
-  PopupMenu1 = new QMenu(this);
-  PopupMenu1->addAction(ui->N2);
-  trayIcon = new QSystemTrayIcon(QIcon(":/tarvelo.png"), this);
-  trayIcon->setToolTip("Tarvelo");
-  trayIcon->setContextMenu(PopupMenu1);
-  connect(trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-    if (reason != QSystemTrayIcon::DoubleClick) return;
-    show();
-    setEnabled(true);
-  });
-  trayIcon->show();
 }
 
 void TMainForm::guardFields() {

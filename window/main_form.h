@@ -19,8 +19,6 @@ class QFileDialog;
 class QPrinter;
 class QGroupBox;
 class QLineEdit;
-class QMenu;
-class QSystemTrayIcon;
 class QTableWidget;
 
 namespace Ui {
@@ -34,6 +32,7 @@ class OptionsDialog;
 class TAskForm;
 class GraphPart;
 class ProtocolPart;
+class TrayPart;
 class WeighingSession;
 struct RunStart;
 enum class RunEnd;
@@ -124,7 +123,6 @@ class TMainForm : public QMainWindow {
   void connectHandlers();
   void guardFields();
   void setUpPortList();
-  void setUpTray();
   void setUpSession();
   void setUpReadButton();
   void centreOnScreen();
@@ -146,12 +144,8 @@ class TMainForm : public QMainWindow {
   bool readHandsFree(RunStart& run);
   bool startRun();
   bool readHiddenLogging(RunStart& run);
-  void hideForHiddenRun();
   void StopButtonPressed();
   void onRunEnded(RunEnd end, const QString& message);
-  // Why an unattended run ended, where no click is needed to see it: standard error and
-  // the tray.
-  void tellUnattended(const QString& message);
   void endProgram(int status);
   void setCaption(const QString& suffix);
 
@@ -173,8 +167,7 @@ class TMainForm : public QMainWindow {
   QTimer Timer1;
   QTimer Timer5;
   QTimer trWTime;
-  QMenu* PopupMenu1 = nullptr;
-  QSystemTrayIcon* trayIcon = nullptr;
+  TrayPart* tray_ = nullptr;
   QFileDialog* SaveDialog1 = nullptr;
   TAskForm* AskForm = nullptr;
   std::unique_ptr<TAskForm> confirmation_;

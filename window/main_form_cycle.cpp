@@ -4,16 +4,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QStatusBar>
-#include <QSystemTrayIcon>
 #include <cmath>
-#include <cstdio>
 
 #include "window/hands_free_panel.h"
 #include "window/main_form.h"
+#include "window/tray_part.h"
 #include "window/period_texts.h"
 #include "session/weighing_session.h"
 #include "ui_main_form.h"
@@ -33,11 +30,8 @@ constexpr double kLongestWorkTimeSeconds = 1e9;
 constexpr qint64 kStopAfterStartMs = 500;
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
-// The status line's own margins and size grip.
-constexpr int kStatusLineMarginPx = 24;
 const QString kDefaultStatisticsWindow = QStringLiteral("100");
 const QString kCaption = QStringLiteral("Tarvelo.exe (Version U1.0.0)");
-const QString kTrayTip = QStringLiteral("Tarvelo");
 
 PollMode pollModeOf(const QString& period) {
   if (period == kManualPeriod) return PollMode::Manual;
@@ -50,7 +44,7 @@ PollMode pollModeOf(const QString& period) {
 void TMainForm::setCaption(const QString& suffix) {
   setWindowTitle(kCaption + suffix);
   // A hidden run shows its state where its icon is.
-  trayIcon->setToolTip(kTrayTip + suffix);
+  tray_->showState(suffix);
 }
 
 void TMainForm::WeightButtonClick() { startRun(); }
@@ -85,7 +79,7 @@ bool TMainForm::startRun() {
   run.port = ui->ComCB->currentIndex() + 1;
   run.poll = pollModeOf(ui->ComboBox1->currentText());
   ui->ReadButton->setVisible(run.poll == PollMode::Manual);
-  if (run.hidden) hideForHiddenRun();
+  if (run.hidden) tray_->hideForHiddenRun(ui->FileNameEdit->text());
   ShowRunButtons(true);
   EnableSettingsControls(false);
   runStartedAt_.start();
@@ -152,30 +146,6 @@ bool TMainForm::readHandsFree(RunStart& run) {
   return true;
 }
 
-// A hidden run goes on behind the tray icon. Without a notification area there would
-// be no way back to the window, so it stays shown and says why.
-void TMainForm::hideForHiddenRun() {
-  if (startOptions_.trayAvailable()) {
-    hide();
-    return;
-  }
-  show();
-  const QString file = ui->FileNameEdit->text();
-  const QString note = QString("Идет запись в скрытом режиме в файл «%1». Окно не скрыто: на рабочем столе "
-                               "нет области уведомлений.");
-  // A long path would push the end of the line past the window's edge: the line names the
-  // file, the tip the whole path.
-  QStatusBar* bar = statusBar();
-  const int room = width() - kStatusLineMarginPx;
-  QString line = note.arg(file);
-  if (bar->fontMetrics().horizontalAdvance(line) > room) {
-    line = note.arg(QFileInfo(file).fileName());
-    line = bar->fontMetrics().elidedText(line, Qt::ElideMiddle, room);
-  }
-  bar->setToolTip(note.arg(file));
-  bar->showMessage(line);
-}
-
 void TMainForm::StopButtonPressed() {
   if (runStartedAt_.isValid() && runStartedAt_.elapsed() < kStopAfterStartMs) return;
   StopButtonClick();
@@ -184,8 +154,7 @@ void TMainForm::StopButtonPressed() {
 void TMainForm::StopButtonClick() { session_->stop(); }
 
 void TMainForm::onRunEnded(RunEnd end, const QString& message) {
-  // The layout has no status bar; one is added only to say why a hidden run is shown.
-  if (auto* bar = findChild<QStatusBar*>()) bar->clearMessage();
+  tray_->clearNote();
   EnterIdleState();
   showGrids();
   switch (end) {
@@ -193,7 +162,7 @@ void TMainForm::onRunEnded(RunEnd end, const QString& message) {
       return;
     case RunEnd::Failed:
       if (handsFreeRun_) {
-        tellUnattended(message);
+        tray_->tellUnattended(message);
         // Seen by whoever comes to the window; it holds nothing up.
         auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), message, QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
@@ -212,16 +181,10 @@ void TMainForm::onRunEnded(RunEnd end, const QString& message) {
       return;
     case RunEnd::HiddenFailed:
       // Nobody may be there to close a box: the program ends and says why.
-      tellUnattended(message);
+      tray_->tellUnattended(message);
       endProgram(kExitFailure);
       return;
   }
-}
-
-void TMainForm::tellUnattended(const QString& message) {
-  std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-  std::fflush(stderr);
-  if (trayIcon->isVisible()) trayIcon->showMessage(windowTitle(), message, QSystemTrayIcon::Critical);
 }
 
 void TMainForm::endProgram(int status) {

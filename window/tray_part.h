@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QAction;
+class QMainWindow;
+class QMenu;
+class QSystemTrayIcon;
+
+namespace tarvelo::app {
+
+// The tray icon and how an unattended run shows itself: a hidden run goes on behind the
+// icon, or, on a desktop without a notification area, in the shown window with a note
+// on its status line; what such a run has to say goes to standard error and the tray,
+// never to a box nobody may be there to close. Owned by the main window.
+class TrayPart : public QObject {
+ public:
+  // The icon's menu holds `closeAction`; a double click on the icon shows the window.
+  TrayPart(QMainWindow* window, QAction* closeAction, std::function<bool()> trayAvailable);
+
+  // The run's state after the program's name, where the icon is.
+  void showState(const QString& suffix);
+  void hideForHiddenRun(const QString& logFile);
+  // A run ended: the status line's note goes.
+  void clearNote();
+  void tellUnattended(const QString& message);
+
+ private:
+  QMainWindow* window_;
+  std::function<bool()> trayAvailable_;
+  QMenu* PopupMenu1;
+  QSystemTrayIcon* trayIcon;
+};
+
+}  // namespace tarvelo::app
