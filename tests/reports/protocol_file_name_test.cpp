@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #ifndef _WIN32
 #include <unistd.h>
+
+#include "tests/support/unprivileged.h"
 #endif
 
 #include <filesystem>
@@ -168,11 +170,12 @@ TEST_F(ProtocolFolder, ProtocolsGoBesideTheProgramOrIntoTheDocuments) {
   EXPECT_EQ(std::distance(fs::directory_iterator(bin), {}), 0) << "the folder is tried and left as it was";
   EXPECT_EQ(protocolsHome(bin, true, documents), documents / "Tarvelo");
 #ifndef _WIN32
-  if (geteuid() == 0) return;  // root writes into any folder
   const fs::path readOnly = program_ / "read-only";
   fs::create_directories(readOnly);
-  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_EQ(protocolsHome(readOnly, false, documents), documents / "Tarvelo");
+  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
+  EXPECT_TRUE(testing_support::holdsForAnUnprivilegedUser(
+      [&] { return protocolsHome(readOnly, false, documents) == documents / "Tarvelo"; }));
 #endif
 }
 
@@ -180,15 +183,16 @@ TEST_F(ProtocolFolder, ReadOnlyFolderGivesAnError) {
 #ifdef _WIN32
   GTEST_SKIP() << "a folder's read-only mark does not keep files out on Windows";
 #else
-  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-#endif
   const fs::path folder = protocolFolder(program_);
   fs::create_directories(folder);
-  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-  const ProtocolWriteResult result =
-      writeXlsxProtocol(protocol_, defaultProtocolPath(*protocolFileName(program_, "9")));
-  EXPECT_FALSE(result.ok());
-  EXPECT_FALSE(result.error.empty());
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                              fs::perms::others_exec);
+  EXPECT_TRUE(testing_support::holdsForAnUnprivilegedUser([this] {
+    const ProtocolWriteResult result =
+        writeXlsxProtocol(protocol_, defaultProtocolPath(*protocolFileName(program_, "9")));
+    return !result.ok() && !result.error.empty();
+  }));
+#endif
 }
 
 }  // namespace
