@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <string_view>
+#include <utility>
 
 #include "link/ansi_text.h"
 #include "log_line.h"
@@ -48,6 +49,13 @@ bool synced(std::FILE* file) { return std::fflush(file) == 0 && syncDescriptor(f
 // The error of the call that just failed.
 LogWriteResult failedCall() { return {std::error_code(errno, std::generic_category())}; }
 
+// Closes `file`: the earlier failure when there was one, else the close's own.
+LogWriteResult closed(std::FILE* file, LogWriteResult earlier) {
+  const bool closedWell = std::fclose(file) == 0;
+  if (!closedWell && earlier) return failedCall();
+  return earlier;
+}
+
 }  // namespace
 
 HiddenLog::~HiddenLog() { closeFile(); }
@@ -59,11 +67,8 @@ void HiddenLog::startRun() {
 
 LogWriteResult HiddenLog::closeFile() {
   if (file_ == nullptr) return {};
-  LogWriteResult result;
-  if (!synced(file_)) result = failedCall();
-  if (std::fclose(file_) != 0 && !result.error) result = failedCall();
-  file_ = nullptr;
-  return result;
+  const LogWriteResult flushed = synced(file_) ? LogWriteResult{} : failedCall();
+  return closed(std::exchange(file_, nullptr), flushed);
 }
 
 LogWriteResult HiddenLog::openRunFile(const std::filesystem::path& file) {
@@ -119,18 +124,16 @@ LogWriteResult HiddenLog::SaveLog(const std::filesystem::path& file) {
     return closeFile();
   }
   std::FILE* empty = openFile(file, kStartAnew);
-  if (empty == nullptr || std::fclose(empty) != 0) return failedCall();
-  return {};
+  if (empty == nullptr) return failedCall();
+  return closed(empty, {});
 }
 
 LogWriteResult HiddenLog::writeNoBalance(const std::filesystem::path& file) const {
   if (runFileStarted_) return {std::make_error_code(std::errc::file_exists)};
   std::FILE* out = openFile(file, kStartAnew);
   if (out == nullptr) return failedCall();
-  LogWriteResult result;
-  if (std::fwrite(kNoBalance.data(), 1, kNoBalance.size(), out) != kNoBalance.size()) result = failedCall();
-  if (std::fclose(out) != 0 && !result.error) result = failedCall();
-  return result;
+  const bool written = std::fwrite(kNoBalance.data(), 1, kNoBalance.size(), out) == kNoBalance.size();
+  return closed(out, written ? LogWriteResult{} : failedCall());
 }
 
 }  // namespace tarvelo::reports

@@ -39,10 +39,10 @@ int64_t steadyMs() {
 }
 
 // The system's long time format without its time zone: hours, minutes, seconds.
-QString timeOfDay() {
+QString timeOfDay(QTime time = QTime::currentTime()) {
   QString format = QLocale::system().timeFormat(QLocale::LongFormat);
   format.remove('t');
-  return QTime::currentTime().toString(format.trimmed());
+  return time.toString(format.trimmed());
 }
 
 char decimalSeparator() { return QLocale::system().decimalPoint().at(0).toLatin1(); }
@@ -260,7 +260,7 @@ void WeighingSession::recordReading(link::WeightReading reading) {
 
 void WeighingSession::MarkDataReceived() {
   lastDataTime_->signOfLife();
-  lastReadingTime_ = timeOfDay();
+  lastReadingAt_ = QTime::currentTime();
   portFailure_.clear();
   showCaption(receivingCaption());
 }
@@ -273,7 +273,7 @@ bool WeighingSession::CheckNoBalanceTimeout() {
   // Once it has logged, a hidden run rides out the outage: the balance is searched again
   // and logging resumes with the next line.
   if (linesThisRun_ > 0) {
-    showCaption(kSilentSince.arg(lastReadingTime_));
+    showCaption(kSilentSince.arg(timeOfDay(lastReadingAt_)));
     return false;
   }
   if (const reports::LogWriteResult written = hiddenLog_.writeNoBalance(hidden_->file); !written) {

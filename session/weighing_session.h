@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTime>
 #include <QTimer>
 #include <chrono>
 #include <cstdint>
@@ -179,7 +180,7 @@ class WeighingSession : public QObject {
   std::optional<weighing::LoadTrigger> loadTrigger_;
   QString caption_;
   // When the balance last delivered, for the caption while it is silent.
-  QString lastReadingTime_;
+  QTime lastReadingAt_;
   uint64_t lastSequence_ = 0;
   link::WeightReading lastReading_;
 };

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "window/field_name.h"
 #include "window/gif_image.h"
 #include "window/graph_part.h"
 #include "window/graph_window.h"
@@ -85,9 +86,7 @@ void fill(QLineSeries* series, const std::vector<weighing::GraphPoint>& points) 
 
 // A range field's name: the row's caption and the field's own label ("с", "по").
 QString rangeFieldName(const QLabel* caption, const QLabel* label) {
-  QString name = caption->text().trimmed();
-  if (name.endsWith(':')) name.chop(1);
-  return name + " " + label->text().trimmed();
+  return fieldName(caption->text()) + " " + fieldName(label->text());
 }
 
 }  // namespace

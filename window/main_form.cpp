@@ -15,7 +15,6 @@
 #include <QSignalBlocker>
 #include <QSystemTrayIcon>
 #include <QUrl>
-#include <cstdio>
 
 #include "window/ask_form.h"
 #include "window/graph_part.h"
@@ -80,6 +79,7 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
   loadResources();
   tray_ = new TrayPart(this, ui->N2, startOptions_.trayAvailable);
   setUpSession();
+  setUpReadButton();
   protocol_ = std::make_unique<ProtocolPart>(*ui, store, *session_, this);
   startupDir = QDir::currentPath();
   guardFields();
@@ -103,7 +103,6 @@ void TMainForm::setUpSession() {
     ui->ReadButton->setEnabled(true);
     ui->ReadButton->setFocus();
   });
-  setUpReadButton();
   connect(session_.get(), &WeighingSession::lastNumChanged, this,
           [this](int lastNum) { graph_->setLastNum(lastNum); });
   connect(session_.get(), &WeighingSession::runEnded, this, &TMainForm::onRunEnded);
@@ -351,10 +350,7 @@ void TMainForm::reportConversionError(const QString& text, const QString& field)
 
 void TMainForm::tell(QMessageBox::Icon icon, const QString& message) {
   // Whoever scheduled a hidden start reads why it did not start.
-  if (hiddenStart_) {
-    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    std::fflush(stderr);
-  }
+  if (hiddenStart_) printToStandardError(message);
   QMessageBox(icon, windowTitle(), message, QMessageBox::Ok, this).exec();
 }
 

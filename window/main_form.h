@@ -138,7 +138,7 @@ class TMainForm : public QMainWindow {
   // it too.
   void tell(QMessageBox::Icon icon, const QString& message);
   // Says that a hidden run's limit lies outside [least, most]; false.
-  bool refuseLimit(const QCheckBox* limit, const QLineEdit* field, const QString& least, const QString& most);
+  bool refuseLimit(const QCheckBox* limit, const QLineEdit* field, double least, double most);
   void setUpOptions();
   void offerHiddenLogging();
   bool readHandsFree(RunStart& run);

@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
+#include <limits>
 #include <cmath>
 
 #include "window/hands_free_panel.h"
@@ -24,7 +26,11 @@ namespace {
 constexpr int kMinStatisticsWindow = 1;
 constexpr int kMaxStatisticsWindow = 1000;
 constexpr int kFewestLines = 1;
+constexpr int kMostLines = std::numeric_limits<int>::max();
+constexpr long long kShortestWorkTimeMs = 1;
+// Beyond it the end of the run could not be counted.
 constexpr double kLongestWorkTimeSeconds = 1e9;
+constexpr double kMsPerSecond = 1000.0;
 // A press of "Прервать" this soon after the start is the second click of a double
 // click on "Взвесить", which it replaced under the pointer: not a stop.
 constexpr qint64 kStopAfterStartMs = 500;
@@ -103,16 +109,16 @@ bool TMainForm::readHiddenLogging(RunStart& run) {
   try {
     if (ui->ChBox2->isChecked()) {
       log.lineLimit = weighing::parseInteger(ui->NumberWeightTime->text().toStdString());
-      if (*log.lineLimit < kFewestLines) return refuseLimit(ui->ChBox2, ui->NumberWeightTime, "1", "2147483647");
+      if (*log.lineLimit < kFewestLines) return refuseLimit(ui->ChBox2, ui->NumberWeightTime, kFewestLines, kMostLines);
     }
     limit = ui->ChBox1;
     if (ui->ChBox1->isChecked()) {
       const double seconds = weighing::parseNumber(ui->WorkTime->text().toStdString());
-      // Beyond it the end of the run could not be counted.
-      if (!(seconds > 0 && seconds <= kLongestWorkTimeSeconds) || weighing::truncatedMilliseconds(seconds) < 1) {
-        return refuseLimit(ui->ChBox1, ui->WorkTime, "0,001", "1000000000");
+      const bool countable = seconds > 0 && seconds <= kLongestWorkTimeSeconds;
+      log.workTimeMs = countable ? weighing::truncatedMilliseconds(seconds) : 0;
+      if (*log.workTimeMs < kShortestWorkTimeMs) {
+        return refuseLimit(ui->ChBox1, ui->WorkTime, kShortestWorkTimeMs / kMsPerSecond, kLongestWorkTimeSeconds);
       }
-      log.workTimeMs = weighing::truncatedMilliseconds(seconds);
     }
   } catch (const weighing::ConversionError& error) {
     reportConversionError(QString::fromStdString(error.text()), limit->text());
@@ -122,10 +128,13 @@ bool TMainForm::readHiddenLogging(RunStart& run) {
   return true;
 }
 
-bool TMainForm::refuseLimit(const QCheckBox* limit, const QLineEdit* field, const QString& least,
-                            const QString& most) {
-  tell(QMessageBox::Critical,
-       QString("«%1» в поле «%2»: допустимо от %3 до %4.").arg(field->text(), limit->text().trimmed(), least, most));
+bool TMainForm::refuseLimit(const QCheckBox* limit, const QLineEdit* field, double least, double most) {
+  const char separator = QLocale::system().decimalPoint().at(0).toLatin1();
+  const auto shown = [separator](double value) {
+    return QString::fromStdString(weighing::generalNumberText(value, separator));
+  };
+  tell(QMessageBox::Critical, QString("«%1» в поле «%2»: допустимо от %3 до %4.")
+                                  .arg(field->text(), limit->text().trimmed(), shown(least), shown(most)));
   return false;
 }
 

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 
+#include "window/field_name.h"
 #include "window/graph_part.h"
 #include "window/hands_free_panel.h"
 #include "window/main_form.h"
@@ -20,13 +21,6 @@
 namespace tarvelo::app {
 
 namespace {
-
-// A label's text as a field's name: without the blanks and the colon around it.
-QString nameOf(const QString& label) {
-  QString name = label.trimmed();
-  if (name.endsWith(':')) name.chop(1);
-  return name.trimmed();
-}
 
 constexpr NumberKind kDecimal = NumberKind::Decimal;
 constexpr NumberKind kWhole = NumberKind::Whole;
@@ -66,14 +60,14 @@ void TMainForm::setUpOptions() {
       {"Автоматическое взвешивание", handsFreePanel_},
       {"Порт весов", new PortPickerPanel([this] { return ui->ComCB->currentIndex() + 1; })}};
   QList<NumberField> numbers{
-      {ui->MaxDW, nameOf(ui->MaxDWLabel->text()), kDecimal},
-      {ui->DWTime, nameOf(ui->MaxDWLabel->text()) + " " + nameOf(ui->MTimeLabel->text()), kDecimal},
-      {ui->MinimW, nameOf(ui->MinWCB->text()), kDecimal},
+      {ui->MaxDW, fieldName(ui->MaxDWLabel->text()), kDecimal},
+      {ui->DWTime, fieldName(ui->MaxDWLabel->text()) + " " + fieldName(ui->MTimeLabel->text()), kDecimal},
+      {ui->MinimW, fieldName(ui->MinWCB->text()), kDecimal},
       // Every reading is compared with it, whatever the period.
-      {ui->MaxDif, nameOf(ui->MDLabel->text()), kDecimal, kReadWhenDisabled},
-      {ui->WorkTime, nameOf(ui->ChBox1->text()), kDecimal},
-      {ui->NumberWeightTime, nameOf(ui->ChBox2->text()), kWhole},
-      {ui->SizeEdit, nameOf(ui->Label7->text()) + " … " + nameOf(ui->Label8->text()), kWhole},
+      {ui->MaxDif, fieldName(ui->MDLabel->text()), kDecimal, kReadWhenDisabled},
+      {ui->WorkTime, fieldName(ui->ChBox1->text()), kDecimal},
+      {ui->NumberWeightTime, fieldName(ui->ChBox2->text()), kWhole},
+      {ui->SizeEdit, fieldName(ui->Label7->text()) + " … " + fieldName(ui->Label8->text()), kWhole},
   };
   numbers += handsFreePanel_->numberFields();
   optionsDialog_ = new OptionsDialog(sections, numbers, this);

@@ -65,9 +65,13 @@ void TrayPart::clearNote() {
   if (auto* bar = window_->findChild<QStatusBar*>()) bar->clearMessage();
 }
 
-void TrayPart::tellUnattended(const QString& message) {
+void printToStandardError(const QString& message) {
   std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
   std::fflush(stderr);
+}
+
+void TrayPart::tellUnattended(const QString& message) {
+  printToStandardError(message);
   if (trayIcon->isVisible()) trayIcon->showMessage(window_->windowTitle(), message, QSystemTrayIcon::Critical);
 }
 

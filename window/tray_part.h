@@ -11,6 +11,9 @@ class QSystemTrayIcon;
 
 namespace tarvelo::app {
 
+// A line for whoever started the program from a script or a schedule.
+void printToStandardError(const QString& message);
+
 // The tray icon and how an unattended run shows itself: a hidden run goes on behind the
 // icon, or, on a desktop without a notification area, in the shown window with a note
 // on its status line; what such a run has to say goes to standard error and the tray,
