@@ -35,12 +35,12 @@ constexpr int kCheckMs = 100;
 
 // A hands-free run on the simulator with `profile` until `done` says so or `limitMs` passes.
 template <typename Done>
-void runArmed(const std::string& profile, weighing::MeasurementStore& store, Done done, int limitMs,
+void runArmed(const std::string& profile, Done done, int limitMs,
               const std::function<void(app::WeighingSession&)>& started) {
   const testing::SimulatorProcess balance(
       kCom, {"--protocol", "bm", "--profile", profile, "--unstable-every", "0"});
   const weighing::WeighingInputs inputs;
-  app::WeighingSession session(store, {[&inputs] { return inputs; }, [] { return false; }, {}, {}},
+  app::WeighingSession session({[&inputs] { return inputs; }, [] { return false; }, {}, {}},
                                nullptr);
   app::RunStart run;
   run.port = kCom;
@@ -75,11 +75,10 @@ int main(int argc, char** argv) {
   const double cycle = kEmptySeconds + kOnPanSeconds;
   const std::string cage =
       std::to_string(kEmptySeconds) + ":0:0.02," + std::to_string(kOnPanSeconds) + ":24-32:1.5";
-  weighing::MeasurementStore store;
   int results = 0;
   QElapsedTimer sinceFirst;
   runArmed(
-      cage, store, [&] { return results >= mice; },
+      cage, [&] { return results >= mice; },
       static_cast<int>((mice + 2) * cycle * kMsPerSecond),
       [&](app::WeighingSession& session) {
         QObject::connect(&session, &app::WeighingSession::resultRecorded, [&] {
@@ -94,11 +93,10 @@ int main(int argc, char** argv) {
               perMouse > 0 ? kSecondsPerMinute / perMouse : 0.0, kSecondsPerMinute / cycle,
               perMouse - cycle, kTickSeconds);
 
-  weighing::MeasurementStore idleStore;
   double cpuBefore = 0;
   QElapsedTimer armed;
   runArmed(
-      "1:0:0.02", idleStore, [] { return false; }, static_cast<int>(idleSeconds * kMsPerSecond),
+      "1:0:0.02", [] { return false; }, static_cast<int>(idleSeconds * kMsPerSecond),
       [&](app::WeighingSession&) {
         cpuBefore = processCpuSeconds();
         armed.start();

@@ -16,6 +16,7 @@ packages=(
   libgtest-dev libxlsxwriter-dev zlib1g-dev python3-openpyxl
 )
 scripts/install-deps.sh "${packages[@]}"
+. scripts/lib/debian-source.sh
 
 deps=$root/build/mingw-deps
 prefix=$deps/prefix
@@ -30,19 +31,9 @@ if [ ! -f "$prefix/lib/libgtest.a" ]; then
   cmake --install "$deps/googletest"
 fi
 
-# libxlsxwriter for Windows, from Debian's source package, fetched through a private
-# sources list so the machine's apt configuration is left alone.
+# libxlsxwriter for Windows, from Debian's source package.
 if [ ! -f "$prefix/lib/libxlsxwriter.a" ]; then
-  apt_dir=$deps/apt
-  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$deps/source"
-  # The Debian mirror the machine already uses (one-line or deb822 sources).
-  mirror=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
-    awk '$1 == "deb" || $1 == "URIs:" { for (i = 2; i <= NF; ++i) if ($i ~ /^[a-z]+:\/\/.*\/debian\/?$/) { print $i; exit } }' || true)
-  echo "deb-src $mirror bookworm main" >"$apt_dir/sources.list"
-  apt_options=(-o Dir::Etc::SourceList="$apt_dir/sources.list" -o Dir::Etc::SourceParts=-
-    -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache" -o APT::Sandbox::User="$(id -un)")
-  apt-get "${apt_options[@]}" update -q
-  (cd "$deps/source" && apt-get "${apt_options[@]}" source --download-only libxlsxwriter)
+  debian_source "$deps/source" libxlsxwriter
   rm -rf "$deps/libxlsxwriter"
   mkdir -p "$deps/libxlsxwriter"
   tar -xzf "$deps"/source/libxlsxwriter_*.orig.tar.gz -C "$deps/libxlsxwriter" --strip-components=1

@@ -49,9 +49,8 @@ char decimalSeparator() { return QLocale::system().decimalPoint().at(0).toLatin1
 
 }  // namespace
 
-WeighingSession::WeighingSession(weighing::MeasurementStore& store, RunControls controls,
-                                 std::unique_ptr<link::ProtocolMemory> memory, QObject* parent)
-    : QObject(parent), store_(store), controls_(std::move(controls)), memory_(std::move(memory)) {
+WeighingSession::WeighingSession(RunControls controls, std::unique_ptr<link::ProtocolMemory> memory, QObject* parent)
+    : QObject(parent), controls_(std::move(controls)), memory_(std::move(memory)) {
   Timer2.setInterval(kOnChangeFirstTickMs);
   connect(&Timer2, &QTimer::timeout, this, &WeighingSession::Timer2Timer);
   Timer4.setSingleShot(true);
@@ -89,17 +88,48 @@ void WeighingSession::start(const RunStart& run) {
   }
   acquisition_->start(run.port, run.stabilityWindow, run.stabilityMaxChange);
   store_.statisticsWindow = run.statisticsWindow;
-  store_.runActive = true;
+  runActive_ = true;
   if (run.handsFree && !hidden_) {
     loadTrigger_.emplace(run.handsFree->thresholdGrams, run.handsFree->emptyPauseMs);
   } else {
     loadTrigger_.reset();
   }
   StartPolling(hidden_ || loadTrigger_ ? PollMode::Timed : run.poll);
+  store_.SetupCurrentGrid(controls_.inputs());
+  emit storeChanged();
+}
+
+void WeighingSession::titleCurrentGrid() {
+  store_.StrGrid1.setCell(0, 0, "№");
+  store_.StrGrid1.setCell(1, 0, "Время");
+  store_.StrGrid1.setCell(2, 0, "Масса");
+  store_.StrGrid1.setCell(3, 0, "Ед.изм.");
+  emit storeChanged();
+}
+
+void WeighingSession::clearResults() {
+  store_.ClearResults();
+  emit storeChanged();
+}
+
+void WeighingSession::clearForNewFields() {
+  store_.ClearForNewFields();
+  emit storeChanged();
+}
+
+void WeighingSession::removeResultRow(const weighing::RemovalDialogs& dialogs) {
+  weighing::RemoveResultRow(store_, controls_.inputs(), dialogs);
+  emit storeChanged();
+}
+
+void WeighingSession::selectResultRow(int row) { store_.SelectResultRow(row); }
+
+weighing::GraphRange WeighingSession::showGraphRange(int startNum, int lastNum) {
+  return weighing::ShowGraphRange(store_, startNum, lastNum, controls_.inputs());
 }
 
 void WeighingSession::portOpenFailed(const link::PortOpenFailure& failure) {
-  if (!store_.runActive) return;
+  if (!runActive_) return;
   portFailure_ = portFailureText(failure);
   showCaption(searchCaption());
 }
@@ -135,7 +165,7 @@ void WeighingSession::StartPolling(PollMode poll) {
 }
 
 void WeighingSession::Timer2Timer() {
-  if (!store_.runActive) return;
+  if (!runActive_) return;
   // The previous tick is still in its waits.
   if (tickWait_.isActive()) {
     tickPending_ = true;
@@ -148,7 +178,7 @@ void WeighingSession::Timer2Timer() {
 
 void WeighingSession::tickWaitElapsed() {
   // Ending a run stops the waits, so a tick never outlives its run; this is the guard.
-  if (!store_.runActive) return;
+  if (!runActive_) return;
   if (CheckNoBalanceTimeout()) return;
   if (++tickWaitsDone_ < kTickWaits) {
     tickWait_.start(kTickWaitMs);
@@ -312,7 +342,7 @@ void WeighingSession::armWorkTime() {
 }
 
 void WeighingSession::Timer4Timer() {
-  if (!store_.runActive || !workTimeEnd_) return;
+  if (!runActive_ || !workTimeEnd_) return;
   if (SteadyClock::now() < *workTimeEnd_) {
     armWorkTime();
     return;
@@ -348,7 +378,7 @@ bool WeighingSession::addResultRow() {
 
 // Nothing of the ended run runs on: no tick, no working time, no reading.
 void WeighingSession::endRun() {
-  store_.runActive = false;
+  runActive_ = false;
   Timer2.stop();
   Timer4.stop();
   tickWait_.stop();

@@ -20,6 +20,8 @@
 #include "weighing/conversion_error.h"
 #include "weighing/load_trigger.h"
 #include "weighing/measurement_store.h"
+#include "weighing/results_table.h"
+#include "weighing/statistics.h"
 #include "weighing/weighing_inputs.h"
 
 namespace tarvelo::app {
@@ -87,8 +89,7 @@ class WeighingSession : public QObject {
   Q_OBJECT
 
  public:
-  WeighingSession(weighing::MeasurementStore& store, RunControls controls,
-                  std::unique_ptr<link::ProtocolMemory> memory, QObject* parent = nullptr);
+  WeighingSession(RunControls controls, std::unique_ptr<link::ProtocolMemory> memory, QObject* parent = nullptr);
   // Stops the acquisition thread and waits for it; a hidden log is closed whole.
   ~WeighingSession() override;
 
@@ -98,6 +99,21 @@ class WeighingSession : public QObject {
   // without any line gives up, one with lines says so and searches on.
   void setNoBalanceTimeout(uint32_t ms) { noBalanceTimeout_ = ms; }
 
+  // What runs have measured; the window shows it and changes it only through the calls below.
+  const weighing::MeasurementStore& measurements() const { return store_; }
+  // The current weighing's column titles, before the first run.
+  void titleCurrentGrid();
+  // "Очистить окно": the current weighing, the results and the totals.
+  void clearResults();
+  // A new choice of recorded fields: the current weighing and its titles.
+  void clearForNewFields();
+  // "Удалить измерение", asking through the dialogs; throws ConversionError when a
+  // threshold it needs is not a number.
+  void removeResultRow(const weighing::RemovalDialogs& dialogs);
+  void selectResultRow(int row);
+  // The graph over the current weighing's readings startNum to lastNum.
+  weighing::GraphRange showGraphRange(int startNum, int lastNum);
+
   void start(const RunStart& run);
   // "Прервать", or the end of a weighing: a weighing with readings becomes a result row.
   void stop();
@@ -106,7 +122,7 @@ class WeighingSession : public QObject {
   // The working-time limit of a hidden run.
   void Timer4Timer();
 
-  bool running() const { return store_.runActive; }
+  bool running() const { return runActive_; }
   // A hidden run's working time is counting down.
   bool workTimeCounting() const { return Timer4.remainingTime() > 0; }
   // The polling timer runs (a manual run pauses it between presses).
@@ -156,7 +172,8 @@ class WeighingSession : public QObject {
   QString badNumberText(const weighing::ConversionError& error) const;
   QString logFailureText(std::error_code error) const;
 
-  weighing::MeasurementStore& store_;
+  weighing::MeasurementStore store_;
+  bool runActive_ = false;
   RunControls controls_;
   std::unique_ptr<link::ProtocolMemory> memory_;
   link::ReadingHandoff handoff_;

@@ -59,7 +59,6 @@ struct MeasurementStore {
   int selectedResultRow = 0;
   bool appButtonEnabled = false;  // the graph toggle, from the first recorded reading on
   bool manualFirstTick = false;   // the manual period has just started
-  bool runActive = false;         // a weighing run is under way
   std::string lBalInfo = kNoBalanceIdentity;
 
   // Empties the current weighing; results and totals stay.

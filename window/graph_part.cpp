@@ -91,9 +91,8 @@ QString rangeFieldName(const QLabel* caption, const QLabel* label) {
 
 }  // namespace
 
-GraphPart::GraphPart(Ui::TMainForm& ui, weighing::MeasurementStore& store,
-                     std::function<weighing::WeighingInputs()> inputs, QMainWindow* mainWindow)
-    : QObject(mainWindow), ui(&ui), store(store), inputs_(std::move(inputs)), mainWindow_(mainWindow) {
+GraphPart::GraphPart(Ui::TMainForm& ui, WeighingSession& session, QMainWindow* mainWindow)
+    : QObject(mainWindow), ui(&ui), session_(session), store(session.measurements()), mainWindow_(mainWindow) {
   setUpChart();
   window_ = makeGraphWindow(ui.ChPrPanel, ui.ChartPanel, mainWindow);
   action_ = new QAction("График", mainWindow);
@@ -190,7 +189,7 @@ void GraphPart::ShowGraphClick() {
   const std::optional<int> lastNum = rangeNumber(ui->LastNum);
   if (!lastNum) return;
   try {
-    const weighing::GraphRange range = weighing::ShowGraphRange(store, *startNum, *lastNum, inputs_());
+    const weighing::GraphRange range = session_.showGraphRange(*startNum, *lastNum);
     ui->LastNum->setText(QString::number(range.lastNum));
     if (!range.drawn) {
       QMessageBox box(QMessageBox::NoIcon, "Ошибка!",

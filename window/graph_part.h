@@ -22,14 +22,14 @@ class TMainForm;
 namespace tarvelo::app {
 
 class UpDown;
+class WeighingSession;
 
 // The graph of the current weighing: the readings in red with their trend line, drawn
 // after every recorded reading or over a chosen range, in a window of its own reached
 // by "График", saved as a picture or printed. Owned by the main window.
 class GraphPart : public QObject {
  public:
-  GraphPart(Ui::TMainForm& ui, weighing::MeasurementStore& store, std::function<weighing::WeighingInputs()> inputs,
-            QMainWindow* mainWindow);
+  GraphPart(Ui::TMainForm& ui, WeighingSession& session, QMainWindow* mainWindow);
 
   // The menu entry "График".
   QAction* action() const { return action_; }
@@ -60,8 +60,8 @@ class GraphPart : public QObject {
   void tellBadNumber(const QString& text, const QString& field);
 
   Ui::TMainForm* ui;
-  weighing::MeasurementStore& store;
-  std::function<weighing::WeighingInputs()> inputs_;
+  WeighingSession& session_;
+  const weighing::MeasurementStore& store;
   QMainWindow* mainWindow_;
   QWidget* window_ = nullptr;
   QAction* action_ = nullptr;

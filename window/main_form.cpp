@@ -67,7 +67,8 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
                  Qt::WindowCloseButtonHint);
   keepLongTexts();
   applyColumnWidths();
-  graph_ = new GraphPart(*ui, store, [this] { return inputs(); }, this);
+  setUpSession();
+  graph_ = new GraphPart(*ui, *session_, this);
   setUpOptions();
   // A coarse timer may fire 5 % early; the splash keeps its full time.
   Timer1.setTimerType(Qt::PreciseTimer);
@@ -78,9 +79,8 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
   SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
   loadResources();
   tray_ = new TrayPart(this, ui->N2, startOptions_.trayAvailable);
-  setUpSession();
   setUpReadButton();
-  protocol_ = std::make_unique<ProtocolPart>(*ui, store, *session_, this);
+  protocol_ = std::make_unique<ProtocolPart>(*ui, session_->measurements(), *session_, this);
   startupDir = QDir::currentPath();
   guardFields();
   connectHandlers();
@@ -96,7 +96,7 @@ void TMainForm::setUpSession() {
   RunControls controls{[this] { return inputs(); }, [this] { return ui->DStabCB->isChecked(); },
                        ui->MDLabel->text(), ui->MinWCB->text()};
   session_ = std::make_unique<WeighingSession>(
-      store, std::move(controls), std::make_unique<StoredProtocolMemory>(makeSettingsStore(), executableFileName));
+      std::move(controls), std::make_unique<StoredProtocolMemory>(makeSettingsStore(), executableFileName));
   connect(session_.get(), &WeighingSession::captionChanged, this, &TMainForm::setCaption);
   connect(session_.get(), &WeighingSession::storeChanged, this, &TMainForm::showGrids);
   connect(session_.get(), &WeighingSession::manualReadingReady, this, [this] {
@@ -207,11 +207,7 @@ void TMainForm::FormCreate() {
     }
   }
   EnableLogFileControls(ui->FastWrite->isChecked());
-  store.StrGrid1.setCell(0, 0, "№");
-  store.StrGrid1.setCell(1, 0, "Время");
-  store.StrGrid1.setCell(2, 0, "Масса");
-  store.StrGrid1.setCell(3, 0, "Ед.изм.");
-  showGrids();
+  session_->titleCurrentGrid();
 }
 
 void TMainForm::FormDestroy() {
@@ -354,7 +350,10 @@ void TMainForm::tell(QMessageBox::Icon icon, const QString& message) {
   QMessageBox(icon, windowTitle(), message, QMessageBox::Ok, this).exec();
 }
 
+const weighing::MeasurementStore& TMainForm::measurements() const { return session_->measurements(); }
+
 void TMainForm::showGrids() {
+  const weighing::MeasurementStore& store = session_->measurements();
   showGrid(ui->StrGrid1, store.StrGrid1);
   showGrid(ui->sgRes, store.sgRes);
   showGrid(ui->sgTotal, store.sgTotal);
@@ -370,12 +369,11 @@ void TMainForm::showGrids() {
 
 void TMainForm::ClearButtonClick() {
   ui->Memo2->clear();
-  store.ClearResults();
   if (!session_->polling()) {
     ui->Label5->setEnabled(true);
     ui->FCheck->setEnabled(true);
   }
-  showGrids();
+  session_->clearResults();
 }
 
 void TMainForm::btnRemoveLastCycleClick() {
@@ -387,19 +385,19 @@ void TMainForm::btnRemoveLastCycleClick() {
         return QMessageBox::question(this, qs(caption), qs(text), QMessageBox::Ok | QMessageBox::Cancel) ==
                QMessageBox::Ok;
       }};
+  ui->Memo2->clear();
   try {
-    weighing::RemoveResultRow(store, inputs(), dialogs);
+    session_->removeResultRow(dialogs);
   } catch (const weighing::ConversionError& error) {
     reportConversionError(qs(error.text()));
+    showGrids();
   }
-  ui->Memo2->clear();
-  showGrids();
 }
 
-void TMainForm::sgResSelectCell(int /*column*/, int row) { store.SelectResultRow(row); }
+void TMainForm::sgResSelectCell(int /*column*/, int row) { session_->selectResultRow(row); }
 
 void TMainForm::FCheckClick() {
-  if (store.StrGrid1.cell(0, 0).empty()) return;
+  if (session_->measurements().StrGrid1.cell(0, 0).empty()) return;
   confirmation_ = std::make_unique<TAskForm>(hiddenStart_);
   AskForm = confirmation_.get();
   AskForm->FormCreate();
@@ -412,9 +410,8 @@ void TMainForm::Timer5Timer() {
   if (!AskForm->askClosed) return;
   if (AskForm->askAnswer) {
     ui->Memo2->clear();
-    store.ClearForNewFields();
     if (!session_->polling()) ui->Label5->setEnabled(true);
-    showGrids();
+    session_->clearForNewFields();
   }
   AskForm->askAnswer = false;
   show();

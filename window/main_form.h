@@ -67,7 +67,7 @@ class TMainForm : public QMainWindow {
   void setAskForm(TAskForm* askForm) { AskForm = askForm; }
   QTimer& timer1() { return Timer1; }
   TAskForm* askForm() const { return AskForm; }
-  const weighing::MeasurementStore& measurements() const { return store; }
+  const weighing::MeasurementStore& measurements() const;
   WeighingSession& session() { return *session_; }
   // The program's exit status once the window has ended it: non-zero after a failure.
   int exitStatus() const { return exitStatus_; }
@@ -157,8 +157,6 @@ class TMainForm : public QMainWindow {
   QString startupDir;
   std::string executableFileName;
   StartOptions startOptions_;
-  weighing::MeasurementStore store;
-  // Declared after the store it writes into, so it goes first.
   std::unique_ptr<WeighingSession> session_;
   // Since the last start; a press of "Прервать" right after it is the second click of "Взвесить".
   QElapsedTimer runStartedAt_;

@@ -90,8 +90,6 @@ bool TMainForm::startRun() {
   EnableSettingsControls(false);
   runStartedAt_.start();
   session_->start(run);
-  store.SetupCurrentGrid(inputs());
-  showGrids();
   return true;
 }
 

@@ -90,12 +90,11 @@ class WeighingSessionTest : public QObject {
   }
 
   void init() {
-    store = weighing::MeasurementStore();
     inputs = weighing::WeighingInputs();
     balanceLive = std::make_shared<std::atomic<bool>>(false);
     panLoaded = std::make_shared<std::atomic<bool>>(true);
     session = std::make_unique<WeighingSession>(
-        store, RunControls{[this] { return inputs; }, [] { return false; }, "При изменении", "Не принимать"},
+        RunControls{[this] { return inputs; }, [] { return false; }, "При изменении", "Не принимать"},
         nullptr);
     session->setReadingSource([live = balanceLive, loaded = panLoaded](int32_t, const link::StopSignal&) {
       return std::make_unique<ScriptedBalance>(live, loaded);
@@ -210,7 +209,7 @@ class WeighingSessionTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(ready.count(), 1, kRunMs);  // the first tick only primes the hand-off
     session->Timer2Timer();
     session->Timer2Timer();
-    QTRY_COMPARE_WITH_TIMEOUT(store.recordNumber, 2, kRunMs);
+    QTRY_COMPARE_WITH_TIMEOUT(store().recordNumber, 2, kRunMs);
   }
 
   // A threshold that stops being a number ends the weighing without a result row.
@@ -221,15 +220,15 @@ class WeighingSessionTest : public QObject {
     run.statisticsWindow = 20;
     run.averagingTime = 60;
     session->start(run);
-    QTRY_VERIFY_WITH_TIMEOUT(store.recordNumber >= 2, kRunMs);
-    const int rows = store.sgRes.rowCount();
+    QTRY_VERIFY_WITH_TIMEOUT(store().recordNumber >= 2, kRunMs);
+    const int rows = store().sgRes.rowCount();
     // The field named is the one read, not one whose text looks the same.
     inputs.MaxDif = "abc";
     inputs.MinimW = "abc";
     QTRY_COMPARE_WITH_TIMEOUT(ended->count(), 1, kRunMs);
     QCOMPARE(endOf(0), RunEnd::Failed);
     QVERIFY2(ended->at(0).at(1).toString().contains("«При изменении»"), qPrintable(ended->at(0).at(1).toString()));
-    QCOMPARE(store.sgRes.rowCount(), rows);
+    QCOMPARE(store().sgRes.rowCount(), rows);
     QVERIFY(!session->running());
   }
 
@@ -245,7 +244,7 @@ class WeighingSessionTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(results.count(), 1, kCageMs);
     session->stop();
     // The mouse, in the balance's kilograms shown to two decimals (the crumb would show 0,00).
-    QCOMPARE(QString::fromStdString(store.sgRes.cell(weighing::ResultMass, 1)), QString("0,03"));
+    QCOMPARE(QString::fromStdString(store().sgRes.cell(weighing::ResultMass, 1)), QString("0,03"));
   }
 
   // A cage of five mice, each on the pan longer than its weighing takes: one row each,
@@ -265,15 +264,15 @@ class WeighingSessionTest : public QObject {
     QTest::qWait(kTwoTicksMs);
     session->stop();  // on an empty pan: nothing more
     QCOMPARE(results.count(), 5);
-    QCOMPARE(store.sgTotal.cell(weighing::BatchCount, 0), std::string("5"));
+    QCOMPARE(store().sgTotal.cell(weighing::BatchCount, 0), std::string("5"));
     double total = 0;
     for (int row = 1; row <= 5; ++row) {
-      const double mass = weighing::parseNumber(store.sgRes.cell(weighing::ResultMass, row));
+      const double mass = weighing::parseNumber(store().sgRes.cell(weighing::ResultMass, row));
       QVERIFY2(std::abs(mass - mice[static_cast<std::size_t>(row - 1)]) < kMeanToleranceGrams,
-               store.sgRes.cell(weighing::ResultMass, row).c_str());
+               store().sgRes.cell(weighing::ResultMass, row).c_str());
       total += mass;
     }
-    QCOMPARE(weighing::parseNumber(store.sgTotal.cell(weighing::TotalMass, 0)), total);
+    QCOMPARE(weighing::parseNumber(store().sgTotal.cell(weighing::TotalMass, 0)), total);
   }
 
   // "Прервать" while waiting for a load adds no row; while weighing, it ends the
@@ -287,7 +286,7 @@ class WeighingSessionTest : public QObject {
     startHandsFree(1, 1e9);  // no load is ever enough
     QTRY_VERIFY_WITH_TIMEOUT(session->watchingPan() && waitingForALoad(), kRunMs);
     session->stop();
-    QCOMPARE(store.sgTotal.cell(weighing::BatchCount, 0), std::string("0"));
+    QCOMPARE(store().sgTotal.cell(weighing::BatchCount, 0), std::string("0"));
     QVERIFY(!session->running() && !session->watchingPan());
 
     *panLoaded = false;
@@ -295,10 +294,10 @@ class WeighingSessionTest : public QObject {
     captions.clear();
     QTRY_VERIFY_WITH_TIMEOUT(waitingForALoad(), kRunMs);  // armed by the empty pan
     *panLoaded = true;
-    QTRY_VERIFY_WITH_TIMEOUT(store.recordNumber >= 2, kRunMs);
+    QTRY_VERIFY_WITH_TIMEOUT(store().recordNumber >= 2, kRunMs);
     QVERIFY(!session->watchingPan());
     session->stop();
-    QCOMPARE(store.sgTotal.cell(weighing::BatchCount, 0), std::string("1"));
+    QCOMPARE(store().sgTotal.cell(weighing::BatchCount, 0), std::string("1"));
     QVERIFY(!session->running());
   }
 
@@ -310,7 +309,7 @@ class WeighingSessionTest : public QObject {
     std::filesystem::create_symlink(device, link::comPortLinkPath(kMissingCom));
     // A session of its own, on the serial port as the window has it.
     session = std::make_unique<WeighingSession>(
-        store, RunControls{[this] { return inputs; }, [] { return false; }, {}, {}}, nullptr);
+        RunControls{[this] { return inputs; }, [] { return false; }, {}, {}}, nullptr);
     QSignalSpy captions(session.get(), &WeighingSession::captionChanged);
     RunStart run;
     run.port = kMissingCom;
@@ -349,7 +348,8 @@ class WeighingSessionTest : public QObject {
 
   RunEnd endOf(int index) const { return ended->at(index).at(0).value<RunEnd>(); }
 
-  weighing::MeasurementStore store;
+  const weighing::MeasurementStore& store() const { return session->measurements(); }
+
   weighing::WeighingInputs inputs;
   std::shared_ptr<std::atomic<bool>> balanceLive;
   std::shared_ptr<std::atomic<bool>> panLoaded;

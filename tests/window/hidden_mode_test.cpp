@@ -115,7 +115,7 @@ class HiddenModeTest : public QObject {
     storeHiddenSettings({});
     form = makeForm(true, StartMode::ShowWindow);
     QVERIFY(!form->hiddenStart());
-    QVERIFY(!form->measurements().runActive);
+    QVERIFY(!form->session().running());
     QVERIFY(form->timer1().isActive());  // the splash, then the window
   }
 
@@ -161,7 +161,7 @@ class HiddenModeTest : public QObject {
     form = makeForm();
     QCOMPARE(shown, message);
     QVERIFY(form->isVisible());
-    QVERIFY(!form->measurements().runActive);
+    QVERIFY(!form->session().running());
     QVERIFY(!QFile::exists(logFile));
   }
 
@@ -206,7 +206,7 @@ class HiddenModeTest : public QObject {
     form = makeForm();
     QTRY_COMPARE_WITH_TIMEOUT(counter.closes, 1, kRunMs);
     QCOMPARE(form->exitStatus(), 1);
-    QVERIFY(!form->measurements().runActive);
+    QVERIFY(!form->session().running());
     QCOMPARE(boxes, 0);
   }
 

@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "window/main_form.h"
+#include "session/weighing_session.h"
 #include "settings/settings_file_store.h"
 #include "link/com_port_path.h"
 #include "tests/support/simulator_process.h"
@@ -231,10 +232,10 @@ class WeighingCycleTest : public QObject {
     set<QComboBox>("cbWTime")->setCurrentText("15");
     QTest::mouseClick(set<QPushButton>("WeightButton"), Qt::LeftButton);
     QTest::mouseClick(set<QPushButton>("StopButton"), Qt::LeftButton);
-    QVERIFY(form->measurements().runActive);
+    QVERIFY(form->session().running());
     QTest::qWait(600);
     QTest::mouseClick(set<QPushButton>("StopButton"), Qt::LeftButton);
-    QVERIFY(!form->measurements().runActive);
+    QVERIFY(!form->session().running());
   }
 
  private:
