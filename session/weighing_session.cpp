@@ -122,6 +122,12 @@ void WeighingSession::removeResultRow(const weighing::RemovalDialogs& dialogs) {
   emit storeChanged();
 }
 
+bool WeighingSession::pauseForOptions() {
+  const bool watching = watchingPan();
+  if (watching) stop();
+  return watching;
+}
+
 void WeighingSession::selectResultRow(int row) { store_.SelectResultRow(row); }
 
 weighing::GraphRange WeighingSession::showGraphRange(int startNum, int lastNum) {

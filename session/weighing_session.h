@@ -17,6 +17,7 @@
 #include "link/protocol_memory.h"
 #include "link/reading_handoff.h"
 #include "reports/hidden_log.h"
+#include "session/hands_free_switch.h"
 #include "weighing/conversion_error.h"
 #include "weighing/load_trigger.h"
 #include "weighing/measurement_store.h"
@@ -133,6 +134,14 @@ class WeighingSession : public QObject {
   // A hands-free run between two weighings.
   bool watchingPan() const { return loadTrigger_ && loadTrigger_->state() != weighing::LoadTrigger::State::Weighing; }
 
+  // Whether runs weigh hands-free, and when such a run starts.
+  HandsFreeSwitch& handsFree() { return handsFree_; }
+  const HandsFreeSwitch& handsFree() const { return handsFree_; }
+  // The settings may change while no run goes on, or while a hands-free run waits for a load.
+  bool settingsMayChange() const { return !running() || watchingPan(); }
+  // The options dialog opens: a run watching the pan gives way to it. Whether it did.
+  bool pauseForOptions();
+
  signals:
   void captionChanged(const QString& suffix);
   // The store changed: the grids and the chart show it anew.
@@ -194,6 +203,7 @@ class WeighingSession : public QObject {
   bool tickPending_ = false;
   // Why the port of this run did not open, said once after the search text.
   QString portFailure_;
+  HandsFreeSwitch handsFree_;
   std::optional<weighing::LoadTrigger> loadTrigger_;
   QString caption_;
   // When the balance last delivered, for the caption while it is silent.

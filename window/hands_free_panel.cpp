@@ -13,13 +13,10 @@ namespace tarvelo::app {
 
 namespace {
 
-constexpr char kOnName[] = "AutoWeighing";
 constexpr char kThresholdName[] = "AutoWeighingThreshold";
 constexpr char kPauseName[] = "AutoWeighingPause";
 constexpr char kDefaultThreshold[] = "2";
 constexpr char kDefaultPause[] = "1";
-constexpr uint8_t kOff = 0;
-constexpr uint8_t kOn = 1;
 constexpr double kMsPerSecond = 1000.0;
 const QString kThresholdLabel = QStringLiteral("Порог начала, г");
 const QString kPauseLabel = QStringLiteral("Пауза после снятия, с");
@@ -63,13 +60,6 @@ bool HandsFreePanel::on() const { return enabled_->isChecked(); }
 
 void HandsFreePanel::setOn(bool on) { enabled_->setChecked(on); }
 
-void HandsFreePanel::turnOnForThisStart() {
-  storedOn_ = on();
-  setOn(true);
-}
-
-void HandsFreePanel::keepAsChosen() { storedOn_.reset(); }
-
 HandsFree HandsFreePanel::options() const {
   return {weighing::parseNumber(threshold_->text().toStdString()),
           std::llround(weighing::parseNumber(pause_->text().toStdString()) * kMsPerSecond)};
@@ -81,13 +71,11 @@ QList<NumberField> HandsFreePanel::numberFields() const {
 }
 
 void HandsFreePanel::restore(const SettingsStore& store) {
-  enabled_->setChecked(store.ReadFlag(kOnName, kOff) != kOff);
   threshold_->setText(QString::fromStdString(store.ReadText(kThresholdName, kDefaultThreshold)));
   pause_->setText(QString::fromStdString(store.ReadText(kPauseName, kDefaultPause)));
 }
 
 void HandsFreePanel::store(SettingsStore& store) const {
-  store.WriteFlag(kOnName, storedOn_.value_or(on()) ? kOn : kOff);
   store.WriteText(kThresholdName, threshold_->text().toStdString());
   store.WriteText(kPauseName, pause_->text().toStdString());
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QFrame>
-#include <optional>
 
 #include "window/options_dialog.h"
 #include "session/weighing_session.h"
@@ -13,19 +12,16 @@ namespace tarvelo::app {
 
 class SettingsStore;
 
-// The hands-free weighing options for the "Параметры" dialog, kept with the settings:
-// whether a run weighs every load that arrives, the load that starts a weighing, and
-// how long the pan must stay empty before the next.
+// The hands-free weighing options for the "Параметры" dialog: whether a run weighs every
+// load that arrives (the session's switch keeps that choice), and, kept with the
+// settings here, the load that starts a weighing and how long the pan must stay empty
+// before the next.
 class HandsFreePanel : public QFrame {
  public:
   explicit HandsFreePanel(QWidget* parent = nullptr);
 
   bool on() const;
   void setOn(bool on);
-  // On for this start of the program only: the stored choice stays as it was.
-  void turnOnForThisStart();
-  // "OK" in the dialog: what the panel shows is the operator's choice from now on.
-  void keepAsChosen();
   // The options as a run takes them. Throws ConversionError naming the text that is
   // not a number.
   HandsFree options() const;
@@ -40,8 +36,6 @@ class HandsFreePanel : public QFrame {
   QCheckBox* enabled_;
   QLineEdit* threshold_;
   QLineEdit* pause_;
-  // The stored choice while the start's own choice is shown.
-  std::optional<bool> storedOn_;
 };
 
 }  // namespace tarvelo::app

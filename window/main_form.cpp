@@ -221,8 +221,7 @@ void TMainForm::Timer1Timer() {
   Timer1.stop();
   centreOnScreen();
   show();
-  // Hands-free weighing watches the pan from the start.
-  if (handsFreePanel_->on() && !ui->FastWrite->isChecked() && idle()) startRun();
+  if (session_->handsFree().startsWhenShown(ui->FastWrite->isChecked()) && idle()) startRun();
 }
 
 void TMainForm::centreOnScreen() {
@@ -363,7 +362,7 @@ void TMainForm::showGrids() {
   const QSignalBlocker quiet(ui->sgRes);
   if (store.selectedResultRow >= 1) ui->sgRes->selectRow(store.selectedResultRow - 1);
   ui->lBalInfo->setText(qs(store.lBalInfo));
-  optionsAction_->setEnabled(idle() || session_->watchingPan());
+  optionsAction_->setEnabled(session_->settingsMayChange());
   graph_->refresh();
 }
 

@@ -78,7 +78,7 @@ bool TMainForm::startRun() {
     return false;
   }
   if (ui->FastWrite->isChecked() && !readHiddenLogging(run)) return false;
-  if (!ui->FastWrite->isChecked() && handsFreePanel_->on() && !readHandsFree(run)) return false;
+  if (!ui->FastWrite->isChecked() && session_->handsFree().armed() && !readHandsFree(run)) return false;
   handsFreeRun_ = run.handsFree.has_value();
   ui->Memo2->clear();
   if (ui->ComboBox1->currentText().isEmpty()) ui->ComboBox1->setCurrentText("0");

@@ -79,18 +79,15 @@ void TMainForm::setUpOptions() {
 }
 
 void TMainForm::OptionsClick() {
-  // A hands-free run between weighings gives way to the dialog; "Отмена" brings it back
-  // as it was, "OK" arms it when it is ticked.
-  const bool wasWatching = session_->watchingPan();
-  if (wasWatching) StopButtonClick();
+  const bool wasWatching = session_->pauseForOptions();
   const bool accepted = optionsDialog_->exec() == QDialog::Accepted;
-  if (accepted) handsFreePanel_->keepAsChosen();
+  if (accepted) session_->handsFree().choose(handsFreePanel_->on());
   if (accepted && settingsOpen_) StoreSettings();
   if (ui->FastWrite->isChecked()) {
     if (accepted) offerHiddenLogging();
     return;
   }
-  if (accepted ? handsFreePanel_->on() : wasWatching) startRun();
+  if (session_->handsFree().startsAfterOptions(accepted, wasWatching)) startRun();
 }
 
 void TMainForm::offerHiddenLogging() {

@@ -8,6 +8,7 @@
 #include "window/hands_free_panel.h"
 #include "window/main_form.h"
 #include "window/settings_table.h"
+#include "session/weighing_session.h"
 #include "ui_main_form.h"
 
 namespace tarvelo::app {
@@ -15,7 +16,8 @@ namespace tarvelo::app {
 void TMainForm::RestoreSettings() {
   restoreSettings(*settings, *ui);
   handsFreePanel_->restore(*settings);
-  if (startOptions_.handsFree) handsFreePanel_->turnOnForThisStart();
+  session_->handsFree().restore(*settings, startOptions_.handsFree);
+  handsFreePanel_->setOn(session_->handsFree().armed());
   ui->ChoseFButton->setEnabled(ui->FastWrite->isChecked());
   ui->ComboBox1->setCurrentText("0");
 }
@@ -23,6 +25,7 @@ void TMainForm::RestoreSettings() {
 void TMainForm::StoreSettings() {
   storeSettings(*settings, *ui);
   handsFreePanel_->store(*settings);
+  session_->handsFree().store(*settings);
 }
 
 // A line edit cuts its text at 32 767 characters unless told otherwise; stored texts
