@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "window/ask_form.h"
+#include "settings/settings_store.h"
 #include "window/main_form.h"
 
 namespace tarvelo::app {

@@ -396,9 +396,10 @@ void WeighingSession::endRun() {
 }
 
 void WeighingSession::fail(const QString& message) {
+  const bool handsFree = loadTrigger_.has_value();
   endRun();
   emit storeChanged();
-  emit runEnded(RunEnd::Failed, message);
+  emit runEnded(handsFree ? RunEnd::HandsFreeFailed : RunEnd::Failed, message);
 }
 
 // A hidden run ends with every line it logged kept in its file.

@@ -74,6 +74,7 @@ struct RunControls {
 enum class RunEnd {
   Stopped,       // "Прервать", or the weighing is complete: the window goes idle
   Failed,        // a number field stopped being a number: no result row; the message says which
+  HandsFreeFailed,  // so did a hands-free run's, which nobody may be watching
   HiddenDone,    // a hidden run reached its limit, its log saved: the program ends
   NoBalance,     // a hidden run never had a reading: the no-balance file is written; the program ends
   HiddenFailed,  // a hidden run cannot go on (its log cannot be written): the program ends with a failure

@@ -17,15 +17,16 @@
 #include <QUrl>
 
 #include "window/ask_form.h"
+#include "window/control_rules.h"
+#include "window/input_guards.h"
+#include "window/options_part.h"
+#include "window/window_settings.h"
 #include "window/graph_part.h"
 #include "window/grid_view.h"
 #include "window/protocol_part.h"
 #include "window/tray_part.h"
-#include "window/hands_free_panel.h"
 #include "window/program_files.h"
 #include "window/load_resources.h"
-#include "window/period_texts.h"
-#include "window/radio_group.h"
 #include "settings/stored_protocol_memory.h"
 #include "session/weighing_session.h"
 #include "link/balance_identity.h"
@@ -40,13 +41,11 @@ namespace {
 constexpr int kSplashMs = 3000;
 constexpr int kTimer1LayoutMs = 1000;
 constexpr int kTimer5Ms = 200;
-constexpr int kTrWTimeMs = 1000;
 constexpr int kFCheckItemCount = 6;
 constexpr int kFCheckHeightMargin = 5;
 constexpr int kRowSpacing = 5;
 constexpr int kRowMargin = 4;
 constexpr int kRowIndent = 10;
-constexpr int kFirstUntimedPeriodItem = 8;
 constexpr int kReadButtonMargin = 3;
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
@@ -55,34 +54,30 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string executable, StartOptions options,
                      QWidget* parent)
-    : QMainWindow(parent),
-      ui(std::make_unique<Ui::TMainForm>()),
-      settings(std::move(settingsStore)),
-      executableFileName(std::move(executable)),
-      startOptions_(std::move(options)) {
+    : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()), startOptions_(std::move(options)) {
   if (!startOptions_.trayAvailable) startOptions_.trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
   ui->setupUi(this);
   // A fixed layout: the system menu and minimising, no maximising.
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  keepLongTexts();
   applyColumnWidths();
-  setUpSession();
+  setUpSession(executable);
   graph_ = new GraphPart(*ui, *session_, this);
-  setUpOptions();
+  options_ = new OptionsPart(*ui, *session_, graph_->action(),
+                             {[this] { return startRun(); }, [this] { settings_->StoreSettings(); }}, this);
+  settings_ = new WindowSettings(std::move(settingsStore), executable, *ui, options_->handsFreePanel(),
+                                 session_->handsFree(), this);
   // A coarse timer may fire 5 % early; the splash keeps its full time.
   Timer1.setTimerType(Qt::PreciseTimer);
   Timer1.setInterval(kTimer1LayoutMs);
   Timer5.setInterval(kTimer5Ms);
-  trWTime.setInterval(kTrWTimeMs);
-  SaveDialog1 = new QFileDialog(this);
-  SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
   loadResources();
   tray_ = new TrayPart(this, ui->N2, startOptions_.trayAvailable);
   setUpReadButton();
   protocol_ = std::make_unique<ProtocolPart>(*ui, session_->measurements(), *session_, this);
   startupDir = QDir::currentPath();
   guardFields();
+  rules_ = new ControlRules(*ui, this);
   connectHandlers();
   FormCreate();
 }
@@ -92,7 +87,9 @@ TMainForm::~TMainForm() {
   session_.reset();
 }
 
-void TMainForm::setUpSession() {
+bool TMainForm::hiddenStart() const { return tray_->hiddenStart(); }
+
+void TMainForm::setUpSession(const std::string& executableFileName) {
   RunControls controls{[this] { return inputs(); }, [this] { return ui->DStabCB->isChecked(); },
                        ui->MDLabel->text(), ui->MinWCB->text()};
   session_ = std::make_unique<WeighingSession>(
@@ -107,15 +104,8 @@ void TMainForm::setUpSession() {
           [this](int lastNum) { graph_->setLastNum(lastNum); });
   connect(session_.get(), &WeighingSession::runEnded, this, &TMainForm::onRunEnded);
   connect(session_.get(), &WeighingSession::resultRecorded, this, [] { QApplication::beep(); });
-  // The desktop session is ending: the program may not get to its normal shutdown.
-  connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
-    if (settingsOpen_) StoreSettings();
-  });
 }
 
-// A "вручную" run takes a reading a press of ReadButton, which the layout keeps out of
-// sight: it stands at the current measurement's top right, shown while such a run goes
-// on; Space or Enter presses it when it has the focus.
 void TMainForm::setUpReadButton() {
   ui->ReadButton->setParent(ui->Panel6);
   ui->ReadButton->move(ui->Panel6->width() - ui->ReadButton->width() - kReadButtonMargin, kReadButtonMargin);
@@ -132,6 +122,7 @@ void TMainForm::applyColumnWidths() {
 }
 
 void TMainForm::guardFields() {
+  auto& guards = *new InputGuards(this);
   for (QWidget* field : {static_cast<QWidget*>(ui->MaxDW), static_cast<QWidget*>(ui->DWTime),
                          static_cast<QWidget*>(ui->MinimW), static_cast<QWidget*>(ui->MaxDif),
                          static_cast<QWidget*>(ui->WorkTime), static_cast<QWidget*>(ui->ComboBox1)}) {
@@ -160,15 +151,6 @@ void TMainForm::connectHandlers() {
   connect(ui->FCheck, &QListWidget::itemClicked, this, &TMainForm::FCheckClick);
   connect(ui->N1, &QAction::triggered, this, &TMainForm::N1Click);
   connect(ui->N2, &QAction::triggered, this, &TMainForm::N2Click);
-  connect(ui->DStabCB, &QCheckBox::toggled, this, &TMainForm::DStabCBClick);
-  connect(ui->MWeightCB, &QCheckBox::toggled, this, &TMainForm::MWeightCBClick);
-  connect(ui->MinWCB, &QCheckBox::toggled, this, &TMainForm::MinWCBClick);
-  connect(ui->MinimW, &QLineEdit::textChanged, this, &TMainForm::MinWCBClick);
-  connect(ui->FastWrite, &QCheckBox::toggled, this, &TMainForm::FastWriteClick);
-  connect(ui->ChBox1, &QCheckBox::toggled, this, &TMainForm::ChBox1Click);
-  connect(ui->ChBox2, &QCheckBox::toggled, this, &TMainForm::ChBox2Click);
-  connect(ui->ComboBox1, &QComboBox::currentTextChanged, this, &TMainForm::ComboBox1Change);
-  for (auto* item : radioItems(ui->RGr1)) connect(item, &QRadioButton::toggled, this, &TMainForm::RGr1Click);
   connect(ui->ClearButton, &QPushButton::clicked, this, &TMainForm::ClearButtonClick);
   connect(ui->btnRemoveLastCycle, &QPushButton::clicked, this, &TMainForm::btnRemoveLastCycleClick);
   connect(ui->sgRes, &QTableWidget::currentCellChanged, this,
@@ -187,41 +169,32 @@ void TMainForm::setUpPortList() {
 void TMainForm::FormCreate() {
   hide();
   setUpPortList();
-  settingsOpen_ = settings->open(executableFileName) || settings->create(executableFileName);
   Timer1.setInterval(kSplashMs);
   Timer1.start();
   const int itemHeight = (ui->FCheck->height() - kFCheckHeightMargin) / kFCheckItemCount;
   for (int i = 0; i < ui->FCheck->count(); ++i) ui->FCheck->item(i)->setSizeHint({0, itemHeight});
-  if (settingsOpen_) {
-    RestoreSettings();
-    ui->FileNameEdit->setEnabled(ui->FastWrite->isChecked());
-    ui->MDLabel->setEnabled(ui->ComboBox1->currentText() == kOnChangePeriod);
-    ui->MaxDif->setEnabled(ui->MDLabel->isEnabled());
-    ui->Label10->setEnabled(ui->MDLabel->isEnabled());
+  if (settings_->RestoreSettings(startOptions_.handsFree)) {
+    rules_->showRestored();
     if (ui->FastWrite->isChecked() && startOptions_.mode == StartMode::AsStored) {
-      hiddenStart_ = true;
+      tray_->startHidden();
       Timer1.stop();
       if (startRun()) return;
       // The stored settings cannot start a run: the user must see the window to mend them.
       show();
     }
   }
-  EnableLogFileControls(ui->FastWrite->isChecked());
+  rules_->EnableLogFileControls(ui->FastWrite->isChecked());
   session_->titleCurrentGrid();
 }
 
-void TMainForm::FormDestroy() {
-  if (!settingsOpen_) return;
-  StoreSettings();
-  settings->close();
-}
+void TMainForm::FormDestroy() { settings_->close(); }
 
 void TMainForm::Timer1Timer() {
   if (AskForm != nullptr) AskForm->close();
   Timer1.stop();
   centreOnScreen();
   show();
-  if (session_->handsFree().startsWhenShown(ui->FastWrite->isChecked()) && idle()) startRun();
+  if (session_->handsFree().startsWhenShown(ui->FastWrite->isChecked()) && rules_->idle()) startRun();
 }
 
 void TMainForm::centreOnScreen() {
@@ -248,79 +221,7 @@ void TMainForm::ShowGraphClick() { graph_->ShowGraphClick(); }
 bool TMainForm::saveGraph(const QString& path, bool gif) { return graph_->saveGraph(path, gif); }
 bool TMainForm::printGraph(QPrinter& printer) { return graph_->printGraph(printer); }
 
-bool TMainForm::idle() const { return !ui->WeightButton->isHidden(); }
-
-void TMainForm::DStabCBClick() {
-  const bool on = ui->DStabCB->isChecked();
-  ui->MaxDW->setEnabled(on && idle());
-  ui->DWTime->setEnabled(on && idle());
-  for (QWidget* label : {ui->MaxDWLabel, ui->Label6, ui->MTimeLabel}) label->setEnabled(on);
-}
-
-void TMainForm::MWeightCBClick() {
-  if (ui->MWeightCB->isChecked()) ui->MinWCB->setChecked(false);
-}
-
-void TMainForm::MinWCBClick() {
-  const bool on = ui->MinWCB->isChecked();
-  ui->MinimW->setEnabled(on && idle());
-  ui->Label9->setEnabled(on);
-}
-
-void TMainForm::RGr1Click() { ui->RGr2->setEnabled(radioIndex(ui->RGr1) == 1); }
-
-void TMainForm::FastWriteClick() {
-  const bool hidden = ui->FastWrite->isChecked();
-  EnableLogFileControls(hidden);
-  EnableRecordControls(!hidden);
-  if (hidden) {
-    ui->ComboBox1->removeItem(kFirstUntimedPeriodItem);
-    ui->ComboBox1->removeItem(kFirstUntimedPeriodItem);
-  } else {
-    ui->ComboBox1->addItems({kManualPeriod, kOnChangePeriod});
-  }
-}
-
-void TMainForm::ChBox1Click() { ui->WorkTime->setEnabled(ui->ChBox1->isChecked()); }
-
-void TMainForm::ChBox2Click() { ui->NumberWeightTime->setEnabled(ui->ChBox2->isChecked()); }
-
-void TMainForm::ComboBox1Change() {
-  const bool onChange = ui->ComboBox1->currentText() == kOnChangePeriod;
-  for (QWidget* control : {static_cast<QWidget*>(ui->MaxDif), static_cast<QWidget*>(ui->MDLabel),
-                           static_cast<QWidget*>(ui->Label10)}) {
-    control->setEnabled(onChange);
-  }
-}
-
-void TMainForm::EnableLogFileControls(bool on) {
-  if (on) {
-    ui->WorkTime->setEnabled(ui->ChBox1->isChecked());
-    ui->ChBox2->setEnabled(true);
-    ui->NumberWeightTime->setEnabled(ui->ChBox2->isChecked());
-  } else {
-    ui->WorkTime->setEnabled(false);
-    ui->NumberWeightTime->setEnabled(false);
-  }
-  for (QWidget* control : {static_cast<QWidget*>(ui->FileNameEdit), static_cast<QWidget*>(ui->ChoseFButton),
-                           static_cast<QWidget*>(ui->Label14), static_cast<QWidget*>(ui->ChBox1),
-                           static_cast<QWidget*>(ui->ChBox2)}) {
-    control->setEnabled(on);
-  }
-}
-
-void TMainForm::EnableRecordControls(bool on) {
-  for (QWidget* control :
-       {static_cast<QWidget*>(ui->FCheck), static_cast<QWidget*>(ui->Label5), static_cast<QWidget*>(ui->Label7),
-        static_cast<QWidget*>(ui->Label8), static_cast<QWidget*>(ui->SizeEdit), static_cast<QWidget*>(ui->RGr1),
-        static_cast<QWidget*>(ui->StabCB), static_cast<QWidget*>(ui->DStabCB), static_cast<QWidget*>(ui->MinWCB),
-        static_cast<QWidget*>(ui->MWeightCB), static_cast<QWidget*>(ui->MaxDW), static_cast<QWidget*>(ui->MaxDWLabel),
-        static_cast<QWidget*>(ui->Label6), static_cast<QWidget*>(ui->DWTime), static_cast<QWidget*>(ui->MTimeLabel),
-        static_cast<QWidget*>(ui->MinimW), static_cast<QWidget*>(ui->Label9)}) {
-    control->setEnabled(on);
-  }
-  ui->RGr2->setEnabled(on && radioIndex(ui->RGr1) != 0);
-}
+void TMainForm::OptionsClick() { options_->OptionsClick(); }
 
 weighing::WeighingInputs TMainForm::inputs() const {
   weighing::WeighingInputs in;
@@ -345,7 +246,7 @@ void TMainForm::reportConversionError(const QString& text, const QString& field)
 
 void TMainForm::tell(QMessageBox::Icon icon, const QString& message) {
   // Whoever scheduled a hidden start reads why it did not start.
-  if (hiddenStart_) printToStandardError(message);
+  if (tray_->hiddenStart()) printToStandardError(message);
   QMessageBox(icon, windowTitle(), message, QMessageBox::Ok, this).exec();
 }
 
@@ -362,7 +263,7 @@ void TMainForm::showGrids() {
   const QSignalBlocker quiet(ui->sgRes);
   if (store.selectedResultRow >= 1) ui->sgRes->selectRow(store.selectedResultRow - 1);
   ui->lBalInfo->setText(qs(store.lBalInfo));
-  optionsAction_->setEnabled(session_->settingsMayChange());
+  options_->action()->setEnabled(session_->settingsMayChange());
   graph_->refresh();
 }
 
@@ -397,7 +298,7 @@ void TMainForm::sgResSelectCell(int /*column*/, int row) { session_->selectResul
 
 void TMainForm::FCheckClick() {
   if (session_->measurements().StrGrid1.cell(0, 0).empty()) return;
-  confirmation_ = std::make_unique<TAskForm>(hiddenStart_);
+  confirmation_ = std::make_unique<TAskForm>(tray_->hiddenStart());
   AskForm = confirmation_.get();
   AskForm->FormCreate();
   AskForm->ShowConfirmation();

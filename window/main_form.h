@@ -1,25 +1,16 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QString>
 #include <QTimer>
 #include <functional>
 #include <memory>
-#include <optional>
+#include <string>
 
-#include "window/input_guards.h"
-#include "settings/settings_store.h"
 #include "weighing/measurement_store.h"
 
-class QAction;
-class QCheckBox;
-class QFileDialog;
 class QPrinter;
-class QGroupBox;
-class QLineEdit;
-class QTableWidget;
 
 namespace Ui {
 class TMainForm;
@@ -27,14 +18,15 @@ class TMainForm;
 
 namespace tarvelo::app {
 
-class HandsFreePanel;
-class OptionsDialog;
-class TAskForm;
+class ControlRules;
 class GraphPart;
+class OptionsPart;
 class ProtocolPart;
+class SettingsStore;
+class TAskForm;
 class TrayPart;
 class WeighingSession;
-struct RunStart;
+class WindowSettings;
 enum class RunEnd;
 
 // Whether a start follows the stored hidden mode, or shows the window whatever is stored.
@@ -49,8 +41,10 @@ struct StartOptions {
   bool handsFree = false;
 };
 
-// The main window. Its layout is main_form.ui; its handlers read the controls, call
-// the weighing core and show what the core holds.
+// The main window. Its layout is main_form.ui; its handlers read the controls, ask the
+// weighing session for every change and show what the session holds. The parts it owns
+// do the rest: the graph, the protocol, the tray and hidden-mode presentation, the
+// options dialog, the rules of which controls may be used, and the stored settings.
 class TMainForm : public QMainWindow {
   Q_OBJECT
 
@@ -63,7 +57,7 @@ class TMainForm : public QMainWindow {
   // Writes the settings back.
   ~TMainForm() override;
 
-  bool hiddenStart() const { return hiddenStart_; }
+  bool hiddenStart() const;
   void setAskForm(TAskForm* askForm) { AskForm = askForm; }
   QTimer& timer1() { return Timer1; }
   TAskForm* askForm() const { return AskForm; }
@@ -84,7 +78,6 @@ class TMainForm : public QMainWindow {
   // The protocol of the batch as the window shows it, printed on a given printer;
   // false when the printer did not take the job.
   bool printProtocol(QPrinter& printer) const;
-  // The graph's handlers, at home in its part.
   void AppButtonClick();
   // "Параметры…": the dialog of the settings out of sight; "OK" writes them at once.
   void OptionsClick();
@@ -99,79 +92,44 @@ class TMainForm : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // Handlers of the window's own controls, connected to their change signals.
   void FormCreate();
+  void FormDestroy();
   void N1Click();
   void N2Click();
-  void DStabCBClick();
-  void MWeightCBClick();
-  void MinWCBClick();
-  void RGr1Click();
-  void FastWriteClick();
-  void ChBox1Click();
-  void ChBox2Click();
-  void ComboBox1Change();
   void ChoseFButtonClick();
-  void FormDestroy();
-  // The window's controls before, during and after a run.
-  void EnterIdleState();
-  void ShowRunButtons(bool running);
-  void EnableSettingsControls(bool on);
-  void EnableLogFileControls(bool on);
-  void EnableRecordControls(bool on);
   void applyColumnWidths();
   void connectHandlers();
   void guardFields();
   void setUpPortList();
-  void setUpSession();
+  void setUpSession(const std::string& executableFileName);
   void setUpReadButton();
   void centreOnScreen();
-  void RestoreSettings();
-  void keepLongTexts();
-  void StoreSettings();
   void showGrids();
-  bool idle() const;
   weighing::WeighingInputs inputs() const;
   // Names the field when it is known.
   void reportConversionError(const QString& text, const QString& field = {});
   // A message box for the person at the window; at a hidden start standard error hears
   // it too.
   void tell(QMessageBox::Icon icon, const QString& message);
-  // Says that a hidden run's limit lies outside [least, most]; false.
-  bool refuseLimit(const QCheckBox* limit, const QLineEdit* field, double least, double most);
-  void setUpOptions();
-  void offerHiddenLogging();
-  bool readHandsFree(RunStart& run);
   bool startRun();
-  bool readHiddenLogging(RunStart& run);
   void StopButtonPressed();
   void onRunEnded(RunEnd end, const QString& message);
   void endProgram(int status);
   void setCaption(const QString& suffix);
 
   std::unique_ptr<Ui::TMainForm> ui;
-  std::unique_ptr<SettingsStore> settings;
-  bool settingsOpen_ = false;
-  bool hiddenStart_ = false;
-  bool handsFreeRun_ = false;
-  QString startupDir;
-  std::string executableFileName;
   StartOptions startOptions_;
+  QString startupDir;
   std::unique_ptr<WeighingSession> session_;
-  // Since the last start; a press of "Прервать" right after it is the second click of "Взвесить".
-  QElapsedTimer runStartedAt_;
   int exitStatus_ = 0;
-  InputGuards guards;
   QTimer Timer1;
   QTimer Timer5;
-  QTimer trWTime;
-  TrayPart* tray_ = nullptr;
-  QFileDialog* SaveDialog1 = nullptr;
   TAskForm* AskForm = nullptr;
   std::unique_ptr<TAskForm> confirmation_;
-  OptionsDialog* optionsDialog_ = nullptr;
-  HandsFreePanel* handsFreePanel_ = nullptr;
-  QAction* optionsAction_ = nullptr;
+  ControlRules* rules_ = nullptr;
+  WindowSettings* settings_ = nullptr;
+  TrayPart* tray_ = nullptr;
+  OptionsPart* options_ = nullptr;
   GraphPart* graph_ = nullptr;
   std::unique_ptr<ProtocolPart> protocol_;
 };

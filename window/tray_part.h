@@ -26,6 +26,9 @@ class TrayPart : public QObject {
   // The run's state after the program's name, where the icon is.
   void showState(const QString& suffix);
   void hideForHiddenRun(const QString& logFile);
+  // The program started hidden, as stored: what it has to say goes to standard error too.
+  void startHidden() { hiddenStart_ = true; }
+  bool hiddenStart() const { return hiddenStart_; }
   // A run ended: the status line's note goes.
   void clearNote();
   void tellUnattended(const QString& message);
@@ -35,6 +38,7 @@ class TrayPart : public QObject {
   std::function<bool()> trayAvailable_;
   QMenu* PopupMenu1;
   QSystemTrayIcon* trayIcon;
+  bool hiddenStart_ = false;
 };
 
 }  // namespace tarvelo::app

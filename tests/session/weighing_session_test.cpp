@@ -234,6 +234,22 @@ class WeighingSessionTest : public QObject {
 
   // The threshold is in grams whatever unit the balance sends: on a balance that sends
   // kilograms, a 1,5 g crumb (0,0015 kg) stays below 2 g and a 25 g mouse does not.
+  // Nobody may be watching a hands-free run: its failure says so, for the window to tell
+  // without a box that waits.
+  void handsFreeRunWhoseThresholdIsNoNumberFailsAsUnattended() {
+    *balanceLive = true;
+    *panLoaded = false;
+    inputs.MinWCB = true;
+    startHandsFree(1, 2.0, 60);
+    QTRY_VERIFY_WITH_TIMEOUT(session->watchingPan(), kRunMs);
+    QTest::qWait(kTwoTicksMs);  // armed by the empty pan
+    *panLoaded = true;
+    QTRY_VERIFY_WITH_TIMEOUT(store().recordNumber >= 2, kRunMs);
+    inputs.MinimW = "abc";
+    QTRY_COMPARE_WITH_TIMEOUT(ended->count(), 1, kRunMs);
+    QCOMPARE(endOf(0), RunEnd::HandsFreeFailed);
+  }
+
   void handsFreeThresholdIsInGramsOnAKilogramBalance() {
     const testing::SimulatorProcess balance(
         kKilogramCom, {"--protocol", "tsk", "--profile", "8:0:0,3:1.5:0,2:0:0,4:25:0,60:0:0", "--unstable-every", "0",

@@ -1,18 +1,17 @@
-// The menu's way to the settings the layout keeps out of sight ("Параметры…") and to
-// the graph ("График"), each in a window of its own.
+#include "window/options_part.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 
 #include "window/field_name.h"
-#include "window/graph_part.h"
 #include "window/hands_free_panel.h"
-#include "window/main_form.h"
 #include "window/options_dialog.h"
 #include "window/port_picker_panel.h"
 #include "session/weighing_session.h"
@@ -49,8 +48,14 @@ QFrame* periodPanel(Ui::TMainForm& ui) {
 
 }  // namespace
 
-void TMainForm::setUpOptions() {
-  handsFreePanel_ = new HandsFreePanel;
+OptionsPart::OptionsPart(Ui::TMainForm& form, WeighingSession& session, QAction* graphAction, Actions actions,
+                         QMainWindow* window)
+    : QObject(window),
+      ui(&form),
+      session_(session),
+      actions_(std::move(actions)),
+      window_(window),
+      handsFreePanel_(new HandsFreePanel) {
   const QList<OptionsSection> sections{
       {"Прием веса", ui->Panel1},
       {"Период вывода", periodPanel(*ui)},
@@ -70,34 +75,36 @@ void TMainForm::setUpOptions() {
       {ui->SizeEdit, fieldName(ui->Label7->text()) + " … " + fieldName(ui->Label8->text()), kWhole},
   };
   numbers += handsFreePanel_->numberFields();
-  optionsDialog_ = new OptionsDialog(sections, numbers, this);
+  dialog_ = new OptionsDialog(sections, numbers, window);
 
-  optionsAction_ = new QAction("Параметры…", this);
-  optionsAction_->setObjectName("OptionsAction");
-  ui->MainMenu1->insertActions(ui->N1, {optionsAction_, graph_->action()});
-  connect(optionsAction_, &QAction::triggered, this, &TMainForm::OptionsClick);
+  action_ = new QAction("Параметры…", window);
+  action_->setObjectName("OptionsAction");
+  ui->MainMenu1->insertActions(ui->N1, {action_, graphAction});
+  connect(action_, &QAction::triggered, this, &OptionsPart::OptionsClick);
 }
 
-void TMainForm::OptionsClick() {
-  const bool wasWatching = session_->pauseForOptions();
-  const bool accepted = optionsDialog_->exec() == QDialog::Accepted;
-  if (accepted) session_->handsFree().choose(handsFreePanel_->on());
-  if (accepted && settingsOpen_) StoreSettings();
+void OptionsPart::OptionsClick() {
+  const bool wasWatching = session_.pauseForOptions();
+  const bool accepted = dialog_->exec() == QDialog::Accepted;
+  if (accepted) {
+    session_.handsFree().choose(handsFreePanel_->on());
+    actions_.storeSettings();
+  }
   if (ui->FastWrite->isChecked()) {
     if (accepted) offerHiddenLogging();
     return;
   }
-  if (session_->handsFree().startsAfterOptions(accepted, wasWatching)) startRun();
+  if (session_.handsFree().startsAfterOptions(accepted, wasWatching)) actions_.startRun();
 }
 
-void TMainForm::offerHiddenLogging() {
+void OptionsPart::offerHiddenLogging() {
   const auto answer = QMessageBox::question(
-      this, windowTitle(),
+      window_, window_->windowTitle(),
       QString("Скрытый режим: окно будет скрыто, показания весов будут записываться в файл «%1». "
               "Начать запись сейчас?")
           .arg(ui->FileNameEdit->text()),
       QMessageBox::Yes | QMessageBox::No);
-  if (answer == QMessageBox::Yes) startRun();
+  if (answer == QMessageBox::Yes) actions_.startRun();
 }
 
 }  // namespace tarvelo::app

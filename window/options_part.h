@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QAction;
+class QMainWindow;
+
+namespace Ui {
+class TMainForm;
+}
+
+namespace tarvelo::app {
+
+class HandsFreePanel;
+class OptionsDialog;
+class WeighingSession;
+
+// "Параметры…": the settings the layout keeps out of sight, in a dialog of their own
+// reached from the menu, and what its "OK" sets going. Owned by the main window.
+class OptionsPart : public QObject {
+ public:
+  struct Actions {
+    std::function<bool()> startRun;
+    std::function<void()> storeSettings;
+  };
+
+  // The menu entry goes before "Справка", with `graphAction` after it.
+  OptionsPart(Ui::TMainForm& ui, WeighingSession& session, QAction* graphAction, Actions actions,
+              QMainWindow* window);
+
+  QAction* action() const { return action_; }
+  HandsFreePanel& handsFreePanel() const { return *handsFreePanel_; }
+
+  // Shows the dialog; "OK" writes the settings at once.
+  void OptionsClick();
+
+ private:
+  void offerHiddenLogging();
+
+  Ui::TMainForm* ui;
+  WeighingSession& session_;
+  Actions actions_;
+  QMainWindow* window_;
+  HandsFreePanel* handsFreePanel_;
+  OptionsDialog* dialog_ = nullptr;
+  QAction* action_ = nullptr;
+};
+
+}  // namespace tarvelo::app

@@ -1,0 +1,59 @@
+#include "window/window_settings.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <limits>
+
+#include "session/hands_free_switch.h"
+#include "settings/settings_store.h"
+#include "ui_main_form.h"
+#include "window/hands_free_panel.h"
+#include "window/settings_table.h"
+
+namespace tarvelo::app {
+
+WindowSettings::WindowSettings(std::unique_ptr<SettingsStore> store, const std::string& executableFileName,
+                               Ui::TMainForm& ui, HandsFreePanel& handsFreePanel, HandsFreeSwitch& handsFree,
+                               QWidget* window)
+    : QObject(window),
+      store_(std::move(store)),
+      executableFileName_(executableFileName),
+      ui(&ui),
+      handsFreePanel_(handsFreePanel),
+      handsFree_(handsFree) {
+  // A line edit cuts its text at 32 767 characters unless told otherwise; stored texts
+  // come back whole.
+  for (auto* field : window->findChildren<QLineEdit*>()) field->setMaxLength(std::numeric_limits<int>::max());
+  // The desktop session is ending: the program may not get to its normal shutdown.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, &WindowSettings::StoreSettings);
+}
+
+bool WindowSettings::RestoreSettings(bool handsFreeForThisStart) {
+  open_ = store_->open(executableFileName_) || store_->create(executableFileName_);
+  if (!open_) return false;
+  restoreSettings(*store_, *ui);
+  handsFreePanel_.restore(*store_);
+  handsFree_.restore(*store_, handsFreeForThisStart);
+  handsFreePanel_.setOn(handsFree_.armed());
+  ui->ChoseFButton->setEnabled(ui->FastWrite->isChecked());
+  ui->ComboBox1->setCurrentText("0");
+  return true;
+}
+
+void WindowSettings::StoreSettings() {
+  if (!open_) return;
+  storeSettings(*store_, *ui);
+  handsFreePanel_.store(*store_);
+  handsFree_.store(*store_);
+}
+
+void WindowSettings::close() {
+  if (!open_) return;
+  StoreSettings();
+  store_->close();
+  open_ = false;
+}
+
+}  // namespace tarvelo::app
