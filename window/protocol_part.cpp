@@ -15,7 +15,7 @@
 #include <optional>
 
 #include "window/print_failure.h"
-#include "window/program_files.h"
+#include "window/installed_program.h"
 #include "window/protocol_painter.h"
 #include "window/replace_question.h"
 #include "session/weighing_session.h"
@@ -41,7 +41,7 @@ QString toQString(const std::filesystem::path& path) {
 // Beside the program in its build folder; in the user's documents once it is installed.
 std::filesystem::path protocolsHome() {
   const QString program = QCoreApplication::applicationDirPath();
-  return reports::protocolsHome(toPath(program), QDir(installedDataDir(program)).exists(),
+  return reports::protocolsHome(toPath(program), runsInstalled(program),
                                 toPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
 }
 
