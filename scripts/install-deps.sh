@@ -14,7 +14,6 @@ packages=(
   libgtest-dev
   qt6-base-dev
   libqt6opengl6-dev
-  qt6-charts-dev
   qt6-translations-l10n
   libjpeg62-turbo-dev
   libxlsxwriter-dev

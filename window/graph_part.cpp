@@ -1,11 +1,8 @@
-#include <QChart>
 #include <QAction>
-#include <QChartView>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPainter>
@@ -13,7 +10,6 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +18,7 @@
 #include "window/gif_image.h"
 #include "window/graph_part.h"
 #include "window/graph_window.h"
+#include "window/line_chart.h"
 #include "window/print_failure.h"
 #include "session/weighing_session.h"
 #include "window/replace_question.h"
@@ -40,10 +37,6 @@ const QString kGifFilter = QStringLiteral("GIF (*.gif)");
 // Each format's extensions, the first the one a saved name gets.
 const QStringList kJpegExtensions{QStringLiteral("jpg"), QStringLiteral("jpeg")};
 const QStringList kGifExtensions{QStringLiteral("gif")};
-// Axis steps are 1, 2 or 5 times a power of ten, as many as fit this many times in the range.
-constexpr int kMaxTickIntervals = 10;
-constexpr int kTickMantissas[] = {1, 2, 5};
-constexpr int kDecimalBase = 10;
 constexpr int kStartNumMinimum = 1;
 constexpr int kLastNumMinimum = 2;
 constexpr int kSpinnerMaximum = 32767;
@@ -61,27 +54,10 @@ QString graphFileName(const QString& path, bool gif) {
   return stem + '.' + own.front();
 }
 
-// Ticks at whole multiples of a round step, labelled with just the decimals the step
-// needs; the chart writes them with the system's decimal separator.
-void keepTicksRound(QValueAxis* axis) {
-  const double span = axis->max() - axis->min();
-  if (!(span > 0)) return;
-  for (int exponent = static_cast<int>(std::floor(std::log10(span / kMaxTickIntervals)));; ++exponent) {
-    for (const int mantissa : kTickMantissas) {
-      const double step = mantissa * std::pow(kDecimalBase, exponent);
-      if (span / step <= kMaxTickIntervals) {
-        axis->setTickInterval(step);
-        axis->setLabelFormat(QStringLiteral("%.%1f").arg(std::max(0, -exponent)));
-        return;
-      }
-    }
-  }
-}
-
-void fill(QLineSeries* series, const std::vector<weighing::GraphPoint>& points) {
+QList<QPointF> pointsOf(const std::vector<weighing::GraphPoint>& points) {
   QList<QPointF> xy;
   for (const auto& point : points) xy.append({point.x, point.y});
-  series->replace(xy);
+  return xy;
 }
 
 // A range field's name: the row's caption and the field's own label ("с", "по").
@@ -120,46 +96,22 @@ void GraphPart::refresh() {
 void GraphPart::setLastNum(int lastNum) { ui->LastNum->setText(QString::number(lastNum)); }
 
 void GraphPart::setUpChart() {
-  auto* chart = new QChart;
-  chart->legend()->hide();
-  chart->setTitle({});
-  Series1 = new QLineSeries(chart);
-  Series1->setColor(Qt::red);
-  Series3 = new QLineSeries(chart);
-  Series3->setColor(Qt::blue);
-  chart->addSeries(Series1);
-  chart->addSeries(Series3);
-  chart->setLocale(QLocale::system());
-  chart->setLocalizeNumbers(true);
-  auto* readings = new QValueAxis(chart);
-  auto* weights = new QValueAxis(chart);
-  for (auto* axis : {readings, weights}) {
-    axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setTickAnchor(0);
-    keepTicksRound(axis);
-    connect(axis, &QValueAxis::rangeChanged, axis, [axis] { keepTicksRound(axis); });
-  }
-  chart->addAxis(readings, Qt::AlignBottom);
-  chart->addAxis(weights, Qt::AlignLeft);
-  for (auto* series : {Series1, Series3}) {
-    series->attachAxis(readings);
-    series->attachAxis(weights);
-  }
-  // The view hands back the chart it made for itself; it is ours to delete.
-  const std::unique_ptr<QChart> layoutChart(ui->Chart1->chart());
-  ui->Chart1->setChart(chart);
+  Series1 = ui->Chart1->addSeries(Qt::red);
+  Series3 = ui->Chart1->addSeries(Qt::blue);
 }
 
 void GraphPart::showChart() {
-  fill(Series1, store.series.readings);
-  fill(Series3, store.series.trend);
-  QList<QPointF> all = Series1->points() + Series3->points();
+  const QList<QPointF> readings = pointsOf(store.series.readings);
+  const QList<QPointF> trend = pointsOf(store.series.trend);
+  ui->Chart1->setPoints(Series1, readings);
+  ui->Chart1->setPoints(Series3, trend);
+  const QList<QPointF> all = readings + trend;
   if (all.isEmpty()) return;
   const auto [minX, maxX] = std::minmax_element(all.begin(), all.end(), [](auto a, auto b) { return a.x() < b.x(); });
   const auto [minY, maxY] = std::minmax_element(all.begin(), all.end(), [](auto a, auto b) { return a.y() < b.y(); });
-  ui->Chart1->chart()->axes(Qt::Horizontal).front()->setRange(minX->x(), std::max(maxX->x(), minX->x() + 1));
+  ui->Chart1->setRange(Qt::Horizontal, minX->x(), std::max(maxX->x(), minX->x() + 1));
   const double margin = std::max((maxY->y() - minY->y()) * 0.1, 0.01);
-  ui->Chart1->chart()->axes(Qt::Vertical).front()->setRange(minY->y() - margin, maxY->y() + margin);
+  ui->Chart1->setRange(Qt::Vertical, minY->y() - margin, maxY->y() + margin);
 }
 
 void GraphPart::AppButtonClick() {
@@ -264,7 +216,10 @@ bool GraphPart::printGraph(QPrinter& printer) {
   QPainter painter;
   if (!painter.begin(&printer)) return false;
   // Stretched to the page, not kept in proportion.
-  ui->Chart1->render(&painter, painter.viewport(), ui->Chart1->rect(), Qt::IgnoreAspectRatio);
+  const QRect page = painter.viewport();
+  painter.scale(static_cast<double>(page.width()) / ui->Chart1->width(),
+                static_cast<double>(page.height()) / ui->Chart1->height());
+  ui->Chart1->render(&painter);
   return painter.end() && printer.printerState() != QPrinter::Error;
 }
 

@@ -10,7 +10,6 @@
 
 class QAction;
 class QLineEdit;
-class QLineSeries;
 class QMainWindow;
 class QPrinter;
 class QWidget;
@@ -66,8 +65,8 @@ class GraphPart : public QObject {
   QWidget* window_ = nullptr;
   QAction* action_ = nullptr;
   UpDown* startNumSpinner = nullptr;  // UpDown1
-  QLineSeries* Series1 = nullptr;     // the readings, red
-  QLineSeries* Series3 = nullptr;     // the trend line, blue
+  int Series1 = 0;  // the readings, red
+  int Series3 = 0;  // the trend line, blue
 };
 
 }  // namespace tarvelo::app

@@ -1,5 +1,4 @@
 // The graph of the main window: the range message, the axes, saving and printing.
-#include <QChartView>
 #include <QDir>
 #include <QFile>
 #include <QGraphicsTextItem>
@@ -16,6 +15,7 @@
 
 #include <sys/stat.h>
 
+#include "window/line_chart.h"
 #include "window/main_form.h"
 #include "settings/settings_file_store.h"
 
@@ -34,21 +34,11 @@ QByteArray firstBytes(const QString& path, qsizetype count) {
   return file.open(QIODevice::ReadOnly) ? file.read(count) : QByteArray();
 }
 
-// The axis labels as drawn, top to bottom or left to right.
-QStringList labelsOf(QChart* chart, Qt::Orientation orientation) {
-  QList<QGraphicsTextItem*> labels;
-  const QRectF plot = chart->plotArea();
-  for (QGraphicsItem* item : chart->scene()->items()) {
-    auto* text = dynamic_cast<QGraphicsTextItem*>(item);
-    if (text == nullptr || !text->isVisible() || text->toPlainText().isEmpty()) continue;
-    const QRectF box = text->sceneBoundingRect();
-    if (orientation == Qt::Vertical ? box.right() <= plot.left() : box.top() >= plot.bottom()) labels.append(text);
-  }
-  std::sort(labels.begin(), labels.end(), [orientation](auto* a, auto* b) {
-    return orientation == Qt::Vertical ? a->scenePos().y() < b->scenePos().y() : a->scenePos().x() < b->scenePos().x();
-  });
+// The axis labels, top to bottom or left to right.
+QStringList labelsOf(const LineChart* chart, Qt::Orientation orientation) {
   QStringList texts;
-  for (auto* label : labels) texts.append(label->toPlainText());
+  for (const LineChart::Tick& tick : chart->ticks(orientation)) texts.append(tick.label);
+  if (orientation == Qt::Vertical) std::reverse(texts.begin(), texts.end());
   return texts;
 }
 
@@ -113,7 +103,7 @@ class GraphTest : public QObject {
 
   void savedPicturesAreRealImagesOfTheChartsSize() {
     form->AppButtonClick();
-    const QSize size = form->findChild<QChartView*>("Chart1")->size();
+    const QSize size = form->findChild<LineChart*>("Chart1")->size();
     for (const auto& [name, gif, signature] :
          {std::tuple{"graph.jpg", false, kJpegSignature}, std::tuple{"graph.gif", true, kGifSignature}}) {
       const QString path = dir->filePath(name);
@@ -152,14 +142,13 @@ class GraphTest : public QObject {
   void axisLabelsAreRoundNumbersWithTheSystemsDecimalComma() {
     form->AppButtonClick();
     form->show();
-    auto* view = form->findChild<QChartView*>("Chart1");
-    QChart* chart = view->chart();
+    auto* chart = form->findChild<LineChart*>("Chart1");
     // The ranges showChart gives readings 1 to 12 weighing 25.1234 to 25.4266, with its 10% margin.
     constexpr double lightest = 25.1234;
     constexpr double heaviest = 25.4266;
     constexpr double margin = (heaviest - lightest) * 0.1;
-    chart->axes(Qt::Horizontal).front()->setRange(1, 12);
-    chart->axes(Qt::Vertical).front()->setRange(lightest - margin, heaviest + margin);
+    chart->setRange(Qt::Horizontal, 1, 12);
+    chart->setRange(Qt::Vertical, lightest - margin, heaviest + margin);
     QCoreApplication::processEvents();
     QCOMPARE(labelsOf(chart, Qt::Vertical),
              QStringList({"25,45", "25,40", "25,35", "25,30", "25,25", "25,20", "25,15", "25,10"}));

@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -24,6 +23,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "window/line_chart.h"
 #include "window/main_form.h"
 #include "settings/settings_file_store.h"
 #include "session/weighing_session.h"
@@ -236,7 +236,7 @@ class OptionsDialogTest : public QObject {
     form->AppButtonClick();
     QWidget* window = form->findChild<QWidget*>("GraphWindow");
     QVERIFY(window->isVisible());
-    auto* chart = child<QChartView>("Chart1");
+    auto* chart = child<LineChart>("Chart1");
     QVERIFY(chart->isVisible());
     QVERIFY(window->rect().contains(chart->geometry()));
     const QSize before = chart->size();

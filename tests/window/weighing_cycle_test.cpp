@@ -1,13 +1,11 @@
 // Weighing with the real window against the balance simulator on a pseudo-terminal.
 #include <QAction>
-#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "window/line_chart.h"
 #include "window/main_form.h"
 #include "session/weighing_session.h"
 #include "settings/settings_file_store.h"
@@ -127,10 +126,10 @@ class WeighingCycleTest : public QObject {
     auto* graph = set<QAction>("GraphAction");
     QTRY_VERIFY_WITH_TIMEOUT(graph->isEnabled(), kWeighingMs);
     graph->trigger();
-    auto* readings = qobject_cast<QLineSeries*>(set<QChartView>("Chart1")->chart()->series().front());
+    const auto* chart = set<LineChart>("Chart1");
     for (int recorded = 2; recorded <= 3; ++recorded) {
       QTRY_VERIFY_WITH_TIMEOUT(form->measurements().recordNumber >= recorded, kWeighingMs);
-      QTRY_COMPARE_WITH_TIMEOUT(readings->count(), form->measurements().recordNumber, kTickMs);
+      QTRY_COMPARE_WITH_TIMEOUT(chart->points(0).size(), form->measurements().recordNumber, kTickMs);
     }
     form->StopButtonClick();
     QCOMPARE(result(3, 1), std::string("25,00"));
