@@ -1,6 +1,6 @@
 # Cross-compiles for 64-bit Windows with Debian's MinGW-w64 (the POSIX thread model,
 # which std::thread and std::mutex need). Libraries built for Windows by hand (GoogleTest,
-# libxlsxwriter) are looked for in TARVELO_MINGW_PREFIX as well.
+# libxlsxwriter, libjpeg, giflib) are looked for in TARVELO_MINGW_PREFIX as well.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -10,7 +10,13 @@ set(CMAKE_CXX_COMPILER ${mingw_triplet}-g++-posix)
 set(CMAKE_RC_COMPILER ${mingw_triplet}-windres)
 
 set(TARVELO_MINGW_PREFIX "$ENV{TARVELO_MINGW_PREFIX}" CACHE PATH "Prefix of libraries built for Windows")
-set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triplet} ${TARVELO_MINGW_PREFIX})
+# Qt for Windows (scripts/windows-qt.sh); its moc, rcc and uic are the machine's own.
+set(TARVELO_QT_PREFIX "$ENV{TARVELO_QT_PREFIX}" CACHE PATH "Prefix of Qt built for Windows")
+set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triplet} ${TARVELO_MINGW_PREFIX} ${TARVELO_QT_PREFIX})
+if(TARVELO_QT_PREFIX)
+  set(QT_HOST_PATH /usr CACHE PATH "")
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "")
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Windows leg: builds the Qt-free program and its tests for Windows with MinGW-w64
-# and runs them under Wine, the serial tests against tarvelo-balance-sim on
+# The Windows leg: builds the program and its tests for Windows with MinGW-w64 (Qt for
+# Windows from scripts/windows-qt.sh, cached) and runs them under Wine, the serial tests against tarvelo-balance-sim on
 # pseudo-terminals mapped to COM7 and up. Installs what it needs (Debian 12 packages);
 # everything else stays below build/: the Windows libraries, the Linux helpers, a private
 # Wine prefix and locale. A second run reuses them.
@@ -12,7 +12,7 @@ jobs=$(nproc)
 packages=(
   build-essential cmake ninja-build pkg-config
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
-  wine wine64 locales
+  wine wine64 locales xvfb
   libgtest-dev libxlsxwriter-dev zlib1g-dev python3-openpyxl
 )
 scripts/install-deps.sh "${packages[@]}"
@@ -48,6 +48,36 @@ if [ ! -f "$prefix/lib/libxlsxwriter.a" ]; then
   cmake --install "$deps/libxlsxwriter-build"
 fi
 
+# libjpeg-turbo and giflib for Windows, from Debian's source packages: the graph's pictures
+# and the splash.
+if [ ! -f "$prefix/lib/libjpeg.a" ]; then
+  debian_source "$deps/source" libjpeg-turbo
+  rm -rf "$deps/libjpeg-turbo"
+  mkdir -p "$deps/libjpeg-turbo"
+  tar -xzf "$deps"/source/libjpeg-turbo_*.orig.tar.gz -C "$deps/libjpeg-turbo" --strip-components=1
+  cmake -S "$deps/libjpeg-turbo" -B "$deps/libjpeg-turbo-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF \
+    -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF
+  cmake --build "$deps/libjpeg-turbo-build" -j "$jobs"
+  cmake --install "$deps/libjpeg-turbo-build"
+fi
+if [ ! -f "$prefix/lib/libgif.a" ]; then
+  debian_source "$deps/source" giflib
+  rm -rf "$deps/giflib"
+  mkdir -p "$deps/giflib"
+  tar -xzf "$deps"/source/giflib_*.orig.tar.gz -C "$deps/giflib" --strip-components=1
+  # The library's sources as its Makefile lists them; the Makefile itself builds for Unix.
+  sources=$(sed -n '/^SOURCES = /,/[^\\]$/p' "$deps/giflib/Makefile" | sed 's/^SOURCES = //; s/\\//')
+  (cd "$deps/giflib" && for source in $sources; do x86_64-w64-mingw32-gcc-posix -O2 -c "$source"; done &&
+    x86_64-w64-mingw32-ar rcs libgif.a ${sources//.c/.o})
+  install -D -m 644 "$deps/giflib/libgif.a" "$prefix/lib/libgif.a"
+  install -D -m 644 "$deps/giflib/gif_lib.h" "$prefix/include/gif_lib.h"
+fi
+
+# Qt for Windows, built once into the system's cache folder (scripts/windows-qt.sh).
+qt_prefix=$(scripts/windows-qt.sh | tail -n 1)
+export TARVELO_QT_PREFIX=$qt_prefix
+
 # The Linux side: the simulator the Windows tests talk to, the native reader for the
 # figures, and the test harness's preload library (see tests/wine/).
 host=$root/build/wine-host
@@ -73,15 +103,23 @@ export WINEPREFIX=$wine_dir/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDE
 export TARVELO_WINE_PRELOAD=$host/tcsetattr_no_readback.so
 export TARVELO_WINE_SIM=$host/tools/balance_sim/tarvelo-balance-sim
 export TARVELO_NATIVE_READ=$host/tools/read/tarvelo-read
-runtime_dirs=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib)
+runtime_dirs=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib "$qt_prefix/bin")
 WINEPATH=$(IFS=';'; for dir in "${runtime_dirs[@]}"; do printf '%s;' "Z:${dir//\//\\}"; done)
 export WINEPATH
+# Qt's platform plugins from the Windows build.
+export QT_PLUGIN_PATH="Z:${qt_prefix//\//\\}\\plugins"
+# The window's tests use Qt's Windows platform, on a virtual display of their own.
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x1024x24 >"$wine_dir/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+
 # Started here with its own log: it prints its object table when a pseudo-terminal's
 # other end closes.
 wineserver -k 2>/dev/null || true
 mkdir -p "$WINEPREFIX"
 wineserver -p >"$wine_dir/wineserver.log" 2>&1
-trap 'wineserver -k 2>/dev/null || true' EXIT
+trap 'wineserver -k 2>/dev/null || true; kill $xvfb_pid 2>/dev/null || true' EXIT
 # Creates the prefix the first time; every time, starts its services before the tests,
 # so the first test program does not wait for them.
 wineboot >"$wine_dir/wineboot.log" 2>&1

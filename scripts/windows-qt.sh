@@ -20,7 +20,8 @@ options=(
   -DFEATURE_system_jpeg=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF
   -DFEATURE_jpeg=OFF -DFEATURE_tabletevent=OFF
 )
-key=$(printf '%s\n' "$qt_version" "${options[@]}" "$(sha256sum cmake/mingw-w64-x86_64.cmake)" |
+# Keyed by what the libraries are made of: the version, the options and the compiler.
+key=$(printf '%s\n' "$qt_version" "${options[@]}" "$(x86_64-w64-mingw32-g++-posix --version | head -n 1)" |
   sha256sum | cut -c1-12)
 cache=${TARVELO_CACHE:-/var/cache/tarvelo}
 prefix=$cache/qt-$qt_version-mingw-$key

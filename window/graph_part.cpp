@@ -18,6 +18,7 @@
 #include "window/gif_image.h"
 #include "window/graph_part.h"
 #include "window/graph_window.h"
+#include "window/jpeg_picture.h"
 #include "window/line_chart.h"
 #include "window/print_failure.h"
 #include "session/weighing_session.h"
@@ -198,7 +199,7 @@ void GraphPart::SaveGraphClick() {
 bool GraphPart::saveGraph(const QString& path, bool gif) {
   const QImage picture = ui->Chart1->grab().toImage();
   const QString fileName = graphFileName(path, gif);
-  return gif ? writeGif(picture, fileName) : picture.save(fileName, "JPG");
+  return gif ? writeGif(picture, fileName) : writeJpeg(picture, fileName);
 }
 
 void GraphPart::PrintGraphClick() {

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
@@ -87,6 +88,67 @@ QImage decodeJpeg(const QByteArray& bytes) {
   QImage image(decoder.width(), decoder.height(), QImage::Format_RGB888);
   if (image.isNull() || !decoder.readRows(image)) return {};
   return image;
+}
+
+namespace {
+
+// Owns the libjpeg state of one compression.
+class JpegEncoder {
+ public:
+  JpegEncoder() {
+    info.err = jpeg_std_error(&trap.manager);
+    trap.manager.error_exit = escapeOnError;
+  }
+  JpegEncoder(const JpegEncoder&) = delete;
+  JpegEncoder& operator=(const JpegEncoder&) = delete;
+  ~JpegEncoder() {
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+  }
+
+  // A greyscale picture stays greyscale; any other is written as RGB.
+  QByteArray encode(const QImage& image, int quality) {
+    const bool grey = image.format() == QImage::Format_Grayscale8;
+    const QImage rows = grey ? image : image.convertToFormat(QImage::Format_RGB888);
+    if (setjmp(trap.escape) != 0) return {};
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(rows.width());
+    info.image_height = static_cast<JDIMENSION>(rows.height());
+    info.input_components = grey ? 1 : kRgbComponents;
+    info.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+      JSAMPROW row = const_cast<JSAMPROW>(rows.constScanLine(static_cast<int>(info.next_scanline)));
+      jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    return QByteArray(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
+  }
+
+ private:
+  jpeg_compress_struct info{};
+  ErrorTrap trap{};
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+};
+
+}  // namespace
+
+QByteArray encodeJpeg(const QImage& image, int quality) {
+  if (image.isNull()) return {};
+  JpegEncoder encoder;
+  return encoder.encode(image, quality);
+}
+
+bool writeJpeg(const QImage& image, const QString& path) {
+  const QByteArray bytes = encodeJpeg(image);
+  if (bytes.isEmpty()) return false;
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
+         file.flush();
 }
 
 QImage readJpeg(const QString& path) {

@@ -63,7 +63,8 @@ OptionsPart::OptionsPart(Ui::TMainForm& form, WeighingSession& session, QAction*
       {"Запись в файл", ui->Panel10},
       {"Файл протокола", ui->Panel3},
       {"Автоматическое взвешивание", handsFreePanel_},
-      {"Порт весов", new PortPickerPanel([this] { return ui->ComCB->currentIndex() + 1; })}};
+      {"Порт весов", new PortPickerPanel([this] { return ui->ComCB->currentIndex() + 1; },
+                                                 [this](int port) { ui->ComCB->setCurrentIndex(port - 1); })}};
   QList<NumberField> numbers{
       {ui->MaxDW, fieldName(ui->MaxDWLabel->text()), kDecimal},
       {ui->DWTime, fieldName(ui->MaxDWLabel->text()) + " " + fieldName(ui->MTimeLabel->text()), kDecimal},

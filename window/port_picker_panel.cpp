@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "session/port_failure_text.h"
-#include "link/com_port_path.h"
+#include "window/port_choice.h"
 
 namespace tarvelo::app {
 
@@ -28,10 +28,11 @@ QString deviceText(const link::SerialDevice& device) {
 
 }  // namespace
 
-PortPickerPanel::PortPickerPanel(std::function<int()> port, link::SerialDeviceFolders folders,
-                                 QWidget* parent)
+PortPickerPanel::PortPickerPanel(std::function<int()> port, std::function<void(int)> select,
+                                 link::SerialDeviceFolders folders, QWidget* parent)
     : QFrame(parent),
       port_(std::move(port)),
+      select_(std::move(select)),
       folders_(std::move(folders)),
       current_(new QLabel(this)),
       list_(new QListWidget(this)),
@@ -54,21 +55,15 @@ PortPickerPanel::PortPickerPanel(std::function<int()> port, link::SerialDeviceFo
 
 void PortPickerPanel::refresh() {
   const int port = port_();
-  const std::filesystem::path link = link::comPortLinkPath(port);
-  std::error_code error;
-  const std::filesystem::path target = std::filesystem::read_symlink(link, error);
-  current_->setText(error ? QString("COM%1: %2 (своей связи нет)")
-                                .arg(port)
-                                .arg(pathText(link::comPortDevice(port)))
-                          : QString("COM%1 связан с %2").arg(port).arg(pathText(target)));
   devices_ = link::listSerialDevices(folders_);
+  current_->setText(portNowText(port, devices_));
   list_->clear();
   for (const link::SerialDevice& device : devices_) {
     auto* item = new QListWidgetItem(deviceText(device), list_);
     if (!device.accessible) item->setForeground(Qt::red);
   }
   if (devices_.empty()) list_->addItem("Последовательные устройства не найдены");
-  linkButton_->setText(QString("Связать с COM%1").arg(port));
+  linkButton_->setText(choiceButtonText(port));
   linkButton_->setEnabled(false);
 }
 
@@ -80,13 +75,11 @@ void PortPickerPanel::showEvent(QShowEvent* event) {
 void PortPickerPanel::linkChosen() {
   const int row = list_->currentRow();
   if (row < 0 || row >= static_cast<int>(devices_.size())) return;
-  const std::filesystem::path device = devices_[static_cast<std::size_t>(row)].path;
-  if (const std::error_code error = link::linkComPort(port_(), device)) {
-    QMessageBox::critical(
-        this, "Порт весов",
-        QString("Не удалось связать COM%1 с %2: %3")
-            .arg(port_())
-            .arg(pathText(device), QString::fromLocal8Bit(error.message().c_str())));
+  const auto chosen = choosePort(port_(), devices_[static_cast<std::size_t>(row)]);
+  if (const auto* failure = std::get_if<QString>(&chosen)) {
+    QMessageBox::critical(this, "Порт весов", *failure);
+  } else {
+    select_(std::get<int>(chosen));
   }
   refresh();
 }

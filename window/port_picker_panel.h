@@ -16,8 +16,8 @@ namespace tarvelo::app {
 // marked with the fix.
 class PortPickerPanel : public QFrame {
  public:
-  // `port` gives the COM port chosen in the main window.
-  PortPickerPanel(std::function<int()> port, link::SerialDeviceFolders folders = {},
+  // `port` gives the COM port chosen in the main window; `select` chooses another there.
+  PortPickerPanel(std::function<int()> port, std::function<void(int)> select, link::SerialDeviceFolders folders = {},
                   QWidget* parent = nullptr);
 
   // Lists the devices anew and shows the port's device.
@@ -30,6 +30,7 @@ class PortPickerPanel : public QFrame {
   void linkChosen();
 
   std::function<int()> port_;
+  std::function<void(int)> select_;
   link::SerialDeviceFolders folders_;
   std::vector<link::SerialDevice> devices_;
   QLabel* current_;

@@ -1,7 +1,6 @@
 // The splash / confirmation window and the libjpeg decoder behind its picture.
 #include "window/ask_form.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
@@ -16,6 +15,7 @@
 
 using tarvelo::app::decodeJpeg;
 using tarvelo::app::readJpeg;
+using tarvelo::app::encodeJpeg;
 using tarvelo::app::TAskForm;
 
 namespace {
@@ -26,6 +26,7 @@ constexpr int kSplashSidePx = 304;
 constexpr int kMinDistinctColours = 200;
 constexpr quint32 kRandomSeed = 20240611;
 constexpr int kRandomLength = 4096;
+constexpr int kFineQuality = 95;
 
 QByteArray splashBytes() {
   QFile file(":/splash.jpg");
@@ -38,14 +39,6 @@ T* child(const TAskForm& form, const char* name) {
 }
 
 // Encodes an image with Qt's own JPEG writer, so the decoder meets a file it did not write.
-QByteArray encodeJpeg(const QImage& image) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "JPEG", 95);
-  return bytes;
-}
-
 }  // namespace
 
 class AskFormTest : public QObject {
@@ -76,7 +69,7 @@ class AskFormTest : public QObject {
   void greyscaleComesOutAsRgb() {
     QImage grey(16, 8, QImage::Format_Grayscale8);
     grey.fill(QColor(90, 90, 90));
-    const QImage picture = decodeJpeg(encodeJpeg(grey));
+    const QImage picture = decodeJpeg(encodeJpeg(grey, kFineQuality));
     QCOMPARE(picture.format(), QImage::Format_RGB888);
     QCOMPARE(picture.size(), grey.size());
     const QColor pixel = picture.pixelColor(8, 4);

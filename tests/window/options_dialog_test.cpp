@@ -223,12 +223,15 @@ class OptionsDialogTest : public QObject {
     const QString devices = dir->filePath("dev");
     QDir().mkpath(devices);
     QFile(devices + "/ttyUSB0").open(QIODevice::WriteOnly);
-    PortPickerPanel panel([] { return kPickedCom; }, {dir->filePath("by-id").toStdString(), devices.toStdString()});
+    int selected = 0;
+    PortPickerPanel panel([] { return kPickedCom; }, [&selected](int port) { selected = port; },
+                          {dir->filePath("by-id").toStdString(), devices.toStdString()});
     auto* list = child<QListWidget>(&panel, "PortDevices");
     QCOMPARE(list->count(), 1);
     list->setCurrentRow(0);
     child<QPushButton>(&panel, "PortLinkButton")->click();
     QCOMPARE(QFile::symLinkTarget(dir->filePath("Korvane/Tarvelo/ports/COM12")), devices + "/ttyUSB0");
+    QCOMPARE(selected, kPickedCom);
     QVERIFY(panel.findChild<QLabel*>()->text().startsWith("COM12 связан с "));
   }
 
