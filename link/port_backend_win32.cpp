@@ -38,7 +38,8 @@ class Win32Port final : public PortBackend {
   Win32Port(const StopSignal* stop, PortOpenReport openFailed)
       : stop_(stop), openFailed_(std::move(openFailed)) {
     // Created signalled, as no transfer is under way.
-    overlapped_.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    overlapped_.hEvent = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    if (overlapped_.hEvent == nullptr) eventError_ = GetLastError();
   }
   ~Win32Port() override {
     close();
@@ -49,6 +50,11 @@ class Win32Port final : public PortBackend {
 
   bool open(int portNumber) override {
     const std::string device = comDeviceName(portNumber);
+    // Without its event no transfer could be waited for.
+    if (overlapped_.hEvent == nullptr) {
+      if (openFailed_) openFailed_({portNumber, device, PortOpenError::Other, static_cast<int>(eventError_)});
+      return false;
+    }
     // Share mode 0: no other program may open the port while this one holds it.
     handle_ = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -73,6 +79,8 @@ class Win32Port final : public PortBackend {
 
   bool close() override {
     if (handle_ == INVALID_HANDLE_VALUE) return true;
+    // Unsent output is dropped, not sent to whatever comes next on the line.
+    PurgeComm(handle_, PURGE_TXABORT | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_RXCLEAR);
     if (CloseHandle(handle_) == FALSE) return false;
     handle_ = INVALID_HANDLE_VALUE;
     return true;
@@ -117,6 +125,7 @@ class Win32Port final : public PortBackend {
   PortOpenReport openFailed_;
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   OVERLAPPED overlapped_{};
+  DWORD eventError_ = ERROR_SUCCESS;
   COMSTAT status_{};
 };
 

@@ -15,6 +15,9 @@ DCB lineSettings(const DCB& current, uint32_t baud, uint8_t parity) {
   dcb.Parity = parity;
   dcb.StopBits = ONESTOPBIT;
   dcb.fDtrControl = DTR_CONTROL_ENABLE;
+  // Reads do not clear line errors after every transfer; a driver's abort-on-error would
+  // then refuse every later one.
+  dcb.fAbortOnError = FALSE;
   return dcb;
 }
 

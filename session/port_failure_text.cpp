@@ -1,6 +1,7 @@
 #include "port_failure_text.h"
 
-#include <cstring>
+#include "link/system_error_text.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -22,7 +23,7 @@ QString portFailureText(const link::PortOpenFailure& failure) {
       reason = "это не последовательный порт";
       break;
     case link::PortOpenError::Other:
-      reason = QString::fromLocal8Bit(std::strerror(failure.systemError));
+      reason = QString::fromStdString(link::systemErrorText(failure.systemError));
       break;
   }
   // A port of the configuration folder is a link: the device it names is what is missing.

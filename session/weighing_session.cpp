@@ -434,7 +434,7 @@ QString WeighingSession::badNumberText(const weighing::ConversionError& error) c
 }
 
 QString WeighingSession::logFailureText(std::error_code error) const {
-  QString text = QString("Не удалось записать файл журнала «%1»").arg(QString::fromStdString(hidden_->file));
+  QString text = QString("Не удалось записать файл журнала «%1»").arg(QString::fromStdU16String(hidden_->file.u16string()));
   if (error) text += ": " + QString::fromLocal8Bit(error.message().c_str());
   return text + ".";
 }

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -36,7 +37,7 @@ enum class PollMode {
 
 // A hidden run logs every new reading into a file instead of weighing.
 struct HiddenLogging {
-  std::string file;
+  std::filesystem::path file;  // made from the text's own encoding: on Windows a wide name
   std::optional<int> lineLimit;        // end after this many lines
   std::optional<int64_t> workTimeMs;   // end this long after the first line
 };

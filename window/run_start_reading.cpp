@@ -52,7 +52,7 @@ std::variant<HiddenLogging, StartRefusal> readHiddenLogging(Ui::TMainForm& ui) {
   if (ui.ChBox1->isChecked() && ui.WorkTime->text().isEmpty()) ui.ChBox1->setChecked(false);
   if (ui.ChBox2->isChecked() && ui.NumberWeightTime->text().isEmpty()) ui.ChBox2->setChecked(false);
   if (ui.FileNameEdit->text().isEmpty()) return StartRefusal{QMessageBox::Information, "Не указано имя файла"};
-  HiddenLogging log{ui.FileNameEdit->text().toStdString(), std::nullopt, std::nullopt};
+  HiddenLogging log{std::filesystem::path(ui.FileNameEdit->text().toStdU16String()), std::nullopt, std::nullopt};
   const QCheckBox* limit = ui.ChBox2;  // the limit being read, to name it in a message
   try {
     if (ui.ChBox2->isChecked()) {

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include "link/port_backend.h"
+#include "link/system_error_text.h"
 
 namespace tarvelo::link {
 namespace {
@@ -28,6 +32,7 @@ DCB reportedByTheDriver() {
   dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
   dcb.fOutX = TRUE;
   dcb.fInX = TRUE;
+  dcb.fAbortOnError = TRUE;
   dcb.XonChar = 0x11;
   dcb.XoffChar = 0x13;
   return dcb;
@@ -50,6 +55,7 @@ TEST(Win32PortSettings, EachProtocolsLineAndNothingElse) {
     EXPECT_EQ(dcb.Parity, line.parity);
     EXPECT_EQ(dcb.StopBits, ONESTOPBIT);
     EXPECT_EQ(dcb.fDtrControl, static_cast<DWORD>(DTR_CONTROL_ENABLE));
+    EXPECT_EQ(dcb.fAbortOnError, 0u) << "a line error must not stop every later transfer";
     // Flow control, XON/XOFF and RTS as the driver had them.
     EXPECT_EQ(dcb.fOutxCtsFlow, reported.fOutxCtsFlow);
     EXPECT_EQ(dcb.fRtsControl, reported.fRtsControl);
@@ -71,3 +77,16 @@ TEST(Win32PortSettings, TimeoutsEndAReadOnA1MsGapOrAfterASecondAndAMsPerByte) {
 
 }  // namespace
 }  // namespace tarvelo::link
+
+// Win32 error codes are no errno values: their text comes from the system, whole lines
+// without the line break the system ends them with.
+TEST(Win32SystemErrorText, NamesTheErrorInTheSystemsWords) {
+  for (const DWORD error : {DWORD{ERROR_GEN_FAILURE}, DWORD{ERROR_DEVICE_NOT_CONNECTED}}) {
+    const std::string text = tarvelo::link::systemErrorText(static_cast<int>(error));
+    SCOPED_TRACE(text);
+    EXPECT_NE(text, std::strerror(static_cast<int>(error)));
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.back(), '\n');
+    EXPECT_EQ(text.find("ошибка "), std::string::npos) << "the system has a text for it";
+  }
+}

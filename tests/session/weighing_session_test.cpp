@@ -358,7 +358,7 @@ class WeighingSessionTest : public QObject {
     RunStart run;
     run.port = com;
     run.statisticsWindow = 20;
-    run.hidden = HiddenLogging{logFile.toStdString(), lineLimit, workTimeMs};
+    run.hidden = HiddenLogging{std::filesystem::path(logFile.toStdU16String()), lineLimit, workTimeMs};
     session->start(run);
   }
 

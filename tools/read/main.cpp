@@ -1,9 +1,5 @@
 // tarvelo-read: finds the balance on a COM port and prints its readings, one line
 // each, in the hidden-mode log format. The first thing to run to check the cable.
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -20,6 +16,8 @@
 #include <variant>
 
 #include "settings/stored_protocol_memory.h"
+#include "link/system_error_text.h"
+#include "tools/read/utf8_console.h"
 #include "link/acquisition_thread.h"
 #include "link/balance_identity.h"
 #include "link/clock.h"
@@ -86,7 +84,7 @@ std::string openFailureText(const link::PortOpenFailure& failure) {
     case link::PortOpenError::Other:
       break;
   }
-  return com + "cannot open " + path + ": " + std::strerror(failure.systemError);
+  return com + "cannot open " + path + ": " + link::systemErrorText(failure.systemError);
 }
 
 // Says on standard error why the port cannot be opened, once for each cause, while
@@ -129,10 +127,8 @@ int main(int argc, char** argv) {
   }
   const read::Options* options = &std::get<read::Options>(parsed);
   std::setlocale(LC_ALL, "");
-#ifdef _WIN32
-  // The lines are UTF-8, as on every system; a console shows them as such.
-  SetConsoleOutputCP(CP_UTF8);
-#endif
+  // The lines are UTF-8, as on every system.
+  const read::Utf8Console console;
   const char decimalSeparator = *std::localeconv()->decimal_point;
   std::signal(SIGINT, onSignal);
   std::signal(SIGTERM, onSignal);
