@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Windows leg: builds the program and its tests for Windows with MinGW-w64 (Qt for
-# Windows from scripts/windows-qt.sh, cached) and runs them under Wine, the serial tests against tarvelo-balance-sim on
-# pseudo-terminals mapped to COM7 and up. Installs what it needs (Debian 12 packages);
-# everything else stays below build/: the Windows libraries, the Linux helpers, a private
-# Wine prefix and locale. A second run reuses them.
+# Windows from scripts/windows-qt.sh, kept in the system's cache folder) and runs them
+# under Wine, the serial tests against tarvelo-balance-sim on pseudo-terminals mapped to
+# COM7 and up; then makes the installer and tries it in a fresh prefix. Installs what it
+# needs (Debian 12 packages); everything else stays below build/: the Windows libraries,
+# the Linux helpers, a private Wine prefix and locale. A second run reuses them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -12,7 +13,7 @@ jobs=$(nproc)
 packages=(
   build-essential cmake ninja-build pkg-config
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
-  wine wine64 locales xvfb
+  wine wine64 locales xvfb nsis xdotool
   libgtest-dev libxlsxwriter-dev zlib1g-dev python3-openpyxl
 )
 scripts/install-deps.sh "${packages[@]}"
@@ -128,3 +129,7 @@ wineboot >"$wine_dir/wineboot.log" 2>&1
 # test gets one more try. A test that fails on its merits fails twice.
 ctest --preset mingw -j "$jobs" --repeat until-pass:2
 bench/read_first_reading_wine.sh
+
+# The installer, made from this build, installed and run in a fresh prefix.
+installer=$(scripts/windows-installer.sh build/mingw "$qt_prefix" | tail -n 1)
+tests/wine/installer_test.sh "$installer"

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# windows-installer.sh BUILD QT_PREFIX: makes build/windows-installer/Tarvelo-<version>-setup.exe
+# from the Windows build in BUILD (scripts/windows-leg.sh makes both): the two programs,
+# every library they load, found by walking their imports, Qt's Windows platform and
+# style plugins, the help and the splash.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$1
+qt_prefix=$2
+out=build/windows-installer
+stage=$out/stage
+version=$(sed -n 's/^project(Tarvelo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+search_dirs=("$qt_prefix/bin" /usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib
+  /usr/x86_64-w64-mingw32/bin)
+
+rm -rf "$stage"
+mkdir -p "$stage/platforms" "$stage/styles"
+cp "$build/app/Tarvelo.exe" "$build/tools/read/tarvelo-read.exe" app/help/HELP.doc window/resources/splash.jpg "$stage/"
+cp "$qt_prefix/plugins/platforms/qwindows.dll" "$stage/platforms/"
+cp "$qt_prefix/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
+
+# Each library a program or plugin imports that is not the system's, and what it imports.
+pending=("$stage"/*.exe "$stage"/platforms/*.dll "$stage"/styles/*.dll)
+while [ ${#pending[@]} -gt 0 ]; do
+  file=${pending[0]}
+  pending=("${pending[@]:1}")
+  for dll in $(LC_ALL=C x86_64-w64-mingw32-objdump -p "$file" | awk '/DLL Name:/ { print $3 }'); do
+    [ -f "$stage/$dll" ] && continue
+    for dir in "${search_dirs[@]}"; do
+      if [ -f "$dir/$dll" ]; then
+        cp "$dir/$dll" "$stage/"
+        pending+=("$stage/$dll")
+        break
+      fi
+    done
+  done
+done
+
+# Debian's MinGW runtime and the Qt build keep their symbols; the installed program needs none.
+x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll
+
+makensis -V2 -DVERSION="$version" -DSTAGE="$PWD/$stage" -DICON="$PWD/window/resources/tarvelo.ico" \
+  -DOUTFILE="$PWD/$out/Tarvelo-$version-setup.exe" packaging/windows/tarvelo.nsi
+echo "$out/Tarvelo-$version-setup.exe"

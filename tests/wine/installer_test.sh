@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# installer_test.sh SETUP_EXE: the Windows installer under Wine, in a fresh prefix of its
+# own. Installs silently (/S), then runs the installed program in hidden mode from
+# settings written to the registry (COM7, 5 lines, a Cyrillic log name) against a
+# simulated BM balance and reads the log back here; then starts it with the window shown
+# and weighing hands-free, and finds its window by the title, which must say that the
+# balance is read. Prints the installer's size and the times. Needs the Windows leg's
+# environment (LOCPATH, TARVELO_WINE_SIM, TARVELO_WINE_PRELOAD, DISPLAY).
+set -euo pipefail
+setup=$1
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset WINEPATH QT_PLUGIN_PATH
+sim_pid=
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "installer test: $*" >&2
+  exit 1
+}
+now() { date +%s.%N; }
+seconds() { echo "$1 $2" | awk '{ printf "%.1f", $2 - $1 }'; }
+
+wineboot >/dev/null 2>&1
+start=$(now)
+wine "$setup" /S
+wineserver -w
+installed=$(now)
+program="$WINEPREFIX/drive_c/Program Files/Tarvelo"
+for file in Tarvelo.exe tarvelo-read.exe uninstall.exe HELP.doc platforms/qwindows.dll; do
+  [ -f "$program/$file" ] || fail "$file is not installed"
+done
+[ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tarvelo.lnk" ] ||
+  fail "no Start menu entry"
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvelo' /v UninstallString >/dev/null ||
+  fail "no uninstaller among the installed programs"
+
+"$TARVELO_WINE_SIM" --protocol bm >"$work/com7.path" 2>"$work/sim.err" &
+sim_pid=$!
+for _ in $(seq 50); do [ -s "$work/com7.path" ] && break; sleep 0.1; done
+ln -sfn "$(head -n 1 "$work/com7.path")" "$WINEPREFIX/dosdevices/com7"
+
+key='HKCU\Software\Korvane\Tarvelo\Tarvelo.exe\Version_U1.0.0'
+setting() { wine reg add "$key" /v "$1" /t "$2" /d "$3" /f >/dev/null; }
+mkdir -p "$work/логи"
+setting HideProfile REG_BINARY 01
+setting COM REG_DWORD 6
+setting bNumOfWeighings REG_BINARY 01
+setting NumberWeightTime REG_SZ 5
+setting SpeedWorkFileName REG_SZ "Z:${work//\//\\}\\логи\\журнал.txt"
+setting eUnit REG_SZ "Мышь"
+
+export LD_PRELOAD=$TARVELO_WINE_PRELOAD
+run_start=$(now)
+timeout 120 wine 'C:\Program Files\Tarvelo\Tarvelo.exe' || fail "the hidden run ended with status $?"
+run_end=$(now)
+log="$work/логи/журнал.txt"
+[ -f "$log" ] || fail "no log under its Cyrillic name: $(ls "$work/логи")"
+lines=$(iconv -f cp1251 -t utf-8 "$log" | tr -d '\r')
+[ "$(echo "$lines" | wc -l)" -eq 5 ] || fail "the log has not 5 lines: $lines"
+echo "$lines" | awk -F'\t' '$1 != NR || $3 !~ /^2[0-9],[0-9][0-9]$/ { bad = 1 } END { exit bad }' ||
+  fail "the log's lines are not the simulated mouse's weights: $lines"
+
+setting HideProfile REG_BINARY 00
+show_start=$(now)
+timeout 60 wine 'C:\Program Files\Tarvelo\Tarvelo.exe' --show --hands-free &
+shown_pid=$!
+title=
+for _ in $(seq 120); do
+  title=$(xdotool search --name '^Tarvelo' getwindowname %@ 2>/dev/null | head -n 1 || true)
+  case $title in *"Ожидание груза"* | *"Снимите груз"* | *"Прием данных"*) break ;; esac
+  sleep 0.25
+done
+shown=$(now)
+kill "$shown_pid" 2>/dev/null || true
+case $title in
+*"Ожидание груза"* | *"Снимите груз"* | *"Прием данных"*) ;;
+*) fail "the shown window's title does not say the balance is read: «$title»" ;;
+esac
+unset LD_PRELOAD
+
+echo "installer: $(stat -c %s "$setup" | awk '{ printf "%.1f MB", $1 / 1e6 }'), installed in $(seconds "$start" "$installed") s"
+echo "installed program, hidden: 5 lines in $(seconds "$run_start" "$run_end") s from the start; shown: reading the balance $(seconds "$show_start" "$shown") s after the start"
+echo "  log: $(echo "$lines" | head -n 1)"
+echo "  title: $title"
