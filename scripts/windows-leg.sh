@@ -24,49 +24,49 @@ prefix=$deps/prefix
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 export TARVELO_MINGW_PREFIX=$prefix
 
+# cross_cmake SOURCE BUILD [OPTION...]: configures, builds and installs a CMake project
+# for Windows into the prefix.
+cross_cmake() {
+  local source=$1 build=$2
+  shift 2
+  cmake -S "$source" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" "$@"
+  cmake --build "$build" -j "$jobs"
+  cmake --install "$build"
+}
+# unpack_debian_source PACKAGE: the upstream sources of Debian's source package in $deps/PACKAGE.
+unpack_debian_source() {
+  debian_source "$deps/source" "$1"
+  rm -rf "${deps:?}/$1"
+  mkdir -p "$deps/$1"
+  tar -xf "$deps"/source/"$1"_*.orig.tar.* -C "$deps/$1" --strip-components=1
+}
+
 # GoogleTest for Windows, from the sources libgtest-dev ships.
 if [ ! -f "$prefix/lib/libgtest.a" ]; then
-  cmake -S /usr/src/googletest -B "$deps/googletest" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_GMOCK=OFF
-  cmake --build "$deps/googletest" -j "$jobs"
-  cmake --install "$deps/googletest"
+  cross_cmake /usr/src/googletest "$deps/googletest" -DBUILD_GMOCK=OFF
 fi
 
 # libxlsxwriter for Windows, from Debian's source package.
 if [ ! -f "$prefix/lib/libxlsxwriter.a" ]; then
-  debian_source "$deps/source" libxlsxwriter
-  rm -rf "$deps/libxlsxwriter"
-  mkdir -p "$deps/libxlsxwriter"
-  tar -xzf "$deps"/source/libxlsxwriter_*.orig.tar.gz -C "$deps/libxlsxwriter" --strip-components=1
+  unpack_debian_source libxlsxwriter
   # As shipped, MinGW builds open files by their ANSI name, so a Cyrillic path fails: use
   # the library's own Windows file API (UTF-8 names made wide) as its MSVC build does.
   sed -i '/^#ifdef __MINGW32__$/,/^#endif$/d' "$deps/libxlsxwriter/src/packager.c" \
     "$deps/libxlsxwriter/src/utility.c"
   sed -i 's/^    if(MSVC)$/    if(WIN32)/' "$deps/libxlsxwriter/CMakeLists.txt"
-  cmake -S "$deps/libxlsxwriter" -B "$deps/libxlsxwriter-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" -DUSE_SYSTEM_MINIZIP=OFF
-  cmake --build "$deps/libxlsxwriter-build" -j "$jobs"
-  cmake --install "$deps/libxlsxwriter-build"
+  cross_cmake "$deps/libxlsxwriter" "$deps/libxlsxwriter-build" -DUSE_SYSTEM_MINIZIP=OFF
 fi
 
 # libjpeg-turbo and giflib for Windows, from Debian's source packages: the graph's pictures
 # and the splash.
 if [ ! -f "$prefix/lib/libjpeg.a" ]; then
-  debian_source "$deps/source" libjpeg-turbo
-  rm -rf "$deps/libjpeg-turbo"
-  mkdir -p "$deps/libjpeg-turbo"
-  tar -xzf "$deps"/source/libjpeg-turbo_*.orig.tar.gz -C "$deps/libjpeg-turbo" --strip-components=1
-  cmake -S "$deps/libjpeg-turbo" -B "$deps/libjpeg-turbo-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF \
-    -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF
-  cmake --build "$deps/libjpeg-turbo-build" -j "$jobs"
-  cmake --install "$deps/libjpeg-turbo-build"
+  unpack_debian_source libjpeg-turbo
+  cross_cmake "$deps/libjpeg-turbo" "$deps/libjpeg-turbo-build" -DENABLE_SHARED=OFF -DWITH_SIMD=OFF \
+    -DWITH_TURBOJPEG=OFF
 fi
 if [ ! -f "$prefix/lib/libgif.a" ]; then
-  debian_source "$deps/source" giflib
-  rm -rf "$deps/giflib"
-  mkdir -p "$deps/giflib"
-  tar -xzf "$deps"/source/giflib_*.orig.tar.gz -C "$deps/giflib" --strip-components=1
+  unpack_debian_source giflib
   # The library's sources as its Makefile lists them; the Makefile itself builds for Unix.
   sources=$(sed -n '/^SOURCES = /,/[^\\]$/p' "$deps/giflib/Makefile" | sed 's/^SOURCES = //; s/\\//')
   (cd "$deps/giflib" && for source in $sources; do x86_64-w64-mingw32-gcc-posix -O2 -c "$source"; done &&
