@@ -3,7 +3,8 @@
 # own. Installs silently (/S), then runs the installed program in hidden mode from
 # settings written to the registry (COM7, 5 lines, a Cyrillic log name) against a
 # simulated BM balance and reads the log back here; then starts it with the window shown
-# and weighing hands-free, and finds its window by the title, which must say that the
+# and weighing hands-free on COM7 (BM), COM8 (TSK) and COM9 (B), each with the protocol
+# unknown, then remembered, and finds its window by the title, which must say that the
 # balance is read. Prints the installer's size and the times. Needs the Windows leg's
 # environment (LOCPATH, TARVELO_WINE_SIM, TARVELO_WINE_PRELOAD, DISPLAY).
 set -euo pipefail
@@ -11,10 +12,10 @@ setup=$1
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset WINEPATH QT_PLUGIN_PATH
-sim_pid=
+sim_pids=()
 cleanup() {
   wineserver -k 2>/dev/null || true
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+  [ ${#sim_pids[@]} -eq 0 ] || kill "${sim_pids[@]}" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -23,7 +24,7 @@ fail() {
   exit 1
 }
 now() { date +%s.%N; }
-seconds() { echo "$1 $2" | awk '{ printf "%.1f", $2 - $1 }'; }
+seconds() { echo "$1 $2" | LC_ALL=C awk '{ printf "%.2f", $2 - $1 }'; }
 
 wineboot >/dev/null 2>&1
 start=$(now)
@@ -39,10 +40,15 @@ done
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvelo' /v UninstallString >/dev/null ||
   fail "no uninstaller among the installed programs"
 
-"$TARVELO_WINE_SIM" --protocol bm >"$work/com7.path" 2>"$work/sim.err" &
-sim_pid=$!
-for _ in $(seq 50); do [ -s "$work/com7.path" ] && break; sleep 0.1; done
-ln -sfn "$(head -n 1 "$work/com7.path")" "$WINEPREFIX/dosdevices/com7"
+# COM7 BM, COM8 TSK, COM9 B.
+sim_pids=()
+for entry in 7:bm 8:tsk 9:b; do
+  com=${entry%%:*}
+  "$TARVELO_WINE_SIM" --protocol "${entry#*:}" >"$work/com$com.path" 2>"$work/sim$com.err" &
+  sim_pids+=($!)
+  for _ in $(seq 50); do [ -s "$work/com$com.path" ] && break; sleep 0.1; done
+  ln -sfn "$(head -n 1 "$work/com$com.path")" "$WINEPREFIX/dosdevices/com$com"
+done
 
 key='HKCU\Software\Korvane\Tarvelo\Tarvelo.exe\Version_U1.0.0'
 setting() { wine reg add "$key" /v "$1" /t "$2" /d "$3" /f >/dev/null; }
@@ -66,24 +72,44 @@ echo "$lines" | awk -F'\t' '$1 != NR || $3 !~ /^2[0-9],[0-9][0-9]$/ { bad = 1 } 
   fail "the log's lines are not the simulated mouse's weights: $lines"
 
 setting HideProfile REG_BINARY 00
-show_start=$(now)
-timeout 60 wine 'C:\Program Files\Tarvelo\Tarvelo.exe' --show --hands-free &
-shown_pid=$!
-title=
-for _ in $(seq 120); do
-  title=$(xdotool search --name '^Tarvelo' getwindowname %@ 2>/dev/null | head -n 1 || true)
-  case $title in *"Ожидание груза"* | *"Снимите груз"* | *"Прием данных"*) break ;; esac
-  sleep 0.25
+# shown_run COM: starts the installed program with its window on COM, weighing
+# hands-free; prints the seconds from its search for the balance to the first reading in
+# the window's title, and leaves the title in $title.
+shown_run() {
+  setting COM REG_DWORD $(($1 - 1))
+  timeout 60 wine 'C:\Program Files\Tarvelo\Tarvelo.exe' --show --hands-free >/dev/null 2>&1 &
+  local pid=$! searching=
+  title=
+  for _ in $(seq 600); do
+    title=$(xdotool search --name '^Tarvelo' getwindowname %@ 2>/dev/null | head -n 1 || true)
+    case $title in
+    *"Поиск весов"*) [ -n "$searching" ] || searching=$(now) ;;
+    *"Ожидание груза"* | *"Снимите груз"* | *"Прием данных"*) break ;;
+    esac
+    sleep 0.05
+  done
+  local read_at
+  read_at=$(now)
+  kill "$pid" 2>/dev/null || true
+  wineserver -w
+  case $title in
+  *"Ожидание груза"* | *"Снимите груз"* | *"Прием данных"*) ;;
+  *) fail "the window on COM$1 does not say the balance is read: «$title»" ;;
+  esac
+  seconds "${searching:-$read_at}" "$read_at"
+}
+first_readings=
+for entry in 7:BM 8:TSK 9:B; do
+  com=${entry%%:*}
+  wine reg delete "$key" /v "ProtocolCOM$com" /f >/dev/null 2>&1 || true
+  fresh=$(shown_run "$com")
+  remembered=$(shown_run "$com")
+  first_readings+="  ${entry#*:} on COM$com: $fresh s fresh, $remembered s remembered"$'\n'
 done
-shown=$(now)
-kill "$shown_pid" 2>/dev/null || true
-case $title in
-*"Ожидание груза"* | *"Снимите груз"* | *"Прием данных"*) ;;
-*) fail "the shown window's title does not say the balance is read: «$title»" ;;
-esac
 unset LD_PRELOAD
 
 echo "installer: $(stat -c %s "$setup" | awk '{ printf "%.1f MB", $1 / 1e6 }'), installed in $(seconds "$start" "$installed") s"
-echo "installed program, hidden: 5 lines in $(seconds "$run_start" "$run_end") s from the start; shown: reading the balance $(seconds "$show_start" "$shown") s after the start"
+echo "installed program, hidden: 5 lines in $(seconds "$run_start" "$run_end") s from the start"
+echo "first reading in the window, from the start of the search:"
+printf '%s' "$first_readings"
 echo "  log: $(echo "$lines" | head -n 1)"
-echo "  title: $title"
