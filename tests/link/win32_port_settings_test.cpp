@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "link/port_backend.h"
+#include "link/serial_devices.h"
 #include "link/system_error_text.h"
 
 namespace tarvelo::link {
@@ -89,4 +91,27 @@ TEST(Win32SystemErrorText, NamesTheErrorInTheSystemsWords) {
     EXPECT_NE(text.back(), '\n');
     EXPECT_EQ(text.find("ошибка "), std::string::npos) << "the system has a text for it";
   }
+}
+
+// A port that only the system's device map names (Wine's, a virtual port's) is listed under
+// its own number, and the list keeps port order.
+TEST(Win32SerialDevices, PortsOfTheDeviceMapAreListedInOrder) {
+  HKEY map = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr,
+                            REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &map, nullptr),
+            ERROR_SUCCESS);
+  const std::wstring port = L"COM42";
+  ASSERT_EQ(RegSetValueExW(map, L"\\Device\\TarveloTest", 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
+                           static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  const auto devices = tarvelo::link::listSerialDevices();
+  RegDeleteValueW(map, L"\\Device\\TarveloTest");
+  RegCloseKey(map);
+
+  const auto listed = std::find_if(devices.begin(), devices.end(), [](const auto& d) { return d.comPort == 42; });
+  ASSERT_NE(listed, devices.end());
+  EXPECT_EQ(listed->path.wstring(), L"\\\\.\\COM42");
+  EXPECT_EQ(listed->name, "COM42");
+  EXPECT_TRUE(std::is_sorted(devices.begin(), devices.end(),
+                             [](const auto& a, const auto& b) { return a.comPort < b.comPort; }));
 }
