@@ -69,7 +69,7 @@ QString rangeFieldName(const QLabel* caption, const QLabel* label) {
 }  // namespace
 
 GraphPart::GraphPart(Ui::TMainForm& ui, WeighingSession& session, QMainWindow* mainWindow)
-    : QObject(mainWindow), ui(&ui), session_(session), store(session.measurements()), mainWindow_(mainWindow) {
+    : QObject(mainWindow), ui(&ui), session_(session), mainWindow_(mainWindow) {
   setUpChart();
   window_ = makeGraphWindow(ui.ChPrPanel, ui.ChartPanel, mainWindow);
   action_ = new QAction("График", mainWindow);
@@ -88,9 +88,11 @@ GraphPart::GraphPart(Ui::TMainForm& ui, WeighingSession& session, QMainWindow* m
   connect(startNumSpinner, &UpDown::clicked, this, &GraphPart::UpDown1Click);
 }
 
+const weighing::MeasurementStore& GraphPart::store() const { return session_.measurements(); }
+
 void GraphPart::refresh() {
-  ui->AppButton->setEnabled(store.appButtonEnabled);
-  action_->setEnabled(store.appButtonEnabled);
+  ui->AppButton->setEnabled(store().appButtonEnabled);
+  action_->setEnabled(store().appButtonEnabled);
   showChart();
 }
 
@@ -102,8 +104,8 @@ void GraphPart::setUpChart() {
 }
 
 void GraphPart::showChart() {
-  const QList<QPointF> readings = pointsOf(store.series.readings);
-  const QList<QPointF> trend = pointsOf(store.series.trend);
+  const QList<QPointF> readings = pointsOf(store().series.readings);
+  const QList<QPointF> trend = pointsOf(store().series.trend);
   ui->Chart1->setPoints(Series1, readings);
   ui->Chart1->setPoints(Series3, trend);
   const QList<QPointF> all = readings + trend;
@@ -116,7 +118,7 @@ void GraphPart::showChart() {
 }
 
 void GraphPart::AppButtonClick() {
-  ui->LastNum->setText(QString::number(store.StrGrid1.rowCount() - 1));
+  ui->LastNum->setText(QString::number(store().StrGrid1.rowCount() - 1));
   window_->show();
   window_->raise();
   window_->activateWindow();
@@ -160,23 +162,23 @@ void GraphPart::ShowGraphClick() {
 
 void GraphPart::LastNumExit() {
   const std::optional<int> lastNum = rangeNumber(ui->LastNum);
-  if (lastNum && *lastNum > store.recordNumber) ui->LastNum->setText(QString::number(store.recordNumber));
+  if (lastNum && *lastNum > store().recordNumber) ui->LastNum->setText(QString::number(store().recordNumber));
 }
 
 void GraphPart::LastNumChange() {
   // A text that is not a number yet is being typed; leaving the field reports it.
   bool isNumber = false;
   const int last = ui->LastNum->text().toInt(&isNumber);
-  const int listed = store.StrGrid1.rowCount() - 1;
+  const int listed = store().StrGrid1.rowCount() - 1;
   if (isNumber && last > listed) ui->LastNum->setText(QString::number(listed));
 }
 
 void GraphPart::StartNumExit() {
   const std::optional<int> startNum = rangeNumber(ui->StartNum);
-  if (startNum && *startNum > store.recordNumber - 1) ui->StartNum->setText(QString::number(store.recordNumber - 1));
+  if (startNum && *startNum > store().recordNumber - 1) ui->StartNum->setText(QString::number(store().recordNumber - 1));
 }
 
-void GraphPart::UpDown1Click() { startNumSpinner->setMaximum(store.recordNumber); }
+void GraphPart::UpDown1Click() { startNumSpinner->setMaximum(store().recordNumber); }
 
 void GraphPart::SaveGraphClick() {
   QFileDialog dialog(mainWindow_, {}, "Graph");

@@ -57,10 +57,10 @@ class GraphPart : public QObject {
   // holds none.
   std::optional<int> rangeNumber(const QLineEdit* field);
   void tellBadNumber(const QString& text, const QString& field);
+  const weighing::MeasurementStore& store() const;
 
   Ui::TMainForm* ui;
   WeighingSession& session_;
-  const weighing::MeasurementStore& store;
   QMainWindow* mainWindow_;
   QWidget* window_ = nullptr;
   QAction* action_ = nullptr;

@@ -74,9 +74,9 @@ QList<LineChart::Tick> LineChart::ticks(Qt::Orientation axis) const {
   return ticks;
 }
 
-QRectF LineChart::plotArea() const {
+QRectF LineChart::plotArea(const QList<Tick>& verticalTicks) const {
   int labelWidth = 0;
-  for (const Tick& tick : ticks(Qt::Vertical)) labelWidth = std::max(labelWidth, fontMetrics().horizontalAdvance(tick.label));
+  for (const Tick& tick : verticalTicks) labelWidth = std::max(labelWidth, fontMetrics().horizontalAdvance(tick.label));
   const int left = kMarginPx + labelWidth + kLabelGapPx;
   const int bottom = kMarginPx + fontMetrics().height() + kLabelGapPx;
   return QRectF(left, kMarginPx, std::max(1, width() - left - kMarginPx), std::max(1, height() - kMarginPx - bottom));
@@ -94,7 +94,8 @@ void LineChart::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().base());
   painter.setRenderHint(QPainter::Antialiasing);
-  const QRectF plot = plotArea();
+  const QList<Tick> verticalTicks = ticks(Qt::Vertical);
+  const QRectF plot = plotArea(verticalTicks);
   const QFontMetrics metrics = fontMetrics();
   for (const Tick& tick : ticks(Qt::Horizontal)) {
     const double x = toWidget({tick.value, y_.min}, plot).x();
@@ -106,7 +107,7 @@ void LineChart::paintEvent(QPaintEvent* /*event*/) {
     const int half = metrics.horizontalAdvance(tick.label) / 2;
     painter.drawText(QPointF(x - half, plot.bottom() + kLabelGapPx + metrics.ascent()), tick.label);
   }
-  for (const Tick& tick : ticks(Qt::Vertical)) {
+  for (const Tick& tick : verticalTicks) {
     const double y = toWidget({x_.min, tick.value}, plot).y();
     painter.setPen(kGridColor);
     painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));

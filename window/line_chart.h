@@ -46,8 +46,8 @@ class LineChart : public QWidget {
   };
 
   const Range& range(Qt::Orientation axis) const { return axis == Qt::Horizontal ? x_ : y_; }
-  // Where the plot goes once the labels have their room.
-  QRectF plotArea() const;
+  // Where the plot goes once the vertical axis's labels have their room.
+  QRectF plotArea(const QList<Tick>& verticalTicks) const;
   QPointF toWidget(const QPointF& point, const QRectF& plot) const;
 
   QList<Series> series_;

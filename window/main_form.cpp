@@ -74,7 +74,7 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
   loadResources();
   tray_ = new TrayPart(this, ui->N2, startOptions_.trayAvailable);
   setUpReadButton();
-  protocol_ = std::make_unique<ProtocolPart>(*ui, session_->measurements(), *session_, this);
+  protocol_ = std::make_unique<ProtocolPart>(*ui, *session_, this);
   startupDir = QDir::currentPath();
   guardFields();
   rules_ = new ControlRules(*ui, this);

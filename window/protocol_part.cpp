@@ -62,13 +62,13 @@ std::optional<std::filesystem::path> chooseProtocolFile(QWidget* parent) {
 
 }  // namespace
 
-ProtocolPart::ProtocolPart(const Ui::TMainForm& ui, const weighing::MeasurementStore& store,
-                           const WeighingSession& session, QWidget* window)
-    : ui(&ui), store(store), session_(session), window_(window) {}
+ProtocolPart::ProtocolPart(const Ui::TMainForm& ui, const WeighingSession& session, QWidget* window)
+    : ui(&ui), session_(session), window_(window) {}
 
 reports::SpreadsheetProtocol ProtocolPart::protocol() const {
   const link::WeightReading& balance = session_.lastReading();
   const auto modelEnd = std::find(balance.model.begin(), balance.model.end(), '\0');
+  const weighing::MeasurementStore& store = session_.measurements();
   return reports::BuildSpreadsheetProtocol({store.sgRes, store.sgTotal, ui->eLabelNum->text().toStdString(),
                                             ui->eUnit->text().toStdString(), ui->ePerson->text().toStdString(),
                                             ui->cbWTime->currentText().toStdString(),

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "reports/spreadsheet_protocol.h"
-#include "weighing/measurement_store.h"
 
 class QPrinter;
 class QWidget;
@@ -19,8 +18,7 @@ class WeighingSession;
 // installed ("Сохранить в файл"), or printed ("Печать"). Owned by the main window.
 class ProtocolPart {
  public:
-  ProtocolPart(const Ui::TMainForm& ui, const weighing::MeasurementStore& store, const WeighingSession& session,
-               QWidget* window);
+  ProtocolPart(const Ui::TMainForm& ui, const WeighingSession& session, QWidget* window);
 
   void ApplyButton1Click();
   void btnPrintClick();
@@ -31,7 +29,6 @@ class ProtocolPart {
   reports::SpreadsheetProtocol protocol() const;
 
   const Ui::TMainForm* ui;
-  const weighing::MeasurementStore& store;
   const WeighingSession& session_;
   QWidget* window_;
 };
