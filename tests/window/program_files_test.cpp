@@ -1,6 +1,7 @@
 // Where "Справка" finds HELP.doc: the start folder first, then beside the executable,
 // then the installed <prefix>/share/tarvelo.
 #include "window/program_files.h"
+#include "window/installed_program.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QtTest>
 
 using tarvelo::app::helpFilePath;
+using tarvelo::app::runsInstalled;
 
 namespace {
 
@@ -57,6 +59,21 @@ class HelpFileTest : public QObject {
     QVERIFY(help.open(QIODevice::WriteOnly));
     QCOMPARE(helpFilePath(dir.filePath(kStart), dir.filePath(kBin)),
              dir.filePath(kShare + "/HELP.doc"));
+  }
+
+  // Installed, the program's folder is the system's: a prefix with the program's data on
+  // POSIX, Program Files on Windows. A build folder is not.
+  void installedOnlyWhereTheSystemKeepsPrograms() {
+    const QTemporaryDir root;
+    const QDir dir(root.path());
+    QVERIFY(dir.mkpath(kBin));
+    QVERIFY(!runsInstalled(dir.filePath(kBin)));
+#ifdef Q_OS_WIN
+    QVERIFY(runsInstalled(qEnvironmentVariable("ProgramFiles") + "/Tarvelo"));
+#else
+    QVERIFY(dir.mkpath(kShare));
+    QVERIFY(runsInstalled(dir.filePath(kBin)));
+#endif
   }
 };
 
