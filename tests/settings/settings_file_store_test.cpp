@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
-#include "tests/settings/settings_sandbox.h"
+#include "tests/support/settings_sandbox.h"
 #include "tests/settings/settings_store_checks.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/unprivileged.h"

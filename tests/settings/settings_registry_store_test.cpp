@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "settings/settings_store.h"
-#include "tests/settings/settings_sandbox.h"
+#include "tests/support/settings_sandbox.h"
 
 namespace tarvelo::app {
 namespace {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/settings/settings_sandbox.h"
+#include "tests/support/settings_sandbox.h"
 #include "tests/settings/settings_store_checks.h"
 
 namespace tarvelo::app {

@@ -8,12 +8,16 @@
 
 namespace tarvelo::testing {
 
+#ifndef _WIN32
 // Gives this test process a configuration folder of its own, so COM port links
-// never touch the user's, and returns it.
+// never touch the user's, and returns it. A folder of the tests' own that is already
+// set (a SettingsSandbox's) is kept.
 std::filesystem::path privateConfigHome();
+#endif
 
-// tarvelo-balance-sim running as a child process on COM port `com`; killed when
-// this object goes.
+// tarvelo-balance-sim running as a child process on COM port `com`; stopped when this
+// object goes. Under Wine, the Linux simulator on a pseudo-terminal that the Wine prefix
+// maps to the COM port.
 class SimulatorProcess {
  public:
   SimulatorProcess(int com, const std::vector<std::string>& options);
@@ -24,13 +28,30 @@ class SimulatorProcess {
   const std::string& slavePath() const { return slavePath_; }
 
  private:
+#ifdef _WIN32
+  std::filesystem::path control_;
+#else
   pid_t pid_ = -1;
+#endif
   std::string slavePath_;
+};
+
+// COM port `com` with no device behind it while this object lives.
+class MissingPort {
+ public:
+  explicit MissingPort(int com);
+  ~MissingPort();
+  MissingPort(const MissingPort&) = delete;
+  MissingPort& operator=(const MissingPort&) = delete;
+
+ private:
+  int com_;
 };
 
 // A weights file with one value a line, in a fresh temporary folder.
 std::filesystem::path writeWeightsFile(const std::vector<std::string>& values);
 
+#ifndef _WIN32
 // Runs a program to its end; gives its exit status, standard output and standard error.
 struct ProgramResult {
   int status = -1;
@@ -38,5 +59,6 @@ struct ProgramResult {
   std::string err;
 };
 ProgramResult runProgram(const std::vector<std::string>& argv);
+#endif
 
 }  // namespace tarvelo::testing

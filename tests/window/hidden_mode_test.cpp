@@ -11,7 +11,8 @@
 #include <QTest>
 
 #include "window/main_form.h"
-#include "settings/settings_file_store.h"
+#include "settings/settings_store.h"
+#include "tests/support/settings_sandbox.h"
 #include "session/weighing_session.h"
 #include "link/protocol_memory.h"
 #include "tests/support/simulator_process.h"
@@ -20,7 +21,7 @@ namespace tarvelo::app {
 
 namespace {
 
-constexpr int kCom = 6;
+constexpr int kCom = 24;
 constexpr int kRunMs = 20'000;
 
 // Counts the main window's close events: closing it is how a hidden run ends the program.
@@ -41,10 +42,7 @@ class HiddenModeTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() {
-    testing::privateConfigHome();
-    qApp->installEventFilter(&counter);
-  }
+  void initTestCase() { qApp->installEventFilter(&counter); }
 
   void init() {
     counter.closes = 0;
@@ -85,15 +83,15 @@ class HiddenModeTest : public QObject {
     QFETCH(int, remembered);
     startBalance(protocol.toStdString());
     storeHiddenSettings({{"bNumOfWeighings", 1}});
-    SettingsFileStore store;
-    QVERIFY(store.create("Tarvelo"));
-    store.WriteNumber("ProtocolCOM" + std::to_string(kCom), link::ProtocolBm);
+    const auto store = makeSettingsStore();
+    QVERIFY(store->create("Tarvelo"));
+    store->WriteNumber("ProtocolCOM" + std::to_string(kCom), link::ProtocolBm);
     form = makeForm();
     QTRY_COMPARE_WITH_TIMEOUT(counter.closes, 1, kRunMs);
     const QStringList lines = logLines();
     QCOMPARE(lines.size(), 3);
     for (int i = 0; i < 3; ++i) QVERIFY2(lines[i].startsWith(QString::number(i + 1) + "\t"), qPrintable(lines[i]));
-    QCOMPARE(store.ReadNumber("ProtocolCOM" + std::to_string(kCom), -1), remembered);
+    QCOMPARE(store->ReadNumber("ProtocolCOM" + std::to_string(kCom), -1), remembered);
   }
 
   // Without a notification area the window could never come back: it stays shown,
@@ -145,12 +143,12 @@ class HiddenModeTest : public QObject {
     QFETCH(QString, message);
     startBalance();
     storeHiddenSettings({{"bNumOfWeighings", 1}, {"bTimeOfWeighing", 1}});
-    SettingsFileStore store;
-    QVERIFY(store.create("Tarvelo"));
+    const auto store = makeSettingsStore();
+    QVERIFY(store->create("Tarvelo"));
     if (name == "SizeOfMassive") {
-      store.WriteNumber(name.toStdString(), value.toInt());
+      store->WriteNumber(name.toStdString(), value.toInt());
     } else {
-      store.WriteText(name.toStdString(), value.toStdString());
+      store->WriteText(name.toStdString(), value.toStdString());
     }
     QString shown;
     QTimer::singleShot(0, [&shown] {
@@ -225,7 +223,7 @@ class HiddenModeTest : public QObject {
   // The window on a desktop with a notification area, unless told otherwise.
   static std::unique_ptr<TMainForm> makeForm(bool trayAvailable = true,
                                              StartMode mode = StartMode::AsStored) {
-    return std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo",
+    return std::make_unique<TMainForm>(makeSettingsStore(), "Tarvelo",
                                        StartOptions{mode, [trayAvailable] { return trayAvailable; }});
   }
 
@@ -237,16 +235,16 @@ class HiddenModeTest : public QObject {
 
   // The hidden mode stored as on, logging into logFile from the simulator's port.
   void storeHiddenSettings(std::initializer_list<std::pair<const char*, int>> flags) {
-    SettingsFileStore store;
-    QVERIFY(store.create("Tarvelo"));
-    store.WriteFlag("HideProfile", 1);
-    store.WriteFlag("bNumOfWeighings", 0);
-    store.WriteFlag("bTimeOfWeighing", 0);
-    for (const auto& [name, value] : flags) store.WriteFlag(name, static_cast<uint8_t>(value));
-    store.WriteNumber("COM", kCom - 1);
-    store.WriteText("NumberWeightTime", "3");
-    store.WriteText("strWorkTime", "1,5");
-    store.WriteText("SpeedWorkFileName", logFile.toStdString());
+    const auto store = makeSettingsStore();
+    QVERIFY(store->create("Tarvelo"));
+    store->WriteFlag("HideProfile", 1);
+    store->WriteFlag("bNumOfWeighings", 0);
+    store->WriteFlag("bTimeOfWeighing", 0);
+    for (const auto& [name, value] : flags) store->WriteFlag(name, static_cast<uint8_t>(value));
+    store->WriteNumber("COM", kCom - 1);
+    store->WriteText("NumberWeightTime", "3");
+    store->WriteText("strWorkTime", "1,5");
+    store->WriteText("SpeedWorkFileName", logFile.toStdString());
   }
 
   // The log's lines, each of which must end in CR LF.
@@ -259,6 +257,7 @@ class HiddenModeTest : public QObject {
     return text.chopped(2).split("\r\n");
   }
 
+  const testing::SettingsSandbox settings;
   CloseCounter counter;
   std::unique_ptr<QTemporaryDir> logDir;
   QString logFile;

@@ -16,7 +16,8 @@
 
 #include "window/main_form.h"
 #include "window/protocol_painter.h"
-#include "settings/settings_file_store.h"
+#include "settings/settings_store.h"
+#include "tests/support/settings_sandbox.h"
 #include "weighing/acceptance.h"
 #include "tests/support/weighed_batch.h"
 #include "weighing/recording.h"
@@ -71,14 +72,15 @@ class ProtocolTest : public QObject {
 
  private slots:
   void init() {
-    config = std::make_unique<QTemporaryDir>();
-    qputenv("XDG_CONFIG_HOME", config->path().toUtf8());
-    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    dir = std::make_unique<QTemporaryDir>();
+    settings = std::make_unique<testing::SettingsSandbox>();
+    form = std::make_unique<TMainForm>(makeSettingsStore(), "Tarvelo");
     number = QString("тест-%1").arg(QCoreApplication::applicationPid());
     form->findChild<QLineEdit*>("eLabelNum")->setText(number);
   }
   void cleanup() {
     form.reset();
+    settings.reset();
     QFile::remove(protocolFile());
   }
 
@@ -170,10 +172,10 @@ class ProtocolTest : public QObject {
   void printerThatRefusesTheJobIsNoSuccess() {
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(config->filePath("no-such-folder/protocol.pdf"));
+    printer.setOutputFileName(dir->filePath("no-such-folder/protocol.pdf"));
     QVERIFY(!form->printProtocol(printer));
     QVERIFY(!form->printGraph(printer));
-    printer.setOutputFileName(config->filePath("protocol.pdf"));
+    printer.setOutputFileName(dir->filePath("protocol.pdf"));
     QVERIFY(form->printProtocol(printer));
   }
 
@@ -197,7 +199,7 @@ class ProtocolTest : public QObject {
     }
     const auto protocol = reports::BuildSpreadsheetProtocol(
         {store.sgRes, store.sgTotal, "17/3", "Мышь", "Иванов И.И.", "4", "07.12.2026", "KM42-01", 1234});
-    const QString pdf = config->filePath("protocol.pdf");
+    const QString pdf = dir->filePath("protocol.pdf");
     {
       QPdfWriter writer(pdf);
       paintProtocol(protocol, writer);
@@ -212,7 +214,7 @@ class ProtocolTest : public QObject {
 
   void everyPrintedPageIsHeadedByTheProtocolNumber() {
     const weighing::MeasurementStore store = testing_support::weighedBatch(kResultsOnTwoPages);
-    const QString pdf = config->filePath("long.pdf");
+    const QString pdf = dir->filePath("long.pdf");
     {
       QPdfWriter writer(pdf);
       QVERIFY(paintProtocol(reports::BuildSpreadsheetProtocol({store.sgRes, store.sgTotal, "17/3", "Мышь", "",
@@ -241,7 +243,8 @@ class ProtocolTest : public QObject {
   static constexpr int kOverlongNameBytes = 300;
   static constexpr int kResultsOnTwoPages = 60;
 
-  std::unique_ptr<QTemporaryDir> config;
+  std::unique_ptr<QTemporaryDir> dir;
+  std::unique_ptr<testing::SettingsSandbox> settings;
   std::unique_ptr<TMainForm> form;
   QString number;
 };

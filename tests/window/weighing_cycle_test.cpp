@@ -20,7 +20,8 @@
 #include "window/line_chart.h"
 #include "window/main_form.h"
 #include "session/weighing_session.h"
-#include "settings/settings_file_store.h"
+#include "settings/settings_store.h"
+#include "tests/support/settings_sandbox.h"
 #include "link/com_port_path.h"
 #include "tests/support/simulator_process.h"
 
@@ -28,8 +29,8 @@ namespace tarvelo::app {
 
 namespace {
 
-constexpr int kCom = 5;
-constexpr int kSilentCom = 6;  // linked to no device
+constexpr int kCom = 22;
+constexpr int kSilentCom = 23;  // with no device
 constexpr int kWeighingMs = 20'000;
 constexpr int kTickMs = 700;
 
@@ -39,10 +40,8 @@ class WeighingCycleTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { testing::privateConfigHome(); }
-
   void init() {
-    form = std::make_unique<TMainForm>(std::make_unique<SettingsFileStore>(), "Tarvelo");
+    form = std::make_unique<TMainForm>(makeSettingsStore(), "Tarvelo");
     form->Timer1Timer();
     set<QComboBox>("ComCB")->setCurrentIndex(kCom - 1);
     set<QComboBox>("cbWTime")->setCurrentText("1");  // two readings
@@ -181,12 +180,11 @@ class WeighingCycleTest : public QObject {
     startBalance({"25.00"});
     weigh();
     QCOMPARE(set<QLabel>("lBalInfo")->text(), QString("Весы: KM500  Заводской № 1234"));
-    std::filesystem::create_symlink("/no-such-device", link::comPortLinkPath(kSilentCom));
+    const testing::MissingPort silent(kSilentCom);
     set<QComboBox>("ComCB")->setCurrentIndex(kSilentCom - 1);
     form->WeightButtonClick();
     QCOMPARE(set<QLabel>("lBalInfo")->text(), QString("Весы:"));
     form->StopButtonClick();
-    std::filesystem::remove(link::comPortLinkPath(kSilentCom));
   }
 
   void controlsDuringAndAfterARun() {
@@ -268,6 +266,7 @@ class WeighingCycleTest : public QObject {
     return widget;
   }
 
+  const testing::SettingsSandbox settings;  // one for the suite: a test reads what the last stored
   std::unique_ptr<TMainForm> form;
   std::unique_ptr<testing::SimulatorProcess> simulator;
 };

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "link/com_port_path.h"
 
@@ -52,6 +53,10 @@ struct OwnedTempDir {
 }  // namespace
 
 std::filesystem::path privateConfigHome() {
+  const char* current = std::getenv("XDG_CONFIG_HOME");
+  if (current != nullptr && std::string_view(current).starts_with(std::filesystem::temp_directory_path().string())) {
+    return current;
+  }
   static const OwnedTempDir home;
   setenv("XDG_CONFIG_HOME", home.path.c_str(), 1);
   return home.path;
@@ -85,6 +90,18 @@ SimulatorProcess::~SimulatorProcess() {
   kill(pid_, SIGTERM);
   int status = 0;
   waitpid(pid_, &status, 0);
+}
+
+MissingPort::MissingPort(int com) : com_(com) {
+  privateConfigHome();
+  std::filesystem::create_directories(link::comPortLinkDir());
+  std::filesystem::remove(link::comPortLinkPath(com));
+  std::filesystem::create_symlink("/no-such-device", link::comPortLinkPath(com));
+}
+
+MissingPort::~MissingPort() {
+  std::error_code ignored;
+  std::filesystem::remove(link::comPortLinkPath(com_), ignored);
 }
 
 std::filesystem::path writeWeightsFile(const std::vector<std::string>& values) {

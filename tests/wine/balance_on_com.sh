@@ -1,0 +1,34 @@
+#!/bin/sh
+# balance_on_com.sh DIR COM [OPTION...]: a simulated balance for one Windows test under
+# Wine (tests/support/simulator_process_win32.cpp). Starts tarvelo-balance-sim with the
+# options, maps its pseudo-terminal to COM<COM> of the Wine prefix, writes the terminal
+# to DIR/ready; ends when DIR/stop appears, the simulator ends, or the test is long gone,
+# and then removes the port and writes DIR/stopped.
+set -u
+dir=$1
+com=$2
+shift 2
+lifetime_polls=6000  # ten minutes, for a test that crashed before it said stop
+unset LD_PRELOAD
+
+"$TARVELO_WINE_SIM" "$@" >"$dir/path" 2>"$dir/err" &
+sim=$!
+tries=0
+until [ -s "$dir/path" ]; do
+  tries=$((tries + 1))
+  kill -0 $sim 2>/dev/null && [ $tries -le 100 ] || exit 1
+  sleep 0.05
+done
+port=$WINEPREFIX/dosdevices/com$com
+ln -sfn "$(head -n 1 "$dir/path")" "$port"
+head -n 1 "$dir/path" >"$dir/ready"
+
+polls=0
+while [ ! -e "$dir/stop" ] && [ $polls -lt $lifetime_polls ] && kill -0 $sim 2>/dev/null; do
+  polls=$((polls + 1))
+  sleep 0.1
+done
+rm -f "$port"
+kill $sim 2>/dev/null
+wait $sim 2>/dev/null
+: >"$dir/stopped"
