@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include "window/centre_on_screen.h"
 #include "window/jpeg_picture.h"
 #include "window/load_resources.h"
 #include "ui_ask_form.h"
@@ -71,10 +72,7 @@ void TAskForm::closeEvent(QCloseEvent* event) {
 
 void TAskForm::centreOnScreen() {
   // The owner's monitor when there is an owner, otherwise the one this window is on.
-  const QScreen* monitor = parentWidget() != nullptr ? parentWidget()->screen() : screen();
-  QRect frame = frameGeometry();
-  frame.moveCenter(monitor->availableGeometry().center());
-  move(frame.topLeft());
+  app::centreOnScreen(*this, *(parentWidget() != nullptr ? parentWidget()->screen() : screen()));
 }
 
 }  // namespace tarvelo::app

@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include "window/ask_form.h"
+#include "window/centre_on_screen.h"
 #include "window/control_rules.h"
 #include "window/input_guards.h"
 #include "window/options_part.h"
@@ -198,7 +199,7 @@ void TMainForm::Timer1Timer() {
 }
 
 void TMainForm::centreOnScreen() {
-  if (const QScreen* display = screen()) move(display->availableGeometry().center() - rect().center());
+  if (const QScreen* display = screen()) app::centreOnScreen(*this, *display);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -51,14 +51,13 @@ class MissingPort {
 // A weights file with one value a line, in a fresh temporary folder.
 std::filesystem::path writeWeightsFile(const std::vector<std::string>& values);
 
-#ifndef _WIN32
 // Runs a program to its end; gives its exit status, standard output and standard error.
 struct ProgramResult {
   int status = -1;
   std::string out;
   std::string err;
 };
+// Under Wine the program is a Linux one, named by its Linux path.
 ProgramResult runProgram(const std::vector<std::string>& argv);
-#endif
 
 }  // namespace tarvelo::testing

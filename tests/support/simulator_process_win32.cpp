@@ -9,11 +9,13 @@
 #include <stdexcept>
 #include <thread>
 
-// The simulator is a Linux program on a pseudo-terminal; a Windows program under Wine
-// starts it through balance_on_com.sh, which maps the terminal to the COM port. Wine
-// gives no handle to a Linux process, so the two talk through files in a control folder:
-// "ready" holds the terminal once the port is there, "stop" asks the script to end,
-// "stopped" says the port is gone.
+// The simulator and the tools the tests read results with are Linux programs, which a
+// Windows program under Wine starts through a script of tests/wine/. Wine gives no handle
+// to a Linux process, so the two talk through files in a control folder. For a balance
+// (balance_on_com.sh, which maps the simulator's terminal to the COM port): "ready" holds
+// the terminal once the port is there, "stop" asks the script to end, "stopped" says the
+// port is gone. For a program run to its end (unix_program.sh): "out", "err" and, last,
+// "status".
 
 namespace tarvelo::testing {
 
@@ -24,6 +26,7 @@ namespace {
 constexpr auto kPoll = std::chrono::milliseconds(20);
 constexpr auto kStartLimit = std::chrono::seconds(10);
 constexpr auto kStopLimit = std::chrono::seconds(5);
+constexpr auto kProgramLimit = std::chrono::seconds(60);
 
 // Wine's own conversions between its Windows names and the machine's.
 using ToUnix = char* (*)(const wchar_t*);
@@ -65,6 +68,12 @@ std::string firstLine(const fs::path& file) {
   return line;
 }
 
+std::string contents(const fs::path& file) {
+  std::ostringstream text;
+  text << std::ifstream(file, std::ios::binary).rdbuf();
+  return text.str();
+}
+
 bool waitFor(const fs::path& file, std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   while (!fs::exists(file)) {
@@ -74,29 +83,39 @@ bool waitFor(const fs::path& file, std::chrono::milliseconds limit) {
   return true;
 }
 
-}  // namespace
+// A fresh control folder of this process, named after `what`.
+fs::path controlFolder(const std::string& what) {
+  const fs::path folder =
+      fs::temp_directory_path() / ("tarvelo-" + what + "-" + std::to_string(GetCurrentProcessId()));
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  return folder;
+}
 
-SimulatorProcess::SimulatorProcess(int com, const std::vector<std::string>& options)
-    : control_(fs::temp_directory_path() /
-               ("tarvelo-balance-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(com))) {
-  fs::remove_all(control_);
-  fs::create_directories(control_);
-  std::wstring command = windowsName(TARVELO_WINE_BALANCE_SCRIPT);
-  command = L"\"" + command + L"\" " + quoted(unixName(control_)) + L" " + std::to_wstring(com);
-  // A file the simulator reads is named by its Unix path.
-  for (const std::string& option : options) {
-    command += L" " + quoted(fs::exists(fs::u8path(option)) ? unixName(fs::u8path(option)) : option);
+// Starts `script` (a Unix path) with the control folder and `args`; an argument that
+// names a file here is given as the file's Unix path.
+void startScript(const char* script, const fs::path& control, const std::vector<std::string>& args) {
+  std::wstring command = L"\"" + windowsName(script) + L"\" " + quoted(unixName(control));
+  for (const std::string& arg : args) {
+    command += L" " + quoted(fs::exists(fs::u8path(arg)) ? unixName(fs::u8path(arg)) : arg);
   }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    throw std::runtime_error("cannot start balance_on_com.sh");
+    throw std::runtime_error(std::string("cannot start ") + script);
   }
+}
+
+}  // namespace
+
+SimulatorProcess::SimulatorProcess(int com, const std::vector<std::string>& options)
+    : control_(controlFolder("balance-" + std::to_string(com))) {
+  std::vector<std::string> args{std::to_string(com)};
+  args.insert(args.end(), options.begin(), options.end());
+  startScript(TARVELO_WINE_BALANCE_SCRIPT, control_, args);
   if (!waitFor(control_ / "ready", kStartLimit)) {
-    std::ostringstream reason;
-    reason << "no balance on COM" << com << ": " << std::ifstream(control_ / "err").rdbuf();
-    throw std::runtime_error(reason.str());
+    throw std::runtime_error("no balance on COM" + std::to_string(com) + ": " + contents(control_ / "err"));
   }
   slavePath_ = firstLine(control_ / "ready");
 }
@@ -129,6 +148,21 @@ std::filesystem::path writeWeightsFile(const std::vector<std::string>& values) {
   std::ofstream file(path);
   for (const auto& value : values) file << value << '\n';
   return path;
+}
+
+ProgramResult runProgram(const std::vector<std::string>& args) {
+  static int runs = 0;
+  const fs::path control = controlFolder("program-" + std::to_string(++runs));
+  startScript(TARVELO_WINE_PROGRAM_SCRIPT, control, args);
+  ProgramResult result;
+  if (waitFor(control / "status", kProgramLimit)) {
+    result.status = std::stoi(firstLine(control / "status"));
+    result.out = contents(control / "out");
+    result.err = contents(control / "err");
+  }
+  std::error_code ignored;
+  fs::remove_all(control, ignored);
+  return result;
 }
 
 }  // namespace tarvelo::testing

@@ -251,7 +251,7 @@ class HiddenModeTest : public QObject {
   QStringList logLines() const {
     QFile file(logFile);
     if (!file.open(QIODevice::ReadOnly)) return {};
-    const QString text = QString::fromUtf8(file.readAll());
+    const QString text = QString::fromLocal8Bit(file.readAll());  // the system's 8-bit text, as written
     if (text.isEmpty()) return {};
     if (!text.endsWith("\r\n")) return {"(no CR LF at the end)"};
     return text.chopped(2).split("\r\n");

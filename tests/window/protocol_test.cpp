@@ -9,7 +9,6 @@
 #include <QMessageBox>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -18,6 +17,7 @@
 #include "window/protocol_painter.h"
 #include "settings/settings_store.h"
 #include "tests/support/settings_sandbox.h"
+#include "tests/support/simulator_process.h"
 #include "weighing/acceptance.h"
 #include "tests/support/weighed_batch.h"
 #include "weighing/recording.h"
@@ -71,6 +71,9 @@ class ProtocolTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Windows' own file dialog cannot be driven from here; Qt's takes the same answers.
+  void initTestCase() { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
+
   void init() {
     dir = std::make_unique<QTemporaryDir>();
     settings = std::make_unique<testing::SettingsSandbox>();
@@ -228,9 +231,7 @@ class ProtocolTest : public QObject {
 
  private:
   static QString pdfText(const QString& pdf) {
-    QProcess text;
-    text.start("pdftotext", {"-layout", pdf, "-"});
-    return text.waitForFinished() ? QString::fromUtf8(text.readAllStandardOutput()) : QString();
+    return QString::fromStdString(testing::runProgram({"/usr/bin/pdftotext", "-layout", pdf.toStdString(), "-"}).out);
   }
   QString protocolFile() const {
     return QDir(QCoreApplication::applicationDirPath()).filePath("протоколы/" + number + ".xlsx");
