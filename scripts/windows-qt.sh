@@ -3,7 +3,7 @@
 # same 6.4.2 as the Linux build, whose moc, rcc and uic serve as host tools). Only what
 # the program uses is configured. The result is kept in the system's cache folder, keyed
 # by the version and the options, so later runs and CI on this machine reuse it; the first
-# build takes about 50 minutes on two cores. Prints the installed prefix on its last line.
+# build takes about 25 minutes on two cores. Prints the installed prefix on its last line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
