@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <exception>
 
 #include "window/main_form.h"
@@ -21,6 +22,8 @@ tarvelo::app::StartOptions startOptionsOf(const QStringList& arguments) {
   tarvelo::app::StartOptions options;
   if (arguments.contains("--show")) options.mode = tarvelo::app::StartMode::ShowWindow;
   options.handsFree = arguments.contains("--hands-free");
+  options.journal = std::filesystem::path(
+      QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String() + u"/journal.sqlite");
   return options;
 }
 

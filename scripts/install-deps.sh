@@ -20,6 +20,8 @@ packages=(
   python3-openpyxl
   zlib1g-dev
   libgif-dev
+  libsqlite3-dev
+  sqlite3
   poppler-utils
   libreoffice-calc-nogui
   locales

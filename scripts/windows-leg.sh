@@ -13,7 +13,7 @@ jobs=$(nproc)
 packages=(
   build-essential cmake ninja-build pkg-config
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
-  wine wine64 locales xvfb nsis xdotool qt6-translations-l10n poppler-utils
+  wine wine64 locales xvfb nsis xdotool qt6-translations-l10n poppler-utils tcl sqlite3
   libgtest-dev libxlsxwriter-dev zlib1g-dev python3-openpyxl
 )
 scripts/install-deps.sh "${packages[@]}"
@@ -73,6 +73,17 @@ if [ ! -f "$prefix/lib/libgif.a" ]; then
     x86_64-w64-mingw32-ar rcs libgif.a ${sources//.c/.o})
   install -D -m 644 "$deps/giflib/libgif.a" "$prefix/lib/libgif.a"
   install -D -m 644 "$deps/giflib/gif_lib.h" "$prefix/include/gif_lib.h"
+fi
+
+# SQLite for Windows, from Debian's source package: its one-file form, made by its own
+# build here (which needs tclsh), compiled for Windows.
+if [ ! -f "$prefix/lib/libsqlite3.a" ]; then
+  unpack_debian_source sqlite3
+  (cd "$deps/sqlite3" && ./configure >/dev/null && make sqlite3.c >/dev/null)
+  x86_64-w64-mingw32-gcc-posix -O2 -DSQLITE_THREADSAFE=1 -c "$deps/sqlite3/sqlite3.c" -o "$deps/sqlite3/sqlite3.o"
+  x86_64-w64-mingw32-ar rcs "$deps/sqlite3/libsqlite3.a" "$deps/sqlite3/sqlite3.o"
+  install -D -m 644 "$deps/sqlite3/libsqlite3.a" "$prefix/lib/libsqlite3.a"
+  install -D -m 644 "$deps/sqlite3/sqlite3.h" "$prefix/include/sqlite3.h"
 fi
 
 # Qt for Windows, built once into the system's cache folder (scripts/windows-qt.sh).

@@ -109,6 +109,7 @@ void WeighingSession::titleCurrentGrid() {
 
 void WeighingSession::clearResults() {
   store_.ClearResults();
+  if (journal_) journal_->resultsCleared();
   emit storeChanged();
 }
 
@@ -118,7 +119,10 @@ void WeighingSession::clearForNewFields() {
 }
 
 void WeighingSession::removeResultRow(const weighing::RemovalDialogs& dialogs) {
-  weighing::RemoveResultRow(store_, controls_.inputs(), dialogs);
+  const int row = store_.selectedResultRow;
+  if (weighing::RemoveResultRow(store_, controls_.inputs(), dialogs) && journal_) {
+    if (const auto failure = journal_->resultRemoved(row)) emit journalFailed(*failure);
+  }
   emit storeChanged();
 }
 
@@ -375,6 +379,10 @@ bool WeighingSession::addResultRow() {
   try {
     const weighing::StopOutcome outcome = weighing::StopWeighing(store_, controls_.inputs());
     if (outcome.lastNum) emit lastNumChanged(*outcome.lastNum);
+    if (outcome.resultAdded && journal_) {
+      // The new row is the selected one.
+      if (const auto failure = journal_->resultAdded(store_, store_.selectedResultRow)) emit journalFailed(*failure);
+    }
   } catch (const weighing::ConversionError& error) {
     fail(badNumberText(error));
     return false;

@@ -19,6 +19,7 @@
 #include "link/reading_handoff.h"
 #include "reports/hidden_log.h"
 #include "session/hands_free_switch.h"
+#include "session/result_journal.h"
 #include "weighing/conversion_error.h"
 #include "weighing/load_trigger.h"
 #include "weighing/measurement_store.h"
@@ -101,6 +102,8 @@ class WeighingSession : public QObject {
   // How long a run may go without a new reading before it counts as silent: a hidden run
   // without any line gives up, one with lines says so and searches on.
   void setNoBalanceTimeout(uint32_t ms) { noBalanceTimeout_ = ms; }
+  // Where the result rows are journalled; none unless given.
+  void setJournal(std::unique_ptr<ResultJournal> journal) { journal_ = std::move(journal); }
 
   // What runs have measured; the window shows it and changes it only through the calls below.
   const weighing::MeasurementStore& measurements() const { return store_; }
@@ -155,6 +158,8 @@ class WeighingSession : public QObject {
   void runEnded(tarvelo::app::RunEnd end, const QString& message);
   // A hands-free weighing gave its result row.
   void resultRecorded();
+  // The journal cannot be written: said once, until it can be again.
+  void journalFailed(const QString& message);
 
  private:
   void StartPolling(PollMode poll);
@@ -212,6 +217,7 @@ class WeighingSession : public QObject {
   QTime lastReadingAt_;
   uint64_t lastSequence_ = 0;
   link::WeightReading lastReading_;
+  std::unique_ptr<ResultJournal> journal_;
 };
 
 }  // namespace tarvelo::app

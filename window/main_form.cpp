@@ -105,6 +105,19 @@ void TMainForm::setUpSession(const std::string& executableFileName) {
           [this](int lastNum) { graph_->setLastNum(lastNum); });
   connect(session_.get(), &WeighingSession::runEnded, this, &TMainForm::onRunEnded);
   connect(session_.get(), &WeighingSession::resultRecorded, this, [] { QApplication::beep(); });
+  if (!startOptions_.journal.empty()) {
+    session_->setJournal(std::make_unique<ResultJournal>(startOptions_.journal, [this] {
+      return JournalContext{ui->ePerson->text().toStdString(), ui->eLabelNum->text().toStdString()};
+    }));
+  }
+  // Said without a box that waits: the weighing goes on.
+  connect(session_.get(), &WeighingSession::journalFailed, this, [this](const QString& message) {
+    if (session_->hidden()) {
+      tray_->tellUnattended(message);
+    } else {
+      tray_->showLastingNote(message);
+    }
+  });
 }
 
 void TMainForm::setUpReadButton() {

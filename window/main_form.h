@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -39,6 +40,8 @@ struct StartOptions {
   std::function<bool()> trayAvailable;
   // Turns hands-free weighing on, whatever is stored.
   bool handsFree = false;
+  // The weighing journal's database; no journal when empty.
+  std::filesystem::path journal = {};
 };
 
 // The main window. Its layout is main_form.ui; its handlers read the controls, ask the

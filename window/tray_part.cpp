@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QMenu>
+#include <QLabel>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <cstdio>
@@ -58,6 +59,18 @@ void TrayPart::hideForHiddenRun(const QString& logFile) {
   }
   bar->setToolTip(note.arg(logFile));
   bar->showMessage(line);
+}
+
+void TrayPart::showLastingNote(const QString& message) {
+  QStatusBar* bar = window_->statusBar();
+  auto* note = bar->findChild<QLabel*>("LastingNote");
+  if (note == nullptr) {
+    note = new QLabel(bar);
+    note->setObjectName("LastingNote");
+    bar->addPermanentWidget(note);
+  }
+  note->setToolTip(message);
+  note->setText(bar->fontMetrics().elidedText(message, Qt::ElideMiddle, window_->width() - kStatusLineMarginPx));
 }
 
 void TrayPart::clearNote() {

@@ -29,6 +29,8 @@ class TrayPart : public QObject {
   // The program started hidden, as stored: what it has to say goes to standard error too.
   void startHidden() { hiddenStart_ = true; }
   bool hiddenStart() const { return hiddenStart_; }
+  // A note at the status line's right end that stays when runs end.
+  void showLastingNote(const QString& message);
   // A run ended: the status line's note goes.
   void clearNote();
   void tellUnattended(const QString& message);

@@ -19,6 +19,7 @@
 
 #include "window/line_chart.h"
 #include "window/main_form.h"
+#include "journal/journal.h"
 #include "session/weighing_session.h"
 #include "settings/settings_store.h"
 #include "tests/support/settings_sandbox.h"
@@ -77,6 +78,59 @@ class WeighingCycleTest : public QObject {
     form->ClearButtonClick();
     QCOMPARE(form->measurements().sgTotal.cell(5, 0), std::string("0"));
     QCOMPARE(result(0, 1), std::string());
+  }
+
+  // Each result row reaches the journal as it is made, with its readings; a removed row is
+  // named by a removal; the chain holds.
+  void resultRowsAndTheirRemovalReachTheJournal() {
+    const QTemporaryDir dir;
+    const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
+    form->session().setJournal(std::make_unique<ResultJournal>(path, [] { return JournalContext{"Иванов", "П-7"}; }));
+    startBalance({"25.10", "25.30"});
+    weigh();
+    weigh();
+    form->sgResSelectCell(0, 1);
+    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Enter); });
+    form->btnRemoveLastCycleClick();
+
+    std::string error;
+    const auto journal = journal::Journal::open(path, error);
+    const std::vector<journal::JournalRecord> records = journal->records();
+    QCOMPARE(records.size(), size_t{3});
+    const journal::JournalRecord& first = records[0];
+    QCOMPARE(first.kind, std::string(journal::kResult));
+    QCOMPARE(first.person, std::string("Иванов"));
+    QCOMPARE(first.protocol, std::string("П-7"));
+    QCOMPARE(QString::fromStdString(first.object), set<QLineEdit>("eUnit")->text() + " 1");
+    QCOMPARE(first.count, 2);
+    QCOMPARE(first.balance, std::string("Весы: KM500  Заводской № 1234"));
+    const QStringList trace = QString::fromStdString(first.trace).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(trace.size(), 2);
+    double sum = 0;
+    for (const QString& line : trace) sum += line.section('\t', 1).replace(',', '.').toDouble();
+    QCOMPARE(QString::number(sum / 2, 'f', 2).replace('.', ','), QString::fromStdString(first.mass));
+    QCOMPARE(records[2].kind, std::string(journal::kRemoval));
+    QCOMPARE(records[2].removes, first.id);
+    QCOMPARE(journal->standingResults().size(), size_t{1});
+    QCOMPARE(journal->standingResults().front().id, records[1].id);
+    QVERIFY(!journal->verify().firstBroken);
+  }
+
+  // A journal that cannot be written is said once; the weighing goes on.
+  void journalThatCannotBeWrittenIsSaidOnce() {
+    const QTemporaryDir dir;
+    QFile blocker(dir.filePath("файл"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));  // a file where the journal's folder should be
+    blocker.close();
+    form->session().setJournal(std::make_unique<ResultJournal>(
+        dir.filePath("файл/журнал.sqlite").toStdU16String(), [] { return JournalContext{}; }));
+    QSignalSpy failures(&form->session(), &WeighingSession::journalFailed);
+    startBalance({"25.00"});
+    weigh();
+    weigh();
+    QCOMPARE(form->measurements().sgTotal.cell(5, 0), std::string("2"));
+    QCOMPARE(failures.size(), 1);
+    QVERIFY(set<QLabel>("LastingNote")->toolTip().startsWith("Журнал взвешиваний не записан"));
   }
 
   void stopBeforeAnyReadingAddsNoRow() {

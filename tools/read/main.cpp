@@ -17,7 +17,7 @@
 
 #include "settings/stored_protocol_memory.h"
 #include "link/system_error_text.h"
-#include "tools/read/utf8_console.h"
+#include "tools/console/utf8_console.h"
 #include "link/acquisition_thread.h"
 #include "link/balance_identity.h"
 #include "link/clock.h"
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
   const read::Options* options = &std::get<read::Options>(parsed);
   std::setlocale(LC_ALL, "");
   // The lines are UTF-8, as on every system.
-  const read::Utf8Console console;
+  const console::Utf8Console console;
   const char decimalSeparator = *std::localeconv()->decimal_point;
   std::signal(SIGINT, onSignal);
   std::signal(SIGTERM, onSignal);

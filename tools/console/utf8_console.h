@@ -1,6 +1,6 @@
 #pragma once
 
-namespace tarvelo::read {
+namespace tarvelo::console {
 
 // For the life of this object a Windows console shows standard output's UTF-8 lines as
 // such, and gets its own code page back afterwards; nothing to do elsewhere. One file a
@@ -16,4 +16,4 @@ class Utf8Console {
   unsigned previousCodePage_ = 0;
 };
 
-}  // namespace tarvelo::read
+}  // namespace tarvelo::console

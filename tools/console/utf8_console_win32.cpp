@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "tools/read/utf8_console.h"
+#include "tools/console/utf8_console.h"
 
-namespace tarvelo::read {
+namespace tarvelo::console {
 
 Utf8Console::Utf8Console() : previousCodePage_(GetConsoleOutputCP()) { SetConsoleOutputCP(CP_UTF8); }
 
@@ -10,4 +10,4 @@ Utf8Console::~Utf8Console() {
   if (previousCodePage_ != 0) SetConsoleOutputCP(previousCodePage_);
 }
 
-}  // namespace tarvelo::read
+}  // namespace tarvelo::console

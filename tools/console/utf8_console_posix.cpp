@@ -1,9 +1,9 @@
-#include "tools/read/utf8_console.h"
+#include "tools/console/utf8_console.h"
 
-namespace tarvelo::read {
+namespace tarvelo::console {
 
 // A POSIX terminal takes the locale's encoding, UTF-8 here.
 Utf8Console::Utf8Console() = default;
 Utf8Console::~Utf8Console() = default;
 
-}  // namespace tarvelo::read
+}  // namespace tarvelo::console

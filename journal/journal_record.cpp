@@ -1,0 +1,52 @@
+#include "journal/journal_record.h"
+
+#include <QCryptographicHash>
+
+#include <array>
+#include <charconv>
+
+namespace tarvelo::journal {
+
+namespace {
+
+void addField(std::string& text, std::string_view name, std::string_view value) {
+  text.append(name).append(":").append(std::to_string(value.size())).append(":").append(value).append("\n");
+}
+
+// The shortest text that reads back as the same double: the same on every system.
+std::string exactText(double value) {
+  std::array<char, 32> buffer{};
+  const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
+  return std::string(buffer.data(), end);
+}
+
+}  // namespace
+
+std::string canonicalText(const JournalRecord& record) {
+  std::string text;
+  addField(text, "kind", record.kind);
+  addField(text, "utc", record.utc);
+  addField(text, "local", record.local);
+  addField(text, "person", record.person);
+  addField(text, "protocol", record.protocol);
+  addField(text, "object", record.object);
+  addField(text, "mass", record.mass);
+  addField(text, "grams", record.grams ? exactText(*record.grams) : std::string());
+  addField(text, "deviation", record.deviation);
+  addField(text, "unit", record.unit);
+  addField(text, "count", std::to_string(record.count));
+  addField(text, "trace", record.trace);
+  addField(text, "balance", record.balance);
+  addField(text, "removes", std::to_string(record.removes));
+  return text;
+}
+
+std::string chainHash(std::string_view previousHash, const JournalRecord& record) {
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  hash.addData(QByteArrayView(previousHash.data(), static_cast<qsizetype>(previousHash.size())));
+  const std::string text = canonicalText(record);
+  hash.addData(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+  return hash.result().toHex().toStdString();
+}
+
+}  // namespace tarvelo::journal

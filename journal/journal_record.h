@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarvelo::journal {
+
+// The kinds of record.
+inline constexpr char kResult[] = "result";
+inline constexpr char kRemoval[] = "removal";
+
+// One record of the journal. A result is a row of the results grid as it was made; a
+// removal names the result that "Удалить измерение" took from the grid.
+struct JournalRecord {
+  std::int64_t id = 0;  // given by the journal, from 1
+  std::string kind = kResult;
+  std::string utc;    // "2026-12-07T09:05:07.123Z"
+  std::string local;  // "2026-12-07 12:05:07"
+  std::string person;    // "Ф.И.О."
+  std::string protocol;  // the protocol number
+  std::string object;    // the object's name as the results grid shows it
+  std::string mass;      // as the grid shows it, "25,10"
+  std::optional<double> grams;
+  std::string deviation;
+  std::string unit;
+  int count = 0;
+  std::string trace;    // the readings averaged, a line each: time, tab, weight
+  std::string balance;  // the balance's model and serial number as the window shows them
+  std::int64_t removes = 0;  // a removal: the id of the result removed
+  std::string hash;          // hex SHA-256 of the previous record's hash and canonicalText
+};
+
+// Every field but the id and the hash, each as name, length and value, so that no two
+// records share a text.
+std::string canonicalText(const JournalRecord& record);
+
+// The record's hash after a record whose hash is `previousHash` (empty for the first).
+std::string chainHash(std::string_view previousHash, const JournalRecord& record);
+
+}  // namespace tarvelo::journal

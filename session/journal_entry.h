@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDateTime>
+#include <cstdint>
+#include <string>
+
+#include "journal/journal_record.h"
+#include "weighing/measurement_store.h"
+
+namespace tarvelo::app {
+
+// What the window knows of a result beyond the grids.
+struct JournalContext {
+  std::string person;    // "Ф.И.О."
+  std::string protocol;  // the protocol number
+};
+
+// The journal record of result row `row` of the store, as it stands, made at `now`: the
+// readings it was averaged from are the current weighing's.
+journal::JournalRecord resultRecord(const weighing::MeasurementStore& store, int row, const JournalContext& context,
+                                    const QDateTime& now);
+
+// The record that the result `removedId` left the results grid, made at `now`.
+journal::JournalRecord removalRecord(std::int64_t removedId, const JournalContext& context, const QDateTime& now);
+
+}  // namespace tarvelo::app

@@ -1,0 +1,111 @@
+// The journal's chain against a change made behind its back, and the export read back.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <optional>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "journal/csv_export.h"
+#include "journal/journal.h"
+#include "tests/support/simulator_process.h"
+
+namespace tarvelo::journal {
+namespace {
+
+namespace fs = std::filesystem;
+
+JournalRecord resultOf(const std::string& object, const std::string& mass) {
+  JournalRecord record;
+  record.utc = "2026-12-07T09:05:07.000Z";
+  record.local = "2026-12-07 12:05:07";
+  record.person = "Иванов И.И.";
+  record.protocol = "П-7";
+  record.object = object;
+  record.mass = mass;
+  record.grams = std::stod(std::string(mass).replace(mass.find(','), 1, "."));
+  record.deviation = "-0,05";
+  record.unit = "г";
+  record.count = 2;
+  record.trace = "12:05:06\t25,1\n12:05:07\t25,3\n";
+  record.balance = "Весы: KM500  Заводской № 1234";
+  return record;
+}
+
+class JournalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    std::string error;
+    journal_ = Journal::open(path_, error);
+    ASSERT_TRUE(journal_) << error;
+    for (const auto& [object, mass] : {std::pair{"Мышь 1", "25,20"}, {"Мышь 2", "31,05"}, {"Мышь 3", "28,40"}}) {
+      JournalRecord record = resultOf(object, mass);
+      ASSERT_FALSE(journal_->append(record));
+    }
+  }
+  // Runs SQL on the journal with the sqlite3 tool, as someone with the file would, while
+  // the program has it closed.
+  testing::ProgramResult sql(const std::string& statements) {
+    journal_.reset();
+    return testing::runProgram({"/usr/bin/sqlite3", utf8(path_), statements});
+  }
+  std::optional<std::int64_t> firstBroken() const {
+    std::string error;
+    return Journal::open(path_, error)->verify().firstBroken;
+  }
+  static std::string utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+  }
+
+  QTemporaryDir dir_;
+  const fs::path path_ = fs::u8path(dir_.filePath("журнал.sqlite").toStdString());
+  std::unique_ptr<Journal> journal_;
+};
+
+TEST_F(JournalTest, ChangeOrDeletionBehindTheJournalsBackIsNamed) {
+  EXPECT_FALSE(firstBroken());
+  // The journal refuses both itself.
+  EXPECT_NE(sql("UPDATE records SET mass = '25,30' WHERE id = 2").status, 0);
+  EXPECT_NE(sql("DELETE FROM records WHERE id = 2").status, 0);
+  EXPECT_FALSE(firstBroken());
+
+  // Around its guards, a changed mass names its record; a deleted one names the next.
+  ASSERT_EQ(sql("DROP TRIGGER records_are_unchanged; UPDATE records SET grams = 31.5 WHERE id = 2").status, 0);
+  EXPECT_EQ(firstBroken(), 2);
+  ASSERT_EQ(sql("DROP TRIGGER records_are_kept; DELETE FROM records WHERE id = 2").status, 0);
+  EXPECT_EQ(firstBroken(), 3);
+}
+
+// Under the Russian locale: ";" and the decimal comma; for a LIMS "," and "."; a removed
+// result is left out.
+TEST_F(JournalTest, ExportReadsBackWithPythonsCsv) {
+  JournalRecord removal;
+  removal.kind = kRemoval;
+  removal.removes = 2;
+  ASSERT_FALSE(journal_->append(removal));
+  const fs::path csv = fs::u8path(dir_.filePath("выгрузка.csv").toStdString());
+  const char* reader =
+      "import csv, sys\n"
+      "data = open(sys.argv[1], encoding='utf-8-sig', newline='').read()\n"
+      "for row in csv.reader(data.splitlines(), delimiter=sys.argv[2]): print('|'.join(row))\n";
+  for (const auto& [style, separator, lines] :
+       {std::tuple{CsvStyle::Russian, ";", "№ записи|Время (UTC)|Время|Ф.И.О.|Протокол|Объект|Масса|Ед.изм.|Отклонение|Кол-во|Весы\n"
+                                           "1|2026-12-07T09:05:07.000Z|2026-12-07 12:05:07|Иванов И.И.|П-7|Мышь 1|25,20|г|-0,05|2|Весы: KM500  Заводской № 1234\n"
+                                           "3|2026-12-07T09:05:07.000Z|2026-12-07 12:05:07|Иванов И.И.|П-7|Мышь 3|28,40|г|-0,05|2|Весы: KM500  Заводской № 1234\n"},
+        std::tuple{CsvStyle::CLocale, ",", "record|utc|local|person|protocol|object|mass|unit|deviation|count|balance\n"
+                                           "1|2026-12-07T09:05:07.000Z|2026-12-07 12:05:07|Иванов И.И.|П-7|Мышь 1|25.20|г|-0.05|2|Весы: KM500  Заводской № 1234\n"
+                                           "3|2026-12-07T09:05:07.000Z|2026-12-07 12:05:07|Иванов И.И.|П-7|Мышь 3|28.40|г|-0.05|2|Весы: KM500  Заводской № 1234\n"}}) {
+    std::ofstream(csv, std::ios::binary) << csvOf(journal_->standingResults(), style);
+    const testing::ProgramResult read = testing::runProgram({"/usr/bin/python3", "-c", reader, utf8(csv), separator});
+    EXPECT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.out, lines);
+  }
+}
+
+}  // namespace
+}  // namespace tarvelo::journal
