@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <map>
 #include <set>
 #include <system_error>
 
@@ -28,7 +29,7 @@ CREATE TABLE IF NOT EXISTS records (
   count INTEGER NOT NULL,
   trace TEXT NOT NULL,
   balance TEXT NOT NULL,
-  removes INTEGER NOT NULL,
+  subject INTEGER NOT NULL,
   hash TEXT NOT NULL
 );
 CREATE INDEX IF NOT EXISTS records_by_object ON records (object, id);
@@ -40,7 +41,7 @@ CREATE TRIGGER IF NOT EXISTS records_are_unchanged BEFORE UPDATE ON records
 
 constexpr char kColumns[] =
     "id, kind, utc, local, person, protocol, object, mass, grams, deviation, unit, count, trace, balance, "
-    "removes, hash";
+    "subject, hash";
 
 // A prepared statement, finalised when it goes.
 class Statement {
@@ -94,7 +95,7 @@ JournalRecord recordAt(const Statement& row) {
   record.count = static_cast<int>(row.integer(11));
   record.trace = row.text(12);
   record.balance = row.text(13);
-  record.removes = row.integer(14);
+  record.subject = row.integer(14);
   record.hash = row.text(15);
   return record;
 }
@@ -104,7 +105,18 @@ std::string lastHash(sqlite3* db) {
   return last.ready() && last.step() == SQLITE_ROW ? last.text(0) : std::string();
 }
 
+// The results that removals name.
+std::set<std::int64_t> removedResults(sqlite3* db) {
+  std::set<std::int64_t> removed;
+  Statement removals(db, "SELECT subject FROM records WHERE kind = ?");
+  removals.bind(1, std::string(kRemoval));
+  while (removals.ready() && removals.step() == SQLITE_ROW) removed.insert(removals.integer(0));
+  return removed;
+}
+
 }  // namespace
+
+
 
 std::unique_ptr<Journal> Journal::open(const std::filesystem::path& path, std::string& error) {
   std::error_code ignored;
@@ -136,7 +148,7 @@ std::optional<std::string> Journal::append(JournalRecord& record) {
   record.hash = chainHash(lastHash(db_), record);
   Statement insert(db_,
                    "INSERT INTO records (kind, utc, local, person, protocol, object, mass, grams, deviation, unit, "
-                   "count, trace, balance, removes, hash) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                   "count, trace, balance, subject, hash) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   bool inserted = false;
   if (insert.ready()) {
     int index = 0;
@@ -150,7 +162,7 @@ std::optional<std::string> Journal::append(JournalRecord& record) {
     insert.bind(++index, std::int64_t{record.count});
     insert.bind(++index, record.trace);
     insert.bind(++index, record.balance);
-    insert.bind(++index, record.removes);
+    insert.bind(++index, record.subject);
     insert.bind(++index, record.hash);
     inserted = insert.step() == SQLITE_DONE;
   }
@@ -181,15 +193,49 @@ std::vector<JournalRecord> Journal::records(const RecordFilter& filter) const {
 }
 
 std::vector<JournalRecord> Journal::standingResults(const RecordFilter& filter) const {
-  std::set<std::int64_t> removed;
-  Statement removals(db_, "SELECT removes FROM records WHERE kind = ?");
-  removals.bind(1, std::string(kRemoval));
-  while (removals.ready() && removals.step() == SQLITE_ROW) removed.insert(removals.integer(0));
+  const std::set<std::int64_t> removed = removedResults(db_);
   std::vector<JournalRecord> results = records(filter);
   std::erase_if(results, [&removed](const JournalRecord& record) {
     return record.kind != kResult || removed.contains(record.id);
   });
   return results;
+}
+
+std::vector<ObjectSummary> Journal::objects() const {
+  const std::set<std::int64_t> removed = removedResults(db_);
+  std::map<std::string, ObjectSummary> summaries;
+  std::map<std::int64_t, std::pair<std::string, std::optional<double>>> standing;  // id: object, grams
+  Statement select(db_, "SELECT id, kind, object, grams, local, subject FROM records WHERE kind IN (?, ?) ORDER BY id");
+  select.bind(1, std::string(kResult));
+  select.bind(2, std::string(kReference));
+  while (select.ready() && select.step() == SQLITE_ROW) {
+    const std::int64_t id = select.integer(0);
+    if (select.text(1) == kReference) {
+      // Taken as the reference: a standing result of that object.
+      const auto taken = standing.find(select.integer(5));
+      if (taken == standing.end() || taken->second.first != select.text(2)) continue;
+      ObjectSummary& summary = summaries[taken->second.first];
+      summary.referenceId = taken->first;
+      summary.referenceGrams = taken->second.second;
+      continue;
+    }
+    if (removed.contains(id)) continue;
+    const std::string object = select.text(2);
+    ObjectSummary& summary = summaries[object];
+    summary.object = object;
+    ++summary.weighings;
+    summary.lastGrams = select.real(3);
+    summary.lastLocal = select.text(4);
+    if (summary.referenceId == 0) {
+      summary.referenceId = id;
+      summary.referenceGrams = summary.lastGrams;
+    }
+    standing[id] = {object, summary.lastGrams};
+  }
+  std::vector<ObjectSummary> objects;
+  objects.reserve(summaries.size());
+  for (auto& [object, summary] : summaries) objects.push_back(std::move(summary));
+  return objects;
 }
 
 Verification Journal::verify() const {

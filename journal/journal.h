@@ -21,6 +21,17 @@ struct RecordFilter {
   std::optional<std::string> toDate;
 };
 
+// One object's weighings: the last, and the reference the changes are counted from (the
+// first, unless another was taken).
+struct ObjectSummary {
+  std::string object;
+  int weighings = 0;
+  std::string lastLocal;
+  std::optional<double> lastGrams;
+  std::int64_t referenceId = 0;
+  std::optional<double> referenceGrams;
+};
+
 struct Verification {
   std::int64_t records = 0;
   std::optional<std::int64_t> firstBroken;  // the first record whose hash does not match
@@ -46,6 +57,9 @@ class Journal {
 
   // The results the filter takes that no removal names.
   std::vector<JournalRecord> standingResults(const RecordFilter& filter = {}) const;
+
+  // Every object with a standing result, by name.
+  std::vector<ObjectSummary> objects() const;
 
   // Walks the chain from the first record.
   Verification verify() const;

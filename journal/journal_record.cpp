@@ -37,7 +37,7 @@ std::string canonicalText(const JournalRecord& record) {
   addField(text, "count", std::to_string(record.count));
   addField(text, "trace", record.trace);
   addField(text, "balance", record.balance);
-  addField(text, "removes", std::to_string(record.removes));
+  addField(text, "subject", std::to_string(record.subject));
   return text;
 }
 

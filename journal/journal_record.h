@@ -10,9 +10,11 @@ namespace tarvelo::journal {
 // The kinds of record.
 inline constexpr char kResult[] = "result";
 inline constexpr char kRemoval[] = "removal";
+inline constexpr char kReference[] = "reference";  // "Принять за исходный"
 
 // One record of the journal. A result is a row of the results grid as it was made; a
-// removal names the result that "Удалить измерение" took from the grid.
+// removal names the result that "Удалить измерение" took from the grid; a reference
+// names the result its object's changes are counted from from now on.
 struct JournalRecord {
   std::int64_t id = 0;  // given by the journal, from 1
   std::string kind = kResult;
@@ -28,7 +30,7 @@ struct JournalRecord {
   int count = 0;
   std::string trace;    // the readings averaged, a line each: time, tab, weight
   std::string balance;  // the balance's model and serial number as the window shows them
-  std::int64_t removes = 0;  // a removal: the id of the result removed
+  std::int64_t subject = 0;  // the result a removal or a reference names
   std::string hash;          // hex SHA-256 of the previous record's hash and canonicalText
 };
 

@@ -44,7 +44,7 @@ journal::JournalRecord resultRecord(const weighing::MeasurementStore& store, int
 journal::JournalRecord removalRecord(std::int64_t removedId, const JournalContext& context, const QDateTime& now) {
   journal::JournalRecord record = stamped(context, now);
   record.kind = journal::kRemoval;
-  record.removes = removedId;
+  record.subject = removedId;
   return record;
 }
 

@@ -86,7 +86,7 @@ TEST_F(JournalTest, ChangeOrDeletionBehindTheJournalsBackIsNamed) {
 TEST_F(JournalTest, ExportReadsBackWithPythonsCsv) {
   JournalRecord removal;
   removal.kind = kRemoval;
-  removal.removes = 2;
+  removal.subject = 2;
   ASSERT_FALSE(journal_->append(removal));
   const fs::path csv = fs::u8path(dir_.filePath("выгрузка.csv").toStdString());
   const char* reader =

@@ -110,7 +110,7 @@ class WeighingCycleTest : public QObject {
     for (const QString& line : trace) sum += line.section('\t', 1).replace(',', '.').toDouble();
     QCOMPARE(QString::number(sum / 2, 'f', 2).replace('.', ','), QString::fromStdString(first.mass));
     QCOMPARE(records[2].kind, std::string(journal::kRemoval));
-    QCOMPARE(records[2].removes, first.id);
+    QCOMPARE(records[2].subject, first.id);
     QCOMPARE(journal->standingResults().size(), size_t{1});
     QCOMPARE(journal->standingResults().front().id, records[1].id);
     QVERIFY(!journal->verify().firstBroken);
