@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTest>
 
 #include "window/ask_form.h"
@@ -22,6 +23,7 @@
 #include "window/settings_table.h"
 #include "app/termination_signals.h"
 #include "app/qt_translations.h"
+#include "journal/journal.h"
 #include "tests/support/settings_sandbox.h"
 #include "tests/support/simulator_process.h"
 
@@ -255,6 +257,47 @@ class MainFormTest : public QObject {
     QVERIFY2(text.size() > 100 && text.endsWith("\r\n"), text.constData());
   }
 
+  // Killed in the middle of a hands-free batch: the journal holds every result row the
+  // program had made, each whole, and its chain holds.
+  void killedMidBatchLeavesItsRowsInTheJournal() {
+    std::string profile = "2:0:0.05";
+    for (int mouse = 0; mouse < 10; ++mouse) profile += ",3.5:" + std::to_string(24 + mouse) + ":0.3,2:0:0.05";
+    const testing::SimulatorProcess balance(
+        kBalanceCom, {"--protocol", "bm", "--profile", profile, "--unstable-every", "0", "--unstable-step", "0"});
+    {
+      const auto store = makeSettingsStore();
+      QVERIFY(store->create("Tarvelo"));
+      store->WriteNumber("COM", kBalanceCom - 1);
+      store->WriteNumber("WPeriod", 1);
+      store->WriteText("eUnit", "Мышь");
+    }
+    qputenv("XDG_DATA_HOME", configHome().path().toUtf8());
+    const std::filesystem::path path = (configHome().path() + "/Tarvelo/journal.sqlite").toStdString();
+    const SpawnedProgram program = spawnProgram({}, {"--show", "--hands-free"});
+    // A failed check leaves no program running.
+    auto killer = qScopeGuard([&program] {
+      kill(program.pid, SIGKILL);
+      program.finish(kEndMs);
+    });
+    const auto results = [&path] {
+      std::string error;
+      const auto journal = journal::Journal::open(path, error);
+      return journal ? journal->records().size() : size_t{0};
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(results() >= 2, kEndMs);
+    const size_t seen = results();
+    killer.dismiss();
+    kill(program.pid, SIGKILL);
+    program.finish(kEndMs);
+    std::string error;
+    const auto journal = journal::Journal::open(path, error);
+    const std::vector<journal::JournalRecord> records = journal->records();
+    QVERIFY(records.size() >= seen);
+    for (const journal::JournalRecord& record : records) {
+      QCOMPARE(QString::fromStdString(record.trace).count('\n'), record.count);
+    }
+    QVERIFY(!journal->verify().firstBroken);
+  }
 #endif
 
   // The layout is fixed: no maximising; the window opens in the middle of the screen.
@@ -400,8 +443,8 @@ class MainFormTest : public QObject {
       return {status, QString::fromLocal8Bit(text)};
     }
   };
-  // `prefix` runs the program, such as a command that sets a limit.
-  SpawnedProgram spawnProgram(std::vector<const char*> prefix = {}) const {
+  // `prefix` runs the program, such as a command that sets a limit; `arguments` follow it.
+  SpawnedProgram spawnProgram(std::vector<const char*> prefix = {}, std::vector<const char*> arguments = {}) const {
     SpawnedProgram program;
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) qFatal("no pipe");
@@ -411,7 +454,9 @@ class MainFormTest : public QObject {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
     std::vector<const char*> argv = std::move(prefix);
-    argv.insert(argv.end(), {TARVELO_PROGRAM_PATH, nullptr});
+    argv.push_back(TARVELO_PROGRAM_PATH);
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    argv.push_back(nullptr);
     posix_spawn(&program.pid, argv[0], &actions, nullptr, const_cast<char**>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[1]);
