@@ -201,13 +201,20 @@ std::vector<JournalRecord> Journal::standingResults(const RecordFilter& filter) 
   return results;
 }
 
-std::vector<ObjectSummary> Journal::objects() const {
+std::optional<double> lastShareOfReference(const ObjectSummary& summary) {
+  if (!summary.lastGrams || !summary.referenceGrams || *summary.referenceGrams <= 0) return std::nullopt;
+  return *summary.lastGrams / *summary.referenceGrams * 100.0;
+}
+
+std::vector<ObjectSummary> Journal::objects(const std::optional<std::string>& only) const {
   const std::set<std::int64_t> removed = removedResults(db_);
   std::map<std::string, ObjectSummary> summaries;
   std::map<std::int64_t, std::pair<std::string, std::optional<double>>> standing;  // id: object, grams
-  Statement select(db_, "SELECT id, kind, object, grams, local, subject FROM records WHERE kind IN (?, ?) ORDER BY id");
+  Statement select(db_, std::string("SELECT id, kind, object, grams, local, subject FROM records WHERE kind IN (?, ?)") +
+                            (only ? " AND object = ?" : "") + " ORDER BY id");
   select.bind(1, std::string(kResult));
   select.bind(2, std::string(kReference));
+  if (only) select.bind(3, *only);
   while (select.ready() && select.step() == SQLITE_ROW) {
     const std::int64_t id = select.integer(0);
     if (select.text(1) == kReference) {

@@ -32,6 +32,10 @@ struct ObjectSummary {
   std::optional<double> referenceGrams;
 };
 
+// The last weighing as a share of the reference, in per cent; none without both masses
+// or with a reference of nothing.
+std::optional<double> lastShareOfReference(const ObjectSummary& summary);
+
 struct Verification {
   std::int64_t records = 0;
   std::optional<std::int64_t> firstBroken;  // the first record whose hash does not match
@@ -58,8 +62,8 @@ class Journal {
   // The results the filter takes that no removal names.
   std::vector<JournalRecord> standingResults(const RecordFilter& filter = {}) const;
 
-  // Every object with a standing result, by name.
-  std::vector<ObjectSummary> objects() const;
+  // Every object with a standing result, by name; or only the one named.
+  std::vector<ObjectSummary> objects(const std::optional<std::string>& only = std::nullopt) const;
 
   // Walks the chain from the first record.
   Verification verify() const;

@@ -41,6 +41,15 @@ journal::JournalRecord resultRecord(const weighing::MeasurementStore& store, int
   return record;
 }
 
+journal::JournalRecord referenceRecord(std::int64_t resultId, const std::string& object, const JournalContext& context,
+                                       const QDateTime& now) {
+  journal::JournalRecord record = stamped(context, now);
+  record.kind = journal::kReference;
+  record.object = object;
+  record.subject = resultId;
+  return record;
+}
+
 journal::JournalRecord removalRecord(std::int64_t removedId, const JournalContext& context, const QDateTime& now) {
   journal::JournalRecord record = stamped(context, now);
   record.kind = journal::kRemoval;

@@ -20,6 +20,10 @@ struct JournalContext {
 journal::JournalRecord resultRecord(const weighing::MeasurementStore& store, int row, const JournalContext& context,
                                     const QDateTime& now);
 
+// The record that the result `resultId` of `object` is its reference from now on.
+journal::JournalRecord referenceRecord(std::int64_t resultId, const std::string& object, const JournalContext& context,
+                                       const QDateTime& now);
+
 // The record that the result `removedId` left the results grid, made at `now`.
 journal::JournalRecord removalRecord(std::int64_t removedId, const JournalContext& context, const QDateTime& now);
 

@@ -1,5 +1,6 @@
 #include "session/result_journal.h"
 
+#include <QLocale>
 #include <string>
 
 namespace tarvelo::app {
@@ -8,12 +9,24 @@ ResultJournal::ResultJournal(std::filesystem::path path, std::function<JournalCo
                              std::function<QDateTime()> clock)
     : path_(std::move(path)), context_(std::move(context)), clock_(std::move(clock)) {}
 
-std::optional<QString> ResultJournal::resultAdded(const weighing::MeasurementStore& store, int row) {
+JournalNews ResultJournal::resultAdded(const weighing::MeasurementStore& store, int row) {
   journal::JournalRecord record = resultRecord(store, row, context_(), clock_());
-  const std::optional<QString> failure = append(record);
+  JournalNews news;
+  news.failure = append(record);
   if (rowIds_.size() < static_cast<size_t>(row)) rowIds_.resize(static_cast<size_t>(row));
-  rowIds_[static_cast<size_t>(row) - 1] = failure ? 0 : record.id;
-  return failure;
+  rowIds_[static_cast<size_t>(row) - 1] = journal_ ? record.id : 0;
+  if (!journal_ || record.id == 0) return news;
+  const auto summaries = journal_->objects(record.object);
+  if (summaries.empty()) return news;
+  const journal::ObjectSummary& summary = summaries.front();
+  const auto share = journal::lastShareOfReference(summary);
+  if (share && *share < alertShare_) {
+    const QLocale locale;
+    news.alert = QString("%1: %2 г — %3 % исходного веса %4 г").arg(
+        QString::fromStdString(record.object), QString::fromStdString(record.mass),
+        locale.toString(*share, 'f', 1), locale.toString(*summary.referenceGrams, 'f', 2));
+  }
+  return news;
 }
 
 std::optional<QString> ResultJournal::resultRemoved(int row) {

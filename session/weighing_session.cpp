@@ -381,7 +381,9 @@ bool WeighingSession::addResultRow() {
     if (outcome.lastNum) emit lastNumChanged(*outcome.lastNum);
     if (outcome.resultAdded && journal_) {
       // The new row is the selected one.
-      if (const auto failure = journal_->resultAdded(store_, store_.selectedResultRow)) emit journalFailed(*failure);
+      const JournalNews news = journal_->resultAdded(store_, store_.selectedResultRow);
+      if (news.failure) emit journalFailed(*news.failure);
+      if (news.alert) emit weightAlert(*news.alert);
     }
   } catch (const weighing::ConversionError& error) {
     fail(badNumberText(error));

@@ -160,6 +160,8 @@ class WeighingSession : public QObject {
   void resultRecorded();
   // The journal cannot be written: said once, until it can be again.
   void journalFailed(const QString& message);
+  // A result weighs less than the alert share of its object's reference weight.
+  void weightAlert(const QString& message);
 
  private:
   void StartPolling(PollMode poll);

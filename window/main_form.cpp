@@ -1,5 +1,6 @@
 #include "main_form.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -23,6 +24,7 @@
 #include "window/options_part.h"
 #include "window/window_settings.h"
 #include "window/graph_part.h"
+#include "window/journal_window.h"
 #include "window/grid_view.h"
 #include "window/protocol_part.h"
 #include "window/tray_part.h"
@@ -68,6 +70,7 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
                              {[this] { return startRun(); }, [this] { settings_->StoreSettings(); }}, this);
   settings_ = new WindowSettings(std::move(settingsStore), executable, *ui, options_->handsFreePanel(),
                                  session_->handsFree(), this);
+  setUpJournal();
   // A coarse timer may fire 5 % early; the splash keeps its full time.
   Timer1.setTimerType(Qt::PreciseTimer);
   Timer1.setInterval(kTimer1LayoutMs);
@@ -106,18 +109,18 @@ void TMainForm::setUpSession(const std::string& executableFileName) {
   connect(session_.get(), &WeighingSession::runEnded, this, &TMainForm::onRunEnded);
   connect(session_.get(), &WeighingSession::resultRecorded, this, [] { QApplication::beep(); });
   if (!startOptions_.journal.empty()) {
-    session_->setJournal(std::make_unique<ResultJournal>(startOptions_.journal, [this] {
-      return JournalContext{ui->ePerson->text().toStdString(), ui->eLabelNum->text().toStdString()};
-    }));
+    session_->setJournal(std::make_unique<ResultJournal>(startOptions_.journal, [this] { return journalContext(); }));
   }
   // Said without a box that waits: the weighing goes on.
-  connect(session_.get(), &WeighingSession::journalFailed, this, [this](const QString& message) {
+  const auto tell = [this](const QString& message) {
     if (session_->hidden()) {
       tray_->tellUnattended(message);
     } else {
       tray_->showLastingNote(message);
     }
-  });
+  };
+  connect(session_.get(), &WeighingSession::journalFailed, this, tell);
+  connect(session_.get(), &WeighingSession::weightAlert, this, tell);
 }
 
 void TMainForm::setUpReadButton() {
@@ -236,6 +239,28 @@ bool TMainForm::saveGraph(const QString& path, bool gif) { return graph_->saveGr
 bool TMainForm::printGraph(QPrinter& printer) { return graph_->printGraph(printer); }
 
 void TMainForm::OptionsClick() { options_->OptionsClick(); }
+
+void TMainForm::setUpJournal() {
+  auto* action = new QAction("Журнал", this);
+  action->setObjectName("JournalAction");
+  action->setEnabled(!startOptions_.journal.empty());
+  ui->MainMenu1->insertAction(ui->N1, action);
+  connect(action, &QAction::triggered, this, &TMainForm::JournalClick);
+}
+
+JournalContext TMainForm::journalContext() const {
+  return {ui->ePerson->text().toStdString(), ui->eLabelNum->text().toStdString()};
+}
+
+void TMainForm::JournalClick() {
+  if (journalWindow_ == nullptr) {
+    journalWindow_ = new JournalWindow(startOptions_.journal, [this] { return journalContext(); }, kDefaultAlertShare,
+                                       this);
+  }
+  journalWindow_->refresh();
+  journalWindow_->show();
+  journalWindow_->raise();
+}
 
 weighing::WeighingInputs TMainForm::inputs() const {
   weighing::WeighingInputs in;

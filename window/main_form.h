@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "session/journal_entry.h"
 #include "weighing/measurement_store.h"
 
 class QPrinter;
@@ -21,6 +22,7 @@ namespace tarvelo::app {
 
 class ControlRules;
 class GraphPart;
+class JournalWindow;
 class OptionsPart;
 class ProtocolPart;
 class SettingsStore;
@@ -84,6 +86,8 @@ class TMainForm : public QMainWindow {
   void AppButtonClick();
   // "Параметры…": the dialog of the settings out of sight; "OK" writes them at once.
   void OptionsClick();
+  // "Журнал": the journal window, read anew.
+  void JournalClick();
   void ShowGraphClick();
   // The chart as a JPEG or GIF picture, and printed on a given printer.
   bool saveGraph(const QString& path, bool gif);
@@ -105,6 +109,8 @@ class TMainForm : public QMainWindow {
   void guardFields();
   void setUpPortList();
   void setUpSession(const std::string& executableFileName);
+  void setUpJournal();
+  JournalContext journalContext() const;
   void setUpReadButton();
   void centreOnScreen();
   void showGrids();
@@ -134,6 +140,7 @@ class TMainForm : public QMainWindow {
   TrayPart* tray_ = nullptr;
   OptionsPart* options_ = nullptr;
   GraphPart* graph_ = nullptr;
+  JournalWindow* journalWindow_ = nullptr;
   std::unique_ptr<ProtocolPart> protocol_;
 };
 

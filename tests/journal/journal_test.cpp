@@ -107,5 +107,46 @@ TEST_F(JournalTest, ExportReadsBackWithPythonsCsv) {
   }
 }
 
+// One mouse over three days: the first weighing is the reference until it is removed or
+// another is taken; the last is measured against it.
+TEST(JournalObjects, ReferenceIsTheFirstStandingWeighingUnlessAnotherIsTaken) {
+  QTemporaryDir dir;
+  std::string error;
+  const auto journal = Journal::open(fs::u8path(dir.filePath("j.sqlite").toStdString()), error);
+  for (const auto& [day, mass] : {std::pair{"05", "25,00"}, {"06", "22,00"}, {"07", "20,00"}}) {
+    JournalRecord record = resultOf("Мышь 1", mass);
+    record.local = std::string("2026-12-") + day + " 09:00:00";
+    ASSERT_FALSE(journal->append(record));
+  }
+  JournalRecord other = resultOf("Мышь 2", "30,00");
+  ASSERT_FALSE(journal->append(other));
+  const auto mouse = [&journal] { return journal->objects("Мышь 1").at(0); };
+  EXPECT_EQ(journal->objects().size(), 2u);
+  EXPECT_EQ(mouse().weighings, 3);
+  EXPECT_EQ(mouse().referenceGrams, 25.0);
+  EXPECT_EQ(mouse().lastLocal, "2026-12-07 09:00:00");
+  EXPECT_DOUBLE_EQ(*lastShareOfReference(mouse()), 80.0);
+
+  JournalRecord removal;
+  removal.kind = kRemoval;
+  removal.subject = 1;
+  ASSERT_FALSE(journal->append(removal));
+  EXPECT_EQ(mouse().weighings, 2);
+  EXPECT_EQ(mouse().referenceGrams, 22.0);
+
+  // Taken: the last weighing; a reference naming another object's result is no reference.
+  JournalRecord taken;
+  taken.kind = kReference;
+  taken.object = "Мышь 1";
+  taken.subject = 3;
+  JournalRecord stray = taken;
+  stray.subject = 4;
+  ASSERT_FALSE(journal->append(taken));
+  ASSERT_FALSE(journal->append(stray));
+  EXPECT_EQ(mouse().referenceId, 3);
+  EXPECT_DOUBLE_EQ(*lastShareOfReference(mouse()), 100.0);
+  EXPECT_FALSE(journal->verify().firstBroken);
+}
+
 }  // namespace
 }  // namespace tarvelo::journal

@@ -1,0 +1,80 @@
+// The journal window over a journal of two mice: the change from the reference and the
+// mark, a reference taken, one mouse's weights, the chain shown broken after a change.
+#include <QLabel>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "journal/journal.h"
+#include "tests/support/simulator_process.h"
+#include "window/journal_window.h"
+#include "window/line_chart.h"
+
+namespace tarvelo::app {
+
+class JournalWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    path = std::filesystem::u8path(dir.filePath("журнал.sqlite").toStdString());
+    std::filesystem::remove(path);
+    std::string error;
+    auto journal = journal::Journal::open(path, error);
+    for (const auto& [object, grams] : {std::pair{"Мышь 1", 25.0}, {"Мышь 2", 30.0}, {"Мышь 1", 20.0},
+                                        {"Мышь 2", 29.0}}) {
+      journal::JournalRecord record;
+      record.object = object;
+      record.grams = grams;
+      record.mass = QLocale().toString(grams, 'f', 2).toStdString();
+      QVERIFY(!journal->append(record));
+    }
+    window = std::make_unique<JournalWindow>(path, [] { return JournalContext{}; }, 85.0);
+    window->refresh();
+    table = window->findChild<QTableWidget*>("JournalObjects");
+  }
+
+  void objectsShowTheirChangeAndTheMarkBelowTheAlertShare() {
+    QCOMPARE(table->rowCount(), 2);
+    QCOMPARE(rowTexts(0), QStringList({"Мышь 1", "2", "20,00", "25,00", "-5,00", "-20,0"}));
+    QCOMPARE(rowTexts(1), QStringList({"Мышь 2", "2", "29,00", "30,00", "-1,00", "-3,3"}));
+    QVERIFY(marked(0));
+    QVERIFY(!marked(1));
+    table->selectRow(1);
+    QCOMPARE(window->findChild<LineChart*>("JournalChart")->points(0), QList<QPointF>({{1, 30.0}, {2, 29.0}}));
+
+    table->selectRow(0);
+    window->takeAsReference();
+    QCOMPARE(rowTexts(0), QStringList({"Мышь 1", "2", "20,00", "20,00", "0,00", "0,0"}));
+    QVERIFY(!marked(0));
+  }
+
+  void changeMadeWithTheSqliteToolShowsTheChainBroken() {
+    QVERIFY(window->findChild<QLabel*>("JournalChain")->text().startsWith("Цепочка подписей цела"));
+    const std::u8string name = path.u8string();
+    const testing::ProgramResult changed = testing::runProgram(
+        {"/usr/bin/sqlite3", std::string(name.begin(), name.end()),
+         "DROP TRIGGER records_are_unchanged; UPDATE records SET grams = 26 WHERE id = 3"});
+    QCOMPARE(changed.status, 0);
+    window->refresh();
+    QVERIFY(window->findChild<QLabel*>("JournalChain")->text().startsWith("Цепочка подписей нарушена: запись № 3"));
+  }
+
+ private:
+  QStringList rowTexts(int row) const {
+    QStringList texts;
+    for (int column = 0; column < table->columnCount(); ++column) texts.append(table->item(row, column)->text());
+    return texts;
+  }
+  bool marked(int row) const { return table->item(row, 0)->background().style() != Qt::NoBrush; }
+
+  QTemporaryDir dir;
+  std::filesystem::path path;
+  std::unique_ptr<JournalWindow> window;
+  QTableWidget* table = nullptr;
+};
+
+}  // namespace tarvelo::app
+
+QTEST_MAIN(tarvelo::app::JournalWindowTest)
+#include "journal_window_test.moc"

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "journal/journal.h"
+#include "session/journal_entry.h"
+
+class QLabel;
+class QTableWidget;
+
+namespace tarvelo::app {
+
+class LineChart;
+
+// "Журнал": the objects weighed, each with its last weight, its reference weight and the
+// change between them, a row below the alert share marked; one object's weights over
+// time; whether the journal's chain holds. "Принять за исходный" takes the chosen
+// object's last weighing as its reference; "Экспорт…" writes the results as CSV.
+class JournalWindow : public QDialog {
+ public:
+  JournalWindow(std::filesystem::path journal, std::function<JournalContext()> context, double alertShare,
+                QWidget* parent = nullptr);
+
+  // Reads the journal anew.
+  void refresh();
+  // The chosen object's last weighing becomes its reference.
+  void takeAsReference();
+  // Writes the results to `file` as CSV; the reason when it cannot.
+  std::optional<QString> exportTo(const QString& file) const;
+
+ private:
+  void showHistory();
+  void exportClick();
+
+  std::filesystem::path path_;
+  std::function<JournalContext()> context_;
+  double alertShare_;
+  std::vector<journal::ObjectSummary> objects_;
+  QTableWidget* table_;
+  QLabel* chain_;
+  LineChart* chart_;
+  int weights_;
+};
+
+}  // namespace tarvelo::app
