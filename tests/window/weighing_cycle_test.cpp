@@ -116,6 +116,22 @@ class WeighingCycleTest : public QObject {
     QVERIFY(!journal->verify().firstBroken);
   }
 
+  // A mouse weighing less than 85 % of its first weighing is said at once.
+  void resultBelowTheAlertShareOfItsReferenceIsSaid() {
+    const QTemporaryDir dir;
+    form->session().setJournal(std::make_unique<ResultJournal>(dir.filePath("журнал.sqlite").toStdU16String(),
+                                                               [] { return JournalContext{}; }));
+    QSignalSpy alerts(&form->session(), &WeighingSession::weightAlert);
+    for (const char* grams : {"25.00", "22.00", "20.00"}) {  // 100, 88 and 80 % of the first
+      startBalance({grams});
+      weigh();
+      form->ClearButtonClick();  // the next batch: the same row, the same name
+    }
+    QCOMPARE(alerts.size(), 1);
+    QVERIFY2(set<QLabel>("LastingNote")->toolTip().contains("20,00 г — 80,0 % исходного веса 25,00 г"),
+             qPrintable(set<QLabel>("LastingNote")->toolTip()));
+  }
+
   // A journal that cannot be written is said once; the weighing goes on.
   void journalThatCannotBeWrittenIsSaidOnce() {
     const QTemporaryDir dir;
