@@ -15,7 +15,7 @@ search_dirs=("$qt_prefix/bin" /usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_
 
 rm -rf "$stage"
 mkdir -p "$stage/platforms" "$stage/styles"
-cp "$build/app/Tarvelo.exe" "$build/tools/read/tarvelo-read.exe" app/help/HELP.doc window/resources/splash.jpg "$stage/"
+cp "$build/app/Tarvelo.exe" "$build/tools/read/tarvelo-read.exe" "$build/tools/journal/tarvelo-journal.exe" app/help/HELP.doc window/resources/splash.jpg "$stage/"
 cp "$qt_prefix/plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$qt_prefix/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
 
