@@ -83,10 +83,12 @@ bool waitFor(const fs::path& file, std::chrono::milliseconds limit) {
   return true;
 }
 
-// A fresh control folder of this process, named after `what`.
+// A fresh control folder of this process, named after `what`: one for each script, as a
+// balance may start on a port while the one it replaces is still stopping.
 fs::path controlFolder(const std::string& what) {
-  const fs::path folder =
-      fs::temp_directory_path() / ("tarvelo-" + what + "-" + std::to_string(GetCurrentProcessId()));
+  static int folders = 0;
+  const fs::path folder = fs::temp_directory_path() / ("tarvelo-" + what + "-" + std::to_string(GetCurrentProcessId()) +
+                                                       "-" + std::to_string(++folders));
   fs::remove_all(folder);
   fs::create_directories(folder);
   return folder;
@@ -151,8 +153,7 @@ std::filesystem::path writeWeightsFile(const std::vector<std::string>& values) {
 }
 
 ProgramResult runProgram(const std::vector<std::string>& args) {
-  static int runs = 0;
-  const fs::path control = controlFolder("program-" + std::to_string(++runs));
+  const fs::path control = controlFolder("program");
   startScript(TARVELO_WINE_PROGRAM_SCRIPT, control, args);
   ProgramResult result;
   if (waitFor(control / "status", kProgramLimit)) {

@@ -20,15 +20,17 @@ until [ -s "$dir/path" ]; do
   sleep 0.05
 done
 port=$WINEPREFIX/dosdevices/com$com
-ln -sfn "$(head -n 1 "$dir/path")" "$port"
-head -n 1 "$dir/path" >"$dir/ready"
+terminal=$(head -n 1 "$dir/path")
+ln -sfn "$terminal" "$port"
+echo "$terminal" >"$dir/ready"
 
 polls=0
 while [ ! -e "$dir/stop" ] && [ $polls -lt $lifetime_polls ] && kill -0 $sim 2>/dev/null; do
   polls=$((polls + 1))
   sleep 0.1
 done
-rm -f "$port"
+# The port goes unless a balance started since has taken it.
+[ "$(readlink "$port")" = "$terminal" ] && rm -f "$port"
 kill $sim 2>/dev/null
 wait $sim 2>/dev/null
 : >"$dir/stopped"
