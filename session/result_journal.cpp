@@ -6,8 +6,11 @@
 namespace tarvelo::app {
 
 ResultJournal::ResultJournal(std::filesystem::path path, std::function<JournalContext()> context,
-                             std::function<QDateTime()> clock)
-    : path_(std::move(path)), context_(std::move(context)), clock_(std::move(clock)) {}
+                             std::function<double()> alertShare, std::function<QDateTime()> clock)
+    : path_(std::move(path)),
+      context_(std::move(context)),
+      alertShare_(std::move(alertShare)),
+      clock_(std::move(clock)) {}
 
 JournalNews ResultJournal::resultAdded(const weighing::MeasurementStore& store, int row) {
   journal::JournalRecord record = resultRecord(store, row, context_(), clock_());
@@ -20,7 +23,7 @@ JournalNews ResultJournal::resultAdded(const weighing::MeasurementStore& store, 
   if (summaries.empty()) return news;
   const journal::ObjectSummary& summary = summaries.front();
   const auto share = journal::lastShareOfReference(summary);
-  if (share && *share < alertShare_) {
+  if (share && *share < alertShare_()) {
     const QLocale locale;
     news.alert = QString("%1: %2 г — %3 % исходного веса %4 г").arg(
         QString::fromStdString(record.object), QString::fromStdString(record.mass),

@@ -30,7 +30,9 @@ struct JournalNews {
 // it can be again, and opened anew at the next row; the weighing goes on either way.
 class ResultJournal {
  public:
+  // `alertShare` gives the share of the reference weight below which a result is said.
   ResultJournal(std::filesystem::path path, std::function<JournalContext()> context,
+                std::function<double()> alertShare = [] { return kDefaultAlertShare; },
                 std::function<QDateTime()> clock = &QDateTime::currentDateTime);
 
   // Row `row` of the store's results was just made.
@@ -41,18 +43,17 @@ class ResultJournal {
   void resultsCleared() { rowIds_.clear(); }
 
   const std::filesystem::path& path() const { return path_; }
-  void setAlertShare(double percent) { alertShare_ = percent; }
 
  private:
   std::optional<QString> append(journal::JournalRecord& record);
 
   std::filesystem::path path_;
   std::function<JournalContext()> context_;
+  std::function<double()> alertShare_;
   std::function<QDateTime()> clock_;
   std::unique_ptr<journal::Journal> journal_;
   std::vector<std::int64_t> rowIds_;  // the record of each grid row, from row 1; 0 when not written
   bool failing_ = false;
-  double alertShare_ = kDefaultAlertShare;
 };
 
 }  // namespace tarvelo::app

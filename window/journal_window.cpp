@@ -34,7 +34,7 @@ QString grams(const std::optional<double>& value) {
 }  // namespace
 
 JournalWindow::JournalWindow(std::filesystem::path journal, std::function<JournalContext()> context,
-                             double alertShare, QWidget* parent)
+                             std::function<double()> alertShare, QWidget* parent)
     : QDialog(parent), path_(std::move(journal)), context_(std::move(context)), alertShare_(alertShare) {
   setObjectName("JournalWindow");
   setWindowTitle("Журнал взвешиваний");
@@ -75,6 +75,7 @@ void JournalWindow::refresh() {
   const auto journal = journal::Journal::open(path_, error);
   objects_ = journal ? journal->objects() : std::vector<journal::ObjectSummary>{};
   table_->setRowCount(static_cast<int>(objects_.size()));
+  const double alertShare = alertShare_();
   for (int row = 0; row < table_->rowCount(); ++row) {
     const journal::ObjectSummary& object = objects_[static_cast<size_t>(row)];
     const auto share = journal::lastShareOfReference(object);
@@ -84,7 +85,7 @@ void JournalWindow::refresh() {
     const QStringList texts{QString::fromStdString(object.object), QString::number(object.weighings),
                             grams(object.lastGrams), grams(object.referenceGrams), grams(change),
                             share ? QLocale().toString(*share - 100.0, 'f', 1) : QString()};
-    const bool marked = share && *share < alertShare_;
+    const bool marked = share && *share < alertShare;
     for (int column = 0; column < kColumns; ++column) {
       auto* item = new QTableWidgetItem(texts[column]);
       if (marked) item->setBackground(kMarked);

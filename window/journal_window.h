@@ -23,8 +23,9 @@ class LineChart;
 // object's last weighing as its reference; "Экспорт…" writes the results as CSV.
 class JournalWindow : public QDialog {
  public:
-  JournalWindow(std::filesystem::path journal, std::function<JournalContext()> context, double alertShare,
-                QWidget* parent = nullptr);
+  // `alertShare` gives the share of the reference weight, in per cent, below which a row is marked.
+  JournalWindow(std::filesystem::path journal, std::function<JournalContext()> context,
+                std::function<double()> alertShare, QWidget* parent = nullptr);
 
   // Reads the journal anew.
   void refresh();
@@ -39,7 +40,7 @@ class JournalWindow : public QDialog {
 
   std::filesystem::path path_;
   std::function<JournalContext()> context_;
-  double alertShare_;
+  std::function<double()> alertShare_;
   std::vector<journal::ObjectSummary> objects_;
   QTableWidget* table_;
   QLabel* chain_;

@@ -24,6 +24,7 @@
 #include "window/options_part.h"
 #include "window/window_settings.h"
 #include "window/graph_part.h"
+#include "window/journal_panel.h"
 #include "window/journal_window.h"
 #include "window/grid_view.h"
 #include "window/protocol_part.h"
@@ -69,7 +70,7 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
   options_ = new OptionsPart(*ui, *session_, graph_->action(),
                              {[this] { return startRun(); }, [this] { settings_->StoreSettings(); }}, this);
   settings_ = new WindowSettings(std::move(settingsStore), executable, *ui, options_->handsFreePanel(),
-                                 session_->handsFree(), this);
+                                 session_->handsFree(), options_->journalPanel(), this);
   setUpJournal();
   // A coarse timer may fire 5 % early; the splash keeps its full time.
   Timer1.setTimerType(Qt::PreciseTimer);
@@ -109,7 +110,8 @@ void TMainForm::setUpSession(const std::string& executableFileName) {
   connect(session_.get(), &WeighingSession::runEnded, this, &TMainForm::onRunEnded);
   connect(session_.get(), &WeighingSession::resultRecorded, this, [] { QApplication::beep(); });
   if (!startOptions_.journal.empty()) {
-    session_->setJournal(std::make_unique<ResultJournal>(startOptions_.journal, [this] { return journalContext(); }));
+    session_->setJournal(std::make_unique<ResultJournal>(startOptions_.journal, [this] { return journalContext(); },
+                                                         [this] { return options_->journalPanel().alertShare(); }));
   }
   // Said without a box that waits: the weighing goes on.
   const auto tell = [this](const QString& message) {
@@ -254,8 +256,8 @@ JournalContext TMainForm::journalContext() const {
 
 void TMainForm::JournalClick() {
   if (journalWindow_ == nullptr) {
-    journalWindow_ = new JournalWindow(startOptions_.journal, [this] { return journalContext(); }, kDefaultAlertShare,
-                                       this);
+    journalWindow_ = new JournalWindow(startOptions_.journal, [this] { return journalContext(); },
+                                       [this] { return options_->journalPanel().alertShare(); }, this);
   }
   journalWindow_->refresh();
   journalWindow_->show();

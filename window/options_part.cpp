@@ -12,6 +12,7 @@
 
 #include "window/field_name.h"
 #include "window/hands_free_panel.h"
+#include "window/journal_panel.h"
 #include "window/options_dialog.h"
 #include "window/port_picker_panel.h"
 #include "session/weighing_session.h"
@@ -55,7 +56,8 @@ OptionsPart::OptionsPart(Ui::TMainForm& form, WeighingSession& session, QAction*
       session_(session),
       actions_(std::move(actions)),
       window_(window),
-      handsFreePanel_(new HandsFreePanel) {
+      handsFreePanel_(new HandsFreePanel),
+      journalPanel_(new JournalPanel) {
   const QList<OptionsSection> sections{
       {"Прием веса", ui->Panel1},
       {"Период вывода", periodPanel(*ui)},
@@ -63,6 +65,7 @@ OptionsPart::OptionsPart(Ui::TMainForm& form, WeighingSession& session, QAction*
       {"Запись в файл", ui->Panel10},
       {"Файл протокола", ui->Panel3},
       {"Автоматическое взвешивание", handsFreePanel_},
+      {"Журнал взвешиваний", journalPanel_},
       {"Порт весов", new PortPickerPanel([this] { return ui->ComCB->currentIndex() + 1; },
                                                  [this](int port) { ui->ComCB->setCurrentIndex(port - 1); })}};
   QList<NumberField> numbers{
@@ -76,6 +79,7 @@ OptionsPart::OptionsPart(Ui::TMainForm& form, WeighingSession& session, QAction*
       {ui->SizeEdit, fieldName(ui->Label7->text()) + " … " + fieldName(ui->Label8->text()), kWhole},
   };
   numbers += handsFreePanel_->numberFields();
+  numbers += journalPanel_->numberFields();
   dialog_ = new OptionsDialog(sections, numbers, window);
 
   action_ = new QAction("Параметры…", window);

@@ -13,6 +13,7 @@ class TMainForm;
 namespace tarvelo::app {
 
 class HandsFreePanel;
+class JournalPanel;
 class OptionsDialog;
 class WeighingSession;
 
@@ -31,6 +32,7 @@ class OptionsPart : public QObject {
 
   QAction* action() const { return action_; }
   HandsFreePanel& handsFreePanel() const { return *handsFreePanel_; }
+  JournalPanel& journalPanel() const { return *journalPanel_; }
 
   // Shows the dialog; "OK" writes the settings at once.
   void OptionsClick();
@@ -43,6 +45,7 @@ class OptionsPart : public QObject {
   Actions actions_;
   QMainWindow* window_;
   HandsFreePanel* handsFreePanel_;
+  JournalPanel* journalPanel_;
   OptionsDialog* dialog_ = nullptr;
   QAction* action_ = nullptr;
 };

@@ -10,19 +10,21 @@
 #include "settings/settings_store.h"
 #include "ui_main_form.h"
 #include "window/hands_free_panel.h"
+#include "window/journal_panel.h"
 #include "window/settings_table.h"
 
 namespace tarvelo::app {
 
 WindowSettings::WindowSettings(std::unique_ptr<SettingsStore> store, const std::string& executableFileName,
                                Ui::TMainForm& ui, HandsFreePanel& handsFreePanel, HandsFreeSwitch& handsFree,
-                               QWidget* window)
+                               JournalPanel& journalPanel, QWidget* window)
     : QObject(window),
       store_(std::move(store)),
       executableFileName_(executableFileName),
       ui(&ui),
       handsFreePanel_(handsFreePanel),
-      handsFree_(handsFree) {
+      handsFree_(handsFree),
+      journalPanel_(journalPanel) {
   // A line edit cuts its text at 32 767 characters unless told otherwise; stored texts
   // come back whole.
   for (auto* field : window->findChildren<QLineEdit*>()) field->setMaxLength(std::numeric_limits<int>::max());
@@ -37,6 +39,7 @@ bool WindowSettings::RestoreSettings(bool handsFreeForThisStart) {
   handsFreePanel_.restore(*store_);
   handsFree_.restore(*store_, handsFreeForThisStart);
   handsFreePanel_.setOn(handsFree_.armed());
+  journalPanel_.restore(*store_);
   ui->ChoseFButton->setEnabled(ui->FastWrite->isChecked());
   ui->ComboBox1->setCurrentText("0");
   return true;
@@ -47,6 +50,7 @@ void WindowSettings::StoreSettings() {
   storeSettings(*store_, *ui);
   handsFreePanel_.store(*store_);
   handsFree_.store(*store_);
+  journalPanel_.store(*store_);
 }
 
 void WindowSettings::close() {

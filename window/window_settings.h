@@ -13,6 +13,7 @@ class TMainForm;
 namespace tarvelo::app {
 
 class HandsFreePanel;
+class JournalPanel;
 class HandsFreeSwitch;
 class SettingsStore;
 
@@ -22,7 +23,8 @@ class SettingsStore;
 class WindowSettings : public QObject {
  public:
   WindowSettings(std::unique_ptr<SettingsStore> store, const std::string& executableFileName, Ui::TMainForm& ui,
-                 HandsFreePanel& handsFreePanel, HandsFreeSwitch& handsFree, QWidget* window);
+                 HandsFreePanel& handsFreePanel, HandsFreeSwitch& handsFree, JournalPanel& journalPanel,
+                 QWidget* window);
 
   // Opens the store, or creates it, and reads it into the controls, hands-free weighing
   // armed for this start when `handsFreeForThisStart`. False when there is no store.
@@ -39,6 +41,7 @@ class WindowSettings : public QObject {
   Ui::TMainForm* ui;
   HandsFreePanel& handsFreePanel_;
   HandsFreeSwitch& handsFree_;
+  JournalPanel& journalPanel_;
 };
 
 }  // namespace tarvelo::app

@@ -29,7 +29,7 @@ class JournalWindowTest : public QObject {
       record.mass = QLocale().toString(grams, 'f', 2).toStdString();
       QVERIFY(!journal->append(record));
     }
-    window = std::make_unique<JournalWindow>(path, [] { return JournalContext{}; }, 85.0);
+    window = std::make_unique<JournalWindow>(path, [] { return JournalContext{}; }, [this] { return alertShare; });
     window->refresh();
     table = window->findChild<QTableWidget*>("JournalObjects");
   }
@@ -40,6 +40,11 @@ class JournalWindowTest : public QObject {
     QCOMPARE(rowTexts(1), QStringList({"Мышь 2", "2", "29,00", "30,00", "-1,00", "-3,3"}));
     QVERIFY(marked(0));
     QVERIFY(!marked(1));
+    alertShare = 75.0;  // as "Параметры…" may set it
+    window->refresh();
+    QVERIFY(!marked(0));
+    alertShare = 85.0;
+    window->refresh();
     table->selectRow(1);
     QCOMPARE(window->findChild<LineChart*>("JournalChart")->points(0), QList<QPointF>({{1, 30.0}, {2, 29.0}}));
 
@@ -72,6 +77,7 @@ class JournalWindowTest : public QObject {
   std::filesystem::path path;
   std::unique_ptr<JournalWindow> window;
   QTableWidget* table = nullptr;
+  double alertShare = 85.0;
 };
 
 }  // namespace tarvelo::app

@@ -96,11 +96,13 @@ class OptionsDialogTest : public QObject {
     inDialog([](QDialog* dialog) {
       child<QCheckBox>(dialog, "MinWCB")->setChecked(true);
       child<QLineEdit>(dialog, "MinimW")->setText("2,5");
+      child<QLineEdit>(dialog, "AlertShareEdit")->setText("75");
       press(dialog, QDialogButtonBox::Ok);
     });
     const auto stored = makeSettingsStore();  // as another program would read them, the window still open
     QVERIFY(stored->open("Tarvelo"));
     QCOMPARE(stored->ReadText("MinimWeight", {}), std::string("2,5"));
+    QCOMPARE(stored->ReadText("JournalAlertShare", {}), std::string("75"));
   }
 
   void fieldThatIsNotANumberIsNamedAndKeepsTheDialogOpen() {

@@ -1,0 +1,45 @@
+#include "window/journal_panel.h"
+
+#include <QFormLayout>
+#include <QLineEdit>
+
+#include "session/result_journal.h"
+#include "settings/settings_store.h"
+#include "weighing/conversion_error.h"
+#include "weighing/number_text.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+constexpr char kShareName[] = "JournalAlertShare";
+constexpr char kDefaultShare[] = "85";
+const QString kShareLabel = QStringLiteral("Отмечать вес ниже, % от исходного");
+
+}  // namespace
+
+JournalPanel::JournalPanel(QWidget* parent) : QFrame(parent), share_(new QLineEdit(kDefaultShare, this)) {
+  setObjectName("JournalPanel");
+  share_->setObjectName("AlertShareEdit");
+  auto* layout = new QFormLayout(this);
+  layout->addRow(kShareLabel, share_);
+  adjustSize();
+}
+
+double JournalPanel::alertShare() const {
+  try {
+    return weighing::parseNumber(share_->text().toStdString());
+  } catch (const weighing::ConversionError&) {
+    return kDefaultAlertShare;
+  }
+}
+
+void JournalPanel::restore(const SettingsStore& store) {
+  share_->setText(QString::fromStdString(store.ReadText(kShareName, kDefaultShare)));
+}
+
+void JournalPanel::store(SettingsStore& store) const { store.WriteText(kShareName, share_->text().toStdString()); }
+
+QList<NumberField> JournalPanel::numberFields() const { return {{share_, kShareLabel, NumberKind::Decimal}}; }
+
+}  // namespace tarvelo::app

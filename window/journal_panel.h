@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QFrame>
+
+#include "window/options_dialog.h"
+
+class QLineEdit;
+
+namespace tarvelo::app {
+
+class SettingsStore;
+
+// The weighing journal's option for the "Параметры" dialog: below which share of its
+// reference weight a result is marked and said.
+class JournalPanel : public QFrame {
+ public:
+  explicit JournalPanel(QWidget* parent = nullptr);
+
+  // In per cent; the default when the field holds no number.
+  double alertShare() const;
+
+  void restore(const SettingsStore& store);
+  void store(SettingsStore& store) const;
+
+  // The field the dialog checks for a number, under its label.
+  QList<NumberField> numberFields() const;
+
+ private:
+  QLineEdit* share_;
+};
+
+}  // namespace tarvelo::app
