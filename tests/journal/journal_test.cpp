@@ -77,6 +77,11 @@ TEST_F(JournalTest, ChangeOrDeletionBehindTheJournalsBackIsNamed) {
   // Around its guards, a changed mass names its record; a deleted one names the next.
   ASSERT_EQ(sql("DROP TRIGGER records_are_unchanged; UPDATE records SET grams = 31.5 WHERE id = 2").status, 0);
   EXPECT_EQ(firstBroken(), 2);
+#ifdef TARVELO_JOURNAL_TOOL
+  const testing::ProgramResult verified = testing::runProgram({TARVELO_JOURNAL_TOOL, "verify", "--journal", utf8(path_)});
+  EXPECT_EQ(verified.status, 3);
+  EXPECT_NE(verified.out.find("запись № 2 не сходится"), std::string::npos) << verified.out;
+#endif
   ASSERT_EQ(sql("DROP TRIGGER records_are_kept; DELETE FROM records WHERE id = 2").status, 0);
   EXPECT_EQ(firstBroken(), 3);
 }
