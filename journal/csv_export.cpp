@@ -1,7 +1,6 @@
 #include "journal/csv_export.h"
 
 #include <algorithm>
-#include <array>
 
 namespace tarvelo::journal {
 
@@ -9,18 +8,13 @@ namespace {
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr char kLineEnd[] = "\r\n";
-constexpr std::array<const char*, 11> kRussianHeadings{"№ записи", "Время (UTC)", "Время", "Ф.И.О.", "Протокол",
-                                                       "Объект", "Масса", "Ед.изм.", "Отклонение", "Кол-во",
-                                                       "Весы"};
-constexpr std::array<const char*, 11> kPlainHeadings{"record", "utc", "local", "person", "protocol", "object",
-                                                     "mass", "unit", "deviation", "count", "balance"};
 
 struct Format {
   char separator;
   char decimal;
 };
 
-Format formatOf(CsvStyle style) { return style == CsvStyle::Russian ? Format{';', ','} : Format{',', '.'}; }
+Format formatOf(ExportStyle style) { return style == ExportStyle::Russian ? Format{';', ','} : Format{',', '.'}; }
 
 // A field with the separator, a quote or a line break is quoted, its quotes doubled.
 std::string field(const std::string& text, char separator) {
@@ -39,27 +33,25 @@ std::string number(std::string text, char decimal) {
   return text;
 }
 
-}  // namespace
-
-std::string csvOf(const std::vector<JournalRecord>& results, CsvStyle style) {
-  const Format format = formatOf(style);
-  const auto& headings = style == CsvStyle::Russian ? kRussianHeadings : kPlainHeadings;
-  std::string csv = kByteOrderMark;
-  for (size_t i = 0; i < headings.size(); ++i) {
-    if (i > 0) csv += format.separator;
-    csv += headings[i];
+// One line of fields, each quoted when it must be.
+void appendLine(std::string& csv, const ExportRow& fields, char separator) {
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) csv += separator;
+    csv += field(fields[i], separator);
   }
   csv += kLineEnd;
+}
+
+}  // namespace
+
+std::string csvOf(const std::vector<JournalRecord>& results, ExportStyle style) {
+  const Format format = formatOf(style);
+  std::string csv = kByteOrderMark;
+  appendLine(csv, exportHeadings(style), format.separator);
   for (const JournalRecord& record : results) {
-    const std::array<std::string, 11> fields{std::to_string(record.id), record.utc, record.local, record.person,
-                                             record.protocol, record.object, number(record.mass, format.decimal),
-                                             record.unit, number(record.deviation, format.decimal),
-                                             std::to_string(record.count), record.balance};
-    for (size_t i = 0; i < fields.size(); ++i) {
-      if (i > 0) csv += format.separator;
-      csv += field(fields[i], format.separator);
-    }
-    csv += kLineEnd;
+    ExportRow fields = exportFields(record);
+    for (const ExportColumn column : {MassColumn, DeviationColumn}) fields[column] = number(fields[column], format.decimal);
+    appendLine(csv, fields, format.separator);
   }
   return csv;
 }

@@ -79,4 +79,21 @@ std::optional<std::filesystem::path> createPartialFile(const std::filesystem::pa
 
 #endif
 
+std::string writeInPlace(const std::filesystem::path& file,
+                         const std::function<std::string(const std::filesystem::path& partial)>& write) {
+  std::error_code error;
+  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), error);
+  if (error) return error.message();
+  const auto partial = createPartialFile(file, error);
+  if (!partial) return error.message();
+  std::string reason = write(*partial);
+  if (reason.empty()) {
+    std::filesystem::rename(*partial, file, error);
+    if (!error) return {};
+    reason = error.message();
+  }
+  std::filesystem::remove(*partial, error);
+  return reason;
+}
+
 }  // namespace tarvelo::reports

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <string>
 #include <optional>
 #include <system_error>
 
@@ -12,5 +14,12 @@ namespace tarvelo::reports {
 // with `error` telling why, when it cannot be made.
 std::optional<std::filesystem::path> createPartialFile(const std::filesystem::path& file,
                                                        std::error_code& error);
+
+// Makes `file` with `write`, which fills the partial file it is given and returns the
+// reason when it cannot. The folder is made when missing, and the partial file takes the
+// place of `file` only once written, so a failure leaves an earlier file of that name as
+// it was. The reason of a failure, empty when written.
+std::string writeInPlace(const std::filesystem::path& file,
+                         const std::function<std::string(const std::filesystem::path& partial)>& write);
 
 }  // namespace tarvelo::reports

@@ -138,11 +138,8 @@ std::string failure(const std::filesystem::path& file, const std::string& reason
   return "Не удалось сохранить протокол в файл " + utf8Text(file) + ": " + reason;
 }
 
-// Writes the workbook into `partial` and puts it in place of `file`. The reason of a
-// failure, empty when there is none.
-std::string replaceWithWorkbook(const SpreadsheetProtocol& protocol,
-                                const std::filesystem::path& partial,
-                                const std::filesystem::path& file) {
+// Writes the workbook into `partial`; the reason of a failure, empty when there is none.
+std::string workbookInto(const SpreadsheetProtocol& protocol, const std::filesystem::path& partial) {
   // The library prints the sheet's numbers, widths and margins with printf.
   const CNumericLocale pointNumbers;
   lxw_workbook* workbook = workbook_new(utf8Text(partial).c_str());
@@ -150,26 +147,19 @@ std::string replaceWithWorkbook(const SpreadsheetProtocol& protocol,
   const lxw_error fillError = fillSheet(protocol, workbook);
   const lxw_error closeError = workbook_close(workbook);
   const lxw_error error = fillError != LXW_NO_ERROR ? fillError : closeError;
-  if (error != LXW_NO_ERROR) return lxw_strerror(error);
-  std::error_code fileError;
-  std::filesystem::rename(partial, file, fileError);
-  return fileError ? fileError.message() : std::string();
+  return error != LXW_NO_ERROR ? lxw_strerror(error) : std::string();
 }
 
 }  // namespace
 
+std::string writeXlsxWorkbook(const SpreadsheetProtocol& sheet, const std::filesystem::path& file) {
+  return writeInPlace(file, [&sheet](const std::filesystem::path& partial) { return workbookInto(sheet, partial); });
+}
+
 ProtocolWriteResult writeXlsxProtocol(const SpreadsheetProtocol& protocol,
                                       const std::filesystem::path& file) {
-  std::error_code fileError;
-  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), fileError);
-  if (fileError) return {failure(file, fileError.message())};
-
-  const auto partial = createPartialFile(file, fileError);
-  if (!partial) return {failure(file, fileError.message())};
-  const std::string reason = replaceWithWorkbook(protocol, *partial, file);
+  const std::string reason = writeXlsxWorkbook(protocol, file);
   if (reason.empty()) return {};
-  std::error_code ignored;
-  std::filesystem::remove(*partial, ignored);
   return {failure(file, reason)};
 }
 

@@ -1,8 +1,11 @@
 #include "window/journal_window.h"
 
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QDateTime>
-#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,7 +17,7 @@
 
 #include <algorithm>
 
-#include "journal/csv_export.h"
+#include "journal/export_file.h"
 #include "window/line_chart.h"
 
 namespace tarvelo::app {
@@ -26,6 +29,12 @@ const QStringList kHeadings{"Объект", "Взвешиваний", "Посл�
                             "Изменение, %"};
 const QColor kMarked(255, 205, 205);
 constexpr double kChartMarginShare = 0.1;
+constexpr int kDefaultPeriodDays = 30;
+constexpr double kSecondsPerDay = 24 * 60 * 60;
+const QString kLocalTime = "yyyy-MM-dd HH:mm:ss";  // as the journal keeps it
+const QString kIsoDate = "yyyy-MM-dd";
+const QString kCsvFilter = "CSV (*.csv)";
+const QString kSheetFilter = "Книга .xlsx (*.xlsx)";
 
 QString grams(const std::optional<double>& value) {
   return value ? QLocale().toString(*value, 'f', 2) : QString();
@@ -50,24 +59,55 @@ JournalWindow::JournalWindow(std::filesystem::path journal, std::function<Journa
   chart_->setObjectName("JournalChart");
   chart_->setMinimumHeight(200);
   weights_ = chart_->addSeries(Qt::blue);
+  chartCaption_ = new QLabel(this);
+  chartCaption_->setObjectName("JournalChartCaption");
   chain_ = new QLabel(this);
   chain_->setObjectName("JournalChain");
   auto* reference = new QPushButton("Принять за исходный", this);
   reference->setObjectName("TakeReferenceButton");
-  auto* exporting = new QPushButton("Экспорт…", this);
-  exporting->setObjectName("JournalExportButton");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(chain_, 1);
   buttons->addWidget(reference);
-  buttons->addWidget(exporting);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(table_, 1);
+  layout->addWidget(chartCaption_);
   layout->addWidget(chart_, 1);
   layout->addLayout(buttons);
-  resize(720, 560);
+  layout->addWidget(makeExportChoices());
+  resize(720, 600);
   connect(table_, &QTableWidget::itemSelectionChanged, this, &JournalWindow::showHistory);
   connect(reference, &QPushButton::clicked, this, &JournalWindow::takeAsReference);
+}
+
+QWidget* JournalWindow::makeExportChoices() {
+  auto* box = new QGroupBox("Экспорт результатов", this);
+  chosenObjectOnly_ = new QCheckBox("Только выбранный объект", box);
+  chosenObjectOnly_->setObjectName("JournalExportObjectOnly");
+  period_ = new QCheckBox("За период с", box);
+  period_->setObjectName("JournalExportPeriod");
+  const QDate today = QDate::currentDate();
+  from_ = new QDateEdit(today.addDays(-kDefaultPeriodDays), box);
+  from_->setObjectName("JournalExportFrom");
+  to_ = new QDateEdit(today, box);
+  to_->setObjectName("JournalExportTo");
+  for (QDateEdit* date : {from_, to_}) {
+    date->setCalendarPopup(true);
+    date->setEnabled(false);
+    connect(period_, &QCheckBox::toggled, date, &QWidget::setEnabled);
+  }
+  auto* exporting = new QPushButton("Экспорт…", box);
+  exporting->setObjectName("JournalExportButton");
   connect(exporting, &QPushButton::clicked, this, &JournalWindow::exportClick);
+  auto* row = new QHBoxLayout(box);
+  row->addWidget(chosenObjectOnly_);
+  row->addSpacing(12);
+  row->addWidget(period_);
+  row->addWidget(from_);
+  row->addWidget(new QLabel("по", box));
+  row->addWidget(to_);
+  row->addStretch(1);
+  row->addWidget(exporting);
+  return box;
 }
 
 void JournalWindow::refresh() {
@@ -109,17 +149,26 @@ void JournalWindow::showHistory() {
   std::string error;
   const auto journal = journal::Journal::open(path_, error);
   if (!journal) return;
+  const std::string& object = objects_[static_cast<size_t>(row)].object;
+  // Days since the first weighing across, grams up.
   QList<QPointF> points;
-  for (const journal::JournalRecord& result :
-       journal->standingResults(journal::RecordFilter{objects_[static_cast<size_t>(row)].object, {}, {}})) {
-    if (result.grams) points.append({static_cast<double>(points.size() + 1), *result.grams});
+  QDateTime first;
+  for (const journal::JournalRecord& result : journal->standingResults(journal::RecordFilter{object, {}, {}})) {
+    const QDateTime time = QDateTime::fromString(QString::fromStdString(result.local), kLocalTime);
+    if (!result.grams || !time.isValid()) continue;
+    if (!first.isValid()) first = time;
+    points.append({first.secsTo(time) / kSecondsPerDay, *result.grams});
   }
   chart_->setPoints(weights_, points);
+  chartCaption_->setText(points.isEmpty() ? QString()
+                                          : QString("%1: вес, г, по суткам от %2")
+                                                .arg(QString::fromStdString(object),
+                                                     QLocale().toString(first, QLocale::ShortFormat)));
   if (points.isEmpty()) return;
   const auto [lightest, heaviest] = std::minmax_element(points.begin(), points.end(),
                                                         [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
   const double margin = std::max((heaviest->y() - lightest->y()) * kChartMarginShare, 0.5);
-  chart_->setRange(Qt::Horizontal, 1, std::max<double>(points.size(), 2));
+  chart_->setRange(Qt::Horizontal, 0, std::max(points.last().x(), 1.0));
   chart_->setRange(Qt::Vertical, lightest->y() - margin, heaviest->y() + margin);
 }
 
@@ -142,22 +191,33 @@ void JournalWindow::takeAsReference() {
   table_->selectRow(row);
 }
 
+journal::RecordFilter JournalWindow::exportFilter() const {
+  journal::RecordFilter filter;
+  const int row = table_->currentRow();
+  if (chosenObjectOnly_->isChecked() && row >= 0 && row < static_cast<int>(objects_.size()))
+    filter.object = objects_[static_cast<size_t>(row)].object;
+  if (period_->isChecked()) {
+    filter.fromDate = from_->date().toString(kIsoDate).toStdString();
+    filter.toDate = to_->date().toString(kIsoDate).toStdString();
+  }
+  return filter;
+}
+
 std::optional<QString> JournalWindow::exportTo(const QString& file) const {
   std::string error;
   const auto journal = journal::Journal::open(path_, error);
   if (!journal) return QString::fromStdString(error);
-  const std::string csv = journal::csvOf(journal->standingResults(), journal::CsvStyle::Russian);
-  QFile out(file);
-  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-      out.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size()) || !out.flush()) {
-    return out.errorString();
-  }
-  return std::nullopt;
+  const std::string failure = journal::exportResults(journal->standingResults(exportFilter()),
+                                                     journal::ExportStyle::Russian, file.toStdU16String());
+  return failure.empty() ? std::nullopt : std::optional(QString::fromStdString(failure));
 }
 
 void JournalWindow::exportClick() {
-  const QString file = QFileDialog::getSaveFileName(this, "Экспорт результатов", "журнал.csv", "CSV (*.csv)");
+  QString filter = kCsvFilter;
+  QString file = QFileDialog::getSaveFileName(this, "Экспорт результатов", "журнал.csv",
+                                              kCsvFilter + ";;" + kSheetFilter, &filter);
   if (file.isEmpty()) return;
+  if (QFileInfo(file).suffix().isEmpty()) file += filter == kSheetFilter ? ".xlsx" : ".csv";
   if (const auto failure = exportTo(file)) {
     QMessageBox::warning(this, windowTitle(), QString("Файл «%1» не записан: %2").arg(file, *failure));
   }

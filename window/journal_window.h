@@ -10,6 +10,8 @@
 #include "journal/journal.h"
 #include "session/journal_entry.h"
 
+class QCheckBox;
+class QDateEdit;
 class QLabel;
 class QTableWidget;
 
@@ -18,9 +20,10 @@ namespace tarvelo::app {
 class LineChart;
 
 // "Журнал": the objects weighed, each with its last weight, its reference weight and the
-// change between them, a row below the alert share marked; one object's weights over
-// time; whether the journal's chain holds. "Принять за исходный" takes the chosen
-// object's last weighing as its reference; "Экспорт…" writes the results as CSV.
+// change between them, a row below the alert share marked; one object's weights over the
+// days since its first weighing; whether the journal's chain holds. "Принять за исходный"
+// takes the chosen object's last weighing as its reference; "Экспорт…" writes the standing
+// results, all or the chosen object's, of all days or of a period, as CSV or as a sheet.
 class JournalWindow : public QDialog {
  public:
   // `alertShare` gives the share of the reference weight, in per cent, below which a row is marked.
@@ -31,12 +34,15 @@ class JournalWindow : public QDialog {
   void refresh();
   // The chosen object's last weighing becomes its reference.
   void takeAsReference();
-  // Writes the results to `file` as CSV; the reason when it cannot.
+  // Writes the results the export choices take to `file`, a sheet when it ends in
+  // ".xlsx", CSV otherwise; the reason when it cannot.
   std::optional<QString> exportTo(const QString& file) const;
 
  private:
   void showHistory();
   void exportClick();
+  QWidget* makeExportChoices();
+  journal::RecordFilter exportFilter() const;
 
   std::filesystem::path path_;
   std::function<JournalContext()> context_;
@@ -44,7 +50,12 @@ class JournalWindow : public QDialog {
   std::vector<journal::ObjectSummary> objects_;
   QTableWidget* table_;
   QLabel* chain_;
+  QLabel* chartCaption_;
   LineChart* chart_;
+  QCheckBox* chosenObjectOnly_;
+  QCheckBox* period_;
+  QDateEdit* from_;
+  QDateEdit* to_;
   int weights_;
 };
 

@@ -5,11 +5,9 @@
 
 #include <filesystem>
 #include <optional>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "journal/csv_export.h"
+#include "journal/export_file.h"
 #include "journal/journal.h"
 #include "tests/support/simulator_process.h"
 
@@ -86,27 +84,40 @@ TEST_F(JournalTest, ChangeOrDeletionBehindTheJournalsBackIsNamed) {
   EXPECT_EQ(firstBroken(), 3);
 }
 
-// Under the Russian locale: ";" and the decimal comma; for a LIMS "," and "."; a removed
-// result is left out.
-TEST_F(JournalTest, ExportReadsBackWithPythonsCsv) {
+// Under the Russian locale: ";" and the decimal comma; for a LIMS "," and "."; in a sheet
+// the masses, deviations and counts are numbers. A removed result is left out.
+TEST_F(JournalTest, ExportReadsBackWithPythonsCsvAndOpenpyxl) {
   JournalRecord removal;
   removal.kind = kRemoval;
   removal.subject = 2;
   ASSERT_FALSE(journal_->append(removal));
-  const fs::path csv = fs::u8path(dir_.filePath("выгрузка.csv").toStdString());
-  const char* reader =
+  const char* csvReader =
       "import csv, sys\n"
       "data = open(sys.argv[1], encoding='utf-8-sig', newline='').read()\n"
       "for row in csv.reader(data.splitlines(), delimiter=sys.argv[2]): print('|'.join(row))\n";
-  for (const auto& [style, separator, lines] :
-       {std::tuple{CsvStyle::Russian, ";", "№ записи|Время (UTC)|Время|Ф.И.О.|Протокол|Объект|Масса|Ед.изм.|Отклонение|Кол-во|Весы\n"
-                                           "1|2026-12-07T09:05:07.000Z|2026-12-07 12:05:07|Иванов И.И.|П-7|Мышь 1|25,20|г|-0,05|2|Весы: KM500  Заводской № 1234\n"
-                                           "3|2026-12-07T09:05:07.000Z|2026-12-07 12:05:07|Иванов И.И.|П-7|Мышь 3|28,40|г|-0,05|2|Весы: KM500  Заводской № 1234\n"},
-        std::tuple{CsvStyle::CLocale, ",", "record|utc|local|person|protocol|object|mass|unit|deviation|count|balance\n"
-                                           "1|2026-12-07T09:05:07.000Z|2026-12-07 12:05:07|Иванов И.И.|П-7|Мышь 1|25.20|г|-0.05|2|Весы: KM500  Заводской № 1234\n"
-                                           "3|2026-12-07T09:05:07.000Z|2026-12-07 12:05:07|Иванов И.И.|П-7|Мышь 3|28.40|г|-0.05|2|Весы: KM500  Заводской № 1234\n"}}) {
-    std::ofstream(csv, std::ios::binary) << csvOf(journal_->standingResults(), style);
-    const testing::ProgramResult read = testing::runProgram({"/usr/bin/python3", "-c", reader, utf8(csv), separator});
+  const char* sheetReader =
+      "import openpyxl, sys\n"
+      "sheet = openpyxl.load_workbook(sys.argv[1]).active\n"
+      "print(sheet.title, sheet['G2'].number_format)\n"
+      "for row in sheet.iter_rows(values_only=True):\n"
+      "    print('|'.join(repr(v) if isinstance(v, (int, float)) else v for v in row))\n";
+  const std::string balance = "|Весы: KM500  Заводской № 1234\n";
+  const std::string times = "|2026-12-07T09:05:07.000Z|2026-12-07 12:05:07|Иванов И.И.|П-7|";
+  const std::string russianHeadings = "№ записи|Время (UTC)|Время|Ф.И.О.|Протокол|Объект|Масса|Ед.изм.|Отклонение|Кол-во|Весы\n";
+  const std::string plainHeadings = "record|utc|local|person|protocol|object|mass|unit|deviation|count|balance\n";
+  for (const auto& [style, name, reader, separator, lines] : {
+           std::tuple{ExportStyle::Russian, "выгрузка.csv", csvReader, ";",
+                      russianHeadings + "1" + times + "Мышь 1|25,20|г|-0,05|2" + balance +
+                          "3" + times + "Мышь 3|28,40|г|-0,05|2" + balance},
+           std::tuple{ExportStyle::CLocale, "выгрузка.csv", csvReader, ",",
+                      plainHeadings + "1" + times + "Мышь 1|25.20|г|-0.05|2" + balance +
+                          "3" + times + "Мышь 3|28.40|г|-0.05|2" + balance},
+           std::tuple{ExportStyle::Russian, "выгрузка.xlsx", sheetReader, "",
+                      "Результаты 0.00\n" + russianHeadings + "1" + times + "Мышь 1|25.2|г|-0.05|2" + balance +
+                          "3" + times + "Мышь 3|28.4|г|-0.05|2" + balance}}) {
+    const fs::path file = fs::u8path(dir_.filePath(name).toStdString());
+    ASSERT_EQ(exportResults(journal_->standingResults(), style, file), "");
+    const testing::ProgramResult read = testing::runProgram({"/usr/bin/python3", "-c", reader, utf8(file), separator});
     EXPECT_EQ(read.status, 0) << read.err;
     EXPECT_EQ(read.out, lines);
   }

@@ -1,5 +1,8 @@
 // The journal window over a journal of two mice: the change from the reference and the
-// mark, a reference taken, one mouse's weights, the chain shown broken after a change.
+// mark, a reference taken, one mouse's weights, an export of one mouse and period, the
+// chain shown broken after a change.
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -21,10 +24,11 @@ class JournalWindowTest : public QObject {
     std::filesystem::remove(path);
     std::string error;
     auto journal = journal::Journal::open(path, error);
-    for (const auto& [object, grams] : {std::pair{"Мышь 1", 25.0}, {"Мышь 2", 30.0}, {"Мышь 1", 20.0},
-                                        {"Мышь 2", 29.0}}) {
+    for (const auto& [object, grams, day] : {std::tuple{"Мышь 1", 25.0, "05"}, {"Мышь 2", 30.0, "05"},
+                                             {"Мышь 1", 20.0, "07"}, {"Мышь 2", 29.0, "07"}}) {
       journal::JournalRecord record;
       record.object = object;
+      record.local = std::string("2026-12-") + day + " 10:00:00";
       record.grams = grams;
       record.mass = QLocale().toString(grams, 'f', 2).toStdString();
       QVERIFY(!journal->append(record));
@@ -46,12 +50,31 @@ class JournalWindowTest : public QObject {
     alertShare = 85.0;
     window->refresh();
     table->selectRow(1);
-    QCOMPARE(window->findChild<LineChart*>("JournalChart")->points(0), QList<QPointF>({{1, 30.0}, {2, 29.0}}));
+    QCOMPARE(window->findChild<LineChart*>("JournalChart")->points(0), QList<QPointF>({{0, 30.0}, {2, 29.0}}));
 
     table->selectRow(0);
     window->takeAsReference();
     QCOMPARE(rowTexts(0), QStringList({"Мышь 1", "2", "20,00", "20,00", "0,00", "0,0"}));
     QVERIFY(!marked(0));
+  }
+
+  // The chosen mouse of one period, as a sheet read back with openpyxl.
+  void exportTakesTheChosenObjectAndPeriod() {
+    table->selectRow(0);
+    window->findChild<QCheckBox*>("JournalExportObjectOnly")->setChecked(true);
+    window->findChild<QCheckBox*>("JournalExportPeriod")->setChecked(true);
+    window->findChild<QDateEdit*>("JournalExportFrom")->setDate(QDate(2026, 12, 6));
+    window->findChild<QDateEdit*>("JournalExportTo")->setDate(QDate(2026, 12, 7));
+    const QString file = dir.filePath("мышь.xlsx");
+    QCOMPARE(window->exportTo(file), std::nullopt);
+    const testing::ProgramResult read = testing::runProgram(
+        {"/usr/bin/python3", "-c",
+         "import openpyxl, sys\n"
+         "for row in openpyxl.load_workbook(sys.argv[1]).active.iter_rows(min_row=2, values_only=True):\n"
+         "    print(row[2], row[5], repr(row[6]))\n",
+         file.toStdString()});
+    QCOMPARE(read.status, 0);
+    QCOMPARE(QString::fromStdString(read.out), "2026-12-07 10:00:00 Мышь 1 20\n");
   }
 
   void changeMadeWithTheSqliteToolShowsTheChainBroken() {

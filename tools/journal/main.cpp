@@ -4,13 +4,13 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <optional>
 #include <string>
 
 #include "journal/csv_export.h"
+#include "journal/export_file.h"
 #include "journal/journal.h"
 #include "tools/console/utf8_console.h"
 
@@ -28,7 +28,8 @@ constexpr char kHelp[] =
     "  проверяет цепочку подписей журнала взвешиваний и называет первую запись, которая с ней не сходится.\n"
     "tarvelo-journal export [--journal ФАЙЛ] [--object ИМЯ] [--from ГГГГ-ММ-ДД] [--to ГГГГ-ММ-ДД]\n"
     "                       [--c-locale] [--out ФАЙЛ]\n"
-    "  результаты (без удаленных) в CSV: \";\" и десятичная запятая, с --c-locale \",\" и точка.\n"
+    "  результаты (без удаленных) в CSV: \";\" и десятичная запятая, с --c-locale \",\" и точка;\n"
+    "  в файл с именем на .xlsx — листом книги, массы в нем числами.\n"
     "Журнал по умолчанию — журнал программы Tarvelo этого пользователя.\n";
 
 struct Command {
@@ -83,18 +84,17 @@ int verify(const journal::Journal& journal) {
 int exportResults(const journal::Journal& journal, const Command& command) {
   const journal::RecordFilter filter{valueOf(command, "--object"), valueOf(command, "--from"),
                                      valueOf(command, "--to")};
-  const std::string csv = journal::csvOf(journal.standingResults(filter),
-                                         command.cLocale ? journal::CsvStyle::CLocale : journal::CsvStyle::Russian);
+  const auto style = command.cLocale ? journal::ExportStyle::CLocale : journal::ExportStyle::Russian;
+  const std::vector<journal::JournalRecord> results = journal.standingResults(filter);
   const auto out = valueOf(command, "--out");
   if (!out) {
+    const std::string csv = journal::csvOf(results, style);
     std::fwrite(csv.data(), 1, csv.size(), stdout);
     return 0;
   }
-  std::ofstream file(std::filesystem::u8path(*out), std::ios::binary);
-  file << csv;
-  file.close();
-  if (!file) {
-    std::fprintf(stderr, "Файл «%s» не записан.\n", out->c_str());
+  const std::string failure = journal::exportResults(results, style, std::filesystem::u8path(*out));
+  if (!failure.empty()) {
+    std::fprintf(stderr, "Файл «%s» не записан: %s\n", out->c_str(), failure.c_str());
     return kExitNotWritten;
   }
   return 0;

@@ -1,0 +1,19 @@
+#include "journal/export_columns.h"
+
+namespace tarvelo::journal {
+
+const ExportRow& exportHeadings(ExportStyle style) {
+  static const ExportRow russian{"№ записи", "Время (UTC)", "Время", "Ф.И.О.", "Протокол", "Объект",
+                                 "Масса",    "Ед.изм.",     "Отклонение", "Кол-во", "Весы"};
+  static const ExportRow plain{"record", "utc",  "local",     "person", "protocol", "object",
+                               "mass",   "unit", "deviation", "count",  "balance"};
+  return style == ExportStyle::Russian ? russian : plain;
+}
+
+ExportRow exportFields(const JournalRecord& result) {
+  return {std::to_string(result.id), result.utc,  result.local,     result.person,
+          result.protocol,           result.object, result.mass,    result.unit,
+          result.deviation,          std::to_string(result.count), result.balance};
+}
+
+}  // namespace tarvelo::journal

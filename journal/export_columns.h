@@ -1,0 +1,38 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "journal/journal_record.h"
+
+namespace tarvelo::journal {
+
+// As a Russian spreadsheet program reads it: ";" between fields, the decimal comma and
+// Russian headings. For a LIMS: "," and ".", and plain headings.
+enum class ExportStyle { Russian, CLocale };
+
+// The columns of an exported result, in order; the four marked numbers are numbers in a
+// sheet, the rest text.
+enum ExportColumn {
+  RecordColumn,  // number
+  UtcColumn,
+  LocalColumn,
+  PersonColumn,
+  ProtocolColumn,
+  ObjectColumn,
+  MassColumn,  // number
+  UnitColumn,
+  DeviationColumn,  // number
+  CountColumn,      // number
+  BalanceColumn,
+  kExportColumns
+};
+
+using ExportRow = std::array<std::string, kExportColumns>;
+
+const ExportRow& exportHeadings(ExportStyle style);
+
+// The result's fields as the grid showed them (masses with the decimal comma).
+ExportRow exportFields(const JournalRecord& result);
+
+}  // namespace tarvelo::journal

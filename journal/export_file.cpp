@@ -1,0 +1,73 @@
+#include "journal/export_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <fstream>
+#include <system_error>
+
+#include "journal/csv_export.h"
+#include "reports/partial_file.h"
+#include "reports/spreadsheet_protocol.h"
+#include "reports/xlsx_protocol_writer.h"
+
+namespace tarvelo::journal {
+
+namespace {
+
+constexpr char kSheetExtension[] = ".xlsx";
+constexpr double kColumnWidthCharacters = 16;
+constexpr double kLeftMarginPoints = 50.4;  // 0.7 inch, the spreadsheet's usual margin
+constexpr int kHeadingRow = 1;
+
+bool isNumberColumn(int column) {
+  return column == RecordColumn || column == MassColumn || column == DeviationColumn || column == CountColumn;
+}
+
+reports::ProtocolCell cellOf(int row, int column, const std::string& text, bool heading) {
+  return {row, column + 1, text, heading, false, reports::Alignment::General,
+          heading || !isNumberColumn(column) ? std::nullopt : reports::shownNumber(text)};
+}
+
+// A heading row, then a row per result; the heading row repeats on every printed page.
+reports::SpreadsheetProtocol sheetOf(const std::vector<JournalRecord>& results, ExportStyle style) {
+  reports::SpreadsheetProtocol sheet{style == ExportStyle::Russian ? "Результаты" : "results", {}, {},
+                                     {1, kExportColumns, kColumnWidthCharacters},
+                                     {1, kLeftMarginPoints, kHeadingRow, kHeadingRow}};
+  const ExportRow& headings = exportHeadings(style);
+  for (int column = 0; column < kExportColumns; ++column)
+    sheet.cells.push_back(cellOf(kHeadingRow, column, headings[column], true));
+  int row = kHeadingRow;
+  for (const JournalRecord& result : results) {
+    const ExportRow fields = exportFields(result);
+    ++row;
+    for (int column = 0; column < kExportColumns; ++column)
+      sheet.cells.push_back(cellOf(row, column, fields[column], false));
+  }
+  return sheet;
+}
+
+std::string writeCsv(const std::string& csv, const std::filesystem::path& partial) {
+  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+  out << csv;
+  out.close();
+  return out ? std::string() : std::error_code(errno, std::generic_category()).message();
+}
+
+}  // namespace
+
+bool isSheetFile(const std::filesystem::path& file) {
+  std::string extension = file.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == kSheetExtension;
+}
+
+std::string exportResults(const std::vector<JournalRecord>& results, ExportStyle style,
+                          const std::filesystem::path& file) {
+  if (isSheetFile(file)) return reports::writeXlsxWorkbook(sheetOf(results, style), file);
+  const std::string csv = csvOf(results, style);
+  return reports::writeInPlace(file, [&csv](const std::filesystem::path& partial) { return writeCsv(csv, partial); });
+}
+
+}  // namespace tarvelo::journal
