@@ -1,7 +1,8 @@
 #include "session/result_journal.h"
 
-#include <QLocale>
-#include <string>
+#include <QCoreApplication>
+
+#include "session/journal_writer.h"
 
 namespace tarvelo::app {
 
@@ -10,53 +11,43 @@ ResultJournal::ResultJournal(std::filesystem::path path, std::function<JournalCo
     : path_(std::move(path)),
       context_(std::move(context)),
       alertShare_(std::move(alertShare)),
-      clock_(std::move(clock)) {}
-
-JournalNews ResultJournal::resultAdded(const weighing::MeasurementStore& store, int row) {
-  journal::JournalRecord record = resultRecord(store, row, context_(), clock_());
-  JournalNews news;
-  news.failure = append(record);
-  if (rowIds_.size() < static_cast<size_t>(row)) rowIds_.resize(static_cast<size_t>(row));
-  rowIds_[static_cast<size_t>(row) - 1] = journal_ ? record.id : 0;
-  if (!journal_ || record.id == 0) return news;
-  const auto summaries = journal_->objects(record.object);
-  if (summaries.empty()) return news;
-  const journal::ObjectSummary& summary = summaries.front();
-  const auto share = journal::lastShareOfReference(summary);
-  if (share && *share < alertShare_()) {
-    const QLocale locale;
-    news.alert = QString("%1: %2 г — %3 % исходного веса %4 г").arg(
-        QString::fromStdString(record.object), QString::fromStdString(record.mass),
-        locale.toString(*share, 'f', 1), locale.toString(*summary.referenceGrams, 'f', 2));
-  }
-  return news;
+      clock_(std::move(clock)),
+      writer_(new JournalWriter(path_)) {
+  thread_.setObjectName("journal");
+  writer_->moveToThread(&thread_);
+  connect(&thread_, &QThread::finished, writer_, &QObject::deleteLater);
+  connect(writer_, &JournalWriter::failed, this, &ResultJournal::failed);
+  connect(writer_, &JournalWriter::alert, this, &ResultJournal::alert);
+  thread_.start();
 }
 
-std::optional<QString> ResultJournal::resultRemoved(int row) {
-  if (row < 1 || static_cast<size_t>(row) > rowIds_.size()) return std::nullopt;
-  const std::int64_t id = rowIds_[static_cast<size_t>(row) - 1];
-  rowIds_.erase(rowIds_.begin() + (row - 1));
-  if (id == 0) return std::nullopt;  // never reached the journal
-  journal::JournalRecord record = removalRecord(id, context_(), clock_());
-  return append(record);
+ResultJournal::~ResultJournal() {
+  // The thread's loop ends once what was queued before is written.
+  thread_.quit();
+  thread_.wait();
 }
 
-std::optional<QString> ResultJournal::append(journal::JournalRecord& record) {
-  std::string error;
-  if (!journal_) journal_ = journal::Journal::open(path_, error);
-  if (journal_) {
-    if (const std::optional<std::string> refused = journal_->append(record)) {
-      error = *refused;
-      journal_.reset();  // opened anew next time: the disk or the file may be back
-    }
-  }
-  if (error.empty()) {
-    failing_ = false;
-    return std::nullopt;
-  }
-  if (std::exchange(failing_, true)) return std::nullopt;
-  return QString("Журнал взвешиваний не записан (%1): %2. Взвешивание продолжается.")
-      .arg(QString::fromStdU16String(path_.u16string()), QString::fromStdString(error));
+void ResultJournal::resultAdded(const weighing::MeasurementStore& store, int row) {
+  QMetaObject::invokeMethod(
+      writer_, [writer = writer_, record = resultRecord(store, row, context_(), clock_()), row,
+                share = alertShare_()] { writer->add(record, row, share); },
+      Qt::QueuedConnection);
+}
+
+void ResultJournal::resultRemoved(int row) {
+  QMetaObject::invokeMethod(
+      writer_, [writer = writer_, removal = removalRecord(0, context_(), clock_()), row] { writer->remove(removal, row); },
+      Qt::QueuedConnection);
+}
+
+void ResultJournal::resultsCleared() {
+  QMetaObject::invokeMethod(writer_, [writer = writer_] { writer->clear(); }, Qt::QueuedConnection);
+}
+
+void ResultJournal::waitForWrites() {
+  QMetaObject::invokeMethod(writer_, [] {}, Qt::BlockingQueuedConnection);
+  // What the writer said before the call ended waits in this thread's queue.
+  QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 }  // namespace tarvelo::app

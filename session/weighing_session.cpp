@@ -99,6 +99,16 @@ void WeighingSession::start(const RunStart& run) {
   emit storeChanged();
 }
 
+void WeighingSession::setJournal(std::unique_ptr<ResultJournal> journal) {
+  journal_ = std::move(journal);
+  connect(journal_.get(), &ResultJournal::failed, this, &WeighingSession::journalFailed);
+  connect(journal_.get(), &ResultJournal::alert, this, &WeighingSession::weightAlert);
+}
+
+void WeighingSession::waitForJournal() {
+  if (journal_) journal_->waitForWrites();
+}
+
 void WeighingSession::titleCurrentGrid() {
   store_.StrGrid1.setCell(0, 0, "№");
   store_.StrGrid1.setCell(1, 0, "Время");
@@ -121,7 +131,7 @@ void WeighingSession::clearForNewFields() {
 void WeighingSession::removeResultRow(const weighing::RemovalDialogs& dialogs) {
   const int row = store_.selectedResultRow;
   if (weighing::RemoveResultRow(store_, controls_.inputs(), dialogs) && journal_) {
-    if (const auto failure = journal_->resultRemoved(row)) emit journalFailed(*failure);
+    journal_->resultRemoved(row);
   }
   emit storeChanged();
 }
@@ -381,9 +391,7 @@ bool WeighingSession::addResultRow() {
     if (outcome.lastNum) emit lastNumChanged(*outcome.lastNum);
     if (outcome.resultAdded && journal_) {
       // The new row is the selected one.
-      const JournalNews news = journal_->resultAdded(store_, store_.selectedResultRow);
-      if (news.failure) emit journalFailed(*news.failure);
-      if (news.alert) emit weightAlert(*news.alert);
+      journal_->resultAdded(store_, store_.selectedResultRow);
     }
   } catch (const weighing::ConversionError& error) {
     fail(badNumberText(error));

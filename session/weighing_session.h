@@ -103,7 +103,9 @@ class WeighingSession : public QObject {
   // without any line gives up, one with lines says so and searches on.
   void setNoBalanceTimeout(uint32_t ms) { noBalanceTimeout_ = ms; }
   // Where the result rows are journalled; none unless given.
-  void setJournal(std::unique_ptr<ResultJournal> journal) { journal_ = std::move(journal); }
+  void setJournal(std::unique_ptr<ResultJournal> journal);
+  // Returns once every result row and removal so far is in the journal, or said not to be.
+  void waitForJournal();
 
   // What runs have measured; the window shows it and changes it only through the calls below.
   const weighing::MeasurementStore& measurements() const { return store_; }

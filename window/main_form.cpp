@@ -259,6 +259,7 @@ void TMainForm::JournalClick() {
     journalWindow_ = new JournalWindow(startOptions_.journal, [this] { return journalContext(); },
                                        [this] { return options_->journalPanel().alertShare(); }, this);
   }
+  session_->waitForJournal();  // the row just made is shown too
   journalWindow_->refresh();
   journalWindow_->show();
   journalWindow_->raise();

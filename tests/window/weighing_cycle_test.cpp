@@ -17,6 +17,8 @@
 #include <filesystem>
 #include <functional>
 
+#include <sqlite3.h>
+
 #include "window/line_chart.h"
 #include "window/main_form.h"
 #include "journal/journal.h"
@@ -92,6 +94,7 @@ class WeighingCycleTest : public QObject {
     form->sgResSelectCell(0, 1);
     QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Enter); });
     form->btnRemoveLastCycleClick();
+    form->session().waitForJournal();
 
     std::string error;
     const auto journal = journal::Journal::open(path, error);
@@ -127,6 +130,7 @@ class WeighingCycleTest : public QObject {
       weigh();
       form->ClearButtonClick();  // the next batch: the same row, the same name
     }
+    form->session().waitForJournal();
     QCOMPARE(alerts.size(), 1);
     QVERIFY2(set<QLabel>("LastingNote")->toolTip().contains("20,00 г — 80,0 % исходного веса 25,00 г"),
              qPrintable(set<QLabel>("LastingNote")->toolTip()));
@@ -144,9 +148,32 @@ class WeighingCycleTest : public QObject {
     startBalance({"25.00"});
     weigh();
     weigh();
+    form->session().waitForJournal();
     QCOMPARE(form->measurements().sgTotal.cell(5, 0), std::string("2"));
     QCOMPARE(failures.size(), 1);
     QVERIFY(set<QLabel>("LastingNote")->toolTip().startsWith("Журнал взвешиваний не записан"));
+  }
+
+  // A commit that waits for another writer holds up neither the weighing nor the window;
+  // the row is written once the other lets go.
+  void journalWaitingForAnotherWriterHoldsNothingUp() {
+    const QTemporaryDir dir;
+    const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
+    std::string error;
+    QVERIFY(journal::Journal::open(path, error));
+    form->session().setJournal(std::make_unique<ResultJournal>(path, [] { return JournalContext{}; }));
+    QSignalSpy failures(&form->session(), &WeighingSession::journalFailed);
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(dir.filePath("журнал.sqlite").toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    startBalance({"25.00"});
+    weigh();
+    QCOMPARE(result(3, 1), std::string("25,00"));
+    QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    form->session().waitForJournal();
+    QCOMPARE(failures.size(), 0);
+    QCOMPARE(journal::Journal::open(path, error)->records().size(), size_t{1});
   }
 
   void stopBeforeAnyReadingAddsNoRow() {
