@@ -58,7 +58,7 @@ JournalWindow::JournalWindow(std::filesystem::path journal, std::function<Journa
   chart_ = new LineChart(this);
   chart_->setObjectName("JournalChart");
   chart_->setMinimumHeight(200);
-  weights_ = chart_->addSeries(Qt::blue);
+  weights_ = chart_->addSeries(Qt::blue, true);
   chartCaption_ = new QLabel(this);
   chartCaption_->setObjectName("JournalChartCaption");
   chain_ = new QLabel(this);

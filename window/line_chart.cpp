@@ -19,6 +19,7 @@ constexpr int kMarginPx = 12;
 constexpr int kLabelGapPx = 6;
 constexpr int kTickLengthPx = 4;
 constexpr qreal kLineWidth = 2;
+constexpr qreal kMarkRadiusPx = 3.5;
 const QColor kGridColor(0xE0, 0xE0, 0xE0);
 const QColor kAxisColor(0x80, 0x80, 0x80);
 
@@ -43,8 +44,8 @@ LineChart::LineChart(QWidget* parent) : QWidget(parent) {
   setBackgroundRole(QPalette::Base);
 }
 
-int LineChart::addSeries(const QColor& color) {
-  series_.append({color, {}});
+int LineChart::addSeries(const QColor& color, bool marked) {
+  series_.append({color, marked, {}});
   return static_cast<int>(series_.size()) - 1;
 }
 
@@ -126,6 +127,10 @@ void LineChart::paintEvent(QPaintEvent* /*event*/) {
     for (const QPointF& point : series.points) line.lineTo(toWidget(point, plot));
     painter.setPen(QPen(series.color, kLineWidth));
     painter.drawPath(line);
+    if (!series.marked) continue;
+    painter.setBrush(series.color);
+    for (const QPointF& point : series.points) painter.drawEllipse(toWidget(point, plot), kMarkRadiusPx, kMarkRadiusPx);
+    painter.setBrush(Qt::NoBrush);
   }
 }
 

@@ -24,8 +24,8 @@ class LineChart : public QWidget {
 
   explicit LineChart(QWidget* parent = nullptr);
 
-  // The new series' index.
-  int addSeries(const QColor& color);
+  // The new series' index; a marked series has a dot at each point, so that a lone point shows.
+  int addSeries(const QColor& color, bool marked = false);
   void setPoints(int series, QList<QPointF> points);
   const QList<QPointF>& points(int series) const { return series_.at(series).points; }
   void setRange(Qt::Orientation axis, double min, double max);
@@ -38,6 +38,7 @@ class LineChart : public QWidget {
  private:
   struct Series {
     QColor color;
+    bool marked;
     QList<QPointF> points;
   };
   struct Range {
