@@ -40,6 +40,15 @@ QString grams(const std::optional<double>& value) {
   return value ? QLocale().toString(*value, 'f', 2) : QString();
 }
 
+// Coloured, and bold so that the mark shows in the selected row too.
+void markBelowAlert(QTableWidgetItem& item, double alertShare) {
+  item.setBackground(kMarked);
+  QFont bold = item.font();
+  bold.setBold(true);
+  item.setFont(bold);
+  item.setToolTip(QString("Последний вес ниже %1 % исходного").arg(QLocale().toString(alertShare)));
+}
+
 }  // namespace
 
 JournalWindow::JournalWindow(std::filesystem::path journal, std::function<JournalContext()> context,
@@ -128,7 +137,7 @@ void JournalWindow::refresh() {
     const bool marked = share && *share < alertShare;
     for (int column = 0; column < kColumns; ++column) {
       auto* item = new QTableWidgetItem(texts[column]);
-      if (marked) item->setBackground(kMarked);
+      if (marked) markBelowAlert(*item, alertShare);
       table_->setItem(row, column, item);
     }
   }

@@ -94,7 +94,11 @@ class JournalWindowTest : public QObject {
     for (int column = 0; column < table->columnCount(); ++column) texts.append(table->item(row, column)->text());
     return texts;
   }
-  bool marked(int row) const { return table->item(row, 0)->background().style() != Qt::NoBrush; }
+  // Coloured, and bold for the selected row.
+  bool marked(int row) const {
+    const QTableWidgetItem* item = table->item(row, table->columnCount() - 1);
+    return item->background().style() != Qt::NoBrush && item->font().bold();
+  }
 
   QTemporaryDir dir;
   std::filesystem::path path;
