@@ -54,14 +54,17 @@ std::string writeCsv(const std::string& csv, const std::filesystem::path& partia
   return out ? std::string() : std::error_code(errno, std::generic_category()).message();
 }
 
-}  // namespace
-
+// Whether `file` is to be an .xlsx sheet (by its name) rather than CSV.
 bool isSheetFile(const std::filesystem::path& file) {
-  std::string extension = file.extension().string();
+  // UTF-8: on Windows a name outside the ANSI code page has no narrow form.
+  const std::u8string name = file.extension().u8string();
+  std::string extension(name.begin(), name.end());
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return extension == kSheetExtension;
 }
+
+}  // namespace
 
 std::string exportResults(const std::vector<JournalRecord>& results, ExportStyle style,
                           const std::filesystem::path& file) {

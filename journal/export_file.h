@@ -9,9 +9,6 @@
 
 namespace tarvelo::journal {
 
-// Whether `file` is to be an .xlsx sheet (by its name) rather than CSV.
-bool isSheetFile(const std::filesystem::path& file);
-
 // Writes the results to `file`: as the one sheet of an .xlsx workbook when its name ends
 // in ".xlsx", with masses, deviations and counts as numbers; as CSV otherwise. An earlier
 // file of that name stays as it was when writing fails. The reason then, empty when written.

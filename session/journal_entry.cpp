@@ -10,7 +10,7 @@ namespace {
 journal::JournalRecord stamped(const JournalContext& context, const QDateTime& now) {
   journal::JournalRecord record;
   record.utc = now.toUTC().toString(Qt::ISODateWithMs).toStdString();
-  record.local = now.toLocalTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
+  record.local = now.toLocalTime().toString(kLocalTimeFormat).toStdString();
   record.person = context.person;
   record.protocol = context.protocol;
   return record;

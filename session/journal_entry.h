@@ -9,6 +9,11 @@
 
 namespace tarvelo::app {
 
+// How a record's local time is written ("2026-12-07 12:05:07"), and a local date as the
+// journal's filters take it ("2026-12-07").
+inline constexpr char kLocalTimeFormat[] = "yyyy-MM-dd HH:mm:ss";
+inline constexpr char kLocalDateFormat[] = "yyyy-MM-dd";
+
 // What the window knows of a result beyond the grids.
 struct JournalContext {
   std::string person;    // "Ф.И.О."

@@ -8,11 +8,10 @@ namespace tarvelo::app {
 
 ResultJournal::ResultJournal(std::filesystem::path path, std::function<JournalContext()> context,
                              std::function<double()> alertShare, std::function<QDateTime()> clock)
-    : path_(std::move(path)),
-      context_(std::move(context)),
+    : context_(std::move(context)),
       alertShare_(std::move(alertShare)),
       clock_(std::move(clock)),
-      writer_(new JournalWriter(path_)) {
+      writer_(new JournalWriter(std::move(path))) {
   thread_.setObjectName("journal");
   writer_->moveToThread(&thread_);
   connect(&thread_, &QThread::finished, writer_, &QObject::deleteLater);

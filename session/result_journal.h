@@ -42,8 +42,6 @@ class ResultJournal : public QObject {
   // Returns once everything asked before is written, its failures and alerts signalled.
   void waitForWrites();
 
-  const std::filesystem::path& path() const { return path_; }
-
  signals:
   // The journal cannot be written: said once, until it can be again.
   void failed(const QString& message);
@@ -51,7 +49,6 @@ class ResultJournal : public QObject {
   void alert(const QString& message);
 
  private:
-  std::filesystem::path path_;
   std::function<JournalContext()> context_;
   std::function<double()> alertShare_;
   std::function<QDateTime()> clock_;

@@ -31,8 +31,6 @@ const QColor kMarked(255, 205, 205);
 constexpr double kChartMarginShare = 0.1;
 constexpr int kDefaultPeriodDays = 30;
 constexpr double kSecondsPerDay = 24 * 60 * 60;
-const QString kLocalTime = "yyyy-MM-dd HH:mm:ss";  // as the journal keeps it
-const QString kIsoDate = "yyyy-MM-dd";
 const QString kCsvFilter = "CSV (*.csv)";
 const QString kSheetFilter = "Книга .xlsx (*.xlsx)";
 
@@ -163,7 +161,7 @@ void JournalWindow::showHistory() {
   QList<QPointF> points;
   QDateTime first;
   for (const journal::JournalRecord& result : journal->standingResults(journal::RecordFilter{object, {}, {}})) {
-    const QDateTime time = QDateTime::fromString(QString::fromStdString(result.local), kLocalTime);
+    const QDateTime time = QDateTime::fromString(QString::fromStdString(result.local), kLocalTimeFormat);
     if (!result.grams || !time.isValid()) continue;
     if (!first.isValid()) first = time;
     points.append({first.secsTo(time) / kSecondsPerDay, *result.grams});
@@ -206,8 +204,8 @@ journal::RecordFilter JournalWindow::exportFilter() const {
   if (chosenObjectOnly_->isChecked() && row >= 0 && row < static_cast<int>(objects_.size()))
     filter.object = objects_[static_cast<size_t>(row)].object;
   if (period_->isChecked()) {
-    filter.fromDate = from_->date().toString(kIsoDate).toStdString();
-    filter.toDate = to_->date().toString(kIsoDate).toStdString();
+    filter.fromDate = from_->date().toString(kLocalDateFormat).toStdString();
+    filter.toDate = to_->date().toString(kLocalDateFormat).toStdString();
   }
   return filter;
 }
