@@ -9,7 +9,9 @@
 #include <QStandardPaths>
 #include <exception>
 
+#include "journal/journal_place.h"
 #include "window/main_form.h"
+#include "window/tray_part.h"
 #include "app/program.h"
 #include "app/qt_translations.h"
 #include "app/termination_signals.h"
@@ -22,8 +24,17 @@ tarvelo::app::StartOptions startOptionsOf(const QStringList& arguments) {
   tarvelo::app::StartOptions options;
   if (arguments.contains("--show")) options.mode = tarvelo::app::StartMode::ShowWindow;
   options.handsFree = arguments.contains("--hands-free");
-  options.journal = std::filesystem::path(
+  options.journal = tarvelo::journal::defaultJournalPath();
+  // Earlier the journal lived in a folder named after the program's file, roaming on Windows.
+  const std::filesystem::path earlier(
       QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String() + u"/journal.sqlite");
+  if (const auto failure = tarvelo::journal::adoptJournal(earlier, options.journal)) {
+    tarvelo::app::printToStandardError(QString("Журнал взвешиваний «%1» не перенесен в «%2»: %3")
+                                           .arg(QString::fromStdU16String(earlier.u16string()),
+                                                QString::fromStdU16String(options.journal.u16string()),
+                                                QString::fromStdString(*failure)));
+    options.journal = earlier;  // kept where it is, rather than a new empty one beside
+  }
   return options;
 }
 

@@ -1,6 +1,7 @@
 #include "journal/csv_export.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace tarvelo::journal {
 
@@ -27,6 +28,13 @@ std::string field(const std::string& text, char separator) {
   return quoted + "\"";
 }
 
+// A text a spreadsheet program would take for a formula starts with an apostrophe, which
+// it shows as text and hides.
+std::string inert(const std::string& text) {
+  static constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+  return !text.empty() && kFormulaStarts.find(text.front()) != std::string_view::npos ? "'" + text : text;
+}
+
 // The grid's number text ("25,10", "-0,05") with the style's decimal separator.
 std::string number(std::string text, char decimal) {
   std::replace_if(text.begin(), text.end(), [](char c) { return c == ',' || c == '.'; }, decimal);
@@ -50,7 +58,9 @@ std::string csvOf(const std::vector<JournalRecord>& results, ExportStyle style) 
   appendLine(csv, exportHeadings(style), format.separator);
   for (const JournalRecord& record : results) {
     ExportRow fields = exportFields(record);
-    for (const ExportColumn column : {MassColumn, DeviationColumn}) fields[column] = number(fields[column], format.decimal);
+    for (size_t column = 0; column < fields.size(); ++column) {
+      fields[column] = isNumberColumn(static_cast<int>(column)) ? number(fields[column], format.decimal) : inert(fields[column]);
+    }
     appendLine(csv, fields, format.separator);
   }
   return csv;

@@ -10,6 +10,10 @@ const ExportRow& exportHeadings(ExportStyle style) {
   return style == ExportStyle::Russian ? russian : plain;
 }
 
+bool isNumberColumn(int column) {
+  return column == RecordColumn || column == MassColumn || column == DeviationColumn || column == CountColumn;
+}
+
 ExportRow exportFields(const JournalRecord& result) {
   return {std::to_string(result.id), result.utc,  result.local,     result.person,
           result.protocol,           result.object, result.mass,    result.unit,

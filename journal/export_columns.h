@@ -32,6 +32,9 @@ using ExportRow = std::array<std::string, kExportColumns>;
 
 const ExportRow& exportHeadings(ExportStyle style);
 
+// Whether the column holds a number: the record, the mass, the deviation and the count.
+bool isNumberColumn(int column);
+
 // The result's fields as the grid showed them (masses with the decimal comma).
 ExportRow exportFields(const JournalRecord& result);
 

@@ -20,10 +20,6 @@ constexpr double kColumnWidthCharacters = 16;
 constexpr double kLeftMarginPoints = 50.4;  // 0.7 inch, the spreadsheet's usual margin
 constexpr int kHeadingRow = 1;
 
-bool isNumberColumn(int column) {
-  return column == RecordColumn || column == MassColumn || column == DeviationColumn || column == CountColumn;
-}
-
 reports::ProtocolCell cellOf(int row, int column, const std::string& text, bool heading) {
   return {row, column + 1, text, heading, false, reports::Alignment::General,
           heading || !isNumberColumn(column) ? std::nullopt : reports::shownNumber(text)};

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <map>
 #include <set>
 #include <system_error>
@@ -11,6 +12,7 @@ namespace tarvelo::journal {
 namespace {
 
 constexpr int kBusyWaitMs = 2000;  // another program appending at the same moment
+constexpr std::int64_t kProgressEveryRecords = 5000;
 
 constexpr char kSchema[] = R"(
 PRAGMA journal_mode = WAL;
@@ -39,19 +41,23 @@ CREATE TRIGGER IF NOT EXISTS records_are_unchanged BEFORE UPDATE ON records
   BEGIN SELECT RAISE(ABORT, 'journal records are never changed'); END;
 )";
 
+// Journals written before the id was hashed lack the column; their records are of the first form.
+constexpr char kChainColumn[] = "ALTER TABLE records ADD COLUMN chain INTEGER NOT NULL DEFAULT 1";
+
 constexpr char kColumns[] =
     "id, kind, utc, local, person, protocol, object, mass, grams, deviation, unit, count, trace, balance, "
-    "subject, hash";
+    "subject, chain, hash";
 
 // A prepared statement, finalised when it goes.
 class Statement {
  public:
-  Statement(sqlite3* db, const std::string& sql) { sqlite3_prepare_v2(db, sql.c_str(), -1, &statement_, nullptr); }
+  Statement(sqlite3* db, const std::string& sql) : db_(db) {
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &statement_, nullptr);
+  }
   ~Statement() { sqlite3_finalize(statement_); }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
 
-  bool ready() const { return statement_ != nullptr; }
   void bind(int index, const std::string& text) {
     sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
   }
@@ -64,6 +70,15 @@ class Statement {
     }
   }
   int step() { return sqlite3_step(statement_); }
+  // Steps to the next row; false at the end. A statement that could not be made, or a
+  // step that ends on anything but the end, throws: what was read is not the journal.
+  bool next() {
+    if (statement_ == nullptr) throw ReadError(sqlite3_errmsg(db_));
+    const int result = sqlite3_step(statement_);
+    if (result == SQLITE_ROW) return true;
+    if (result != SQLITE_DONE) throw ReadError(sqlite3_errmsg(db_));
+    return false;
+  }
   std::string text(int column) const {
     const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
     return value != nullptr ? std::string(value, static_cast<size_t>(sqlite3_column_bytes(statement_, column)))
@@ -76,6 +91,7 @@ class Statement {
   }
 
  private:
+  sqlite3* db_;
   sqlite3_stmt* statement_ = nullptr;
 };
 
@@ -96,13 +112,14 @@ JournalRecord recordAt(const Statement& row) {
   record.trace = row.text(12);
   record.balance = row.text(13);
   record.subject = row.integer(14);
-  record.hash = row.text(15);
+  record.chain = static_cast<int>(row.integer(15));
+  record.hash = row.text(16);
   return record;
 }
 
-std::string lastHash(sqlite3* db) {
-  Statement last(db, "SELECT hash FROM records ORDER BY id DESC LIMIT 1");
-  return last.ready() && last.step() == SQLITE_ROW ? last.text(0) : std::string();
+Head lastRecord(sqlite3* db) {
+  Statement last(db, "SELECT id, hash FROM records ORDER BY id DESC LIMIT 1");
+  return last.next() ? Head{last.integer(0), last.text(1)} : Head{};
 }
 
 // The results that removals name.
@@ -110,8 +127,50 @@ std::set<std::int64_t> removedResults(sqlite3* db) {
   std::set<std::int64_t> removed;
   Statement removals(db, "SELECT subject FROM records WHERE kind = ?");
   removals.bind(1, std::string(kRemoval));
-  while (removals.ready() && removals.step() == SQLITE_ROW) removed.insert(removals.integer(0));
+  while (removals.next()) removed.insert(removals.integer(0));
   return removed;
+}
+
+bool hasChainColumn(sqlite3* db) {
+  Statement columns(db, "SELECT 1 FROM pragma_table_info('records') WHERE name = 'chain'");
+  return columns.next();
+}
+
+// Whether the database holds a weighing journal: the records table with its hash.
+bool holdsJournal(sqlite3* db) {
+  Statement table(db, "SELECT 1 FROM pragma_table_info('records') WHERE name IN ('kind', 'subject', 'hash')");
+  int columns = 0;
+  while (table.next()) ++columns;
+  return columns == 3;
+}
+
+std::string utf8(const std::filesystem::path& path) {
+  const std::u8string name = path.u8string();
+  return std::string(name.begin(), name.end());
+}
+
+// A read-only connection. Without a write-ahead log beside it no program has the journal
+// open, and it is read as it stands, so that nothing is made beside it: a reader who may
+// not write the folder can read it too.
+sqlite3* openReadOnly(const std::filesystem::path& path) {
+  std::error_code ignored;
+  const bool logBeside = std::filesystem::exists(path.native() + std::filesystem::path("-wal").native(), ignored);
+  std::string uri = "file:";
+  for (const unsigned char c : utf8(path)) {
+    // The characters a URI's path cannot hold as they are.
+    if (c == '?' || c == '#' || c == '%' || c < 0x20) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 0xF];
+    } else {
+      uri += static_cast<char>(c == '\\' ? '/' : c);
+    }
+  }
+  uri += logBeside ? "?mode=ro" : "?mode=ro&immutable=1";
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+  return db;
 }
 
 }  // namespace
@@ -122,38 +181,71 @@ std::unique_ptr<Journal> Journal::open(const std::filesystem::path& path, std::s
   std::error_code ignored;
   std::filesystem::create_directories(path.parent_path(), ignored);
   sqlite3* db = nullptr;
-  const auto name = path.u8string();
-  if (sqlite3_open_v2(reinterpret_cast<const char*>(name.c_str()), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                      nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(utf8(path).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
     error = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
     sqlite3_close(db);
     return nullptr;
   }
   sqlite3_busy_timeout(db, kBusyWaitMs);
-  if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
-      sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    error = sqlite3_errmsg(db);
+  try {
+    if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        (!hasChainColumn(db) && sqlite3_exec(db, kChainColumn, nullptr, nullptr, nullptr) != SQLITE_OK) ||
+        sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr) != SQLITE_OK) {
+      error = sqlite3_errmsg(db);
+    }
+  } catch (const ReadError& failure) {
+    error = failure.what();
+  }
+  if (!error.empty()) {
     sqlite3_close(db);
     return nullptr;
   }
-  return std::unique_ptr<Journal>(new Journal(db));
+  return std::unique_ptr<Journal>(new Journal(db, path));
+}
+
+std::unique_ptr<Journal> Journal::openForReading(const std::filesystem::path& path, OpenError& error) {
+  std::error_code missing;
+  if (!std::filesystem::is_regular_file(path, missing)) {
+    error = {missing ? missing.message() : std::generic_category().message(ENOENT), false};
+    return nullptr;
+  }
+  sqlite3* db = openReadOnly(path);
+  if (db == nullptr) {
+    error = {"out of memory", false};
+    return nullptr;
+  }
+  sqlite3_busy_timeout(db, kBusyWaitMs);
+  try {
+    if (holdsJournal(db)) return std::unique_ptr<Journal>(new Journal(db, path));
+    error = {"не журнал взвешиваний", true};
+  } catch (const ReadError& failure) {
+    // A file that is no database at all is no journal either.
+    error = {failure.what(), sqlite3_errcode(db) == SQLITE_NOTADB};
+  }
+  sqlite3_close(db);
+  return nullptr;
 }
 
 Journal::~Journal() { sqlite3_close(db_); }
 
 std::optional<std::string> Journal::append(JournalRecord& record) {
-  // The last hash is read in the same transaction, so two programs appending at once
-  // still make one chain.
+  // The last record is read in the same transaction, so two programs appending at once
+  // still make one chain; the id is given here because it is hashed.
   if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return sqlite3_errmsg(db_);
-  record.hash = chainHash(lastHash(db_), record);
-  Statement insert(db_,
-                   "INSERT INTO records (kind, utc, local, person, protocol, object, mass, grams, deviation, unit, "
-                   "count, trace, balance, subject, hash) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  bool inserted = false;
-  if (insert.ready()) {
+  std::optional<std::string> failure;
+  try {
+    const Head last = lastRecord(db_);
+    record.id = last.record + 1;
+    record.chain = kChainForm;
+    record.hash = chainHash(last.hash, record);
+    Statement insert(db_,
+                     "INSERT INTO records (id, kind, utc, local, person, protocol, object, mass, grams, deviation, "
+                     "unit, count, trace, balance, subject, chain, hash) "
+                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     int index = 0;
-    for (const std::string* text : {&record.kind, &record.utc, &record.local, &record.person, &record.protocol, &record.object,
-                                    &record.mass}) {
+    insert.bind(++index, record.id);
+    for (const std::string* text : {&record.kind, &record.utc, &record.local, &record.person, &record.protocol,
+                                    &record.object, &record.mass}) {
       insert.bind(++index, *text);
     }
     insert.bind(++index, record.grams);
@@ -163,15 +255,19 @@ std::optional<std::string> Journal::append(JournalRecord& record) {
     insert.bind(++index, record.trace);
     insert.bind(++index, record.balance);
     insert.bind(++index, record.subject);
+    insert.bind(++index, std::int64_t{record.chain});
     insert.bind(++index, record.hash);
-    inserted = insert.step() == SQLITE_DONE;
+    insert.next();
+    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) failure = sqlite3_errmsg(db_);
+  } catch (const ReadError& error) {
+    failure = error.what();
   }
-  if (!inserted || sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    std::string reason = sqlite3_errmsg(db_);
+  if (failure) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    return reason;
+    return failure;
   }
-  record.id = sqlite3_last_insert_rowid(db_);
+  // The record is in; a head that cannot be kept shows as an older head at the next check.
+  storeHead(path_, {record.id, record.hash});
   return std::nullopt;
 }
 
@@ -182,13 +278,12 @@ std::vector<JournalRecord> Journal::records(const RecordFilter& filter) const {
   if (filter.toDate) sql += " AND substr(local, 1, 10) <= :to";
   sql += " ORDER BY id";
   Statement select(db_, sql);
-  std::vector<JournalRecord> records;
-  if (!select.ready()) return records;
   int index = 0;
   for (const auto* value : {&filter.object, &filter.fromDate, &filter.toDate}) {
     if (*value) select.bind(++index, **value);
   }
-  while (select.step() == SQLITE_ROW) records.push_back(recordAt(select));
+  std::vector<JournalRecord> records;
+  while (select.next()) records.push_back(recordAt(select));
   return records;
 }
 
@@ -215,7 +310,7 @@ std::vector<ObjectSummary> Journal::objects(const std::optional<std::string>& on
   select.bind(1, std::string(kResult));
   select.bind(2, std::string(kReference));
   if (only) select.bind(3, *only);
-  while (select.ready() && select.step() == SQLITE_ROW) {
+  while (select.next()) {
     const std::int64_t id = select.integer(0);
     if (select.text(1) == kReference) {
       // Taken as the reference: a standing result of that object.
@@ -245,15 +340,42 @@ std::vector<ObjectSummary> Journal::objects(const std::optional<std::string>& on
   return objects;
 }
 
-Verification Journal::verify() const {
+std::optional<std::int64_t> Journal::idOf(const JournalRecord& record) const {
+  Statement same(db_, "SELECT id FROM records WHERE kind = ? AND utc = ? AND local = ? AND object = ? AND mass = ? "
+                      "AND trace = ? LIMIT 1");
+  int index = 0;
+  for (const std::string* text : {&record.kind, &record.utc, &record.local, &record.object, &record.mass, &record.trace})
+    same.bind(++index, *text);
+  return same.next() ? std::optional(same.integer(0)) : std::nullopt;
+}
+
+Verification Journal::verify(const std::vector<Head>& anchors, const VerifyProgress& progress) const {
   Verification result;
+  std::int64_t total = 0;
+  if (progress) {
+    Statement count(db_, "SELECT count(*) FROM records");
+    if (count.next()) total = count.integer(0);
+  }
+  std::set<size_t> found;  // the anchors met
   Statement select(db_, std::string("SELECT ") + kColumns + " FROM records ORDER BY id");
-  std::string previous;
-  while (select.ready() && select.step() == SQLITE_ROW) {
+  bool hashesId = false;
+  while (select.next()) {
     const JournalRecord record = recordAt(select);
     ++result.records;
-    if (!result.firstBroken && chainHash(previous, record) != record.hash) result.firstBroken = record.id;
-    previous = record.hash;
+    // Once the id is hashed it stays hashed: a record of the old form after one of the new
+    // is a rewrite that dropped it.
+    const bool backwards = hashesId && record.chain == kFirstChainForm;
+    hashesId = hashesId || record.chain != kFirstChainForm;
+    if (!result.firstBroken && (backwards || chainHash(result.head.hash, record) != record.hash))
+      result.firstBroken = record.id;
+    result.head = {record.id, record.hash};
+    for (size_t i = 0; i < anchors.size(); ++i) {
+      if (matchesAnchor(anchors[i], record.id, record.hash)) found.insert(i);
+    }
+    if (progress && result.records % kProgressEveryRecords == 0 && !progress(result.records, total)) return result;
+  }
+  for (size_t i = 0; i < anchors.size() && !result.lostAnchor; ++i) {
+    if (!found.contains(i)) result.lostAnchor = anchors[i];
   }
   return result;
 }

@@ -2,16 +2,32 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "journal/journal_head.h"
 #include "journal/journal_record.h"
 
 struct sqlite3;
 
 namespace tarvelo::journal {
+
+// A read of the journal that could not reach its end: a damaged page, an I/O error, a
+// lock held past the wait. What was read before it is not the journal.
+class ReadError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Why a journal could not be opened.
+struct OpenError {
+  std::string reason;
+  bool notAJournal = false;  // the file is readable but holds no weighing journal
+};
 
 // Which records to read: all, or one object's, or those of local dates from `fromDate`
 // to `toDate` ("2026-12-07"), both included.
@@ -39,21 +55,32 @@ std::optional<double> lastShareOfReference(const ObjectSummary& summary);
 struct Verification {
   std::int64_t records = 0;
   std::optional<std::int64_t> firstBroken;  // the first record whose hash does not match
+  Head head;                                // the newest record's
+  // The first anchor the journal no longer holds: its record is gone or is another now.
+  std::optional<Head> lostAnchor;
 };
+
+// Told now and then how many of the journal's records the check has walked; the check
+// stops early, its result of no use, when this returns false.
+using VerifyProgress = std::function<bool(std::int64_t checked, std::int64_t total)>;
 
 // The journal's database. Records are only ever appended (triggers refuse a change or a
 // deletion; the hash chain shows one made around them). An append is on the disk when
-// it returns: write-ahead log, synchronous commits; readers never block it.
+// it returns: write-ahead log, synchronous commits; readers never block it. Reads throw
+// ReadError when they cannot reach the end.
 class Journal {
  public:
-  // Opens the journal at `path`, making it and its folder when missing; null with the
-  // reason in `error` when it cannot.
+  // Opens the journal at `path` for appending, making it and its folder when missing.
   static std::unique_ptr<Journal> open(const std::filesystem::path& path, std::string& error);
+  // Opens the journal at `path` read-only: nothing is made or changed, and a file that
+  // holds no journal is refused.
+  static std::unique_ptr<Journal> openForReading(const std::filesystem::path& path, OpenError& error);
   ~Journal();
   Journal(const Journal&) = delete;
   Journal& operator=(const Journal&) = delete;
 
-  // Appends the record, giving it its id and hash; the reason when it cannot.
+  // Appends the record, giving it its id and hash, and keeps the new head outside the
+  // file; the reason when it cannot.
   std::optional<std::string> append(JournalRecord& record);
 
   // The records the filter takes, in the order they were appended.
@@ -65,12 +92,19 @@ class Journal {
   // Every object with a standing result, by name; or only the one named.
   std::vector<ObjectSummary> objects(const std::optional<std::string>& only = std::nullopt) const;
 
-  // Walks the chain from the first record.
-  Verification verify() const;
+  // The id of a record with the same kind, times, object, mass and readings, when one is
+  // in: so a record carried over a restart is never appended twice.
+  std::optional<std::int64_t> idOf(const JournalRecord& record) const;
+
+  // Walks the chain from the first record and checks that it still holds each anchor.
+  Verification verify(const std::vector<Head>& anchors = {}, const VerifyProgress& progress = {}) const;
+
+  const std::filesystem::path& path() const { return path_; }
 
  private:
-  explicit Journal(sqlite3* db) : db_(db) {}
+  Journal(sqlite3* db, std::filesystem::path path) : db_(db), path_(std::move(path)) {}
   sqlite3* db_;
+  std::filesystem::path path_;
 };
 
 }  // namespace tarvelo::journal

@@ -24,6 +24,10 @@ std::string exactText(double value) {
 
 std::string canonicalText(const JournalRecord& record) {
   std::string text;
+  if (record.chain != kFirstChainForm) {
+    addField(text, "chain", std::to_string(record.chain));
+    addField(text, "id", std::to_string(record.id));
+  }
   addField(text, "kind", record.kind);
   addField(text, "utc", record.utc);
   addField(text, "local", record.local);

@@ -12,6 +12,10 @@ inline constexpr char kResult[] = "result";
 inline constexpr char kRemoval[] = "removal";
 inline constexpr char kReference[] = "reference";  // "Принять за исходный"
 
+// The forms of the hashed text: the first left the id out; every record now has it.
+inline constexpr int kFirstChainForm = 1;
+inline constexpr int kChainForm = 2;
+
 // One record of the journal. A result is a row of the results grid as it was made; a
 // removal names the result that "Удалить измерение" took from the grid; a reference
 // names the result its object's changes are counted from from now on.
@@ -31,11 +35,13 @@ struct JournalRecord {
   std::string trace;    // the readings averaged, a line each: time, tab, weight
   std::string balance;  // the balance's model and serial number as the window shows them
   std::int64_t subject = 0;  // the result a removal or a reference names
+  int chain = kChainForm;    // which fields the hash covers: kFirstChainForm or kChainForm
   std::string hash;          // hex SHA-256 of the previous record's hash and canonicalText
 };
 
-// Every field but the id and the hash, each as name, length and value, so that no two
-// records share a text.
+// Every field but the hash, each as name, length and value, so that no two records share
+// a text. Records of the first form leave out their id and form: renumbering them shows
+// only where a removal then names another result.
 std::string canonicalText(const JournalRecord& record);
 
 // The record's hash after a record whose hash is `previousHash` (empty for the first).

@@ -1,29 +1,178 @@
 #include "session/journal_writer.h"
 
+#include <QDeadlineTimer>
 #include <QLocale>
+#include <QThread>
+#include <QTimer>
 #include <string>
 #include <utility>
 
+#include "journal/journal_place.h"
+
 namespace tarvelo::app {
+
+namespace {
+
+constexpr int kRetryMs = 3000;
+// How long the end of the program waits for a journal that does not take records.
+constexpr int kFinishWaitMs = 5000;
+constexpr int kFinishRetryMs = 250;
+
+QString pathText(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
+
+// "Мышь 3, 25,10 г, 2026-12-07 12:05:07" for a result; what a removal or reference is for the rest.
+QString describe(const journal::JournalRecord& record) {
+  const QString local = QString::fromStdString(record.local);
+  if (record.kind == journal::kResult) {
+    return QString("%1, %2 %3, %4")
+        .arg(QString::fromStdString(record.object), QString::fromStdString(record.mass),
+             QString::fromStdString(record.unit), local);
+  }
+  return QString(record.kind == journal::kRemoval ? "удаление измерения, %1" : "исходный вес %2, %1")
+      .arg(local, QString::fromStdString(record.object));
+}
+
+}  // namespace
+
+JournalWriter::JournalWriter(std::filesystem::path path) : path_(std::move(path)) {}
 
 JournalWriter::~JournalWriter() = default;
 
+void JournalWriter::resume() {
+  std::string error;
+  std::vector<QueuedRecord> carried = readPendingRecords(journal::pendingFileOf(path_), error);
+  if (!error.empty()) {
+    reason_ = QString("файл несохраненных записей «%1» не прочитан: %2")
+                  .arg(pathText(journal::pendingFileOf(path_)), QString::fromStdString(error));
+    emit backlogChanged(0, reason_);
+    return;
+  }
+  for (QueuedRecord& queued : carried) {
+    nextTicket_ = std::max(nextTicket_, std::max(queued.ticket, queued.subjectTicket) + 1);
+    queue_.push_back(std::move(queued));
+  }
+  flush();
+}
+
 void JournalWriter::add(journal::JournalRecord result, int row, double alertShare) {
-  const bool written = append(result);
-  if (rowIds_.size() < static_cast<size_t>(row)) rowIds_.resize(static_cast<size_t>(row));
-  rowIds_[static_cast<size_t>(row) - 1] = written ? result.id : 0;
-  if (written) sayAlert(result, alertShare);
+  if (rowTickets_.size() < static_cast<size_t>(row)) rowTickets_.resize(static_cast<size_t>(row));
+  const std::int64_t ticket = nextTicket_++;
+  rowTickets_[static_cast<size_t>(row) - 1] = ticket;
+  enqueue({std::move(result), ticket, 0, alertShare, false});
 }
 
 void JournalWriter::remove(journal::JournalRecord removal, int row) {
-  if (row < 1 || static_cast<size_t>(row) > rowIds_.size()) return;
-  removal.subject = rowIds_[static_cast<size_t>(row) - 1];
-  rowIds_.erase(rowIds_.begin() + (row - 1));
-  if (removal.subject != 0) append(removal);  // 0: the row never reached the journal
+  if (row < 1 || static_cast<size_t>(row) > rowTickets_.size()) return;
+  const std::int64_t subject = rowTickets_[static_cast<size_t>(row) - 1];
+  rowTickets_.erase(rowTickets_.begin() + (row - 1));
+  enqueue({std::move(removal), nextTicket_++, subject, std::nullopt, false});
+}
+
+void JournalWriter::enqueue(QueuedRecord queued) {
+  queue_.push_back(std::move(queued));
+  flush();
+}
+
+void JournalWriter::flush() {
+  const bool wasFailing = !reason_.isEmpty();
+  bool carriedWritten = false;
+  while (!queue_.empty()) {
+    if (const std::optional<std::string> refused = write(queue_.front())) {
+      const QString reason = QString::fromStdString(*refused);
+      // Said when it changes, not at every try.
+      if (reason != reason_ || queue_.size() != reported_) emit backlogChanged(static_cast<int>(queue_.size()), reason);
+      reason_ = reason;
+      reported_ = queue_.size();
+      scheduleRetry();
+      return;
+    }
+    carriedWritten = carriedWritten || queue_.front().carried;
+    queue_.pop_front();
+  }
+  // Everything the pending file held is in the journal now.
+  std::error_code ignored;  // a file left behind is written again, and known, at the next start
+  if (carriedWritten) std::filesystem::remove(journal::pendingFileOf(path_), ignored);
+  reason_.clear();
+  reported_ = 0;
+  if (wasFailing) emit backlogChanged(0, {});
+}
+
+std::optional<std::string> JournalWriter::write(QueuedRecord& queued) {
+  std::string error;
+  if (!journal_) journal_ = journal::Journal::open(path_, error);
+  if (!journal_) return error;
+  journal::JournalRecord& record = queued.record;
+  const auto subject = ids_.find(queued.subjectTicket);
+  if (subject != ids_.end()) record.subject = subject->second;
+  // A removal of a row that never was in the journal has nothing to name.
+  if (record.kind == journal::kRemoval && record.subject == 0) return std::nullopt;
+  try {
+    // A record from the pending file may have gone in before a crash.
+    const std::optional<std::int64_t> already = queued.carried ? journal_->idOf(record) : std::nullopt;
+    if (already) {
+      record.id = *already;
+    } else if (const std::optional<std::string> refused = journal_->append(record)) {
+      journal_.reset();  // opened anew next time: the disk or the file may be back
+      return refused;
+    }
+    if (subject != ids_.end()) ids_.erase(subject);
+    if (record.kind == journal::kResult) ids_[queued.ticket] = record.id;
+    if (queued.alertShare) sayAlert(record, *queued.alertShare);
+  } catch (const journal::ReadError& failure) {
+    journal_.reset();
+    return failure.what();
+  }
+  return std::nullopt;
+}
+
+void JournalWriter::scheduleRetry() {
+  if (retry_ == nullptr) {
+    retry_ = new QTimer(this);  // made here, on the writer's thread
+    retry_->setSingleShot(true);
+    retry_->setInterval(kRetryMs);
+    connect(retry_, &QTimer::timeout, this, &JournalWriter::flush);
+  }
+  if (!retry_->isActive()) retry_->start();
+}
+
+QString JournalWriter::finish() {
+  if (retry_ != nullptr) retry_->stop();
+  const QDeadlineTimer deadline(kFinishWaitMs);
+  flush();
+  while (!queue_.empty() && !deadline.hasExpired()) {
+    QThread::msleep(kFinishRetryMs);
+    flush();
+  }
+  if (queue_.empty()) return {};
+  const std::filesystem::path pending = journal::pendingFileOf(path_);
+  const auto unsaved = savePending();
+  if (!unsaved) return {};
+  QStringList rows;
+  for (const QueuedRecord& queued : queue_) rows << describe(queued.record);
+  return QString("В журнал взвешиваний «%1» не записаны (%2), и файл «%3» не сохранен (%4):\n%5")
+      .arg(pathText(path_), reason_, pathText(pending), QString::fromStdString(*unsaved), rows.join("\n"));
+}
+
+std::optional<std::string> JournalWriter::savePending() const {
+  std::vector<QueuedRecord> records(queue_.begin(), queue_.end());
+  for (QueuedRecord& queued : records) {
+    // A removal whose result is in the journal names it by its id from now on.
+    const auto subject = ids_.find(queued.subjectTicket);
+    if (subject != ids_.end()) {
+      queued.record.subject = subject->second;
+      queued.subjectTicket = 0;
+    }
+  }
+  return writePendingRecords(journal::pendingFileOf(path_), records);
 }
 
 void JournalWriter::sayAlert(const journal::JournalRecord& result, double alertShare) {
-  const auto summaries = journal_->objects(result.object);
+  std::vector<journal::ObjectSummary> summaries;
+  try {
+    summaries = journal_->objects(result.object);
+  } catch (const journal::ReadError&) {
+    return;  // the record is in; only the comparison could not be made
+  }
   if (summaries.empty()) return;
   const journal::ObjectSummary& summary = summaries.front();
   const auto share = journal::lastShareOfReference(summary);
@@ -32,26 +181,6 @@ void JournalWriter::sayAlert(const journal::JournalRecord& result, double alertS
   emit alert(QString("%1: %2 г — %3 % исходного веса %4 г")
                  .arg(QString::fromStdString(result.object), QString::fromStdString(result.mass),
                       locale.toString(*share, 'f', 1), locale.toString(*summary.referenceGrams, 'f', 2)));
-}
-
-bool JournalWriter::append(journal::JournalRecord& record) {
-  std::string error;
-  if (!journal_) journal_ = journal::Journal::open(path_, error);
-  if (journal_) {
-    if (const std::optional<std::string> refused = journal_->append(record)) {
-      error = *refused;
-      journal_.reset();  // opened anew next time: the disk or the file may be back
-    }
-  }
-  if (error.empty()) {
-    failing_ = false;
-    return true;
-  }
-  if (!std::exchange(failing_, true)) {
-    emit failed(QString("Журнал взвешиваний не записан (%1): %2. Взвешивание продолжается.")
-                    .arg(QString::fromStdU16String(path_.u16string()), QString::fromStdString(error)));
-  }
-  return false;
 }
 
 }  // namespace tarvelo::app

@@ -3,47 +3,69 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "journal/journal.h"
+#include "session/pending_records.h"
+
+class QTimer;
 
 namespace tarvelo::app {
 
 // Writes the results grid's rows into the weighing journal; lives on a thread of its own,
 // where a commit that waits for the disk or for another writer holds nothing else up.
-// A journal that cannot be written is said once, until it can be again, and opened anew
-// at the next record.
+// Nothing is dropped: a record the journal will not take now waits, in order, and is
+// written before the next one and every few seconds until it is; at the end what still
+// waits goes to a pending file beside the journal, which the next start writes first.
 class JournalWriter : public QObject {
   Q_OBJECT
 
  public:
-  explicit JournalWriter(std::filesystem::path path) : path_(std::move(path)) {}
+  explicit JournalWriter(std::filesystem::path path);
   ~JournalWriter() override;
 
+  // Takes what an earlier run left in the pending file, ahead of everything else.
+  void resume();
   // Appends the result of grid row `row`; says when it weighs less than `alertShare` per
   // cent of its object's reference.
   void add(journal::JournalRecord result, int row, double alertShare);
   // Row `row` left the grid (the rows below move up): appends a removal naming its record.
   void remove(journal::JournalRecord removal, int row);
   // The grid was emptied: its rows stay in the journal.
-  void clear() { rowIds_.clear(); }
+  void clear() { rowTickets_.clear(); }
+  // The program ends: writes what waits, for a few seconds at most, and keeps the rest in
+  // the pending file. What neither took, for a person to read; empty when nothing.
+  QString finish();
 
  signals:
-  void failed(const QString& message);
+  // `waiting` records wait for the journal, which said `reason`; 0 when all are written.
+  void backlogChanged(int waiting, const QString& reason);
   void alert(const QString& message);
 
  private:
-  // Whether the record was appended.
-  bool append(journal::JournalRecord& record);
+  void enqueue(QueuedRecord queued);
+  // Writes what waits, in order, until the journal refuses a record.
+  void flush();
+  // Appends one record; the reason when the journal would not take it.
+  std::optional<std::string> write(QueuedRecord& queued);
+  void scheduleRetry();
+  std::optional<std::string> savePending() const;
   void sayAlert(const journal::JournalRecord& result, double alertShare);
 
   std::filesystem::path path_;
   std::unique_ptr<journal::Journal> journal_;
-  std::vector<std::int64_t> rowIds_;  // the record of each grid row, from row 1; 0 when not written
-  bool failing_ = false;
+  std::deque<QueuedRecord> queue_;
+  std::vector<std::int64_t> rowTickets_;       // the ticket of each grid row, from row 1
+  std::map<std::int64_t, std::int64_t> ids_;   // ticket: id, of results written
+  std::int64_t nextTicket_ = 1;
+  QTimer* retry_ = nullptr;
+  QString reason_;  // why the journal refused the last record; empty while it takes them
+  size_t reported_ = 0;  // the backlog last said
 };
 
 }  // namespace tarvelo::app

@@ -1,6 +1,7 @@
 #include "session/result_journal.h"
 
 #include <QCoreApplication>
+#include <utility>
 
 #include "session/journal_writer.h"
 
@@ -15,15 +16,27 @@ ResultJournal::ResultJournal(std::filesystem::path path, std::function<JournalCo
   thread_.setObjectName("journal");
   writer_->moveToThread(&thread_);
   connect(&thread_, &QThread::finished, writer_, &QObject::deleteLater);
-  connect(writer_, &JournalWriter::failed, this, &ResultJournal::failed);
+  connect(writer_, &JournalWriter::backlogChanged, this, &ResultJournal::backlogChanged);
   connect(writer_, &JournalWriter::alert, this, &ResultJournal::alert);
   thread_.start();
+  // What an earlier run could not write goes in before anything of this one.
+  QMetaObject::invokeMethod(writer_, [writer = writer_] { writer->resume(); }, Qt::QueuedConnection);
 }
 
 ResultJournal::~ResultJournal() {
-  // The thread's loop ends once what was queued before is written.
+  const QString lost = close();
+  if (!lost.isEmpty()) qWarning("%s", qUtf8Printable(lost));
+}
+
+QString ResultJournal::close() {
+  if (std::exchange(closed_, true)) return {};
+  // Queued behind every record asked for, so none is left out; the loop ends after it.
+  QString lost;
+  QMetaObject::invokeMethod(writer_, [writer = writer_, &lost] { lost = writer->finish(); },
+                            Qt::BlockingQueuedConnection);
   thread_.quit();
   thread_.wait();
+  return lost;
 }
 
 void ResultJournal::resultAdded(const weighing::MeasurementStore& store, int row) {

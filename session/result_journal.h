@@ -21,8 +21,9 @@ inline constexpr double kDefaultAlertShare = 85.0;
 // The results grid's rows in the weighing journal: each row made is appended, each row
 // removed is named in a removal. The records are made here, from the grid as it stands,
 // and written in order on the journal's own thread, so the window never waits for the
-// disk; what is queued is written before the object goes. Failures and alerts come back
-// as signals; the weighing goes on either way.
+// disk. Nothing is dropped: what the journal will not take waits and is written when it
+// will, and what still waits at the end is kept for the next start. The backlog and
+// alerts come back as signals; the weighing goes on either way.
 class ResultJournal : public QObject {
   Q_OBJECT
 
@@ -39,12 +40,15 @@ class ResultJournal : public QObject {
   void resultRemoved(int row);
   // The grid was emptied: its rows stay in the journal.
   void resultsCleared();
-  // Returns once everything asked before is written, its failures and alerts signalled.
+  // Returns once everything asked before is written or queued, its backlog and alerts signalled.
   void waitForWrites();
+  // Writes what waits, for a few seconds at most, keeps the rest for the next start and
+  // ends the journal's thread. What neither took, for a person to read; empty when nothing.
+  QString close();
 
  signals:
-  // The journal cannot be written: said once, until it can be again.
-  void failed(const QString& message);
+  // `waiting` records wait for the journal, which said `reason`; 0 when all are written.
+  void backlogChanged(int waiting, const QString& reason);
   // The object weighs less than the alert share of its reference.
   void alert(const QString& message);
 
@@ -54,6 +58,7 @@ class ResultJournal : public QObject {
   std::function<QDateTime()> clock_;
   QThread thread_;
   JournalWriter* writer_;  // lives on thread_, deleted when it ends
+  bool closed_ = false;
 };
 
 }  // namespace tarvelo::app

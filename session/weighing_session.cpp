@@ -101,13 +101,15 @@ void WeighingSession::start(const RunStart& run) {
 
 void WeighingSession::setJournal(std::unique_ptr<ResultJournal> journal) {
   journal_ = std::move(journal);
-  connect(journal_.get(), &ResultJournal::failed, this, &WeighingSession::journalFailed);
+  connect(journal_.get(), &ResultJournal::backlogChanged, this, &WeighingSession::journalBacklog);
   connect(journal_.get(), &ResultJournal::alert, this, &WeighingSession::weightAlert);
 }
 
 void WeighingSession::waitForJournal() {
   if (journal_) journal_->waitForWrites();
 }
+
+QString WeighingSession::closeJournal() { return journal_ ? journal_->close() : QString(); }
 
 void WeighingSession::titleCurrentGrid() {
   store_.StrGrid1.setCell(0, 0, "№");

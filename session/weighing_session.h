@@ -104,8 +104,11 @@ class WeighingSession : public QObject {
   void setNoBalanceTimeout(uint32_t ms) { noBalanceTimeout_ = ms; }
   // Where the result rows are journalled; none unless given.
   void setJournal(std::unique_ptr<ResultJournal> journal);
-  // Returns once every result row and removal so far is in the journal, or said not to be.
+  // Returns once every result row and removal so far is in the journal, or said to wait.
   void waitForJournal();
+  // The program ends: the journal takes what waits or keeps it for the next start. What
+  // neither took, for a person to read; empty when nothing.
+  QString closeJournal();
 
   // What runs have measured; the window shows it and changes it only through the calls below.
   const weighing::MeasurementStore& measurements() const { return store_; }
@@ -160,8 +163,8 @@ class WeighingSession : public QObject {
   void runEnded(tarvelo::app::RunEnd end, const QString& message);
   // A hands-free weighing gave its result row.
   void resultRecorded();
-  // The journal cannot be written: said once, until it can be again.
-  void journalFailed(const QString& message);
+  // `waiting` records wait for the journal, which said `reason`; 0 when all are written.
+  void journalBacklog(int waiting, const QString& reason);
   // A result weighs less than the alert share of its object's reference weight.
   void weightAlert(const QString& message);
 

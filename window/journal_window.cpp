@@ -1,6 +1,7 @@
 #include "window/journal_window.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QDateTime>
 #include <QFileDialog>
@@ -13,11 +14,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 #include "journal/export_file.h"
+#include "journal/verification_text.h"
 #include "window/line_chart.h"
 
 namespace tarvelo::app {
@@ -117,10 +121,18 @@ QWidget* JournalWindow::makeExportChoices() {
   return box;
 }
 
+JournalWindow::~JournalWindow() { stopChainCheck(); }
+
 void JournalWindow::refresh() {
-  std::string error;
-  const auto journal = journal::Journal::open(path_, error);
-  objects_ = journal ? journal->objects() : std::vector<journal::ObjectSummary>{};
+  journal::OpenError failure;
+  const auto journal = journal::Journal::openForReading(path_, failure);
+  QString unread = QString::fromStdString(failure.reason);
+  objects_.clear();
+  try {
+    if (journal) objects_ = journal->objects();
+  } catch (const journal::ReadError& error) {
+    unread = QString::fromStdString(error.what());
+  }
   table_->setRowCount(static_cast<int>(objects_.size()));
   const double alertShare = alertShare_();
   for (int row = 0; row < table_->rowCount(); ++row) {
@@ -139,28 +151,75 @@ void JournalWindow::refresh() {
       table_->setItem(row, column, item);
     }
   }
-  if (!journal) {
-    chain_->setText(QString("Журнал не открыт: %1").arg(QString::fromStdString(error)));
+  if (!journal || !unread.isEmpty()) {
+    stopChainCheck();
+    chain_->setText(QString("Журнал не прочитан: %1").arg(unread));
     return;
   }
-  const journal::Verification verification = journal->verify();
-  chain_->setText(verification.firstBroken
-                      ? QString("Цепочка подписей нарушена: запись № %1 изменена или удалена запись перед ней.")
-                            .arg(*verification.firstBroken)
-                      : QString("Цепочка подписей цела: записей %1.").arg(verification.records));
+  checkChain();
+}
+
+void JournalWindow::checkChain() {
+  stopChainCheck();
+  chain_->setText("Цепочка подписей проверяется…");
+  auto stop = stopCheck_ = std::make_shared<std::atomic_bool>(false);
+  // Its own connection: the check may take a while on a long journal, and the window
+  // stays usable meanwhile; what it finds is handed to the window's thread.
+  chainCheck_ = QThread::create([this, path = path_, stop] {
+    const auto say = [this](const QString& text) {
+      QMetaObject::invokeMethod(this, [this, text] { chain_->setText(text); }, Qt::QueuedConnection);
+    };
+    journal::OpenError failure;
+    const auto journal = journal::Journal::openForReading(path, failure);
+    if (!journal) return say(QString("Журнал не прочитан: %1").arg(QString::fromStdString(failure.reason)));
+    std::vector<journal::Head> anchors;
+    if (const auto stored = journal::storedHead(path)) anchors.push_back(*stored);
+    try {
+      const journal::Verification result = journal->verify(anchors, [&](std::int64_t checked, std::int64_t total) {
+        say(QString("Цепочка подписей проверяется: %1 из %2 записей…").arg(checked).arg(total));
+        return !stop->load();
+      });
+      if (!stop->load()) say(QString::fromStdString(journal::verificationText(result)));
+    } catch (const journal::ReadError& error) {
+      say(QString("Журнал не прочитан: %1").arg(QString::fromUtf8(error.what())));
+    }
+  });
+  chainCheck_->start();
+}
+
+void JournalWindow::stopChainCheck() {
+  if (chainCheck_ == nullptr) return;
+  stopCheck_->store(true);
+  chainCheck_->wait();
+  delete chainCheck_;
+  chainCheck_ = nullptr;
+}
+
+void JournalWindow::waitForChainCheck() {
+  if (chainCheck_ != nullptr) chainCheck_->wait();
+  QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void JournalWindow::showHistory() {
   const int row = table_->currentRow();
   if (row < 0 || row >= static_cast<int>(objects_.size())) return;
-  std::string error;
-  const auto journal = journal::Journal::open(path_, error);
-  if (!journal) return;
   const std::string& object = objects_[static_cast<size_t>(row)].object;
+  std::vector<journal::JournalRecord> results;
+  journal::OpenError failure;
+  const auto journal = journal::Journal::openForReading(path_, failure);
+  try {
+    if (journal) results = journal->standingResults(journal::RecordFilter{object, {}, {}});
+  } catch (const journal::ReadError& error) {
+    failure.reason = error.what();
+  }
+  if (!failure.reason.empty()) {
+    chartCaption_->setText(QString("Журнал не прочитан: %1").arg(QString::fromStdString(failure.reason)));
+    return;
+  }
   // Days since the first weighing across, grams up.
   QList<QPointF> points;
   QDateTime first;
-  for (const journal::JournalRecord& result : journal->standingResults(journal::RecordFilter{object, {}, {}})) {
+  for (const journal::JournalRecord& result : results) {
     const QDateTime time = QDateTime::fromString(QString::fromStdString(result.local), kLocalTimeFormat);
     if (!result.grams || !time.isValid()) continue;
     if (!first.isValid()) first = time;
@@ -185,11 +244,20 @@ void JournalWindow::takeAsReference() {
   const std::string object = objects_[static_cast<size_t>(row)].object;
   std::string error;
   const auto journal = journal::Journal::open(path_, error);
-  const auto results = journal ? journal->standingResults(journal::RecordFilter{object, {}, {}})
-                               : std::vector<journal::JournalRecord>{};
-  if (results.empty()) return;
-  journal::JournalRecord reference = referenceRecord(results.back().id, object, context_(), QDateTime::currentDateTime());
-  if (const auto refused = journal->append(reference)) {
+  std::optional<std::string> refused = error.empty() ? std::nullopt : std::optional(error);
+  try {
+    const auto results = journal ? journal->standingResults(journal::RecordFilter{object, {}, {}})
+                                 : std::vector<journal::JournalRecord>{};
+    if (journal && results.empty()) return;
+    if (journal) {
+      journal::JournalRecord reference =
+          referenceRecord(results.back().id, object, context_(), QDateTime::currentDateTime());
+      refused = journal->append(reference);
+    }
+  } catch (const journal::ReadError& failure) {
+    refused = failure.what();
+  }
+  if (refused) {
     QMessageBox::warning(this, windowTitle(),
                          QString("Исходный вес не записан: %1").arg(QString::fromStdString(*refused)));
     return;
@@ -198,12 +266,16 @@ void JournalWindow::takeAsReference() {
   table_->selectRow(row);
 }
 
-journal::RecordFilter JournalWindow::exportFilter() const {
+std::variant<journal::RecordFilter, QString> JournalWindow::exportFilter() const {
   journal::RecordFilter filter;
   const int row = table_->currentRow();
-  if (chosenObjectOnly_->isChecked() && row >= 0 && row < static_cast<int>(objects_.size()))
+  if (chosenObjectOnly_->isChecked()) {
+    if (row < 0 || row >= static_cast<int>(objects_.size()) || table_->selectedItems().isEmpty())
+      return QString("Не выбран объект: выберите его строку в таблице или снимите «%1».").arg(chosenObjectOnly_->text());
     filter.object = objects_[static_cast<size_t>(row)].object;
+  }
   if (period_->isChecked()) {
+    if (from_->date() > to_->date()) return QString("Период начинается позже, чем кончается.");
     filter.fromDate = from_->date().toString(kLocalDateFormat).toStdString();
     filter.toDate = to_->date().toString(kLocalDateFormat).toStdString();
   }
@@ -211,20 +283,40 @@ journal::RecordFilter JournalWindow::exportFilter() const {
 }
 
 std::optional<QString> JournalWindow::exportTo(const QString& file) const {
-  std::string error;
-  const auto journal = journal::Journal::open(path_, error);
-  if (!journal) return QString::fromStdString(error);
-  const std::string failure = journal::exportResults(journal->standingResults(exportFilter()),
-                                                     journal::ExportStyle::Russian, file.toStdU16String());
-  return failure.empty() ? std::nullopt : std::optional(QString::fromStdString(failure));
+  const auto filter = exportFilter();
+  if (const auto* nothing = std::get_if<QString>(&filter)) return *nothing;
+  journal::OpenError failure;
+  const auto journal = journal::Journal::openForReading(path_, failure);
+  if (!journal) return QString::fromStdString(failure.reason);
+  try {
+    const std::string written = journal::exportResults(journal->standingResults(std::get<journal::RecordFilter>(filter)),
+                                                       journal::ExportStyle::Russian, file.toStdU16String());
+    return written.empty() ? std::nullopt : std::optional(QString::fromStdString(written));
+  } catch (const journal::ReadError& error) {
+    return QString("журнал не прочитан: %1").arg(QString::fromUtf8(error.what()));
+  }
 }
 
 void JournalWindow::exportClick() {
+  const auto choices = exportFilter();
+  if (const auto* nothing = std::get_if<QString>(&choices)) {
+    QMessageBox::information(this, windowTitle(), *nothing);
+    return;
+  }
   QString filter = kCsvFilter;
+  // The dialog asks before a file it was given is replaced.
   QString file = QFileDialog::getSaveFileName(this, "Экспорт результатов", "журнал.csv",
                                               kCsvFilter + ";;" + kSheetFilter, &filter);
   if (file.isEmpty()) return;
-  if (QFileInfo(file).suffix().isEmpty()) file += filter == kSheetFilter ? ".xlsx" : ".csv";
+  if (QFileInfo(file).suffix().isEmpty()) {
+    file += filter == kSheetFilter ? ".xlsx" : ".csv";
+    // A name the dialog never saw: asked here.
+    if (QFileInfo::exists(file) &&
+        QMessageBox::question(this, windowTitle(), QString("Файл «%1» уже есть. Заменить его?").arg(file)) !=
+            QMessageBox::Yes) {
+      return;
+    }
+  }
   if (const auto failure = exportTo(file)) {
     QMessageBox::warning(this, windowTitle(), QString("Файл «%1» не записан: %2").arg(file, *failure));
   }

@@ -2,9 +2,12 @@
 
 #include <QDialog>
 #include <filesystem>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "journal/journal.h"
@@ -14,6 +17,7 @@ class QCheckBox;
 class QDateEdit;
 class QLabel;
 class QTableWidget;
+class QThread;
 
 namespace tarvelo::app {
 
@@ -30,19 +34,26 @@ class JournalWindow : public QDialog {
   JournalWindow(std::filesystem::path journal, std::function<JournalContext()> context,
                 std::function<double()> alertShare, QWidget* parent = nullptr);
 
-  // Reads the journal anew.
+  ~JournalWindow() override;
+
+  // Reads the journal anew; its chain is checked behind, on a thread of its own.
   void refresh();
+  // Returns once the chain check under way has said its result.
+  void waitForChainCheck();
   // The chosen object's last weighing becomes its reference.
   void takeAsReference();
   // Writes the results the export choices take to `file`, a sheet when it ends in
-  // ".xlsx", CSV otherwise; the reason when it cannot.
+  // ".xlsx", CSV otherwise; the reason when it cannot or when the choices take nothing.
   std::optional<QString> exportTo(const QString& file) const;
 
  private:
+  void checkChain();
+  void stopChainCheck();
   void showHistory();
   void exportClick();
   QWidget* makeExportChoices();
-  journal::RecordFilter exportFilter() const;
+  // What the export choices take; why they take nothing when they do not.
+  std::variant<journal::RecordFilter, QString> exportFilter() const;
 
   std::filesystem::path path_;
   std::function<JournalContext()> context_;
@@ -57,6 +68,8 @@ class JournalWindow : public QDialog {
   QDateEdit* from_;
   QDateEdit* to_;
   int weights_;
+  QThread* chainCheck_ = nullptr;
+  std::shared_ptr<std::atomic_bool> stopCheck_;
 };
 
 }  // namespace tarvelo::app

@@ -89,7 +89,16 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
 
 TMainForm::~TMainForm() {
   FormDestroy();
+  sayJournalLoss(session_->closeJournal());
   session_.reset();
+}
+
+void TMainForm::sayJournalLoss(const QString& lost) {
+  if (lost.isEmpty()) return;
+  printToStandardError(lost);
+  // A box only for a person who ran the program and is there to read it.
+  if (!tray_->hiddenStart() && !session_->hidden() && !session_->handsFree().armed())
+    QMessageBox::warning(nullptr, windowTitle(), lost);
 }
 
 bool TMainForm::hiddenStart() const { return tray_->hiddenStart(); }
@@ -121,7 +130,19 @@ void TMainForm::setUpSession(const std::string& executableFileName) {
       tray_->showLastingNote(message);
     }
   };
-  connect(session_.get(), &WeighingSession::journalFailed, this, tell);
+  connect(session_.get(), &WeighingSession::journalBacklog, this, [this, tell](int waiting, const QString& reason) {
+    if (waiting > 0) {
+      tell(QString("Не записано в журнал: %1 (%2). Взвешивание продолжается; записи будут внесены, как только "
+                   "журнал их примет.")
+               .arg(waiting)
+               .arg(reason));
+    } else if (!reason.isEmpty()) {
+      tell("Журнал взвешиваний: " + reason);
+    } else {
+      tray_->endLastingNote("Отложенные записи внесены в журнал взвешиваний.");
+      if (session_->hidden()) printToStandardError("Отложенные записи внесены в журнал взвешиваний.");
+    }
+  });
   connect(session_.get(), &WeighingSession::weightAlert, this, tell);
 }
 

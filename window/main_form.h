@@ -110,6 +110,8 @@ class TMainForm : public QMainWindow {
   void setUpPortList();
   void setUpSession(const std::string& executableFileName);
   void setUpJournal();
+  // Says which records neither the journal nor its pending file took at the end.
+  void sayJournalLoss(const QString& lost);
   JournalContext journalContext() const;
   void setUpReadButton();
   void centreOnScreen();

@@ -16,6 +16,7 @@ namespace {
 const QString kTrayTip = QStringLiteral("Tarvelo");
 // The status line's own margins and size grip.
 constexpr int kStatusLineMarginPx = 24;
+constexpr int kPassingNoteMs = 10000;
 
 }  // namespace
 
@@ -71,6 +72,12 @@ void TrayPart::showLastingNote(const QString& message) {
   }
   note->setToolTip(message);
   note->setText(bar->fontMetrics().elidedText(message, Qt::ElideMiddle, window_->width() - kStatusLineMarginPx));
+}
+
+void TrayPart::endLastingNote(const QString& message) {
+  QStatusBar* bar = window_->statusBar();
+  delete bar->findChild<QLabel*>("LastingNote");
+  bar->showMessage(message, kPassingNoteMs);
 }
 
 void TrayPart::clearNote() {

@@ -31,6 +31,8 @@ class TrayPart : public QObject {
   bool hiddenStart() const { return hiddenStart_; }
   // A note at the status line's right end that stays when runs end.
   void showLastingNote(const QString& message);
+  // The lasting note goes, and `message` shows for a while in its place.
+  void endLastingNote(const QString& message);
   // A run ended: the status line's note goes.
   void clearNote();
   void tellUnattended(const QString& message);

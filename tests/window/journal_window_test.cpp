@@ -59,13 +59,18 @@ class JournalWindowTest : public QObject {
   }
 
   // The chosen mouse of one period, as a sheet read back with openpyxl.
+  // Choices that take nothing are said, and nothing is written.
   void exportTakesTheChosenObjectAndPeriod() {
-    table->selectRow(0);
-    window->findChild<QCheckBox*>("JournalExportObjectOnly")->setChecked(true);
-    window->findChild<QCheckBox*>("JournalExportPeriod")->setChecked(true);
-    window->findChild<QDateEdit*>("JournalExportFrom")->setDate(QDate(2026, 12, 6));
-    window->findChild<QDateEdit*>("JournalExportTo")->setDate(QDate(2026, 12, 7));
     const QString file = dir.filePath("мышь.xlsx");
+    window->findChild<QCheckBox*>("JournalExportObjectOnly")->setChecked(true);
+    QVERIFY(window->exportTo(file).value_or("").startsWith("Не выбран объект"));
+    table->selectRow(0);
+    window->findChild<QCheckBox*>("JournalExportPeriod")->setChecked(true);
+    window->findChild<QDateEdit*>("JournalExportFrom")->setDate(QDate(2026, 12, 8));
+    window->findChild<QDateEdit*>("JournalExportTo")->setDate(QDate(2026, 12, 7));
+    QCOMPARE(window->exportTo(file), QString("Период начинается позже, чем кончается."));
+    QVERIFY(!QFile::exists(file));
+    window->findChild<QDateEdit*>("JournalExportFrom")->setDate(QDate(2026, 12, 6));
     QCOMPARE(window->exportTo(file), std::nullopt);
     const testing::ProgramResult read = testing::runProgram(
         {"/usr/bin/python3", "-c",
@@ -77,15 +82,20 @@ class JournalWindowTest : public QObject {
     QCOMPARE(QString::fromStdString(read.out), "2026-12-07 10:00:00 Мышь 1 20\n");
   }
 
+  // Checked behind the window; its result shows when ready, with the head to write down.
   void changeMadeWithTheSqliteToolShowsTheChainBroken() {
-    QVERIFY(window->findChild<QLabel*>("JournalChain")->text().startsWith("Цепочка подписей цела"));
+    const auto chain = [this] {
+      window->waitForChainCheck();
+      return window->findChild<QLabel*>("JournalChain")->text();
+    };
+    QVERIFY2(chain().startsWith("Цепочка журнала цела. Записей: 4. Журнал: запись № 4, подпись "), qPrintable(chain()));
     const std::u8string name = path.u8string();
     const testing::ProgramResult changed = testing::runProgram(
         {"/usr/bin/sqlite3", std::string(name.begin(), name.end()),
          "DROP TRIGGER records_are_unchanged; UPDATE records SET grams = 26 WHERE id = 3"});
     QCOMPARE(changed.status, 0);
     window->refresh();
-    QVERIFY(window->findChild<QLabel*>("JournalChain")->text().startsWith("Цепочка подписей нарушена: запись № 3"));
+    QVERIFY2(chain().startsWith("Цепочка журнала нарушена: запись № 3"), qPrintable(chain()));
   }
 
  private:

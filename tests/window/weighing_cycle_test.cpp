@@ -22,6 +22,7 @@
 #include "window/line_chart.h"
 #include "window/main_form.h"
 #include "journal/journal.h"
+#include "journal/journal_place.h"
 #include "session/weighing_session.h"
 #include "settings/settings_store.h"
 #include "tests/support/settings_sandbox.h"
@@ -136,22 +137,67 @@ class WeighingCycleTest : public QObject {
              qPrintable(set<QLabel>("LastingNote")->toolTip()));
   }
 
-  // A journal that cannot be written is said once; the weighing goes on.
-  void journalThatCannotBeWrittenIsSaidOnce() {
+  // Rows the journal cannot take wait, in order, and are said; once it can, they go in
+  // and the note goes. The weighing never waits.
+  void journalThatCannotBeWrittenKeepsItsRowsUntilItCan() {
     const QTemporaryDir dir;
     QFile blocker(dir.filePath("файл"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));  // a file where the journal's folder should be
     blocker.close();
-    form->session().setJournal(std::make_unique<ResultJournal>(
-        dir.filePath("файл/журнал.sqlite").toStdU16String(), [] { return JournalContext{}; }));
-    QSignalSpy failures(&form->session(), &WeighingSession::journalFailed);
+    const std::filesystem::path path = dir.filePath("файл/журнал.sqlite").toStdU16String();
+    form->session().setJournal(std::make_unique<ResultJournal>(path, [] { return JournalContext{}; }));
+    QSignalSpy backlog(&form->session(), &WeighingSession::journalBacklog);
     startBalance({"25.00"});
     weigh();
+    startBalance({"31.00"});
     weigh();
     form->session().waitForJournal();
     QCOMPARE(form->measurements().sgTotal.cell(5, 0), std::string("2"));
-    QCOMPARE(failures.size(), 1);
-    QVERIFY(set<QLabel>("LastingNote")->toolTip().startsWith("Журнал взвешиваний не записан"));
+    QCOMPARE(backlog.size(), 2);
+    QVERIFY(set<QLabel>("LastingNote")->toolTip().startsWith("Не записано в журнал: 2"));
+
+    QVERIFY(blocker.remove());
+    QTRY_VERIFY_WITH_TIMEOUT(backlog.size() == 3, kWeighingMs);
+    QCOMPARE(backlog.last().at(0).toInt(), 0);
+    QVERIFY(!form->findChild<QLabel*>("LastingNote"));
+    std::string error;
+    const auto records = journal::Journal::open(path, error)->records();
+    QCOMPARE(records.size(), size_t{2});
+    QCOMPARE(records[0].mass, std::string("25,00"));
+    QCOMPARE(records[1].mass, std::string("31,00"));
+  }
+
+  // What the journal cannot take by the end waits in the pending file, removal and all,
+  // and the next start writes it first.
+  void rowsTheJournalCannotTakeAtTheEndGoInAtTheNextStart() {
+    const QTemporaryDir dir;
+    const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
+    std::string error;
+    QVERIFY(journal::Journal::open(path, error));
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(dir.filePath("журнал.sqlite").toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    form->session().setJournal(std::make_unique<ResultJournal>(path, [] { return JournalContext{}; }));
+    for (const char* grams : {"25.00", "31.00"}) {
+      startBalance({grams});
+      weigh();
+    }
+    form->sgResSelectCell(0, 1);
+    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Enter); });
+    form->btnRemoveLastCycleClick();
+    QCOMPARE(form->session().closeJournal(), QString());
+    QVERIFY(std::filesystem::exists(journal::pendingFileOf(path)));
+    QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+
+    form->session().setJournal(std::make_unique<ResultJournal>(path, [] { return JournalContext{}; }));
+    form->session().waitForJournal();
+    QVERIFY(!std::filesystem::exists(journal::pendingFileOf(path)));
+    const auto journal = journal::Journal::open(path, error);
+    QCOMPARE(journal->records().size(), size_t{3});
+    QCOMPARE(journal->standingResults().size(), size_t{1});
+    QCOMPARE(journal->standingResults().front().mass, std::string("31,00"));
+    QVERIFY(!journal->verify().firstBroken);
   }
 
   // A commit that waits for another writer holds up neither the weighing nor the window;
@@ -162,7 +208,7 @@ class WeighingCycleTest : public QObject {
     std::string error;
     QVERIFY(journal::Journal::open(path, error));
     form->session().setJournal(std::make_unique<ResultJournal>(path, [] { return JournalContext{}; }));
-    QSignalSpy failures(&form->session(), &WeighingSession::journalFailed);
+    QSignalSpy failures(&form->session(), &WeighingSession::journalBacklog);
     sqlite3* other = nullptr;
     QCOMPARE(sqlite3_open(dir.filePath("журнал.sqlite").toUtf8().constData(), &other), SQLITE_OK);
     QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);

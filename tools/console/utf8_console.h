@@ -16,4 +16,8 @@ class Utf8Console {
   unsigned previousCodePage_ = 0;
 };
 
+// Bytes written to standard output go out as they are: Windows no longer turns "\n"
+// into "\r\n", so a text with its own line ends keeps them.
+void binaryStandardOutput();
+
 }  // namespace tarvelo::console

@@ -6,4 +6,7 @@ namespace tarvelo::console {
 Utf8Console::Utf8Console() = default;
 Utf8Console::~Utf8Console() = default;
 
+// Standard output is bytes already.
+void binaryStandardOutput() {}
+
 }  // namespace tarvelo::console

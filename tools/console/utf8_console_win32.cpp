@@ -1,4 +1,8 @@
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cstdio>
 
 #include "tools/console/utf8_console.h"
 
@@ -9,5 +13,7 @@ Utf8Console::Utf8Console() : previousCodePage_(GetConsoleOutputCP()) { SetConsol
 Utf8Console::~Utf8Console() {
   if (previousCodePage_ != 0) SetConsoleOutputCP(previousCodePage_);
 }
+
+void binaryStandardOutput() { _setmode(_fileno(stdout), _O_BINARY); }
 
 }  // namespace tarvelo::console

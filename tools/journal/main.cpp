@@ -1,17 +1,21 @@
-// tarvelo-journal: checks the weighing journal's chain and exports its results.
+// tarvelo-journal: checks the weighing journal's chain and exports its results. It only
+// reads the journal: checking a file never changes it.
 #include <QCoreApplication>
-#include <QStandardPaths>
+#include <QDate>
+#include <QStringList>
 
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <map>
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "journal/csv_export.h"
 #include "journal/export_file.h"
 #include "journal/journal.h"
+#include "journal/journal_place.h"
+#include "journal/verification_text.h"
 #include "tools/console/utf8_console.h"
 
 namespace {
@@ -22,35 +26,58 @@ constexpr int kExitBadUsage = 1;
 constexpr int kExitNoJournal = 2;
 constexpr int kExitChainBroken = 3;
 constexpr int kExitNotWritten = 4;
+constexpr int kExitUnreadable = 5;
+constexpr int kExitNotAJournal = 6;
+
+constexpr char kDateFormat[] = "yyyy-MM-dd";
 
 constexpr char kHelp[] =
-    "tarvelo-journal verify [--journal ФАЙЛ]\n"
-    "  проверяет цепочку подписей журнала взвешиваний и называет первую запись, которая с ней не сходится.\n"
+    "tarvelo-journal verify [--journal ФАЙЛ] [--anchor N:ПОДПИСЬ]\n"
+    "  проверяет цепочку подписей журнала взвешиваний и называет первую запись, которая с ней не сходится;\n"
+    "  сверяет журнал с его последней записью, сохраненной в настройках пользователя, и с --anchor —\n"
+    "  номером записи и подписью (не менее 16 знаков), переписанными из протокола или экспорта.\n"
     "tarvelo-journal export [--journal ФАЙЛ] [--object ИМЯ] [--from ГГГГ-ММ-ДД] [--to ГГГГ-ММ-ДД]\n"
-    "                       [--c-locale] [--out ФАЙЛ]\n"
+    "                       [--c-locale] [--out ФАЙЛ [--force]]\n"
     "  результаты (без удаленных) в CSV: \";\" и десятичная запятая, с --c-locale \",\" и точка;\n"
-    "  в файл с именем на .xlsx — листом книги, массы в нем числами.\n"
-    "Журнал по умолчанию — журнал программы Tarvelo этого пользователя.\n";
+    "  в файл с именем на .xlsx — листом книги, массы в нем числами. Существующий файл\n"
+    "  заменяется только с --force.\n"
+    "Журнал по умолчанию — журнал программы Tarvelo этого пользователя. Журнал только читается.\n"
+    "Код выхода: 0 — готово; 1 — неверные аргументы; 2 — журнала нет; 3 — цепочка нарушена,\n"
+    "журнал укорочен или переписан; 4 — файл не записан; 5 — журнал не прочитан;\n"
+    "6 — файл не журнал взвешиваний.\n";
 
 struct Command {
   std::string action;
   std::map<std::string, std::string> values;  // --name value
   bool cLocale = false;
+  bool force = false;
 };
 
-std::optional<Command> parse(int argc, char** argv) {
-  if (argc < 2) return std::nullopt;
-  Command command{argv[1], {}, false};
-  if (command.action != "verify" && command.action != "export") return std::nullopt;
-  for (int i = 2; i < argc; ++i) {
-    const std::string name = argv[i];
+struct UsageError {
+  std::string text;
+};
+
+bool takesValue(const std::string& name) {
+  return name == "--journal" || name == "--object" || name == "--from" || name == "--to" || name == "--out" ||
+         name == "--anchor";
+}
+
+// The arguments as the system gives them in Unicode, as UTF-8.
+std::variant<Command, UsageError> parse(const QStringList& arguments) {
+  if (arguments.size() < 2) return UsageError{"не задано действие"};
+  Command command{arguments[1].toStdString(), {}, false, false};
+  if (command.action != "verify" && command.action != "export")
+    return UsageError{"неизвестное действие «" + command.action + "»"};
+  for (qsizetype i = 2; i < arguments.size(); ++i) {
+    const std::string name = arguments[i].toStdString();
     if (name == "--c-locale") {
       command.cLocale = true;
-    } else if ((name == "--journal" || name == "--object" || name == "--from" || name == "--to" || name == "--out") &&
-               i + 1 < argc) {
-      command.values[name] = argv[++i];
+    } else if (name == "--force") {
+      command.force = true;
+    } else if (takesValue(name) && i + 1 < arguments.size()) {
+      command.values[name] = arguments[++i].toStdString();
     } else {
-      return std::nullopt;
+      return UsageError{"неизвестный или неполный аргумент «" + name + "»"};
     }
   }
   return command;
@@ -61,38 +88,86 @@ std::optional<std::string> valueOf(const Command& command, const std::string& na
   return found != command.values.end() ? std::optional(found->second) : std::nullopt;
 }
 
-std::filesystem::path journalPath(const Command& command) {
-  if (const auto given = valueOf(command, "--journal")) return std::filesystem::u8path(*given);
-  // Where the program keeps it: its own data folder.
-  QCoreApplication::setApplicationName("Tarvelo");
-  return std::filesystem::path(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String() +
-                               u"/journal.sqlite");
+std::string utf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
 }
 
-int verify(const journal::Journal& journal) {
-  const journal::Verification result = journal.verify();
-  if (result.firstBroken) {
-    std::printf("Цепочка журнала нарушена: запись № %lld не сходится со своей подписью (изменена она или запись "
-                "перед ней). Проверено записей: %lld.\n",
-                static_cast<long long>(*result.firstBroken), static_cast<long long>(result.records));
-    return kExitChainBroken;
+std::filesystem::path pathOf(const std::string& utf8Text) {
+  return std::filesystem::path(QString::fromStdString(utf8Text).toStdU16String());
+}
+
+// The date of `name`, a real one written ГГГГ-ММ-ДД; the reason when it is not.
+std::variant<std::optional<QDate>, UsageError> dateOf(const Command& command, const std::string& name) {
+  const auto text = valueOf(command, name);
+  if (!text) return std::optional<QDate>();
+  const QDate date = QDate::fromString(QString::fromStdString(*text), kDateFormat);
+  if (!date.isValid()) return UsageError{name + " «" + *text + "»: нужна дата в виде ГГГГ-ММ-ДД, например 2026-12-07"};
+  return std::optional(date);
+}
+
+std::variant<journal::RecordFilter, UsageError> filterOf(const Command& command) {
+  const auto from = dateOf(command, "--from");
+  const auto to = dateOf(command, "--to");
+  for (const auto* date : {&from, &to}) {
+    if (const auto* error = std::get_if<UsageError>(date)) return *error;
   }
-  std::printf("Цепочка журнала цела. Записей: %lld.\n", static_cast<long long>(result.records));
-  return 0;
+  const auto start = std::get<std::optional<QDate>>(from);
+  const auto end = std::get<std::optional<QDate>>(to);
+  if (start && end && *start > *end) return UsageError{"--from позже --to: в таком периоде нет ни одного дня"};
+  const auto text = [](const std::optional<QDate>& date) {
+    return date ? std::optional(date->toString(kDateFormat).toStdString()) : std::nullopt;
+  };
+  return journal::RecordFilter{valueOf(command, "--object"), text(start), text(end)};
+}
+
+// Why `file` may not be written: something that is not a regular file, or a file that
+// is there without --force.
+std::optional<std::string> refusedTarget(const std::filesystem::path& file, bool force) {
+  std::error_code error;
+  const auto status = std::filesystem::status(file, error);
+  if (!std::filesystem::exists(status)) return std::nullopt;
+  if (!std::filesystem::is_regular_file(status)) return "это не обычный файл, он не заменяется";
+  if (!force) return "такой файл уже есть; --force заменит его";
+  return std::nullopt;
+}
+
+int verify(const journal::Journal& journal, const Command& command) {
+  std::vector<journal::Head> anchors;
+  if (const auto stored = journal::storedHead(journal.path())) anchors.push_back(*stored);
+  if (const auto given = valueOf(command, "--anchor")) {
+    const auto anchor = journal::parseAnchor(*given);
+    if (!anchor) {
+      std::fprintf(stderr, "--anchor «%s»: нужен номер записи и подпись, например 42:%s\n%s", given->c_str(),
+                   std::string(journal::kShownHashDigits, '0').c_str(), kHelp);
+      return kExitBadUsage;
+    }
+    anchors.push_back(*anchor);
+  }
+  const journal::Verification result = journal.verify(anchors);
+  std::printf("%s\n", journal::verificationText(result).c_str());
+  return journal::holds(result) ? 0 : kExitChainBroken;
 }
 
 int exportResults(const journal::Journal& journal, const Command& command) {
-  const journal::RecordFilter filter{valueOf(command, "--object"), valueOf(command, "--from"),
-                                     valueOf(command, "--to")};
+  const auto filter = filterOf(command);
+  if (const auto* error = std::get_if<UsageError>(&filter)) {
+    std::fprintf(stderr, "tarvelo-journal: %s\n", error->text.c_str());
+    return kExitBadUsage;
+  }
   const auto style = command.cLocale ? journal::ExportStyle::CLocale : journal::ExportStyle::Russian;
-  const std::vector<journal::JournalRecord> results = journal.standingResults(filter);
+  const std::vector<journal::JournalRecord> results = journal.standingResults(std::get<journal::RecordFilter>(filter));
   const auto out = valueOf(command, "--out");
   if (!out) {
+    console::binaryStandardOutput();  // the CSV's own line ends, untranslated
     const std::string csv = journal::csvOf(results, style);
-    std::fwrite(csv.data(), 1, csv.size(), stdout);
-    return 0;
+    const bool written = std::fwrite(csv.data(), 1, csv.size(), stdout) == csv.size() && std::fflush(stdout) == 0;
+    if (!written) std::fprintf(stderr, "Результаты не выведены: стандартный вывод не принимает запись.\n");
+    return written ? 0 : kExitNotWritten;
   }
-  const std::string failure = journal::exportResults(results, style, std::filesystem::u8path(*out));
+  const std::filesystem::path file = pathOf(*out);
+  std::string failure = refusedTarget(file, command.force).value_or("");
+  if (failure.empty()) failure = journal::exportResults(results, style, file);
   if (!failure.empty()) {
     std::fprintf(stderr, "Файл «%s» не записан: %s\n", out->c_str(), failure.c_str());
     return kExitNotWritten;
@@ -100,27 +175,39 @@ int exportResults(const journal::Journal& journal, const Command& command) {
   return 0;
 }
 
+int run(const Command& command) {
+  const auto given = valueOf(command, "--journal");
+  const std::filesystem::path path = given ? pathOf(*given) : journal::defaultJournalPath();
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) {
+    std::fprintf(stderr, "Журнала «%s» нет.\n", utf8(path).c_str());
+    return kExitNoJournal;
+  }
+  journal::OpenError failure;
+  const auto journal = journal::Journal::openForReading(path, failure);
+  if (!journal) {
+    std::fprintf(stderr, failure.notAJournal ? "«%s» — не журнал взвешиваний: %s\n" : "Журнал «%s» не открыт: %s\n",
+                 utf8(path).c_str(), failure.reason.c_str());
+    return failure.notAJournal ? kExitNotAJournal : kExitUnreadable;
+  }
+  try {
+    return command.action == "verify" ? verify(*journal, command) : exportResults(*journal, command);
+  } catch (const journal::ReadError& unread) {
+    std::fprintf(stderr, "Журнал «%s» не прочитан до конца: %s. Его проверка и экспорт недействительны.\n",
+                 utf8(path).c_str(), unread.what());
+    return kExitUnreadable;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);
   const console::Utf8Console console;
-  const std::optional<Command> command = parse(argc, argv);
-  if (!command) {
-    std::fputs(kHelp, stderr);
+  const auto command = parse(QCoreApplication::arguments());
+  if (const auto* error = std::get_if<UsageError>(&command)) {
+    std::fprintf(stderr, "tarvelo-journal: %s\n\n%s", error->text.c_str(), kHelp);
     return kExitBadUsage;
   }
-  const std::filesystem::path path = journalPath(*command);
-  if (!std::filesystem::exists(path)) {
-    std::fprintf(stderr, "Журнала «%s» нет.\n", reinterpret_cast<const char*>(path.u8string().c_str()));
-    return kExitNoJournal;
-  }
-  std::string error;
-  const auto journal = journal::Journal::open(path, error);
-  if (!journal) {
-    std::fprintf(stderr, "Журнал «%s» не открыт: %s\n", reinterpret_cast<const char*>(path.u8string().c_str()),
-                 error.c_str());
-    return kExitNoJournal;
-  }
-  return command->action == "verify" ? verify(*journal) : exportResults(*journal, *command);
+  return run(std::get<Command>(command));
 }

@@ -1,0 +1,81 @@
+#include "journal/journal_head.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace tarvelo::journal {
+
+namespace {
+
+constexpr char kHeadsFolder[] = "/Korvane/Tarvelo/journal-heads/";
+constexpr char kHeadSuffix[] = ".head";
+constexpr qsizetype kPathKeyDigits = 16;
+
+bool isHexDigits(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c) && !std::isupper(c); });
+}
+
+QString pathText(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
+
+}  // namespace
+
+std::string anchorText(const Head& head) { return std::to_string(head.record) + ":" + head.hash; }
+
+std::optional<Head> parseAnchor(std::string_view text) {
+  const size_t colon = text.find(':');
+  if (colon == std::string_view::npos) return std::nullopt;
+  Head head;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + colon, head.record);
+  const std::string_view hash = text.substr(colon + 1);
+  if (error != std::errc() || end != text.data() + colon || head.record < 1 || hash.size() < kShownHashDigits ||
+      !isHexDigits(hash)) {
+    return std::nullopt;
+  }
+  head.hash = hash;
+  return head;
+}
+
+bool matchesAnchor(const Head& anchor, std::int64_t record, std::string_view hash) {
+  return record == anchor.record && !anchor.hash.empty() && hash.starts_with(anchor.hash);
+}
+
+std::string printedHead(const Head& head) {
+  return "Журнал: запись № " + std::to_string(head.record) + ", подпись " + head.hash.substr(0, kShownHashDigits);
+}
+
+std::filesystem::path headFileOf(const std::filesystem::path& journal) {
+  // The journal's whole path names its head, so two journals never share one.
+  const QString absolute = QFileInfo(pathText(journal)).absoluteFilePath();
+  const QString key =
+      QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha256).toHex().left(kPathKeyDigits);
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + kHeadsFolder;
+  return std::filesystem::path((folder + key + kHeadSuffix).toStdU16String());
+}
+
+std::optional<Head> storedHead(const std::filesystem::path& journal) {
+  QFile file(pathText(headFileOf(journal)));
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  return parseAnchor(file.readLine().trimmed().toStdString());
+}
+
+std::optional<std::string> storeHead(const std::filesystem::path& journal, const Head& head) {
+  const QString path = pathText(headFileOf(journal));
+  QDir().mkpath(QFileInfo(path).path());
+  QSaveFile file(path);
+  // The journal's path on the second line says, to a person, whose head this is.
+  const QByteArray text = QByteArray::fromStdString(anchorText(head)) + "\n" + pathText(journal).toUtf8() + "\n";
+  if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    return file.errorString().toStdString();
+  }
+  return std::nullopt;
+}
+
+}  // namespace tarvelo::journal

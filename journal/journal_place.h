@@ -1,0 +1,21 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tarvelo::journal {
+
+// This user's weighing journal, whatever the program's file is called:
+// <data>/Tarvelo/journal.sqlite, <data> being ~/.local/share on Linux and the local (never
+// the roaming) application data folder on Windows, where SQLite's log is safe.
+std::filesystem::path defaultJournalPath();
+
+// The file beside the journal that carries records over to the next start.
+std::filesystem::path pendingFileOf(const std::filesystem::path& journal);
+
+// Moves the journal at `old`, an earlier place of it, to `journal` when none is there yet:
+// with its log, its pending records and its head. The reason when it cannot.
+std::optional<std::string> adoptJournal(const std::filesystem::path& old, const std::filesystem::path& journal);
+
+}  // namespace tarvelo::journal

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "journal/journal_record.h"
+
+namespace tarvelo::app {
+
+// A record waiting for the journal, in the order it was made. A removal names its result
+// by the result's ticket until that result has an id in the journal.
+struct QueuedRecord {
+  journal::JournalRecord record;
+  std::int64_t ticket = 0;
+  std::int64_t subjectTicket = 0;
+  std::optional<double> alertShare;  // results: said below this share of the reference
+  bool carried = false;              // from a pending file: may be in the journal already
+};
+
+// Writes the records whole to `file`: beside it first, flushed to the disk, then renamed,
+// so a crash leaves the old file or the new one. The reason when it cannot.
+std::optional<std::string> writePendingRecords(const std::filesystem::path& file,
+                                               const std::vector<QueuedRecord>& records);
+
+// The records in `file`, marked carried; none when there is no such file. The reason
+// in `error` when the file is there but cannot be read whole.
+std::vector<QueuedRecord> readPendingRecords(const std::filesystem::path& file, std::string& error);
+
+}  // namespace tarvelo::app
