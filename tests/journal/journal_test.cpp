@@ -4,17 +4,33 @@
 #include <QTemporaryDir>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 
+#include "journal/csv_export.h"
 #include "journal/export_file.h"
 #include "journal/journal.h"
+#include "journal/verification_text.h"
 #include "tests/support/simulator_process.h"
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+
+#include "tests/support/unprivileged.h"
+#endif
 
 namespace tarvelo::journal {
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string contents(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
 
 JournalRecord resultOf(const std::string& object, const std::string& mass) {
   JournalRecord record;
@@ -51,9 +67,13 @@ class JournalTest : public ::testing::Test {
     journal_.reset();
     return testing::runProgram({"/usr/bin/sqlite3", utf8(path_), statements});
   }
-  std::optional<std::int64_t> firstBroken() const {
-    std::string error;
-    return Journal::open(path_, error)->verify().firstBroken;
+  std::optional<std::int64_t> firstBroken() const { return verified().firstBroken; }
+  // The file checked as the program checks it: read-only, against the head kept outside.
+  Verification verified(const std::vector<Head>& anchors = {}) const {
+    OpenError error;
+    std::vector<Head> all = anchors;
+    if (const auto stored = storedHead(path_)) all.push_back(*stored);
+    return Journal::openForReading(path_, error)->verify(all);
   }
   static std::string utf8(const fs::path& path) {
     const std::u8string text = path.u8string();
@@ -75,7 +95,7 @@ TEST_F(JournalTest, ChangeOrDeletionBehindTheJournalsBackIsNamed) {
   // Around its guards, a changed mass names its record; a deleted one names the next.
   ASSERT_EQ(sql("DROP TRIGGER records_are_unchanged; UPDATE records SET grams = 31.5 WHERE id = 2").status, 0);
   EXPECT_EQ(firstBroken(), 2);
-#ifdef TARVELO_JOURNAL_TOOL
+#ifndef _WIN32
   const testing::ProgramResult verified = testing::runProgram({TARVELO_JOURNAL_TOOL, "verify", "--journal", utf8(path_)});
   EXPECT_EQ(verified.status, 3);
   EXPECT_NE(verified.out.find("запись № 2 не сходится"), std::string::npos) << verified.out;
@@ -83,6 +103,121 @@ TEST_F(JournalTest, ChangeOrDeletionBehindTheJournalsBackIsNamed) {
   ASSERT_EQ(sql("DROP TRIGGER records_are_kept; DELETE FROM records WHERE id = 2").status, 0);
   EXPECT_EQ(firstBroken(), 3);
 }
+
+// Each field changed around the journal's guards names its record (the id: below).
+TEST_F(JournalTest, EveryFieldAndTheIdAreInTheChain) {
+  journal_.reset();
+  const fs::path pristine = path_.native() + fs::path(".pristine").native();
+  fs::copy_file(path_, pristine);
+  for (const std::string change :
+       {"kind = 'reference'", "utc = 'x'", "local = 'x'", "person = 'x'", "protocol = 'x'", "object = 'x'",
+        "mass = '25,21'", "grams = 25.21", "deviation = '0,00'", "unit = 'кг'", "count = 3", "trace = ''",
+        "balance = 'x'", "subject = 1"}) {
+    fs::copy_file(pristine, path_, fs::copy_options::overwrite_existing);
+    ASSERT_EQ(sql("DROP TRIGGER records_are_unchanged; UPDATE records SET " + change + " WHERE id = 2").status, 0);
+    EXPECT_EQ(firstBroken(), 2) << change;
+  }
+}
+
+// What the chain alone cannot see: a cut tail, renumbered ids, a chain computed anew after
+// an edit. The head kept outside the file, or one copied from a protocol, sees them.
+TEST_F(JournalTest, CutTailAndRewrittenChainAreCaughtByTheHeadKeptOutside) {
+  const Verification sound = verified();
+  ASSERT_TRUE(holds(sound));
+  const Head printed{sound.head.record, sound.head.hash.substr(0, kShownHashDigits)};
+  EXPECT_EQ(parseAnchor(anchorText(printed))->hash, printed.hash);
+  journal_.reset();
+  const fs::path pristine = path_.native() + fs::path(".pristine").native();
+  fs::copy_file(path_, pristine);
+  const auto tampered = [&](const std::string& statements) {
+    fs::copy_file(pristine, path_, fs::copy_options::overwrite_existing);
+    EXPECT_EQ(sql("DROP TRIGGER records_are_kept; DROP TRIGGER records_are_unchanged; " + statements).status, 0);
+  };
+  tampered("DELETE FROM records WHERE id = 3");
+  EXPECT_EQ(verified().lostAnchor->record, 3);
+  EXPECT_FALSE(verified().firstBroken);
+  tampered("DELETE FROM records");
+  EXPECT_FALSE(holds(verified()));
+  tampered("UPDATE records SET id = id + 100; UPDATE records SET id = id - 99");
+  EXPECT_EQ(firstBroken(), 2);
+
+  // The whole chain computed anew with the public algorithm after a change of mass.
+  tampered("UPDATE records SET grams = 20.0 WHERE id = 2");
+  OpenError error;
+  std::string previous;
+  std::string rehash;
+  for (JournalRecord record : Journal::openForReading(path_, error)->records()) {
+    previous = chainHash(previous, record);
+    rehash += "UPDATE records SET hash = '" + previous + "' WHERE id = " + std::to_string(record.id) + ";";
+  }
+  ASSERT_EQ(sql(rehash).status, 0);
+  EXPECT_FALSE(verified().firstBroken);
+  EXPECT_EQ(verified().lostAnchor->record, 3);
+  fs::remove(headFileOf(path_));  // rewritten with the settings too: a printed anchor still tells
+  EXPECT_TRUE(holds(verified()));
+  EXPECT_EQ(verified({printed}).lostAnchor->hash, printed.hash);
+#ifndef _WIN32  // the Linux tool, run as a Linux program
+  const auto tool = testing::runProgram(
+      {TARVELO_JOURNAL_TOOL, "verify", "--journal", utf8(path_), "--anchor", anchorText(printed)});
+  EXPECT_EQ(tool.status, 3);
+  EXPECT_NE(tool.out.find("Журнал укорочен или переписан: записи № 3"), std::string::npos) << tool.out;
+#endif
+}
+
+// A journal whose pages are damaged mid-file cannot be read to its end: that is said,
+// never "intact" over what could be read.
+TEST_F(JournalTest, DamagedPagesAreAnErrorNotTheEnd) {
+  JournalRecord record = resultOf("Мышь 4", "25,00");
+  record.trace = std::string(3000, 'x');  // a page or so each
+  for (int i = 0; i < 40; ++i) ASSERT_FALSE(journal_->append(record));
+  journal_.reset();
+  {
+    std::fstream file(path_, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(static_cast<std::streamoff>(fs::file_size(path_) / 2));
+    file << std::string(8192, '\x5a');
+  }
+  OpenError error;
+  const auto journal = Journal::openForReading(path_, error);
+  ASSERT_TRUE(journal) << error.reason;
+  EXPECT_THROW(journal->verify(), ReadError);
+  EXPECT_THROW(journal->records(), ReadError);
+#ifndef _WIN32  // the Linux tool, run as a Linux program
+  const auto tool = testing::runProgram({TARVELO_JOURNAL_TOOL, "verify", "--journal", utf8(path_)});
+  EXPECT_EQ(tool.status, 5);
+  EXPECT_EQ(tool.out.find("цела"), std::string::npos);
+#endif
+}
+
+#ifndef _WIN32
+// Checking reads only: an empty file, another program's database and a journal the user
+// may only read are left byte for byte as they were, with nothing made beside them.
+TEST(JournalFiles, CheckingChangesNothing) {
+  QTemporaryDir dir;
+  const fs::path folder = fs::u8path(dir.path().toStdString());
+  const fs::path empty = folder / "пусто.sqlite", other = folder / "чужая.sqlite", own = folder / "журнал.sqlite";
+  std::ofstream{empty};
+  ASSERT_EQ(testing::runProgram({"/usr/bin/sqlite3", other.string(), "CREATE TABLE records (x)"}).status, 0);
+  std::string error;
+  JournalRecord record = resultOf("Мышь 1", "25,00");
+  ASSERT_FALSE(Journal::open(own, error)->append(record));
+  const std::vector<std::string> before{contents(empty), contents(other), contents(own)};
+  for (const fs::path& file : {empty, other, own}) fs::permissions(file, fs::perms::owner_read | fs::perms::others_read);
+  fs::permissions(folder, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+
+  EXPECT_TRUE(testing_support::holdsForAnUnprivilegedUser([&] {
+    OpenError refused;
+    OpenError fine;
+    const auto journal = Journal::openForReading(own, fine);
+    return !Journal::openForReading(empty, refused) && refused.notAJournal &&
+           !Journal::openForReading(other, refused) && refused.notAJournal && journal && journal->verify().records == 1;
+  }));
+#ifndef _WIN32  // the Linux tool, run as a Linux program
+  EXPECT_EQ(testing::runProgram({TARVELO_JOURNAL_TOOL, "verify", "--journal", other.string()}).status, 6);
+#endif
+  EXPECT_EQ((std::vector<std::string>{contents(empty), contents(other), contents(own)}), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
+}
+#endif
 
 // Under the Russian locale: ";" and the decimal comma; for a LIMS "," and "."; in a sheet
 // the masses, deviations and counts are numbers. A removed result is left out.
@@ -122,6 +257,83 @@ TEST_F(JournalTest, ExportReadsBackWithPythonsCsvAndOpenpyxl) {
     EXPECT_EQ(read.out, lines);
   }
 }
+
+#ifndef _WIN32  // the Linux tool, run as a Linux program
+// Dates that are no real day, a period that ends before it starts, a target that is no
+// regular file and a file already there without --force: refused, nothing written.
+TEST_F(JournalTest, ExportRefusesWhatItCannotDoSafely) {
+  journal_.reset();
+  const auto exported = [this](const std::vector<std::string>& options) {
+    std::vector<std::string> command{TARVELO_JOURNAL_TOOL, "export", "--journal", utf8(path_)};
+    command.insert(command.end(), options.begin(), options.end());
+    return testing::runProgram(command);
+  };
+  const std::string file = dir_.filePath("выгрузка.csv").toStdString();
+  for (const auto& [name, date] : {std::pair{"--from", "2026-13-45"}, {"--from", "вчера"}, {"--to", "07.12.2026"}}) {
+    const auto refused = exported({name, date, "--out", file});
+    EXPECT_EQ(refused.status, 1) << date;
+    EXPECT_NE(refused.err.find(std::string(name) + " «" + date + "»"), std::string::npos) << refused.err;
+  }
+  EXPECT_EQ(exported({"--from", "2026-12-08", "--to", "2026-12-07", "--out", file}).status, 1);
+  EXPECT_FALSE(fs::exists(file));
+
+  const std::string fifo = dir_.filePath("канал").toStdString();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(exported({"--out", fifo}).status, 4);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  std::ofstream(file) << "старое";
+  EXPECT_EQ(exported({"--out", file}).status, 4);
+  EXPECT_EQ(contents(file), "старое");
+  EXPECT_EQ(exported({"--out", file, "--force"}).status, 0);
+  EXPECT_EQ(contents(file), exported({}).out);
+}
+
+// Objects named like formulas stay text when LibreOffice opens the CSV, in both styles;
+// the numbers stay numbers.
+TEST_F(JournalTest, FormulaLikeNamesStayTextInASpreadsheet) {
+  for (const char* object : {"=1+1", "=HYPERLINK(\"x\";\"y\")", "@SUM(1)"}) {
+    JournalRecord record = resultOf(object, "25,00");
+    ASSERT_FALSE(journal_->append(record));
+  }
+  const char* reader =
+      "import openpyxl, sys\n"
+      "for row in openpyxl.load_workbook(sys.argv[1]).active.iter_rows(min_row=5):\n"
+      "    print(row[5].data_type, row[6].data_type, row[8].data_type)\n";
+  for (const auto& [style, filter] : {std::pair{ExportStyle::Russian, "CSV:59,34,76,1"}, {ExportStyle::CLocale, "CSV:44,34,76,1,,1033"}}) {
+    const fs::path csv = fs::u8path(dir_.filePath("формулы.csv").toStdString());
+    ASSERT_EQ(exportResults(journal_->standingResults(), style, csv), "");
+    const auto converted = testing::runProgram({"/usr/bin/soffice", "--headless", "--infilter=" + std::string(filter),
+                                                "--convert-to", "xlsx", "--outdir", dir_.path().toStdString(), utf8(csv)});
+    ASSERT_EQ(converted.status, 0) << converted.err;
+    const auto read = testing::runProgram({"/usr/bin/python3", "-c", reader, dir_.filePath("формулы.xlsx").toStdString()});
+    EXPECT_EQ(read.out, "s n n\ns n n\ns n n\n") << read.err;
+  }
+}
+#endif
+
+#ifdef _WIN32
+// A Russian user's command line reaches the tool in Unicode: a Cyrillic object and file.
+TEST_F(JournalTest, CyrillicArgumentsReachTheToolOnWindows) {
+  journal_.reset();
+  const std::wstring tool = L"Z:" + fs::path(TARVELO_JOURNAL_TOOL).make_preferred().wstring();
+  const std::wstring out = dir_.filePath("журнал.csv").toStdWString();
+  std::wstring line = L"\"" + tool + L"\" export --journal \"" + path_.wstring() + L"\" --object \"Мышь 1\" --out \"" + out + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD status = 1;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_EQ(status, 0u);
+  const std::string csv = contents(fs::path(out));
+  EXPECT_NE(csv.find("Мышь 1"), std::string::npos) << csv;
+  EXPECT_EQ(csv.find("Мышь 2"), std::string::npos) << csv;
+  EXPECT_EQ(csv.find("\r\r"), std::string::npos);
+}
+#endif
 
 // One mouse over three days: the first weighing is the reference until it is removed or
 // another is taken; the last is measured against it.
