@@ -78,9 +78,21 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TarveloRead, BalanceDiagnosticsGoToStandardErrorAndALostBalanceEndsAfterTheLimit) {
   SimulatorProcess sim(kCom, {"--protocol", "tsk", "--silent-after", "3"});
   const auto result = runProgram(readArgs({"--count", "10", "--limit", "4"}));
-  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.status, 3);
   EXPECT_EQ(linesOf(result.out).size(), 2u) << "the first reply only makes contact:\n" << result.out;
-  EXPECT_EQ(result.err, "Error: 4\nno balance detected\n");
+  EXPECT_EQ(result.err, "Error: 4\nthe balance fell silent\n");
+}
+
+// Readings that never reached standard output (a full disk, a closed output) are a failure.
+TEST(TarveloRead, OutputThatCannotBeWrittenIsAFailure) {
+  SimulatorProcess sim(kCom, {"--protocol", "bm"});
+  for (const char* redirect : {"> /dev/full", ">&-"}) {
+    const std::string command = std::string("exec \"$0\" --com ") + std::to_string(kCom) +
+                                " --count 2 " + redirect;
+    const auto result = runProgram({"/bin/sh", "-c", command, TARVELO_READ_PATH});
+    EXPECT_EQ(result.status, 4) << redirect;
+    EXPECT_TRUE(result.err.starts_with("cannot write standard output: ")) << result.err;
+  }
 }
 
 TEST(TarveloRead, GivesUpOnASilentLine) {

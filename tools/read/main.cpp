@@ -1,5 +1,6 @@
 // tarvelo-read: finds the balance on a COM port and prints its readings, one line
 // each, in the hidden-mode log format. The first thing to run to check the cable.
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <tuple>
 #include <variant>
 
@@ -33,6 +35,8 @@ using namespace tarvelo;
 constexpr uint32_t kConsumerPauseMs = 20;
 constexpr int kExitBadUsage = 1;
 constexpr int kExitNoBalance = 2;
+constexpr int kExitBalanceFellSilent = 3;
+constexpr int kExitOutputFailed = 4;
 // The extra stability check is off here: readings are printed as the balance sends them.
 constexpr float kStabilityWindowS = 10.0f;
 constexpr double kStabilityMaxChange = 0.1;
@@ -54,7 +58,9 @@ constexpr std::string_view kHelp =
     "Standard output holds only the reading lines and the identity line; why the\n"
     "port cannot be opened, and the balance's own diagnostics, go to standard error.\n"
     "\n"
-    "Exit status: 0 done, 1 bad usage, 2 no balance detected.\n";
+    "Exit status: 0 readings came and were all written, 1 bad usage, 2 no balance\n"
+    "detected, 3 the balance fell silent after some readings, 4 standard output\n"
+    "could not be written.\n";
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -111,6 +117,34 @@ std::string timeOfDay() {
   return text;
 }
 
+// Writes one line to standard output at once; gives the errno of the call that failed.
+std::optional<int> writeLine(const std::string& line) {
+  if (std::fputs(line.c_str(), stdout) == EOF || std::fputc('\n', stdout) == EOF ||
+      std::fflush(stdout) == EOF) {
+    return errno;
+  }
+  return std::nullopt;
+}
+
+// Says on standard error why the run ended badly, if it did, and gives the exit status.
+int exitStatus(long printed, bool fellSilent, std::optional<int> outputError) {
+  if (outputError) {
+    std::fprintf(stderr, "cannot write standard output: %s\n",
+                 std::generic_category().message(*outputError).c_str());
+    return kExitOutputFailed;
+  }
+  // Whatever ended the wait, a run without a reading found no balance.
+  if (printed == 0) {
+    std::fputs("no balance detected\n", stderr);
+    return kExitNoBalance;
+  }
+  if (fellSilent) {
+    std::fputs("the balance fell silent\n", stderr);
+    return kExitBalanceFellSilent;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -147,27 +181,25 @@ int main(int argc, char** argv) {
   link::NoBalanceWatch silence(clock, static_cast<uint32_t>(options->limitSeconds * 1000.0));
   link::WeightReading reading;
   long printed = 0;
-  while (interrupted == 0 && (options->count == 0 || printed < options->count) &&
+  bool fellSilent = false;
+  std::optional<int> outputError;
+  while (interrupted == 0 && !outputError && (options->count == 0 || printed < options->count) &&
          (options->seconds == 0 || secondsRunning() < options->seconds)) {
     clock.sleepMs(kConsumerPauseMs);
     if (handoff.takeReading(reading)) {
       handoff.readingDone();
       silence.signOfLife();
       ++printed;
-      const auto line = reports::logLineText(static_cast<int>(printed), timeOfDay(), reading,
-                                             decimalSeparator);
-      std::printf("%s\n", line.c_str());
-      std::fflush(stdout);
+      outputError = writeLine(
+          reports::logLineText(static_cast<int>(printed), timeOfDay(), reading, decimalSeparator));
     } else if (silence.expired()) {
+      fellSilent = true;
       break;
     }
   }
   thread.stopAndJoin();
-  // Whatever ended the wait, a run without a reading found no balance.
-  if (printed == 0 || silence.expired()) {
-    std::fputs("no balance detected\n", stderr);
-    return kExitNoBalance;
+  if (options->identity && printed > 0 && !fellSilent && !outputError) {
+    outputError = writeLine(link::balanceIdentityText(reading));
   }
-  if (options->identity) std::printf("%s\n", link::balanceIdentityText(reading).c_str());
-  return 0;
+  return exitStatus(printed, fellSilent, outputError);
 }
