@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <fstream>
+#include <cstdio>
 #include <system_error>
 
 #include "journal/csv_export.h"
+#include "reports/open_file.h"
 #include "reports/partial_file.h"
 #include "reports/spreadsheet_protocol.h"
 #include "reports/xlsx_protocol_writer.h"
@@ -16,6 +17,7 @@ namespace tarvelo::journal {
 namespace {
 
 constexpr char kSheetExtension[] = ".xlsx";
+constexpr char kStartAnew[] = "wb";
 constexpr double kColumnWidthCharacters = 16;
 constexpr double kLeftMarginPoints = 50.4;  // 0.7 inch, the spreadsheet's usual margin
 constexpr int kHeadingRow = 1;
@@ -43,11 +45,19 @@ reports::SpreadsheetProtocol sheetOf(const std::vector<JournalRecord>& results, 
   return sheet;
 }
 
+// The system's reason for the call that has just failed.
+std::string failedCallText() { return std::error_code(errno, std::generic_category()).message(); }
+
+// The first failure of opening, writing or closing is the reason; empty when written.
 std::string writeCsv(const std::string& csv, const std::filesystem::path& partial) {
-  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-  out << csv;
-  out.close();
-  return out ? std::string() : std::error_code(errno, std::generic_category()).message();
+  std::FILE* out = reports::openFile(partial, kStartAnew);
+  if (out == nullptr) return failedCallText();
+  std::string reason;
+  if (std::fwrite(csv.data(), 1, csv.size(), out) != csv.size() || std::fflush(out) != 0) {
+    reason = failedCallText();
+  }
+  if (std::fclose(out) != 0 && reason.empty()) reason = failedCallText();
+  return reason;
 }
 
 // Whether `file` is to be an .xlsx sheet (by its name) rather than CSV.

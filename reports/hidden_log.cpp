@@ -8,11 +8,11 @@
 
 #include <array>
 #include <cerrno>
-#include <string_view>
 #include <utility>
 
 #include "link/ansi_text.h"
 #include "log_line.h"
+#include "open_file.h"
 
 namespace tarvelo::reports {
 
@@ -25,20 +25,10 @@ constexpr const char* kAppend = "ab";
 constexpr std::array<char, 20> kNoBalance{"no balance detected"};  // with its zero byte
 
 #ifdef _WIN32
-constexpr wchar_t kWideStartAnew[] = L"wb";
-constexpr wchar_t kWideAppend[] = L"ab";
-
-// Through the wide name, so a Cyrillic file name works whatever the ANSI code page.
-std::FILE* openFile(const std::filesystem::path& file, const char* mode) {
-  return _wfopen(file.c_str(), std::string_view(mode) == kAppend ? kWideAppend : kWideStartAnew);
-}
 int syncDescriptor(int descriptor) { return _commit(descriptor); }
 int cutDescriptor(int descriptor, int64_t length) { return _chsize_s(descriptor, length); }
 int64_t offsetOf(std::FILE* file) { return _ftelli64(file); }
 #else
-std::FILE* openFile(const std::filesystem::path& file, const char* mode) {
-  return std::fopen(file.c_str(), mode);
-}
 int syncDescriptor(int descriptor) { return fsync(descriptor); }
 int cutDescriptor(int descriptor, int64_t length) { return ftruncate(descriptor, length); }
 int64_t offsetOf(std::FILE* file) { return ftello(file); }

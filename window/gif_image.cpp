@@ -36,8 +36,7 @@ bool writeGif(const QImage& image, const QString& path) {
                                             static_cast<GifByteType>(qGreen(table[i])),
                                             static_cast<GifByteType>(qBlue(table[i]))};
   }
-  // Opened by QFile rather than giflib, which makes new files readable by their owner
-  // alone: a new picture gets the permissions the umask leaves, like the user's other files.
+  // Opened by QFile rather than by giflib's narrow name, so a Cyrillic name works on Windows too.
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
   int error = 0;

@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "window/field_name.h"
+#include "window/file_path.h"
 #include "window/gif_image.h"
 #include "window/graph_part.h"
 #include "window/graph_window.h"
@@ -22,6 +23,7 @@
 #include "window/line_chart.h"
 #include "window/print_failure.h"
 #include "session/weighing_session.h"
+#include "reports/partial_file.h"
 #include "window/replace_question.h"
 #include "window/up_down.h"
 #include "ui_main_form.h"
@@ -41,6 +43,8 @@ const QStringList kGifExtensions{QStringLiteral("gif")};
 constexpr int kStartNumMinimum = 1;
 constexpr int kLastNumMinimum = 2;
 constexpr int kSpinnerMaximum = 32767;
+// The writers say only whether they wrote; SaveGraphClick names the file to the user.
+constexpr char kPictureNotWritten[] = "picture not written";
 
 const QStringList& extensionsOf(bool gif) { return gif ? kGifExtensions : kJpegExtensions; }
 
@@ -200,8 +204,13 @@ void GraphPart::SaveGraphClick() {
 
 bool GraphPart::saveGraph(const QString& path, bool gif) {
   const QImage picture = ui->Chart1->grab().toImage();
-  const QString fileName = graphFileName(path, gif);
-  return gif ? writeGif(picture, fileName) : writeJpeg(picture, fileName);
+  const auto write = gif ? writeGif : writeJpeg;
+  // Written beside and renamed into place: a failed save leaves the file it was to replace.
+  const std::string failure = reports::writeInPlace(
+      toPath(graphFileName(path, gif)), [&](const std::filesystem::path& partial) {
+        return write(picture, toQString(partial)) ? std::string() : std::string(kPictureNotWritten);
+      });
+  return failure.empty();
 }
 
 void GraphPart::PrintGraphClick() {

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDate>
-#include <QDir>
 #include <QLineEdit>
 #include <QFileDialog>
 #include <QLocale>
@@ -14,6 +13,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "window/file_path.h"
 #include "window/print_failure.h"
 #include "window/installed_program.h"
 #include "window/protocol_painter.h"
@@ -31,12 +31,6 @@ namespace {
 inline constexpr char kWorkbookFilter[] = "Excel (*.xlsx)";
 inline constexpr char kOldWorkbookFilter[] = "Excel (*.xls)";
 inline constexpr char kWorkbookSuffix[] = "xlsx";
-
-std::filesystem::path toPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
-
-QString toQString(const std::filesystem::path& path) {
-  return QDir::toNativeSeparators(QString::fromStdU16String(path.u16string()));
-}
 
 // Beside the program in its build folder; in the user's documents once it is installed.
 std::filesystem::path protocolsHome() {

@@ -15,6 +15,8 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+
+#include "tests/support/file_size_limit.h"
 #endif
 
 #include "window/jpeg_picture.h"
@@ -113,7 +115,28 @@ class GraphTest : public QObject {
       QVERIFY2(firstBytes(path, signature.size()) == signature, name);
       QCOMPARE(gif ? QImageReader(path).size() : readJpeg(path).size(), size);  // JPEG as the program reads it
     }
-    QVERIFY(!form->saveGraph(dir->filePath("no-such-folder/graph.gif"), true));
+  }
+
+  void failedSaveLeavesTheFileItWasToReplace() {
+#ifdef _WIN32
+    QSKIP("Windows has no file size limit to make the write fail");
+#else
+    constexpr rlim_t kLessThanAPictureBytes = 64;
+    const QByteArray earlier("the earlier picture");
+    form->AppButtonClick();
+    for (const auto& [name, gif] : {std::pair{"graph.jpg", false}, std::pair{"graph.gif", true}}) {
+      const QString path = dir->filePath(name);
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
+      file.close();
+      {
+        const testing::FileSizeLimit limit(kLessThanAPictureBytes);
+        QVERIFY(!form->saveGraph(path, gif));
+      }
+      QCOMPARE(firstBytes(path, earlier.size() + 1), earlier);
+    }
+    QCOMPARE(QDir(dir->path()).entryList(QDir::Files), (QStringList{"graph.gif", "graph.jpg"}));
+#endif
   }
 
   void savedGraphsNameAgreesWithItsFormat() {
