@@ -1,6 +1,8 @@
 #include "journal/csv_export.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <system_error>
 #include <string_view>
 
 namespace tarvelo::journal {
@@ -52,18 +54,31 @@ void appendLine(std::string& csv, const ExportRow& fields, char separator) {
 
 }  // namespace
 
-std::string csvOf(const std::vector<JournalRecord>& results, ExportStyle style) {
+std::optional<std::string> writeCsv(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                                    std::FILE* out) {
   const Format format = formatOf(style);
-  std::string csv = kByteOrderMark;
-  appendLine(csv, exportHeadings(style), format.separator);
-  for (const JournalRecord& record : results) {
+  std::optional<std::string> failure;
+  // The first failure of the stream, with its own errno: nothing runs between the two.
+  const auto put = [&](const std::string& text) {
+    if (!failure && std::fwrite(text.data(), 1, text.size(), out) != text.size())
+      failure = std::error_code(errno, std::generic_category()).message();
+  };
+  std::string line = kByteOrderMark;
+  appendLine(line, exportHeadings(style), format.separator);
+  put(line);
+  journal.forEachStandingResult(filter, [&](const JournalRecord& record) {
     ExportRow fields = exportFields(record);
     for (size_t column = 0; column < fields.size(); ++column) {
-      fields[column] = isNumberColumn(static_cast<int>(column)) ? number(fields[column], format.decimal) : inert(fields[column]);
+      fields[column] = isNumberColumn(static_cast<int>(column)) ? number(fields[column], format.decimal)
+                                                                : inert(fields[column]);
     }
-    appendLine(csv, fields, format.separator);
-  }
-  return csv;
+    line.clear();
+    appendLine(line, fields, format.separator);
+    put(line);
+  });
+  if (style == ExportStyle::Russian) put(printedHead(journal.head()) + kLineEnd);
+  if (!failure && std::fflush(out) != 0) failure = std::error_code(errno, std::generic_category()).message();
+  return failure;
 }
 
 }  // namespace tarvelo::journal

@@ -1,15 +1,20 @@
 #pragma once
 
+#include <cstdio>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "journal/export_columns.h"
-#include "journal/journal_record.h"
+#include "journal/journal.h"
 
 namespace tarvelo::journal {
 
-// The results as CSV in UTF-8 with a byte-order mark, a heading line first, lines ended
-// by CR LF; the masses and deviations as numbers of the style.
-std::string csvOf(const std::vector<JournalRecord>& results, ExportStyle style);
+// Writes the standing results the filter takes to `out` as CSV, each as it is read: UTF-8
+// with a byte-order mark, a heading line first, lines ended by CR LF; the masses and
+// deviations as numbers of the style, and no text that a spreadsheet would take for a
+// formula. A Russian export ends with the journal's head, for a person to check it by.
+// The reason when `out` does not take it; a journal that cannot be read throws ReadError.
+std::optional<std::string> writeCsv(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                                    std::FILE* out);
 
 }  // namespace tarvelo::journal

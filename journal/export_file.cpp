@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <system_error>
 
 #include "journal/csv_export.h"
@@ -27,35 +28,58 @@ reports::ProtocolCell cellOf(int row, int column, const std::string& text, bool 
           heading || !isNumberColumn(column) ? std::nullopt : reports::shownNumber(text)};
 }
 
-// A heading row, then a row per result; the heading row repeats on every printed page.
-reports::SpreadsheetProtocol sheetOf(const std::vector<JournalRecord>& results, ExportStyle style) {
+// What `read` returns, or why the journal could not be read to its end: an export that
+// stops short is no export.
+std::string unreadText(const std::function<std::string()>& read) {
+  try {
+    return read();
+  } catch (const ReadError& error) {
+    return std::string("журнал не прочитан: ") + error.what();
+  }
+}
+
+// The heading row, repeated on every printed page, and the journal's head in the footer;
+// the results' rows follow as they are read.
+reports::SpreadsheetProtocol sheetOf(const Journal& journal, ExportStyle style) {
   reports::SpreadsheetProtocol sheet{style == ExportStyle::Russian ? "Результаты" : "results", {}, {},
                                      {1, kExportColumns, kColumnWidthCharacters},
-                                     {1, kLeftMarginPoints, kHeadingRow, kHeadingRow}};
+                                     {1, kLeftMarginPoints, kHeadingRow, kHeadingRow}, printedHead(journal.head())};
   const ExportRow& headings = exportHeadings(style);
   for (int column = 0; column < kExportColumns; ++column)
     sheet.cells.push_back(cellOf(kHeadingRow, column, headings[column], true));
-  int row = kHeadingRow;
-  for (const JournalRecord& result : results) {
-    const ExportRow fields = exportFields(result);
-    ++row;
-    for (int column = 0; column < kExportColumns; ++column)
-      sheet.cells.push_back(cellOf(row, column, fields[column], false));
-  }
   return sheet;
+}
+
+std::string writeSheet(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                       const std::filesystem::path& file) {
+  return reports::writeXlsxWorkbook(sheetOf(journal, style), file, [&](const reports::CellWriter& write) {
+    int row = kHeadingRow;
+    std::vector<reports::ProtocolCell> cells;
+    bool writing = true;
+    return unreadText([&] {
+      journal.forEachStandingResult(filter, [&](const JournalRecord& result) {
+        if (!writing) return;
+        const ExportRow fields = exportFields(result);
+        ++row;
+        cells.clear();
+        for (int column = 0; column < kExportColumns; ++column)
+          cells.push_back(cellOf(row, column, fields[column], false));
+        writing = write(cells);
+      });
+      return std::string();
+    });
+  });
 }
 
 // The system's reason for the call that has just failed.
 std::string failedCallText() { return std::error_code(errno, std::generic_category()).message(); }
 
 // The first failure of opening, writing or closing is the reason; empty when written.
-std::string writeCsv(const std::string& csv, const std::filesystem::path& partial) {
+std::string writeCsvFile(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                         const std::filesystem::path& partial) {
   std::FILE* out = reports::openFile(partial, kStartAnew);
   if (out == nullptr) return failedCallText();
-  std::string reason;
-  if (std::fwrite(csv.data(), 1, csv.size(), out) != csv.size() || std::fflush(out) != 0) {
-    reason = failedCallText();
-  }
+  std::string reason = unreadText([&] { return writeCsv(journal, filter, style, out).value_or(""); });
   if (std::fclose(out) != 0 && reason.empty()) reason = failedCallText();
   return reason;
 }
@@ -72,11 +96,12 @@ bool isSheetFile(const std::filesystem::path& file) {
 
 }  // namespace
 
-std::string exportResults(const std::vector<JournalRecord>& results, ExportStyle style,
+std::string exportResults(const Journal& journal, const RecordFilter& filter, ExportStyle style,
                           const std::filesystem::path& file) {
-  if (isSheetFile(file)) return reports::writeXlsxWorkbook(sheetOf(results, style), file);
-  const std::string csv = csvOf(results, style);
-  return reports::writeInPlace(file, [&csv](const std::filesystem::path& partial) { return writeCsv(csv, partial); });
+  if (isSheetFile(file)) return writeSheet(journal, filter, style, file);
+  return reports::writeInPlace(file, [&](const std::filesystem::path& partial) {
+    return writeCsvFile(journal, filter, style, partial);
+  });
 }
 
 }  // namespace tarvelo::journal

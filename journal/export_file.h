@@ -2,17 +2,19 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "journal/export_columns.h"
-#include "journal/journal_record.h"
+#include "journal/journal.h"
 
 namespace tarvelo::journal {
 
-// Writes the results to `file`: as the one sheet of an .xlsx workbook when its name ends
-// in ".xlsx", with masses, deviations and counts as numbers; as CSV otherwise. An earlier
-// file of that name stays as it was when writing fails. The reason then, empty when written.
-std::string exportResults(const std::vector<JournalRecord>& results, ExportStyle style,
+// Writes the standing results the filter takes to `file`, each as it is read, so a
+// journal of any length takes little memory: as the one sheet of an .xlsx workbook when
+// its name ends in ".xlsx", with masses, deviations and counts as numbers and the
+// journal's head in the footer and the workbook's comment; as CSV otherwise. An earlier
+// file of that name stays as it was when writing fails or the journal cannot be read to
+// its end. The reason then, empty when written.
+std::string exportResults(const Journal& journal, const RecordFilter& filter, ExportStyle style,
                           const std::filesystem::path& file);
 
 }  // namespace tarvelo::journal

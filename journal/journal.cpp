@@ -272,6 +272,12 @@ std::optional<std::string> Journal::append(JournalRecord& record) {
 }
 
 std::vector<JournalRecord> Journal::records(const RecordFilter& filter) const {
+  std::vector<JournalRecord> records;
+  forEachRecord(filter, [&records](const JournalRecord& record) { records.push_back(record); });
+  return records;
+}
+
+void Journal::forEachRecord(const RecordFilter& filter, const std::function<void(const JournalRecord&)>& take) const {
   std::string sql = std::string("SELECT ") + kColumns + " FROM records WHERE 1";
   if (filter.object) sql += " AND object = :object";
   if (filter.fromDate) sql += " AND substr(local, 1, 10) >= :from";
@@ -282,19 +288,24 @@ std::vector<JournalRecord> Journal::records(const RecordFilter& filter) const {
   for (const auto* value : {&filter.object, &filter.fromDate, &filter.toDate}) {
     if (*value) select.bind(++index, **value);
   }
-  std::vector<JournalRecord> records;
-  while (select.next()) records.push_back(recordAt(select));
-  return records;
+  while (select.next()) take(recordAt(select));
 }
 
 std::vector<JournalRecord> Journal::standingResults(const RecordFilter& filter) const {
-  const std::set<std::int64_t> removed = removedResults(db_);
-  std::vector<JournalRecord> results = records(filter);
-  std::erase_if(results, [&removed](const JournalRecord& record) {
-    return record.kind != kResult || removed.contains(record.id);
-  });
+  std::vector<JournalRecord> results;
+  forEachStandingResult(filter, [&results](const JournalRecord& result) { results.push_back(result); });
   return results;
 }
+
+void Journal::forEachStandingResult(const RecordFilter& filter,
+                                    const std::function<void(const JournalRecord&)>& take) const {
+  const std::set<std::int64_t> removed = removedResults(db_);
+  forEachRecord(filter, [&](const JournalRecord& record) {
+    if (record.kind == kResult && !removed.contains(record.id)) take(record);
+  });
+}
+
+Head Journal::head() const { return lastRecord(db_); }
 
 std::optional<double> lastShareOfReference(const ObjectSummary& summary) {
   if (!summary.lastGrams || !summary.referenceGrams || *summary.referenceGrams <= 0) return std::nullopt;

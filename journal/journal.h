@@ -85,9 +85,15 @@ class Journal {
 
   // The records the filter takes, in the order they were appended.
   std::vector<JournalRecord> records(const RecordFilter& filter = {}) const;
+  // The same, each handed to `take` as it is read and not kept.
+  void forEachRecord(const RecordFilter& filter, const std::function<void(const JournalRecord&)>& take) const;
 
   // The results the filter takes that no removal names.
   std::vector<JournalRecord> standingResults(const RecordFilter& filter = {}) const;
+  void forEachStandingResult(const RecordFilter& filter, const std::function<void(const JournalRecord&)>& take) const;
+
+  // The newest record, as it stands; none in an empty journal.
+  Head head() const;
 
   // Every object with a standing result, by name; or only the one named.
   std::vector<ObjectSummary> objects(const std::optional<std::string>& only = std::nullopt) const;

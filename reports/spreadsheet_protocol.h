@@ -69,6 +69,8 @@ struct SpreadsheetProtocol {
   std::vector<ProtocolRow> rows;
   ProtocolColumns columns;
   ProtocolPageSetup pageSetup;
+  // Printed in every page's footer and kept as the workbook's comment; none when empty.
+  std::string note = {};
 };
 
 // What the main window shows when the protocol is made, each as the text on screen.

@@ -73,10 +73,21 @@ private:
       formats_;
 };
 
+// The note at the footer's left, its ampersands doubled: the footer's own codes start with one.
+std::string footerOf(const std::string &note) {
+  std::string footer = "&L";
+  for (const char c : note) {
+    footer += c;
+    if (c == '&')
+      footer += '&';
+  }
+  return footer;
+}
+
 // Fills the sheet; returns the first failure of the library, LXW_NO_ERROR when
 // none.
-lxw_error fillSheet(const SpreadsheetProtocol &protocol,
-                    lxw_workbook *workbook) {
+lxw_error fillSheet(const SpreadsheetProtocol &protocol, const MoreCells &more,
+                    std::string &moreFailure, lxw_workbook *workbook) {
   lxw_worksheet *sheet =
       workbook_add_worksheet(workbook, protocol.sheetName.c_str());
   if (sheet == nullptr)
@@ -92,24 +103,39 @@ lxw_error fillSheet(const SpreadsheetProtocol &protocol,
     if (error != LXW_NO_ERROR)
       return error;
   }
-  for (const ProtocolCell &cell : protocol.cells) {
-    const auto found = rowsByNumber.find(cell.row);
-    const ProtocolRow *row =
-        found != rowsByNumber.end() ? found->second : nullptr;
-    lxw_format *format = formats.get(
-        cell.bold, cell.framed, cell.alignment,
-        row != nullptr && row->verticalCentre, row != nullptr && row->wrap,
-        cell.number ? cell.number->decimals : kNoNumber);
-    const lxw_row_t sheetRow = cell.row - 1;
-    const lxw_col_t sheetColumn = cell.column - 1;
-    const lxw_error error =
-        cell.number ? worksheet_write_number(sheet, sheetRow, sheetColumn,
-                                             cell.number->value, format)
-                    : worksheet_write_string(sheet, sheetRow, sheetColumn,
-                                             cell.text.c_str(), format);
-    if (error != LXW_NO_ERROR)
-      return error;
+  const auto writeCells = [&](const std::vector<ProtocolCell> &cells) {
+    for (const ProtocolCell &cell : cells) {
+      const auto found = rowsByNumber.find(cell.row);
+      const ProtocolRow *row =
+          found != rowsByNumber.end() ? found->second : nullptr;
+      lxw_format *format = formats.get(
+          cell.bold, cell.framed, cell.alignment,
+          row != nullptr && row->verticalCentre, row != nullptr && row->wrap,
+          cell.number ? cell.number->decimals : kNoNumber);
+      const lxw_row_t sheetRow = cell.row - 1;
+      const lxw_col_t sheetColumn = cell.column - 1;
+      const lxw_error error =
+          cell.number ? worksheet_write_number(sheet, sheetRow, sheetColumn,
+                                               cell.number->value, format)
+                      : worksheet_write_string(sheet, sheetRow, sheetColumn,
+                                               cell.text.c_str(), format);
+      if (error != LXW_NO_ERROR)
+        return error;
+    }
+    return LXW_NO_ERROR;
+  };
+  if (const lxw_error error = writeCells(protocol.cells); error != LXW_NO_ERROR)
+    return error;
+  lxw_error moreError = LXW_NO_ERROR;
+  if (more) {
+    moreFailure = more([&](const std::vector<ProtocolCell> &cells) {
+      if (moreError == LXW_NO_ERROR)
+        moreError = writeCells(cells);
+      return moreError == LXW_NO_ERROR;
+    });
   }
+  if (moreError != LXW_NO_ERROR)
+    return moreError;
   const lxw_error error = worksheet_set_column(
       sheet, protocol.columns.first - 1, protocol.columns.last - 1,
       protocol.columns.widthCharacters, nullptr);
@@ -125,7 +151,9 @@ lxw_error fillSheet(const SpreadsheetProtocol &protocol,
   worksheet_fit_to_pages(sheet, page.fitToPagesWide, kAnyNumberOfPagesTall);
   worksheet_set_margins(sheet, page.leftMarginPoints / kPointsPerInch,
                         kDefaultMargin, kDefaultMargin, kDefaultMargin);
-  return LXW_NO_ERROR;
+  if (protocol.note.empty())
+    return LXW_NO_ERROR;
+  return worksheet_set_footer(sheet, footerOf(protocol.note).c_str());
 }
 
 // Paths are shown as UTF-8 text on every platform.
@@ -139,21 +167,35 @@ std::string failure(const std::filesystem::path& file, const std::string& reason
 }
 
 // Writes the workbook into `partial`; the reason of a failure, empty when there is none.
-std::string workbookInto(const SpreadsheetProtocol& protocol, const std::filesystem::path& partial) {
+std::string workbookInto(const SpreadsheetProtocol& protocol, const MoreCells& more,
+                         const std::filesystem::path& partial) {
   // The library prints the sheet's numbers, widths and margins with printf.
   const CNumericLocale pointNumbers;
-  lxw_workbook* workbook = workbook_new(utf8Text(partial).c_str());
+  lxw_workbook_options options{};
+  options.constant_memory = more ? LXW_TRUE : LXW_FALSE;
+  // Its row files beside the workbook, a folder known to be writable (the system's own
+  // temporary place may not be, on Windows).
+  std::string folder = utf8Text(partial.parent_path().empty() ? std::filesystem::path(".") : partial.parent_path());
+  options.tmpdir = folder.data();
+  lxw_workbook* workbook = workbook_new_opt(utf8Text(partial).c_str(), &options);
   if (workbook == nullptr) return lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED);
-  const lxw_error fillError = fillSheet(protocol, workbook);
+  std::string note = protocol.note;  // the library takes the text as not const
+  lxw_doc_properties properties{};
+  properties.comments = note.data();
+  if (!protocol.note.empty()) workbook_set_properties(workbook, &properties);
+  std::string moreFailure;
+  const lxw_error fillError = fillSheet(protocol, more, moreFailure, workbook);
   const lxw_error closeError = workbook_close(workbook);
+  if (!moreFailure.empty()) return moreFailure;
   const lxw_error error = fillError != LXW_NO_ERROR ? fillError : closeError;
   return error != LXW_NO_ERROR ? lxw_strerror(error) : std::string();
 }
 
 }  // namespace
 
-std::string writeXlsxWorkbook(const SpreadsheetProtocol& sheet, const std::filesystem::path& file) {
-  return writeInPlace(file, [&sheet](const std::filesystem::path& partial) { return workbookInto(sheet, partial); });
+std::string writeXlsxWorkbook(const SpreadsheetProtocol& sheet, const std::filesystem::path& file,
+                              const MoreCells& more) {
+  return writeInPlace(file, [&](const std::filesystem::path& partial) { return workbookInto(sheet, more, partial); });
 }
 
 ProtocolWriteResult writeXlsxProtocol(const SpreadsheetProtocol& protocol,

@@ -9,10 +9,11 @@ namespace tarvelo::app {
 
 ResultJournal::ResultJournal(std::filesystem::path path, std::function<JournalContext()> context,
                              std::function<double()> alertShare, std::function<QDateTime()> clock)
-    : context_(std::move(context)),
+    : path_(path),
+      context_(std::move(context)),
       alertShare_(std::move(alertShare)),
       clock_(std::move(clock)),
-      writer_(new JournalWriter(std::move(path))) {
+      writer_(new JournalWriter(path_)) {
   thread_.setObjectName("journal");
   writer_->moveToThread(&thread_);
   connect(&thread_, &QThread::finished, writer_, &QObject::deleteLater);
@@ -26,6 +27,11 @@ ResultJournal::ResultJournal(std::filesystem::path path, std::function<JournalCo
 ResultJournal::~ResultJournal() {
   const QString lost = close();
   if (!lost.isEmpty()) qWarning("%s", qUtf8Printable(lost));
+}
+
+std::optional<journal::Head> ResultJournal::head() {
+  waitForWrites();
+  return journal::storedHead(path_);
 }
 
 QString ResultJournal::close() {

@@ -6,6 +6,9 @@
 #include <QThread>
 #include <filesystem>
 #include <functional>
+#include <optional>
+
+#include "journal/journal_head.h"
 
 #include "session/journal_entry.h"
 #include "weighing/measurement_store.h"
@@ -42,6 +45,8 @@ class ResultJournal : public QObject {
   void resultsCleared();
   // Returns once everything asked before is written or queued, its backlog and alerts signalled.
   void waitForWrites();
+  // The journal's head once everything asked before is written: for protocols to carry.
+  std::optional<journal::Head> head();
   // Writes what waits, for a few seconds at most, keeps the rest for the next start and
   // ends the journal's thread. What neither took, for a person to read; empty when nothing.
   QString close();
@@ -53,6 +58,7 @@ class ResultJournal : public QObject {
   void alert(const QString& message);
 
  private:
+  std::filesystem::path path_;
   std::function<JournalContext()> context_;
   std::function<double()> alertShare_;
   std::function<QDateTime()> clock_;

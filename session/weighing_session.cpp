@@ -111,6 +111,10 @@ void WeighingSession::waitForJournal() {
 
 QString WeighingSession::closeJournal() { return journal_ ? journal_->close() : QString(); }
 
+std::optional<journal::Head> WeighingSession::journalHead() const {
+  return journal_ ? journal_->head() : std::nullopt;
+}
+
 void WeighingSession::titleCurrentGrid() {
   store_.StrGrid1.setCell(0, 0, "№");
   store_.StrGrid1.setCell(1, 0, "Время");

@@ -109,6 +109,8 @@ class WeighingSession : public QObject {
   // The program ends: the journal takes what waits or keeps it for the next start. What
   // neither took, for a person to read; empty when nothing.
   QString closeJournal();
+  // The journal's head with every result so far written; none without a journal.
+  std::optional<journal::Head> journalHead() const;
 
   // What runs have measured; the window shows it and changes it only through the calls below.
   const weighing::MeasurementStore& measurements() const { return store_; }

@@ -288,13 +288,9 @@ std::optional<QString> JournalWindow::exportTo(const QString& file) const {
   journal::OpenError failure;
   const auto journal = journal::Journal::openForReading(path_, failure);
   if (!journal) return QString::fromStdString(failure.reason);
-  try {
-    const std::string written = journal::exportResults(journal->standingResults(std::get<journal::RecordFilter>(filter)),
-                                                       journal::ExportStyle::Russian, file.toStdU16String());
-    return written.empty() ? std::nullopt : std::optional(QString::fromStdString(written));
-  } catch (const journal::ReadError& error) {
-    return QString("журнал не прочитан: %1").arg(QString::fromUtf8(error.what()));
-  }
+  const std::string written = journal::exportResults(*journal, std::get<journal::RecordFilter>(filter),
+                                                     journal::ExportStyle::Russian, file.toStdU16String());
+  return written.empty() ? std::nullopt : std::optional(QString::fromStdString(written));
 }
 
 void JournalWindow::exportClick() {

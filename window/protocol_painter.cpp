@@ -16,6 +16,7 @@ constexpr double kDefaultRowHeightPoints = 15.0;
 constexpr double kDefaultColumnWidthCharacters = 8.43;
 constexpr double kCellPaddingPoints = 2.0;
 constexpr int kFontPoints = 10;
+constexpr int kFooterLines = 2;  // the note and a line of space above it
 
 Qt::Alignment horizontalOf(reports::Alignment alignment) {
   switch (alignment) {
@@ -77,7 +78,9 @@ bool paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevi
   const double margin = protocol.pageSetup.leftMarginPoints * pointsToDevice;
   const double pageWidth = painter.viewport().width() - margin;
   const double scale = std::min(pointsToDevice, pageWidth / sheet.sheetWidth());
-  const double pageHeight = painter.viewport().height() / scale;
+  // The note, when there is one, at the foot of every page.
+  const double footerHeight = protocol.note.empty() ? 0.0 : kFontPoints * kFooterLines;
+  const double pageHeight = painter.viewport().height() / scale - footerHeight;
 
   std::map<int, const reports::ProtocolRow*> rowFormats;
   for (const auto& row : protocol.rows) rowFormats[row.row] = &row;
@@ -127,9 +130,17 @@ bool paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevi
       if (cell.framed) painter.drawRect(box);
     }
   };
+  const auto paintFooter = [&] {
+    if (protocol.note.empty()) return;
+    font.setBold(false);
+    painter.setFont(font);
+    painter.drawText(QRectF(0.0, pageHeight, sheet.sheetWidth(), footerHeight), Qt::AlignLeft | Qt::AlignBottom,
+                     QString::fromStdString(protocol.note));
+  };
   int currentPage = 0;
   for (int row = 1; row <= lastRow; ++row) {
     if (pageOfRow[row] != currentPage) {
+      paintFooter();
       if (!device.newPage()) return false;
       currentPage = pageOfRow[row];
       double top = 0.0;
@@ -140,6 +151,7 @@ bool paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevi
     }
     paintRow(row, rowTop[row]);
   }
+  paintFooter();
   return painter.end();
 }
 

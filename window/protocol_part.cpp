@@ -19,6 +19,7 @@
 #include "window/protocol_painter.h"
 #include "window/replace_question.h"
 #include "session/weighing_session.h"
+#include "journal/journal_head.h"
 #include "reports/protocol_file_name.h"
 #include "reports/xlsx_protocol_writer.h"
 #include "ui_main_form.h"
@@ -63,11 +64,14 @@ reports::SpreadsheetProtocol ProtocolPart::protocol() const {
   const link::WeightReading& balance = session_.lastReading();
   const auto modelEnd = std::find(balance.model.begin(), balance.model.end(), '\0');
   const weighing::MeasurementStore& store = session_.measurements();
-  return reports::BuildSpreadsheetProtocol({store.sgRes, store.sgTotal, ui->eLabelNum->text().toStdString(),
+  reports::SpreadsheetProtocol protocol = reports::BuildSpreadsheetProtocol({store.sgRes, store.sgTotal, ui->eLabelNum->text().toStdString(),
                                             ui->eUnit->text().toStdString(), ui->ePerson->text().toStdString(),
                                             ui->cbWTime->currentText().toStdString(),
                                             QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString(),
                                             std::string(balance.model.begin(), modelEnd), balance.serialNumber});
+  // The journal's head as the protocol is made: a copy of it outside the journal.
+  if (const auto head = session_.journalHead()) protocol.note = journal::printedHead(*head);
+  return protocol;
 }
 
 void ProtocolPart::ApplyButton1Click() {

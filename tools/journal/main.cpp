@@ -156,18 +156,17 @@ int exportResults(const journal::Journal& journal, const Command& command) {
     return kExitBadUsage;
   }
   const auto style = command.cLocale ? journal::ExportStyle::CLocale : journal::ExportStyle::Russian;
-  const std::vector<journal::JournalRecord> results = journal.standingResults(std::get<journal::RecordFilter>(filter));
+  const auto& records = std::get<journal::RecordFilter>(filter);
   const auto out = valueOf(command, "--out");
   if (!out) {
     console::binaryStandardOutput();  // the CSV's own line ends, untranslated
-    const std::string csv = journal::csvOf(results, style);
-    const bool written = std::fwrite(csv.data(), 1, csv.size(), stdout) == csv.size() && std::fflush(stdout) == 0;
-    if (!written) std::fprintf(stderr, "Результаты не выведены: стандартный вывод не принимает запись.\n");
-    return written ? 0 : kExitNotWritten;
+    const auto failure = journal::writeCsv(journal, records, style, stdout);
+    if (failure) std::fprintf(stderr, "Результаты не выведены: %s\n", failure->c_str());
+    return failure ? kExitNotWritten : 0;
   }
   const std::filesystem::path file = pathOf(*out);
   std::string failure = refusedTarget(file, command.force).value_or("");
-  if (failure.empty()) failure = journal::exportResults(results, style, file);
+  if (failure.empty()) failure = journal::exportResults(journal, records, style, file);
   if (!failure.empty()) {
     std::fprintf(stderr, "Файл «%s» не записан: %s\n", out->c_str(), failure.c_str());
     return kExitNotWritten;
