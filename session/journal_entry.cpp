@@ -1,6 +1,9 @@
 #include "session/journal_entry.h"
 
+#include <optional>
+
 #include "weighing/conversion_error.h"
+#include "weighing/mass_in_grams.h"
 #include "weighing/number_text.h"
 
 namespace tarvelo::app {
@@ -16,6 +19,24 @@ journal::JournalRecord stamped(const JournalContext& context, const QDateTime& n
   return record;
 }
 
+// The mean of the current weighing's readings in grams, each converted from the unit the
+// balance sent it in; nothing when a reading is no number or its unit was not kept.
+std::optional<double> meanGrams(const weighing::MeasurementStore& store) {
+  const weighing::TextGrid& readings = store.StrGrid1;
+  const int count = readings.rowCount() - 1;
+  if (count < 1 || static_cast<std::size_t>(count) != store.readingUnits.size()) return std::nullopt;
+  double sum = 0.0;
+  try {
+    for (int row = 1; row <= count; ++row) {
+      const double weight = weighing::parseNumber(readings.cell(weighing::kWeightColumn, row));
+      sum += weighing::massInGrams(weight, store.readingUnits[static_cast<std::size_t>(row - 1)]);
+    }
+  } catch (const weighing::ConversionError&) {
+    return std::nullopt;
+  }
+  return sum / count;
+}
+
 }  // namespace
 
 journal::JournalRecord resultRecord(const weighing::MeasurementStore& store, int row, const JournalContext& context,
@@ -26,12 +47,12 @@ journal::JournalRecord resultRecord(const weighing::MeasurementStore& store, int
   record.mass = results.cell(weighing::ResultMass, row);
   record.unit = results.cell(weighing::ResultUnit, row);
   record.deviation = results.cell(weighing::ResultDeviation, row);
-  // The grid's own texts, which the window has just written: numbers, results in grams.
+  // The grid's own text, which the window has just written.
   try {
     record.count = weighing::parseInteger(results.cell(weighing::ResultCount, row));
-    record.grams = weighing::parseNumber(record.mass);
   } catch (const weighing::ConversionError&) {
   }
+  record.grams = meanGrams(store);
   const weighing::TextGrid& readings = store.StrGrid1;
   for (int reading = 1; reading < readings.rowCount(); ++reading) {
     record.trace += readings.cell(weighing::kTimeColumn, reading) + "\t" +

@@ -31,6 +31,7 @@ MeasurementStore::MeasurementStore() {
 void MeasurementStore::ClearBeforeNextWeight() {
   for (int row = 1; row < currentRow; ++row) StrGrid1.clearRow(row);
   StrGrid1.setRowCount(kEmptyGridRows);
+  readingUnits.clear();
   currentRow = 1;
   readingIndex = 1;
   recordNumber = 0;
@@ -40,6 +41,7 @@ void MeasurementStore::ClearBeforeNextWeight() {
 void MeasurementStore::ClearForNewFields() {
   for (int row = 0; row < currentRow; ++row) StrGrid1.clearRow(row);
   StrGrid1.setRowCount(kEmptyGridRows);
+  readingUnits.clear();
   currentRow = 1;
   readingIndex = 1;
   recordNumber = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "graph_series.h"
 #include "text_grid.h"
@@ -38,6 +39,8 @@ struct MeasurementStore {
   MeasurementStore();
 
   TextGrid StrGrid1{4, 2};        // current measurement: titles, then one row a reading
+  // The unit the balance sent each reading of StrGrid1 in, in order.
+  std::vector<std::string> readingUnits;
   TextGrid WStringGrid{1, 2};     // weights of the weighing in general form, from row 1
   TextGrid TimeStringGrid{1, 2};  // times of the weighing, from row 1
   TextGrid sgRes{kResultColumns, 2};

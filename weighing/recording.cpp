@@ -1,5 +1,7 @@
 #include "recording.h"
 
+#include <algorithm>
+
 #include "link/balance_identity.h"
 #include "number_text.h"
 #include "results_table.h"
@@ -42,6 +44,8 @@ bool RecordReading(MeasurementStore& store, const link::WeightReading& reading,
   if (ticked(ItemUnit) && unitHasLetterG(reading)) writeNext(kGramText);
   if (ticked(ItemStability)) writeNext(store.stabilityText);
 
+  const auto unitEnd = std::find(reading.unit.begin(), reading.unit.end(), '\0');
+  store.readingUnits.emplace_back(reading.unit.begin(), unitEnd);
   if (++store.readingIndex >= 2) store.appButtonEnabled = true;
   ++store.currentRow;
   if (store.cellColumn > 0) {

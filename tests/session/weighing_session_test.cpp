@@ -10,9 +10,11 @@
 #include <filesystem>
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "session/journal_entry.h"
 #include "session/weighing_session.h"
 #include "link/com_port_path.h"
 #include "tests/support/settings_sandbox.h"
@@ -48,6 +50,8 @@ constexpr int kSeveralSearchesMs = 3000;
 constexpr int64_t kEmptyPauseMs = 500;
 constexpr int kCageMs = 40'000;
 constexpr int kTwoTicksMs = 1400;
+constexpr double kMouseGrams = 25.0;
+constexpr double kExactGrams = 1e-9;
 // Two readings of a mouse with 0.3 g of noise average well within this.
 constexpr double kMeanToleranceGrams = 1.0;
 
@@ -232,8 +236,6 @@ class WeighingSessionTest : public QObject {
     QVERIFY(!session->running());
   }
 
-  // The threshold is in grams whatever unit the balance sends: on a balance that sends
-  // kilograms, a 1,5 g crumb (0,0015 kg) stays below 2 g and a 25 g mouse does not.
   // Nobody may be watching a hands-free run: its failure says so, for the window to tell
   // without a box that waits.
   void handsFreeRunWhoseThresholdIsNoNumberFailsAsUnattended() {
@@ -250,17 +252,28 @@ class WeighingSessionTest : public QObject {
     QCOMPARE(endOf(0), RunEnd::HandsFreeFailed);
   }
 
+  // The threshold is in grams whatever unit the balance sends: on a balance that sends
+  // kilograms, a 1,5 g crumb (0,0015 kg) stays below 2 g and a 25 g mouse does not. The
+  // journal keeps the mouse in grams from its readings, beside the grid's texts.
   void handsFreeThresholdIsInGramsOnAKilogramBalance() {
     const testing::SimulatorProcess balance(
         kKilogramCom, {"--protocol", "tsk", "--profile", "8:0:0,3:1.5:0,2:0:0,4:25:0,60:0:0", "--unstable-every", "0",
                        "--unstable-step", "0"});
     session->setReadingSource(link::balanceOnSerialPort());
     QSignalSpy results(session.get(), &WeighingSession::resultRecorded);
+    const QObject listener;
+    std::optional<journal::JournalRecord> record;
+    connect(session.get(), &WeighingSession::resultRecorded, &listener,
+            [&] { record = resultRecord(store(), store().selectedResultRow, {}, QDateTime::currentDateTime()); });
     startHandsFree(kKilogramCom, 2.0);
     QTRY_COMPARE_WITH_TIMEOUT(results.count(), 1, kCageMs);
     session->stop();
     // The mouse, in the balance's kilograms shown to two decimals (the crumb would show 0,00).
     QCOMPARE(QString::fromStdString(store().sgRes.cell(weighing::ResultMass, 1)), QString("0,03"));
+    QVERIFY(record && record->grams);
+    QVERIFY2(std::abs(*record->grams - kMouseGrams) < kExactGrams, std::to_string(*record->grams).c_str());
+    QCOMPARE(record->mass, std::string("0,03"));
+    QCOMPARE(record->unit, std::string("г"));
   }
 
   // A cage of five mice, each on the pan longer than its weighing takes: one row each,
