@@ -40,7 +40,7 @@ std::filesystem::path pendingFileOf(const std::filesystem::path& journal) {
 
 std::optional<std::string> adoptJournal(const std::filesystem::path& old, const std::filesystem::path& journal) {
   std::error_code error;
-  if (std::filesystem::equivalent(old, journal, error) || !std::filesystem::exists(old, error) ||
+  if (!std::filesystem::exists(old, error) ||
       std::filesystem::exists(journal, error)) {
     return std::nullopt;
   }

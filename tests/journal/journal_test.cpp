@@ -12,6 +12,7 @@
 #include "journal/csv_export.h"
 #include "journal/export_file.h"
 #include "journal/journal.h"
+#include "journal/journal_place.h"
 #include "journal/verification_text.h"
 #include "tests/support/simulator_process.h"
 #ifdef _WIN32
@@ -340,6 +341,32 @@ TEST_F(JournalTest, CyrillicArgumentsReachTheToolOnWindows) {
   EXPECT_EQ(csv.find("\r\r"), std::string::npos);
 }
 #endif
+
+// A journal at an earlier place moves, with its pending records and its head, to the one
+// place; a journal already there is never overwritten.
+TEST(JournalPlace, JournalAtAnEarlierPlaceIsTakenOver) {
+  QTemporaryDir dir;
+#ifndef _WIN32
+  testing::privateConfigHome();
+#endif
+  const fs::path old = fs::u8path(dir.filePath("Tarvelo-старый/journal.sqlite").toStdString());
+  const fs::path place = fs::u8path(dir.filePath("Tarvelo/journal.sqlite").toStdString());
+  std::string error;
+  JournalRecord record = resultOf("Мышь 1", "25,00");
+  ASSERT_FALSE(Journal::open(old, error)->append(record));
+  std::ofstream(pendingFileOf(old)) << "[]";
+  ASSERT_EQ(adoptJournal(old, place), std::nullopt);
+  EXPECT_FALSE(fs::exists(old));
+  EXPECT_TRUE(fs::exists(pendingFileOf(place)));
+  EXPECT_EQ(storedHead(place)->hash, record.hash);
+  OpenError unread;
+  EXPECT_EQ(Journal::openForReading(place, unread)->records().size(), 1u);
+
+  ASSERT_FALSE(Journal::open(old, error)->append(record));
+  ASSERT_EQ(adoptJournal(old, place), std::nullopt);
+  EXPECT_TRUE(fs::exists(old));
+  EXPECT_EQ(Journal::openForReading(place, unread)->records().size(), 1u);
+}
 
 // One mouse over three days: the first weighing is the reference until it is removed or
 // another is taken; the last is measured against it.
