@@ -1,5 +1,6 @@
 #include "session/journal_writer.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QLocale>
 #include <QThread>
@@ -17,6 +18,7 @@ constexpr int kRetryMs = 3000;
 // How long the end of the program waits for a journal that does not take records.
 constexpr int kFinishWaitMs = 5000;
 constexpr int kFinishRetryMs = 250;
+constexpr char kUnreadableSuffix[] = "'.'yyyyMMdd-HHmmss'.unreadable'";
 
 QString pathText(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
 
@@ -40,11 +42,17 @@ JournalWriter::~JournalWriter() = default;
 
 void JournalWriter::resume() {
   std::string error;
-  std::vector<QueuedRecord> carried = readPendingRecords(journal::pendingFileOf(path_), error);
+  const std::filesystem::path pending = journal::pendingFileOf(path_);
+  std::vector<QueuedRecord> carried = readPendingRecords(pending, error);
   if (!error.empty()) {
-    reason_ = QString("файл несохраненных записей «%1» не прочитан: %2")
-                  .arg(pathText(journal::pendingFileOf(path_)), QString::fromStdString(error));
-    emit backlogChanged(0, reason_);
+    // Set aside for a person to look at, so that this run's own pending records never
+    // take its place.
+    std::filesystem::path aside = pending;
+    aside += QDateTime::currentDateTime().toString(kUnreadableSuffix).toStdU16String();
+    std::error_code ignored;
+    std::filesystem::rename(pending, aside, ignored);
+    emit backlogChanged(0, QString("файл несохраненных записей не прочитан (%1) и отложен как «%2»")
+                               .arg(QString::fromStdString(error), pathText(aside)));
     return;
   }
   for (QueuedRecord& queued : carried) {
