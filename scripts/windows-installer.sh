@@ -39,6 +39,15 @@ done
 # Debian's MinGW runtime and the Qt build keep their symbols; the installed program needs none.
 x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll
 
-makensis -V2 -DVERSION="$version" -DSTAGE="$PWD/$stage" -DICON="$PWD/window/resources/tarvelo.ico" \
-  -DOUTFILE="$PWD/$out/Tarvelo-$version-setup.exe" packaging/windows/tarvelo.nsi
+# What the uninstaller removes: these files, then these folders if nothing else is in them.
+# Whatever the user or the program made in the install folder (protocols, logs) stays.
+files=$out/installed-files.nsh
+(
+  cd "$stage"
+  find . -type f | sort | sed 's|^\./||; s|/|\\|g' | while read -r file; do printf 'Delete "$INSTDIR\\%s"\n' "$file"; done
+  find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g' | while read -r dir; do printf 'RMDir "$INSTDIR\\%s"\n' "$dir"; done
+) >"$files"
+
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$PWD/$stage" -DICON="$PWD/window/resources/tarvelo.ico" \
+  -DFILES="$PWD/$files" -DOUTFILE="$PWD/$out/Tarvelo-$version-setup.exe" packaging/windows/tarvelo.nsi
 echo "$out/Tarvelo-$version-setup.exe"

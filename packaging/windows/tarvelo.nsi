@@ -1,6 +1,7 @@
 ; The Windows installer: the programs, every library they load, the help and the splash,
 ; a Start menu entry, and an uninstaller listed among the installed programs.
-; makensis -DVERSION=... -DSTAGE=<folder of the files> -DICON=<.ico> -DOUTFILE=<setup.exe>
+; makensis -DVERSION=... -DSTAGE=<folder of the files> -DFILES=<Delete and RMDir lines for
+;   them> -DICON=<.ico> -DOUTFILE=<setup.exe>
 ; A 64-bit installer for the 64-bit program (it also runs where no 32-bit layer is).
 Target amd64-unicode
 !include "MUI2.nsh"
@@ -49,9 +50,18 @@ Section "Tarvelo"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
+; Only what the installer put there goes: protocols, logs and anything else the user or
+; the program made in the folder stay, and the folder with them.
 Section "Uninstall"
   SetShellVarContext all
   Delete "$SMPROGRAMS\Tarvelo.lnk"
-  RMDir /r "$INSTDIR"
+  !include "${FILES}"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  IfFileExists "$INSTDIR\*.*" 0 done
+    DetailPrint "Папка $INSTDIR оставлена: в ней файлы, которые установщик не ставил."
+    IfSilent done
+    MessageBox MB_OK|MB_ICONINFORMATION "Папка $INSTDIR оставлена: в ней файлы, которые установщик не ставил (например, протоколы). Удалите их сами, если они не нужны."
+  done:
 SectionEnd

@@ -5,7 +5,8 @@
 # simulated BM balance and reads the log back here; then starts it with the window shown
 # and weighing hands-free on COM7 (BM), COM8 (TSK) and COM9 (B), each with the protocol
 # unknown, then remembered, and finds its window by the title, which must say that the
-# balance is read. Prints the installer's size and the times. Needs the Windows leg's
+# balance is read; installs into a folder of its own and uninstalls, which must leave a
+# protocol saved there. Prints the installer's size and the times. Needs the Windows leg's
 # environment (LOCPATH, TARVELO_WINE_SIM, TARVELO_WINE_PRELOAD, DISPLAY).
 set -euo pipefail
 setup=$1
@@ -107,6 +108,20 @@ for entry in 7:BM 8:TSK 9:B; do
   first_readings+="  ${entry#*:} on COM$com: $fresh s fresh, $remembered s remembered"$'\n'
 done
 unset LD_PRELOAD
+
+# Installed into a folder of its own, where the program keeps its protocols: uninstalling
+# takes the program and leaves the protocols, and the folder with them.
+wine "$setup" /S '/D=C:\Tarvelo-lab'
+wineserver -w
+own="$WINEPREFIX/drive_c/Tarvelo-lab"
+[ -f "$own/Tarvelo.exe" ] || fail "not installed into the folder given with /D"
+mkdir -p "$own/протоколы"
+echo protocol >"$own/протоколы/П-1.xlsx"
+wine "$own/uninstall.exe" /S
+wineserver -w
+[ -f "$own/протоколы/П-1.xlsx" ] || fail "the uninstaller removed a protocol saved in the install folder"
+[ ! -e "$own/Tarvelo.exe" ] && [ ! -e "$own/uninstall.exe" ] && [ ! -e "$own/platforms" ] ||
+  fail "the uninstaller left what it installed: $(ls "$own")"
 
 echo "installer: $(stat -c %s "$setup" | awk '{ printf "%.1f MB", $1 / 1e6 }'), installed in $(seconds "$start" "$installed") s"
 echo "installed program, hidden: 5 lines in $(seconds "$run_start" "$run_end") s from the start"
