@@ -226,6 +226,9 @@ void WeighingSession::finishTick() {
     Timer2.stop();
     if (store_.manualFirstTick) {
       store_.manualFirstTick = false;
+      // A tick the timer asked for during these waits is no press: the read button was
+      // not yet there to be pressed. Run now, it would record a reading nobody chose.
+      tickPending_ = false;
       return;
     }
   }

@@ -292,6 +292,9 @@ class WeighingCycleTest : public QObject {
       QTRY_COMPARE_WITH_TIMEOUT(form->measurements().recordNumber, readings, kWeighingMs);
     };
     form->activateWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(read->isEnabled(), kWeighingMs);
+    QTest::qWait(5 * kTickMs);
+    QCOMPARE(form->measurements().recordNumber, 0);  // the first tick only readies a reading
     pressed(1, [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); });
     pressed(2, [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); });
     pressed(3, [&] { QTest::mouseClick(read, Qt::LeftButton); });
