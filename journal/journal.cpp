@@ -11,7 +11,6 @@ namespace tarvelo::journal {
 
 namespace {
 
-constexpr int kBusyWaitMs = 2000;  // another program appending at the same moment
 constexpr std::int64_t kProgressEveryRecords = 5000;
 
 constexpr char kSchema[] = R"(

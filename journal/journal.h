@@ -16,6 +16,9 @@ struct sqlite3;
 
 namespace tarvelo::journal {
 
+// How long a write or read waits for another program that holds the journal.
+inline constexpr int kBusyWaitMs = 2000;
+
 // A read of the journal that could not reach its end: a damaged page, an I/O error, a
 // lock held past the wait. What was read before it is not the journal.
 class ReadError : public std::runtime_error {

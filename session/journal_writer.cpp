@@ -147,7 +147,9 @@ QString JournalWriter::finish() {
   if (retry_ != nullptr) retry_->stop();
   const QDeadlineTimer deadline(kFinishWaitMs);
   flush();
-  while (!queue_.empty() && !deadline.hasExpired()) {
+  // A try may wait for the journal as long as another program holds it: none is begun
+  // that could run past the deadline.
+  while (!queue_.empty() && deadline.remainingTime() > journal::kBusyWaitMs + kFinishRetryMs) {
     QThread::msleep(kFinishRetryMs);
     flush();
   }

@@ -20,6 +20,9 @@ constexpr char kDefaultPause[] = "1";
 constexpr double kMsPerSecond = 1000.0;
 const QString kThresholdLabel = QStringLiteral("Порог начала, г");
 const QString kPauseLabel = QStringLiteral("Пауза после снятия, с");
+// A load above nothing, and no more than the heaviest laboratory balance takes.
+constexpr NumberRange kThresholdRange{0, 100'000, true};
+constexpr NumberRange kPauseRange{0, 300};  // up to five minutes
 
 QLineEdit* numberField(const char* name, QWidget* parent) {
   auto* field = new QLineEdit(parent);
@@ -66,8 +69,8 @@ HandsFree HandsFreePanel::options() const {
 }
 
 QList<NumberField> HandsFreePanel::numberFields() const {
-  return {{threshold_, kThresholdLabel, NumberKind::Decimal},
-          {pause_, kPauseLabel, NumberKind::Decimal}};
+  return {{threshold_, kThresholdLabel, NumberKind::Decimal, false, kThresholdRange},
+          {pause_, kPauseLabel, NumberKind::Decimal, false, kPauseRange}};
 }
 
 void HandsFreePanel::restore(const SettingsStore& store) {

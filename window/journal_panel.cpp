@@ -15,6 +15,7 @@ namespace {
 constexpr char kShareName[] = "JournalAlertShare";
 constexpr char kDefaultShare[] = "85";
 const QString kShareLabel = QStringLiteral("Отмечать вес ниже, % от исходного");
+constexpr NumberRange kShareRange{1, 100};
 
 }  // namespace
 
@@ -40,6 +41,8 @@ void JournalPanel::restore(const SettingsStore& store) {
 
 void JournalPanel::store(SettingsStore& store) const { store.WriteText(kShareName, share_->text().toStdString()); }
 
-QList<NumberField> JournalPanel::numberFields() const { return {{share_, kShareLabel, NumberKind::Decimal}}; }
+QList<NumberField> JournalPanel::numberFields() const {
+  return {{share_, kShareLabel, NumberKind::Decimal, false, kShareRange}};
+}
 
 }  // namespace tarvelo::app

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -34,6 +35,26 @@ QGroupBox* sectionOf(const OptionsSection& section, QWidget* dialog) {
   layout->addStretch();
   section.panel->show();
   return box;
+}
+
+// Why the field's text is not a number the field can take; empty when it is.
+QString whatIsWrong(const NumberField& number) {
+  const QString text = number.field->text();
+  double value = 0;
+  try {
+    const std::string digits = text.toStdString();
+    value = number.kind == NumberKind::Whole ? weighing::parseInteger(digits) : weighing::parseNumber(digits);
+  } catch (const weighing::ConversionError&) {
+    return notANumberText(text);
+  }
+  if (!number.range) return {};
+  const NumberRange& range = *number.range;
+  const bool tooSmall = range.leastExcluded ? value <= range.least : value < range.least;
+  if (!tooSmall && value <= range.most) return {};
+  const QLocale locale;
+  const QString allowed = range.leastExcluded ? QString("больше %1 и не больше %2") : QString("от %1 до %2");
+  return QString("«%1» вне допустимого: нужно число %2.")
+      .arg(text, allowed.arg(locale.toString(range.least), locale.toString(range.most)));
 }
 
 }  // namespace
@@ -71,10 +92,11 @@ int OptionsDialog::exec() {
 }
 
 void OptionsDialog::accept() {
-  if (const NumberField* bad = firstBadNumber()) {
-    bad->field->setFocus();
-    bad->field->selectAll();
-    QMessageBox::warning(this, kTitle, bad->name + ": " + notANumberText(bad->field->text()));
+  if (const auto bad = firstBadNumber()) {
+    const NumberField& number = *bad->first;
+    number.field->setFocus();
+    number.field->selectAll();
+    QMessageBox::warning(this, kTitle, number.name + ": " + bad->second);
     return;
   }
   QDialog::accept();
@@ -85,21 +107,14 @@ void OptionsDialog::reject() {
   QDialog::reject();
 }
 
-const NumberField* OptionsDialog::firstBadNumber() {
-  const NumberField* first = nullptr;
+std::optional<std::pair<const NumberField*, QString>> OptionsDialog::firstBadNumber() {
+  std::optional<std::pair<const NumberField*, QString>> first;
   for (const NumberField& number : numbers_) {
     if (!number.field->isEnabled() && !number.readWhenDisabled) continue;
-    try {
-      const std::string text = number.field->text().toStdString();
-      if (number.kind == NumberKind::Whole) {
-        weighing::parseInteger(text);
-      } else {
-        weighing::parseNumber(text);
-      }
-    } catch (const weighing::ConversionError&) {
-      number.field->setStyleSheet(kBadNumberStyle);
-      if (first == nullptr) first = &number;
-    }
+    const QString wrong = whatIsWrong(number);
+    if (wrong.isEmpty()) continue;
+    number.field->setStyleSheet(kBadNumberStyle);
+    if (!first) first = {&number, wrong};
   }
   return first;
 }

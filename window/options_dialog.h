@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QList>
 #include <QString>
+#include <optional>
+#include <utility>
 
 #include "window/control_snapshot.h"
 
@@ -19,13 +21,22 @@ struct OptionsSection {
 
 enum class NumberKind { Decimal, Whole };
 
+// The numbers that make sense in a field: from `least` (itself too unless
+// `leastExcluded`) to `most`.
+struct NumberRange {
+  double least;
+  double most;
+  bool leastExcluded = false;
+};
+
 // A field that must hold a number while it is enabled (or always, when a run reads it
-// enabled or not), and the name a message gives it.
+// enabled or not), within its range when it has one, and the name a message gives it.
 struct NumberField {
   QLineEdit* field;
   QString name;
   NumberKind kind;
   bool readWhenDisabled = false;
+  std::optional<NumberRange> range = std::nullopt;
 };
 // "Параметры": the settings the main window keeps out of sight, in titled sections, two
 // to a row.
@@ -44,8 +55,9 @@ class OptionsDialog : public QDialog {
   void reject() override;
 
  private:
-  // The first enabled field that is not a number, marked; none when all are numbers.
-  const NumberField* firstBadNumber();
+  // The first enabled field that is not a number in its range, marked, with what is wrong
+  // with it; none when all are.
+  std::optional<std::pair<const NumberField*, QString>> firstBadNumber();
 
   QList<NumberField> numbers_;
   QList<QWidget*> panels_;

@@ -152,6 +152,29 @@ class OptionsDialogTest : public QObject {
     QVERIFY2(shownWidth < fieldRoom, qPrintable(QString("%1 of %2").arg(shownWidth).arg(fieldRoom)));
   }
 
+  // A number that makes no sense is refused like a word, the field named with what it takes;
+  // "Отмена" then keeps what was stored.
+  void numbersOutsideTheirRangeAreRefused() {
+    QStringList messages;
+    const auto answerer = answerEveryBox(messages);
+    inDialog([&](QDialog* dialog) {
+      child<QCheckBox>(dialog, "HandsFreeCB")->setChecked(true);  // its fields are read only then
+      for (const auto& [name, text] : {std::pair{"AlertShareEdit", "150"}, {"AlertShareEdit", "0"},
+                                       {"HandsFreeThreshold", "-1"}, {"HandsFreePause", "99999"}}) {
+        child<QLineEdit>(dialog, name)->setText(text);
+        press(dialog, QDialogButtonBox::Ok);
+        QVERIFY(dialog->isVisible());
+        child<QLineEdit>(dialog, name)->setText(name == std::string("AlertShareEdit") ? "85" : "1");
+      }
+      press(dialog, QDialogButtonBox::Cancel);
+    });
+    QCOMPARE(messages.mid(0, 2), QStringList({"Отмечать вес ниже, % от исходного: «150» вне допустимого: нужно число от 1 до 100.",
+                                             "Отмечать вес ниже, % от исходного: «0» вне допустимого: нужно число от 1 до 100."}));
+    QVERIFY2(messages.value(2).startsWith("Порог начала, г: «-1» вне допустимого: нужно число больше 0"), qPrintable(messages.value(2)));
+    QCOMPARE(messages.value(3), QString("Пауза после снятия, с: «99999» вне допустимого: нужно число от 0 до 300."));
+    QCOMPARE(child<QLineEdit>("AlertShareEdit")->text(), QString("85"));
+  }
+
   void wholeNumberFieldRefusesADecimal() {
     QString message;
     inDialog([&message](QDialog* dialog) {
