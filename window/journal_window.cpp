@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -34,6 +35,7 @@ const QStringList kHeadings{"Объект", "Взвешиваний", "Посл�
 const QColor kMarked(255, 205, 205);
 constexpr double kChartMarginShare = 0.1;
 constexpr int kDefaultPeriodDays = 30;
+constexpr int kFollowMs = 1000;
 constexpr double kSecondsPerDay = 24 * 60 * 60;
 const QString kCsvFilter = "CSV (*.csv)";
 const QString kSheetFilter = "Книга .xlsx (*.xlsx)";
@@ -87,6 +89,10 @@ JournalWindow::JournalWindow(std::filesystem::path journal, std::function<Journa
   layout->addWidget(makeExportChoices());
   resize(720, 600);
   connect(table_, &QTableWidget::itemSelectionChanged, this, &JournalWindow::showHistory);
+  // Follows the journal while shown: a record made anywhere shows within a second.
+  follow_ = new QTimer(this);
+  follow_->setInterval(kFollowMs);
+  connect(follow_, &QTimer::timeout, this, &JournalWindow::followJournal);
   connect(reference, &QPushButton::clicked, this, &JournalWindow::takeAsReference);
 }
 
@@ -123,13 +129,45 @@ QWidget* JournalWindow::makeExportChoices() {
 
 JournalWindow::~JournalWindow() { stopChainCheck(); }
 
+void JournalWindow::showEvent(QShowEvent* event) {
+  follow_->start();
+  QDialog::showEvent(event);
+}
+
+void JournalWindow::hideEvent(QHideEvent* event) {
+  follow_->stop();
+  QDialog::hideEvent(event);
+}
+
+void JournalWindow::followJournal() {
+  journal::OpenError failure;
+  const auto journal = journal::Journal::openForReading(path_, failure);
+  try {
+    if (!journal || journal->head().hash == shown_.hash) return;
+  } catch (const journal::ReadError&) {
+    return;  // said by the next full read
+  }
+  // The same object stays chosen.
+  const int row = table_->currentRow();
+  const std::string chosen = row >= 0 && row < static_cast<int>(objects_.size()) ? objects_[static_cast<size_t>(row)].object
+                                                                                    : std::string();
+  refresh();
+  for (int i = 0; i < static_cast<int>(objects_.size()); ++i) {
+    if (objects_[static_cast<size_t>(i)].object == chosen) table_->selectRow(i);
+  }
+}
+
 void JournalWindow::refresh() {
   journal::OpenError failure;
   const auto journal = journal::Journal::openForReading(path_, failure);
   QString unread = QString::fromStdString(failure.reason);
   objects_.clear();
+  shown_ = {};
   try {
-    if (journal) objects_ = journal->objects();
+    if (journal) {
+      shown_ = journal->head();
+      objects_ = journal->objects();
+    }
   } catch (const journal::ReadError& error) {
     unread = QString::fromStdString(error.what());
   }

@@ -18,6 +18,7 @@ class QDateEdit;
 class QLabel;
 class QTableWidget;
 class QThread;
+class QTimer;
 
 namespace tarvelo::app {
 
@@ -46,7 +47,13 @@ class JournalWindow : public QDialog {
   // ".xlsx", CSV otherwise; the reason when it cannot or when the choices take nothing.
   std::optional<QString> exportTo(const QString& file) const;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
  private:
+  // Reads the journal anew when a record came since it was read.
+  void followJournal();
   void checkChain();
   void stopChainCheck();
   void showHistory();
@@ -68,6 +75,8 @@ class JournalWindow : public QDialog {
   QDateEdit* from_;
   QDateEdit* to_;
   int weights_;
+  journal::Head shown_;  // the newest record the window shows
+  QTimer* follow_;
   QThread* chainCheck_ = nullptr;
   std::shared_ptr<std::atomic_bool> stopCheck_;
 };

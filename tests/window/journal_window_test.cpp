@@ -3,6 +3,7 @@
 // chain shown broken after a change.
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -96,6 +97,23 @@ class JournalWindowTest : public QObject {
     QCOMPARE(changed.status, 0);
     window->refresh();
     QVERIFY2(chain().startsWith("Цепочка журнала нарушена: запись № 3"), qPrintable(chain()));
+  }
+
+  // Shown, it follows the journal: a weighing made elsewhere is in it within a second,
+  // and the chosen object stays chosen.
+  void openWindowShowsANewRecordWithinASecond() {
+    window->show();
+    table->selectRow(1);
+    std::string error;
+    journal::JournalRecord record;
+    record.object = "Мышь 3";
+    record.grams = 27.0;
+    QVERIFY(!journal::Journal::open(path, error)->append(record));
+    QElapsedTimer shown;
+    shown.start();
+    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 3, 1500);
+    qInfo("a record shows in the open journal window after %lld ms", shown.elapsed());
+    QCOMPARE(rowTexts(table->currentRow()).front(), QString("Мышь 2"));
   }
 
  private:

@@ -117,6 +117,26 @@ class MainFormTest : public QObject {
     QVERIFY(field<QWidget>(*form, "RGr2")->isEnabled());
   }
 
+  // Tab goes on from the grids to the buttons, Shift+Tab back out of them: no grid keeps
+  // the keyboard (cells are reached with the arrow keys).
+  void tabReachesTheButtonsPastTheGrids() {
+    auto form = startForm();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    field<QLineEdit>(*form, "eUnit")->setFocus();
+    QStringList forward;
+    for (int i = 0; i < 12; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      forward << QApplication::focusWidget()->objectName();
+    }
+    QVERIFY2(forward.indexOf("sgRes") >= 0 && forward.indexOf("sgRes") < forward.indexOf("WeightButton") &&
+                 forward.indexOf("WeightButton") < forward.indexOf("btnPrint"),
+             qPrintable(forward.join(" ")));
+    field<QWidget>(*form, "StrGrid1")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QString("btnPrint"));
+  }
+
   // The stored values, their kinds and defaults, in the order start-up reads them.
   void settingsTableHoldsEveryValueInOrder() {
     using V = SettingValue;
