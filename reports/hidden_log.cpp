@@ -37,7 +37,7 @@ int64_t offsetOf(std::FILE* file) { return ftello(file); }
 bool synced(std::FILE* file) { return std::fflush(file) == 0 && syncDescriptor(fileno(file)) == 0; }
 
 // The error of the call that just failed.
-LogWriteResult failedCall() { return {std::error_code(errno, std::generic_category())}; }
+LogWriteResult failedCall() { return {lastFileError()}; }
 
 // Closes `file`: the earlier failure when there was one, else the close's own.
 LogWriteResult closed(std::FILE* file, LogWriteResult earlier) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 namespace tarvelo::reports {
 
@@ -9,5 +10,10 @@ namespace tarvelo::reports {
 // works whatever the ANSI code page. One file a system: open_file_posix.cpp,
 // open_file_win32.cpp.
 std::FILE* openFile(const std::filesystem::path& file, const char* mode);
+
+// The error of the file call that has just failed: errno on POSIX; on Windows the
+// system's own code behind it, whose text the system gives in its own language (the C
+// runtime's text for errno is English). Read it before any other call.
+std::error_code lastFileError();
 
 }  // namespace tarvelo::reports

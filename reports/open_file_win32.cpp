@@ -1,5 +1,7 @@
 #include "open_file.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -8,6 +10,13 @@ namespace tarvelo::reports {
 std::FILE* openFile(const std::filesystem::path& file, const char* mode) {
   const std::string_view narrowMode(mode);  // ASCII letters only
   return _wfopen(file.c_str(), std::wstring(narrowMode.begin(), narrowMode.end()).c_str());
+}
+
+std::error_code lastFileError() {
+  // Set with errno when a system call behind the C runtime failed.
+  const unsigned long system = _doserrno;
+  return system != 0 ? std::error_code(static_cast<int>(system), std::system_category())
+                     : std::error_code(errno, std::generic_category());
 }
 
 }  // namespace tarvelo::reports

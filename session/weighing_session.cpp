@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "link/system_error_text.h"
 #include "session/port_failure_text.h"
 #include "link/clock.h"
 #include "weighing/acceptance.h"
@@ -462,7 +463,11 @@ QString WeighingSession::badNumberText(const weighing::ConversionError& error) c
 
 QString WeighingSession::logFailureText(std::error_code error) const {
   QString text = QString("Не удалось записать файл журнала «%1»").arg(QString::fromStdU16String(hidden_->file.u16string()));
-  if (error) text += ": " + QString::fromLocal8Bit(error.message().c_str());
+  // The system's own text, in its language, where it has one.
+  if (error) {
+    text += ": " + (error.category() == std::system_category() ? QString::fromStdString(link::systemErrorText(error.value()))
+                                                                : QString::fromLocal8Bit(error.message().c_str()));
+  }
   return text + ".";
 }
 

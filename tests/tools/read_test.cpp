@@ -80,7 +80,7 @@ TEST(TarveloRead, BalanceDiagnosticsGoToStandardErrorAndALostBalanceEndsAfterThe
   const auto result = runProgram(readArgs({"--count", "10", "--limit", "4"}));
   EXPECT_EQ(result.status, 3);
   EXPECT_EQ(linesOf(result.out).size(), 2u) << "the first reply only makes contact:\n" << result.out;
-  EXPECT_EQ(result.err, "Error: 4\nthe balance fell silent\n");
+  EXPECT_EQ(result.err, "Error: 4\nвесы замолчали\n");
 }
 
 // Readings that never reached standard output (a full disk, a closed output) are a failure.
@@ -91,7 +91,7 @@ TEST(TarveloRead, OutputThatCannotBeWrittenIsAFailure) {
                                 " --count 2 " + redirect;
     const auto result = runProgram({"/bin/sh", "-c", command, TARVELO_READ_PATH});
     EXPECT_EQ(result.status, 4) << redirect;
-    EXPECT_TRUE(result.err.starts_with("cannot write standard output: ")) << result.err;
+    EXPECT_TRUE(result.err.starts_with("стандартный вывод не принимает запись: ")) << result.err;
   }
 }
 
@@ -100,7 +100,7 @@ TEST(TarveloRead, GivesUpOnASilentLine) {
   const auto result = runProgram(readArgs({"--limit", "3"}));
   EXPECT_EQ(result.status, 2);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "no balance detected\n");
+  EXPECT_EQ(result.err, "весы не обнаружены\n");
 }
 
 // A wait ended by --seconds rather than --limit found no balance all the same.
@@ -108,7 +108,7 @@ TEST(TarveloRead, NoReadingBeforeTheRunTimeIsNoBalance) {
   testing::PseudoTerminal line(kCom);
   const auto result = runProgram(readArgs({"--seconds", "2"}));
   EXPECT_EQ(result.status, 2);
-  EXPECT_EQ(result.err, "no balance detected\n");
+  EXPECT_EQ(result.err, "весы не обнаружены\n");
 }
 
 TEST(TarveloRead, DeviceThatIsNoTerminalIsNamedAsNoSerialPort) {
@@ -121,7 +121,7 @@ TEST(TarveloRead, DeviceThatIsNoTerminalIsNamedAsNoSerialPort) {
   fs::remove(link::comPortLinkPath(kCom));
   EXPECT_EQ(result.status, 2);
   EXPECT_EQ(result.err, "COM31: " + link::comPortLinkPath(kCom).string() +
-                            " -> /dev/null is not a serial port\nno balance detected\n");
+                            " -> /dev/null — не последовательный порт\nвесы не обнаружены\n");
 }
 
 TEST(TarveloRead, NamesTheMissingDeviceOnce) {
@@ -129,7 +129,7 @@ TEST(TarveloRead, NamesTheMissingDeviceOnce) {
   const auto result = runProgram({TARVELO_READ_PATH, "--com", "250", "--limit", "3"});
   EXPECT_EQ(result.status, 2);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "COM250: cannot open /dev/ttyS249: no such device\nno balance detected\n");
+  EXPECT_EQ(result.err, "COM250: не открывается /dev/ttyS249: нет такого устройства\nвесы не обнаружены\n");
 }
 
 // A device this user may not open. Root may open anything, so as root the reader runs
@@ -154,10 +154,10 @@ TEST(TarveloRead, PermissionDeniedNamesTheDeviceAndTheDialoutGroupOnce) {
 
   EXPECT_EQ(result.status, 2);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "COM31: cannot open " + link::comPortLinkPath(kCom).string() + " -> " +
+  EXPECT_EQ(result.err, "COM31: не открывается " + link::comPortLinkPath(kCom).string() + " -> " +
                             device.string() +
-                            ": permission denied; add your user to the dialout group (sudo adduser "
-                            "$USER dialout) and log in again\nno balance detected\n");
+                            ": нет доступа; добавьте пользователя в группу dialout (sudo adduser "
+                            "$USER dialout) и войдите в систему заново\nвесы не обнаружены\n");
 }
 
 // Each refusal names the argument; counts and times of 0, below or beyond range are refused.
@@ -166,19 +166,19 @@ TEST(TarveloRead, RefusesBadUsageNamingTheArgument) {
     std::vector<std::string> args;
     const char* named;
   } cases[] = {
-      {{"--com", "0"}, "--com: expected a port number from 1 to 255, not \"0\""},
+      {{"--com", "0"}, "--com: ожидается номер порта от 1 до 255, а не «0»"},
       {{"--com", "3x"}, "--com: "},
-      {{}, "--com N is required"},
+      {{}, "не задан --com N"},
       {{"--com", "3", "--limit", "nan"}, "--limit: "},
       {{"--com", "3", "--limit", "1e309"}, "--limit: "},
       {{"--com", "3", "--count", "-1"}, "--count: "},
-      {{"--com", "3", "--count", "0"}, "--count: expected a number of readings from 1 to 2147483647, not \"0\""},
+      {{"--com", "3", "--count", "0"}, "--count: ожидается число показаний от 1 до 2147483647, а не «0»"},
       {{"--com", "3", "--count", "99999999999999999999"}, "--count: "},
       {{"--com", "3", "--seconds", "0"}, "--seconds: "},
       {{"--com", "3", "--seconds", "1e400"}, "--seconds: "},
       {{"--com", "3", "--seconds", "2,5"}, "--seconds: "},
-      {{"--com", "3", "--count"}, "--count needs a value"},
-      {{"--com", "3", "--fast"}, "unknown argument \"--fast\""},
+      {{"--com", "3", "--count"}, "--count: не задано значение"},
+      {{"--com", "3", "--fast"}, "неизвестный аргумент «--fast»"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args{TARVELO_READ_PATH};
@@ -189,7 +189,7 @@ TEST(TarveloRead, RefusesBadUsageNamingTheArgument) {
   }
   const auto help = runProgram({TARVELO_READ_PATH, "--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("cable"), std::string::npos);
+  EXPECT_NE(help.out.find("кабель"), std::string::npos);
 }
 
 }  // namespace

@@ -42,25 +42,25 @@ constexpr float kStabilityWindowS = 10.0f;
 constexpr double kStabilityMaxChange = 0.1;
 
 constexpr std::string_view kHelp =
-    "Usage: tarvelo-read --com N [--count K] [--seconds S] [--limit S] [--identity]\n"
+    "Использование: tarvelo-read --com N [--count K] [--seconds S] [--limit S] [--identity]\n"
     "\n"
-    "Finds the balance on COM port N (any of the three protocols the program speaks)\n"
-    "and prints one line per reading: number, time, weight, unit, stability,\n"
-    "separated by TABs. Run it first to check the cable and the port.\n"
+    "Находит весы на COM-порту N (любого из трех протоколов, которые знает программа)\n"
+    "и печатает по строке на показание: номер, время, масса, единица, стабильность —\n"
+    "через табуляцию. Запускайте ее первой, чтобы проверить кабель и порт.\n"
     "\n"
-    "  --com N      COM port number, 1 to 255 (on Linux the device that\n"
-    "               ~/.config/Korvane/Tarvelo/ports/COMN links to, else /dev/ttyS<N-1>)\n"
-    "  --count K    stop after K readings\n"
-    "  --seconds S  stop after S seconds\n"
-    "  --limit S    give up after S seconds without any reading (default 15)\n"
-    "  --identity   end with the balance identity line (model and serial number)\n"
+    "  --com N      номер COM-порта, от 1 до 255 (в Linux — устройство, на которое\n"
+    "               указывает ~/.config/Korvane/Tarvelo/ports/COMN, иначе /dev/ttyS<N-1>)\n"
+    "  --count K    остановиться после K показаний\n"
+    "  --seconds S  остановиться через S секунд\n"
+    "  --limit S    прекратить, если S секунд нет ни одного показания (по умолчанию 15)\n"
+    "  --identity   в конце напечатать строку весов (модель и заводской номер)\n"
     "\n"
-    "Standard output holds only the reading lines and the identity line; why the\n"
-    "port cannot be opened, and the balance's own diagnostics, go to standard error.\n"
+    "В стандартном выводе только строки показаний и строка весов; почему порт\n"
+    "не открывается, и собственные сообщения весов — в стандартном потоке ошибок.\n"
     "\n"
-    "Exit status: 0 readings came and were all written, 1 bad usage, 2 no balance\n"
-    "detected, 3 the balance fell silent after some readings, 4 standard output\n"
-    "could not be written.\n";
+    "Код выхода: 0 — показания пришли и все выведены; 1 — неверные аргументы;\n"
+    "2 — весы не обнаружены; 3 — весы замолчали после нескольких показаний;\n"
+    "4 — стандартный вывод не принимает запись.\n";
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -78,19 +78,19 @@ std::string openFailureText(const link::PortOpenFailure& failure) {
   const std::string path = devicePathText(failure.device);
   switch (failure.error) {
     case link::PortOpenError::NoSuchDevice:
-      return com + "cannot open " + path + ": no such device";
+      return com + "не открывается " + path + ": нет такого устройства";
     case link::PortOpenError::AccessDenied:
-      return com + "cannot open " + path +
-             ": permission denied; add your user to the dialout group "
-             "(sudo adduser $USER dialout) and log in again";
+      return com + "не открывается " + path +
+             ": нет доступа; добавьте пользователя в группу dialout "
+             "(sudo adduser $USER dialout) и войдите в систему заново";
     case link::PortOpenError::InUse:
-      return com + path + " is in use by another program";
+      return com + path + " занят другой программой";
     case link::PortOpenError::NotASerialPort:
-      return com + path + " is not a serial port";
+      return com + path + " — не последовательный порт";
     case link::PortOpenError::Other:
       break;
   }
-  return com + "cannot open " + path + ": " + link::systemErrorText(failure.systemError);
+  return com + "не открывается " + path + ": " + link::systemErrorText(failure.systemError);
 }
 
 // Says on standard error why the port cannot be opened, once for each cause, while
@@ -129,17 +129,17 @@ std::optional<int> writeLine(const std::string& line) {
 // Says on standard error why the run ended badly, if it did, and gives the exit status.
 int exitStatus(long printed, bool fellSilent, std::optional<int> outputError) {
   if (outputError) {
-    std::fprintf(stderr, "cannot write standard output: %s\n",
+    std::fprintf(stderr, "стандартный вывод не принимает запись: %s\n",
                  std::generic_category().message(*outputError).c_str());
     return kExitOutputFailed;
   }
   // Whatever ended the wait, a run without a reading found no balance.
   if (printed == 0) {
-    std::fputs("no balance detected\n", stderr);
+    std::fputs("весы не обнаружены\n", stderr);
     return kExitNoBalance;
   }
   if (fellSilent) {
-    std::fputs("the balance fell silent\n", stderr);
+    std::fputs("весы замолчали\n", stderr);
     return kExitBalanceFellSilent;
   }
   return 0;
@@ -148,6 +148,8 @@ int exitStatus(long printed, bool fellSilent, std::optional<int> outputError) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Every line is UTF-8, the help and the messages as well as the readings.
+  const console::Utf8Console console;
   for (int i = 1; i < argc; ++i) {
     if (std::string_view(argv[i]) == "--help") {
       std::fputs(kHelp.data(), stdout);
@@ -161,8 +163,6 @@ int main(int argc, char** argv) {
   }
   const read::Options* options = &std::get<read::Options>(parsed);
   std::setlocale(LC_ALL, "");
-  // The lines are UTF-8, as on every system.
-  const console::Utf8Console console;
   const char decimalSeparator = *std::localeconv()->decimal_point;
   std::signal(SIGINT, onSignal);
   std::signal(SIGTERM, onSignal);

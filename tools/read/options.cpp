@@ -36,7 +36,7 @@ std::optional<double> decimalNumber(std::string_view text) {
 }
 
 std::string expected(std::string_view name, std::string_view what, std::string_view text) {
-  return std::string(name) + ": expected " + std::string(what) + ", not \"" + std::string(text) + "\"";
+  return std::string(name) + ": ожидается " + std::string(what) + ", а не «" + std::string(text) + "»";
 }
 
 }  // namespace
@@ -51,32 +51,32 @@ std::variant<Options, UsageError> parseOptions(int argc, char** argv) {
       continue;
     }
     if (name != "--com" && name != "--count" && name != "--seconds" && name != "--limit") {
-      return UsageError{"unknown argument \"" + std::string(name) + "\""};
+      return UsageError{"неизвестный аргумент «" + std::string(name) + "»"};
     }
-    if (i + 1 == argc) return UsageError{std::string(name) + " needs a value"};
+    if (i + 1 == argc) return UsageError{std::string(name) + ": не задано значение"};
     const std::string_view text = argv[++i];
     if (name == "--com") {
       const auto port = wholeNumber(text);
       if (!port || *port < 1 || *port > link::kComPortCount) {
-        return UsageError{expected(name, "a port number from 1 to " + std::to_string(link::kComPortCount), text)};
+        return UsageError{expected(name, "номер порта от 1 до " + std::to_string(link::kComPortCount), text)};
       }
       options.port = static_cast<int>(*port);
     } else if (name == "--count") {
       const auto count = wholeNumber(text);
       if (!count || *count < 1 || *count > kMaxCount) {
-        return UsageError{expected(name, "a number of readings from 1 to " + std::to_string(kMaxCount), text)};
+        return UsageError{expected(name, "число показаний от 1 до " + std::to_string(kMaxCount), text)};
       }
       options.count = static_cast<long>(*count);
     } else {
       const double most = name == "--limit" ? kMaxLimitSeconds : kMaxRunSeconds;
       const auto seconds = decimalNumber(text);
       if (!seconds || *seconds <= 0 || *seconds > most) {
-        return UsageError{expected(name, "seconds, more than 0 and at most " + std::to_string(static_cast<long>(most)), text)};
+        return UsageError{expected(name, "число секунд больше 0 и не больше " + std::to_string(static_cast<long>(most)), text)};
       }
       (name == "--limit" ? options.limitSeconds : options.seconds) = *seconds;
     }
   }
-  if (options.port == 0) return UsageError{"--com N is required"};
+  if (options.port == 0) return UsageError{"не задан --com N"};
   return options;
 }
 
