@@ -336,6 +336,7 @@ std::vector<ObjectSummary> Journal::objects(const std::optional<std::string>& on
     ObjectSummary& summary = summaries[object];
     summary.object = object;
     ++summary.weighings;
+    summary.lastId = id;
     summary.lastGrams = select.real(3);
     summary.lastLocal = select.text(4);
     if (summary.referenceId == 0) {

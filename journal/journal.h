@@ -46,6 +46,7 @@ struct ObjectSummary {
   std::string object;
   int weighings = 0;
   std::string lastLocal;
+  std::int64_t lastId = 0;
   std::optional<double> lastGrams;
   std::int64_t referenceId = 0;
   std::optional<double> referenceGrams;

@@ -36,6 +36,9 @@ const QColor kMarked(255, 205, 205);
 constexpr double kChartMarginShare = 0.1;
 constexpr int kDefaultPeriodDays = 30;
 constexpr int kFollowMs = 1000;
+constexpr int kObjectColumnPx = 180;
+const QColor kUntrusted(200, 200, 200);
+const QString kChooseObject = QStringLiteral("Выберите объект в таблице: здесь будет его вес по дням.");
 constexpr double kSecondsPerDay = 24 * 60 * 60;
 const QString kCsvFilter = "CSV (*.csv)";
 const QString kSheetFilter = "Книга .xlsx (*.xlsx)";
@@ -67,13 +70,23 @@ JournalWindow::JournalWindow(std::filesystem::path journal, std::function<Journa
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->hide();
+  // A long name is cut short, whole in its tooltip, so the weights stay in sight.
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table_->horizontalHeader()->setSectionResizeMode(ObjectColumn, QHeaderView::Interactive);
+  table_->setColumnWidth(ObjectColumn, kObjectColumnPx);
+  table_->setTextElideMode(Qt::ElideRight);
   chart_ = new LineChart(this);
   chart_->setObjectName("JournalChart");
   chart_->setMinimumHeight(200);
   weights_ = chart_->addSeries(Qt::blue, true);
+  reference_ = chart_->addSeries(Qt::darkGray);
+  alertLine_ = chart_->addSeries(Qt::red);
+  chart_->setAxisTitle(Qt::Horizontal, "сутки от первого взвешивания");
+  chart_->setAxisTitle(Qt::Vertical, "вес, г");
+  chart_->hide();  // until an object is chosen
   chartCaption_ = new QLabel(this);
   chartCaption_->setObjectName("JournalChartCaption");
+  chartCaption_->setText(kChooseObject);
   chain_ = new QLabel(this);
   chain_->setObjectName("JournalChain");
   auto* reference = new QPushButton("Принять за исходный", this);
@@ -93,7 +106,7 @@ JournalWindow::JournalWindow(std::filesystem::path journal, std::function<Journa
   follow_ = new QTimer(this);
   follow_->setInterval(kFollowMs);
   connect(follow_, &QTimer::timeout, this, &JournalWindow::followJournal);
-  connect(reference, &QPushButton::clicked, this, &JournalWindow::takeAsReference);
+  connect(reference, &QPushButton::clicked, this, &JournalWindow::takeReferenceClick);
 }
 
 QWidget* JournalWindow::makeExportChoices() {
@@ -158,6 +171,8 @@ void JournalWindow::followJournal() {
 }
 
 void JournalWindow::refresh() {
+  chart_->hide();
+  chartCaption_->setText(kChooseObject);
   journal::OpenError failure;
   const auto journal = journal::Journal::openForReading(path_, failure);
   QString unread = QString::fromStdString(failure.reason);
@@ -185,6 +200,7 @@ void JournalWindow::refresh() {
     const bool marked = share && *share < alertShare;
     for (int column = 0; column < kColumns; ++column) {
       auto* item = new QTableWidgetItem(texts[column]);
+      if (column == ObjectColumn) item->setToolTip(texts[column]);
       if (marked) markBelowAlert(*item, alertShare);
       table_->setItem(row, column, item);
     }
@@ -217,12 +233,34 @@ void JournalWindow::checkChain() {
         say(QString("Цепочка подписей проверяется: %1 из %2 записей…").arg(checked).arg(total));
         return !stop->load();
       });
-      if (!stop->load()) say(QString::fromStdString(journal::verificationText(result)));
+      if (!stop->load()) QMetaObject::invokeMethod(this, [this, result] { showVerification(result); }, Qt::QueuedConnection);
     } catch (const journal::ReadError& error) {
       say(QString("Журнал не прочитан: %1").arg(QString::fromUtf8(error.what())));
     }
   });
   chainCheck_->start();
+}
+
+void JournalWindow::showVerification(const journal::Verification& result) {
+  QString text = QString::fromStdString(journal::verificationText(result));
+  if (result.firstBroken) {
+    // What was written from the broken record on cannot be trusted, in whichever row it shows.
+    int untrusted = 0;
+    for (int row = 0; row < table_->rowCount(); ++row) {
+      const journal::ObjectSummary& object = objects_[static_cast<size_t>(row)];
+      if (object.lastId < *result.firstBroken && object.referenceId < *result.firstBroken) continue;
+      ++untrusted;
+      for (int column = 0; column < kColumns; ++column) {
+        QTableWidgetItem* item = table_->item(row, column);
+        item->setBackground(kUntrusted);
+        item->setToolTip(QString("Вес из записей от № %1 и дальше: им нельзя доверять.").arg(*result.firstBroken));
+      }
+    }
+    text += QString(" Значениям из записей от № %1 нельзя доверять; таких объектов: %2 (отмечены серым).")
+                .arg(*result.firstBroken)
+                .arg(untrusted);
+  }
+  chain_->setText(text);
 }
 
 void JournalWindow::stopChainCheck() {
@@ -264,16 +302,41 @@ void JournalWindow::showHistory() {
     points.append({first.secsTo(time) / kSecondsPerDay, *result.grams});
   }
   chart_->setPoints(weights_, points);
-  chartCaption_->setText(points.isEmpty() ? QString()
-                                          : QString("%1: вес, г, по суткам от %2")
+  chart_->setVisible(!points.isEmpty());
+  chartCaption_->setText(points.isEmpty() ? QString("%1: нет взвешиваний с массой в граммах.").arg(QString::fromStdString(object))
+                                          : QString("%1: вес по суткам от %2; серая линия — исходный вес, красная — %3 % от него")
                                                 .arg(QString::fromStdString(object),
-                                                     QLocale().toString(first, QLocale::ShortFormat)));
+                                                     QLocale().toString(first, QLocale::ShortFormat),
+                                                     QLocale().toString(alertShare_())));
   if (points.isEmpty()) return;
-  const auto [lightest, heaviest] = std::minmax_element(points.begin(), points.end(),
-                                                        [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
-  const double margin = std::max((heaviest->y() - lightest->y()) * kChartMarginShare, 0.5);
-  chart_->setRange(Qt::Horizontal, 0, std::max(points.last().x(), 1.0));
-  chart_->setRange(Qt::Vertical, lightest->y() - margin, heaviest->y() + margin);
+  // The reference and the alert share as level lines across the days.
+  const double lastDay = std::max(points.last().x(), 1.0);
+  const std::optional<double> reference = objects_[static_cast<size_t>(row)].referenceGrams;
+  QList<double> levels;
+  for (const QPointF& point : points) levels.append(point.y());
+  if (reference) {
+    const double alert = *reference * alertShare_() / 100.0;
+    chart_->setPoints(reference_, {{0, *reference}, {lastDay, *reference}});
+    chart_->setPoints(alertLine_, {{0, alert}, {lastDay, alert}});
+    levels << *reference << alert;
+  } else {
+    chart_->setPoints(reference_, {});
+    chart_->setPoints(alertLine_, {});
+  }
+  const auto [lightest, heaviest] = std::minmax_element(levels.begin(), levels.end());
+  const double margin = std::max((*heaviest - *lightest) * kChartMarginShare, 0.5);
+  chart_->setRange(Qt::Horizontal, 0, lastDay);
+  chart_->setRange(Qt::Vertical, *lightest - margin, *heaviest + margin);
+}
+
+void JournalWindow::takeReferenceClick() {
+  const int row = table_->currentRow();
+  if (row < 0 || row >= static_cast<int>(objects_.size())) return;
+  const journal::ObjectSummary& object = objects_[static_cast<size_t>(row)];
+  const QString question = QString("Принять за исходный вес «%1» последнее взвешивание, %2 г, вместо %3 г?")
+                               .arg(QString::fromStdString(object.object), grams(object.lastGrams),
+                                    grams(object.referenceGrams));
+  if (QMessageBox::question(this, windowTitle(), question) == QMessageBox::Yes) takeAsReference();
 }
 
 void JournalWindow::takeAsReference() {

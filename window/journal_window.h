@@ -55,6 +55,10 @@ class JournalWindow : public QDialog {
   // Reads the journal anew when a record came since it was read.
   void followJournal();
   void checkChain();
+  // Says what the chain check found and greys the rows it makes untrustworthy.
+  void showVerification(const journal::Verification& result);
+  // "Принять за исходный": asks, naming the old and the new reference, then takes it.
+  void takeReferenceClick();
   void stopChainCheck();
   void showHistory();
   void exportClick();
@@ -75,6 +79,8 @@ class JournalWindow : public QDialog {
   QDateEdit* from_;
   QDateEdit* to_;
   int weights_;
+  int reference_;
+  int alertLine_;
   journal::Head shown_;  // the newest record the window shows
   QTimer* follow_;
   QThread* chainCheck_ = nullptr;

@@ -75,12 +75,19 @@ QList<LineChart::Tick> LineChart::ticks(Qt::Orientation axis) const {
   return ticks;
 }
 
+void LineChart::setAxisTitle(Qt::Orientation axis, const QString& title) {
+  (axis == Qt::Horizontal ? xTitle_ : yTitle_) = title;
+  update();
+}
+
 QRectF LineChart::plotArea(const QList<Tick>& verticalTicks) const {
   int labelWidth = 0;
   for (const Tick& tick : verticalTicks) labelWidth = std::max(labelWidth, fontMetrics().horizontalAdvance(tick.label));
+  const int titleHeight = fontMetrics().height() + kLabelGapPx;
   const int left = kMarginPx + labelWidth + kLabelGapPx;
-  const int bottom = kMarginPx + fontMetrics().height() + kLabelGapPx;
-  return QRectF(left, kMarginPx, std::max(1, width() - left - kMarginPx), std::max(1, height() - kMarginPx - bottom));
+  const int top = kMarginPx + (yTitle_.isEmpty() ? 0 : titleHeight);
+  const int bottom = kMarginPx + fontMetrics().height() + kLabelGapPx + (xTitle_.isEmpty() ? 0 : titleHeight);
+  return QRectF(left, top, std::max(1, width() - left - kMarginPx), std::max(1, height() - top - bottom));
 }
 
 QPointF LineChart::toWidget(const QPointF& point, const QRectF& plot) const {
@@ -117,6 +124,12 @@ void LineChart::paintEvent(QPaintEvent* /*event*/) {
     painter.setPen(palette().text().color());
     const int labelWidth = metrics.horizontalAdvance(tick.label);
     painter.drawText(QPointF(plot.left() - kLabelGapPx - labelWidth, y + metrics.ascent() / 2.0 - 1), tick.label);
+  }
+  painter.setPen(palette().text().color());
+  if (!yTitle_.isEmpty()) painter.drawText(QPointF(kMarginPx, kMarginPx + metrics.ascent()), yTitle_);
+  if (!xTitle_.isEmpty()) {
+    const double below = plot.bottom() + kLabelGapPx + metrics.height() + kLabelGapPx + metrics.ascent();
+    painter.drawText(QPointF(plot.center().x() - metrics.horizontalAdvance(xTitle_) / 2.0, below), xTitle_);
   }
   painter.setPen(kAxisColor);
   painter.drawLine(plot.bottomLeft(), plot.bottomRight());

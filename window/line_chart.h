@@ -9,7 +9,7 @@
 namespace tarvelo::app {
 
 // A line chart: series drawn as lines in their colours over a horizontal and a vertical
-// value axis, without legend or title. Each axis has ticks at whole multiples of a round
+// value axis, without legend; each axis may have a title. Each axis has ticks at whole multiples of a round
 // step (1, 2 or 5 times a power of ten, at most ten steps to the range), labelled with
 // just the decimals the step needs and the system's decimal separator. Points outside the
 // ranges are drawn all the same.
@@ -29,6 +29,9 @@ class LineChart : public QWidget {
   void setPoints(int series, QList<QPointF> points);
   const QList<QPointF>& points(int series) const { return series_.at(series).points; }
   void setRange(Qt::Orientation axis, double min, double max);
+  // A title with the axis's unit: under the horizontal axis, above the vertical one.
+  void setAxisTitle(Qt::Orientation axis, const QString& title);
+  const QString& axisTitle(Qt::Orientation axis) const { return axis == Qt::Horizontal ? xTitle_ : yTitle_; }
   // Left to right, or bottom to top.
   QList<Tick> ticks(Qt::Orientation axis) const;
 
@@ -54,6 +57,8 @@ class LineChart : public QWidget {
   QList<Series> series_;
   Range x_;
   Range y_;
+  QString xTitle_;
+  QString yTitle_;
 };
 
 }  // namespace tarvelo::app

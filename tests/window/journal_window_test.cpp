@@ -4,10 +4,14 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QElapsedTimer>
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "journal/journal.h"
 #include "tests/support/simulator_process.h"
@@ -50,8 +54,26 @@ class JournalWindowTest : public QObject {
     QVERIFY(!marked(0));
     alertShare = 85.0;
     window->refresh();
+    // The chart waits for an object; then its weights, reference and alert share over days.
+    auto* chart = window->findChild<LineChart*>("JournalChart");
+    QVERIFY(chart->isHidden());
     table->selectRow(1);
-    QCOMPARE(window->findChild<LineChart*>("JournalChart")->points(0), QList<QPointF>({{0, 30.0}, {2, 29.0}}));
+    QVERIFY(!chart->isHidden());
+    QCOMPARE(chart->points(0), QList<QPointF>({{0, 30.0}, {2, 29.0}}));
+    QCOMPARE(chart->points(1), QList<QPointF>({{0, 30.0}, {2, 30.0}}));
+    QCOMPARE(chart->points(2), QList<QPointF>({{0, 25.5}, {2, 25.5}}));
+    QCOMPARE(chart->axisTitle(Qt::Vertical), QString("вес, г"));
+
+    // Asked first, naming both weights; "No" keeps the reference.
+    QString question;
+    QTimer::singleShot(0, [&question] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      question = box->text();
+      box->button(QMessageBox::No)->click();
+    });
+    window->findChild<QPushButton*>("TakeReferenceButton")->click();
+    QCOMPARE(question, QString("Принять за исходный вес «Мышь 2» последнее взвешивание, 29,00 г, вместо 30,00 г?"));
+    QCOMPARE(rowTexts(1)[3], QString("30,00"));
 
     table->selectRow(0);
     window->takeAsReference();
@@ -97,6 +119,9 @@ class JournalWindowTest : public QObject {
     QCOMPARE(changed.status, 0);
     window->refresh();
     QVERIFY2(chain().startsWith("Цепочка журнала нарушена: запись № 3"), qPrintable(chain()));
+    // Both mice were last weighed from record 3 on: neither row can be trusted.
+    QVERIFY2(chain().endsWith("таких объектов: 2 (отмечены серым)."), qPrintable(chain()));
+    QCOMPARE(table->item(0, 2)->background().color(), QColor(200, 200, 200));
   }
 
   // Shown, it follows the journal: a weighing made elsewhere is in it within a second,
@@ -114,6 +139,14 @@ class JournalWindowTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 3, 1500);
     qInfo("a record shows in the open journal window after %lld ms", shown.elapsed());
     QCOMPARE(rowTexts(table->currentRow()).front(), QString("Мышь 2"));
+
+    // A long name is cut short in the table, whole in its tooltip.
+    const std::string name(200, 'x');
+    record.object = name;
+    QVERIFY(!journal::Journal::open(path, error)->append(record));
+    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 4, 1500);
+    QCOMPARE(table->columnWidth(0), 180);
+    QCOMPARE(table->item(0, 0)->toolTip(), QString::fromStdString(name));  // Latin sorts first
   }
 
  private:
