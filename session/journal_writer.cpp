@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "journal/journal_place.h"
+#include "journal/verification_text.h"
 
 namespace tarvelo::app {
 
@@ -60,6 +61,21 @@ void JournalWriter::resume() {
     queue_.push_back(std::move(queued));
   }
   flush();
+  checkChain();
+}
+
+void JournalWriter::checkChain() {
+  std::string error;
+  if (!journal_) journal_ = journal::Journal::open(path_, error);
+  if (!journal_) return;  // the backlog says why, at the first record
+  std::vector<journal::Head> anchors;
+  if (const auto stored = journal::storedHead(path_)) anchors.push_back(*stored);
+  try {
+    const journal::Verification result = journal_->verify(anchors);
+    if (!journal::holds(result)) emit chainBroken(QString::fromStdString(journal::verificationText(result)));
+  } catch (const journal::ReadError& failure) {
+    emit chainBroken(QString("Журнал не прочитан: %1.").arg(QString::fromUtf8(failure.what())));
+  }
 }
 
 void JournalWriter::add(journal::JournalRecord result, int row, double alertShare) {

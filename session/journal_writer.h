@@ -29,7 +29,8 @@ class JournalWriter : public QObject {
   explicit JournalWriter(std::filesystem::path path);
   ~JournalWriter() override;
 
-  // Takes what an earlier run left in the pending file, ahead of everything else.
+  // Takes what an earlier run left in the pending file, ahead of everything else, then
+  // checks the journal's chain and its kept head once.
   void resume();
   // Appends the result of grid row `row`; says when it weighs less than `alertShare` per
   // cent of its object's reference.
@@ -46,8 +47,11 @@ class JournalWriter : public QObject {
   // `waiting` records wait for the journal, which said `reason`; 0 when all are written.
   void backlogChanged(int waiting, const QString& reason);
   void alert(const QString& message);
+  // The journal's chain does not hold or the journal is not what its kept head says.
+  void chainBroken(const QString& message);
 
  private:
+  void checkChain();
   void enqueue(QueuedRecord queued);
   // Writes what waits, in order, until the journal refuses a record.
   void flush();

@@ -56,6 +56,8 @@ class ResultJournal : public QObject {
   void backlogChanged(int waiting, const QString& reason);
   // The object weighs less than the alert share of its reference.
   void alert(const QString& message);
+  // Checked at the start: the chain does not hold, or the journal was cut or rewritten.
+  void chainBroken(const QString& message);
 
  private:
   std::filesystem::path path_;

@@ -104,6 +104,7 @@ void WeighingSession::setJournal(std::unique_ptr<ResultJournal> journal) {
   journal_ = std::move(journal);
   connect(journal_.get(), &ResultJournal::backlogChanged, this, &WeighingSession::journalBacklog);
   connect(journal_.get(), &ResultJournal::alert, this, &WeighingSession::weightAlert);
+  connect(journal_.get(), &ResultJournal::chainBroken, this, &WeighingSession::journalDamaged);
 }
 
 void WeighingSession::waitForJournal() {

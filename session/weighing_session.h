@@ -169,6 +169,8 @@ class WeighingSession : public QObject {
   void journalBacklog(int waiting, const QString& reason);
   // A result weighs less than the alert share of its object's reference weight.
   void weightAlert(const QString& message);
+  // The journal checked at the start does not hold: its chain, or its kept head.
+  void journalDamaged(const QString& message);
 
  private:
   void StartPolling(PollMode poll);

@@ -144,6 +144,9 @@ void TMainForm::setUpSession(const std::string& executableFileName) {
     }
   });
   connect(session_.get(), &WeighingSession::weightAlert, this, tell);
+  connect(session_.get(), &WeighingSession::journalDamaged, this, [tell](const QString& found) {
+    tell("Журнал взвешиваний поврежден, его записям нельзя доверять без проверки. " + found);
+  });
 }
 
 void TMainForm::setUpReadButton() {

@@ -200,6 +200,30 @@ class WeighingCycleTest : public QObject {
     QVERIFY(!journal->verify().firstBroken);
   }
 
+  // A journal cut behind the program's back since it last wrote is said at the start.
+  void journalCutSinceTheLastRunIsSaidAtTheStart() {
+    const QTemporaryDir dir;
+    const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
+    std::string error;
+    for (const char* mass : {"25,00", "26,00"}) {
+      journal::JournalRecord record;
+      record.mass = mass;
+      QVERIFY(!journal::Journal::open(path, error)->append(record));
+    }
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(dir.filePath("журнал.sqlite").toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "DROP TRIGGER records_are_kept; DELETE FROM records WHERE id = 2", nullptr, nullptr,
+                          nullptr),
+             SQLITE_OK);
+    sqlite3_close(other);
+    QSignalSpy damaged(&form->session(), &WeighingSession::journalDamaged);
+    form->session().setJournal(std::make_unique<ResultJournal>(path, [] { return JournalContext{}; }));
+    form->session().waitForJournal();
+    QCOMPARE(damaged.size(), 1);
+    QVERIFY2(set<QLabel>("LastingNote")->toolTip().contains("Журнал укорочен или переписан: записи № 2"),
+             qPrintable(set<QLabel>("LastingNote")->toolTip()));
+  }
+
   // A commit that waits for another writer holds up neither the weighing nor the window;
   // the row is written once the other lets go.
   void journalWaitingForAnotherWriterHoldsNothingUp() {
