@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
+#include <QMarginsF>
+#include <QPageLayout>
 #include <QPainter>
 #include <algorithm>
 #include <map>
@@ -12,6 +14,9 @@ namespace tarvelo::app {
 namespace {
 
 constexpr double kPointsPerInch = 72.0;
+constexpr double kMillimetresPerInch = 25.4;
+// Paper left on every side, where printers may cut.
+constexpr double kLeastMarginMm = 10.0;
 constexpr double kDefaultRowHeightPoints = 15.0;
 constexpr double kDefaultColumnWidthCharacters = 8.43;
 constexpr double kCellPaddingPoints = 2.0;
@@ -64,6 +69,11 @@ class SheetGeometry {
 }  // namespace
 
 bool paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevice& device) {
+  // The sheet's left margin, and no less than the least on each side; the painter's
+  // origin is then inside them.
+  const double leftMm =
+      std::max(kLeastMarginMm, protocol.pageSetup.leftMarginPoints / kPointsPerInch * kMillimetresPerInch);
+  device.setPageMargins(QMarginsF(leftMm, kLeastMarginMm, kLeastMarginMm, kLeastMarginMm), QPageLayout::Millimeter);
   QPainter painter;
   // A printer that cannot start the job (gone, no rights, a file it cannot write).
   if (!painter.begin(&device)) return false;
@@ -73,10 +83,9 @@ bool paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevi
   const double characterWidth = QFontMetricsF(font).horizontalAdvance('0');
   const SheetGeometry sheet(protocol, characterWidth);
 
-  // Points to device pixels, shrunk so the sheet fits one page wide past the left margin.
+  // Points to device pixels, shrunk so the sheet fits one page wide between the margins.
   const double pointsToDevice = device.logicalDpiX() / kPointsPerInch;
-  const double margin = protocol.pageSetup.leftMarginPoints * pointsToDevice;
-  const double pageWidth = painter.viewport().width() - margin;
+  const double pageWidth = painter.viewport().width();
   const double scale = std::min(pointsToDevice, pageWidth / sheet.sheetWidth());
   // The note, when there is one, at the foot of every page.
   const double footerHeight = protocol.note.empty() ? 0.0 : kFontPoints * kFooterLines;
@@ -108,7 +117,6 @@ bool paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevi
     y += sheet.height(row);
   }
 
-  painter.translate(margin, 0.0);
   painter.scale(scale, scale);
   const auto paintRow = [&](int row, double top) {
     const auto format = rowFormats.find(row);

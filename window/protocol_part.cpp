@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDate>
+#include <QDir>
 #include <QLineEdit>
 #include <QFileDialog>
 #include <QLocale>
@@ -32,6 +33,7 @@ namespace {
 inline constexpr char kWorkbookFilter[] = "Excel (*.xlsx)";
 inline constexpr char kOldWorkbookFilter[] = "Excel (*.xls)";
 inline constexpr char kWorkbookSuffix[] = "xlsx";
+inline constexpr char kPdfFilter[] = "PDF (*.pdf)";
 
 // Beside the program in its build folder; in the user's documents once it is installed.
 std::filesystem::path protocolsHome() {
@@ -91,10 +93,27 @@ void ProtocolPart::ApplyButton1Click() {
 void ProtocolPart::btnPrintClick() {
   const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
   if (printer.isNull()) {
-    QMessageBox::information(window_, window_->windowTitle(), "Принтер не установлен: протокол напечатать нельзя.");
+    printToPdf();
     return;
   }
   QPrinter job(printer);
+  job.setDocName(ui->eLabelNum->text());
+  if (!printProtocol(job)) reportPrintFailure(window_, job);
+}
+
+void ProtocolPart::printToPdf() {
+  if (QMessageBox::question(window_, window_->windowTitle(),
+                            "Принтер не установлен. Сохранить протокол в файл PDF, чтобы напечатать его потом?") !=
+      QMessageBox::Yes) {
+    return;
+  }
+  const QString suggested = QDir(toQString(reports::protocolFolder(protocolsHome()))).filePath(ui->eLabelNum->text() + ".pdf");
+  const QString file = QFileDialog::getSaveFileName(window_, "Сохранить протокол в PDF", suggested, kPdfFilter);
+  if (file.isEmpty()) return;
+  QPrinter job;
+  job.setOutputFormat(QPrinter::PdfFormat);
+  job.setPageSize(QPageSize(QPageSize::A4));
+  job.setOutputFileName(file);
   job.setDocName(ui->eLabelNum->text());
   if (!printProtocol(job)) reportPrintFailure(window_, job);
 }

@@ -27,6 +27,8 @@ class ProtocolPart {
 
  private:
   reports::SpreadsheetProtocol protocol() const;
+  // No printer: offers the protocol as a PDF file instead.
+  void printToPdf();
 
   const Ui::TMainForm* ui;
   const WeighingSession& session_;

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -159,16 +160,15 @@ class ProtocolTest : public QObject {
     QVERIFY2(text.count("сохран", Qt::CaseInsensitive) == 1, qPrintable(text));
   }
 
-  void printingWithoutAPrinterSaysSo() {
-    QString text;
-    QTimer::singleShot(0, [&] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        text = box->text();
-        box->accept();
-      }
-    });
-    form->btnPrintClick();
-    QCOMPARE(text, QString("Принтер не установлен: протокол напечатать нельзя."));
+  // Without a printer the protocol is offered as a PDF file.
+  void printingWithoutAPrinterOffersAPdfFile() {
+    const QString pdf = dir->filePath("протокол.pdf");
+    {
+      User user(pdf, QMessageBox::Yes);
+      form->btnPrintClick();
+      QCOMPARE(user.messages, QStringList{"Принтер не установлен. Сохранить протокол в файл PDF, чтобы напечатать его потом?"});
+    }
+    QVERIFY2(pdfText(pdf).contains("Протокол №"), qPrintable(pdfText(pdf)));
   }
 
   // A printer that cannot start the job is reported, not taken for success.
@@ -213,6 +213,8 @@ class ProtocolTest : public QObject {
                                  "22,00", "Исполнитель:", "Иванов И.И.", "Весы: KM42-01 заводской № 1234"}) {
       QVERIFY2(printed.contains(QString::fromUtf8(expected)), expected);
     }
+    // Every word at least 10 mm inside each edge of the paper, where printers may cut.
+    QVERIFY2(nearestEdgeMm(pdf) >= 10.0, qPrintable(QString::number(nearestEdgeMm(pdf))));
   }
 
   void everyPrintedPageIsHeadedByTheProtocolNumber() {
@@ -230,6 +232,30 @@ class ProtocolTest : public QObject {
   }
 
  private:
+  // How close to an edge of its page the nearest word comes, in millimetres.
+  static double nearestEdgeMm(const QString& pdf) {
+    const QString boxes =
+        QString::fromStdString(testing::runProgram({"/usr/bin/pdftotext", "-bbox", pdf.toStdString(), "-"}).out);
+    constexpr double kMmPerPoint = 25.4 / 72.0;
+    double width = 0;
+    double height = 0;
+    double nearest = 1e9;
+    const QRegularExpression number(R"re((\w+)="([0-9.]+)")re");
+    for (const QString& line : boxes.split('\n')) {
+      QMap<QString, double> values;
+      for (auto match = number.globalMatch(line); match.hasNext();) {
+        const auto found = match.next();
+        values[found.captured(1)] = found.captured(2).toDouble();
+      }
+      if (line.contains("<page")) {
+        width = values["width"];
+        height = values["height"];
+      } else if (line.contains("<word")) {
+        nearest = std::min({nearest, values["xMin"], values["yMin"], width - values["xMax"], height - values["yMax"]});
+      }
+    }
+    return nearest * kMmPerPoint;
+  }
   static QString pdfText(const QString& pdf) {
     return QString::fromStdString(testing::runProgram({"/usr/bin/pdftotext", "-layout", pdf.toStdString(), "-"}).out);
   }
