@@ -7,8 +7,12 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
+#include "window/centre_on_screen.h"
 #include "window/fit_to_texts.h"
 #include "session/weighing_session.h"
 #include "weighing/conversion_error.h"
@@ -22,6 +26,7 @@ const QString kTitle = QStringLiteral("Параметры");
 // Shown on a field whose text is not a number, until the text changes.
 const QString kBadNumberStyle = QStringLiteral("QLineEdit { background-color: #ffd6d6; }");
 constexpr int kSectionsPerRow = 2;
+constexpr int kFrameAllowancePx = 48;
 
 // The panel, its texts fitted, in the top left corner of a titled box.
 QGroupBox* sectionOf(const OptionsSection& section, QWidget* dialog) {
@@ -66,20 +71,27 @@ OptionsDialog::OptionsDialog(const QList<OptionsSection>& sections, QList<Number
   setObjectName("OptionsDialog");
   // The panels keep the main window's font, which a window does not take by itself.
   setFont(parent->font());
-  auto* grid = new QGridLayout;
+  // The sections scroll when the screen is smaller than they are; the buttons stay.
+  content_ = new QWidget;
+  auto* grid = new QGridLayout(content_);
+  grid->setContentsMargins(0, 0, 0, 0);
   for (int i = 0; i < sections.size(); ++i) {
-    grid->addWidget(sectionOf(sections[i], this), i / kSectionsPerRow, i % kSectionsPerRow);
+    grid->addWidget(sectionOf(sections[i], content_), i / kSectionsPerRow, i % kSectionsPerRow);
     panels_.append(sections[i].panel);
   }
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName("OptionsScroll");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(content_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   buttons->button(QDialogButtonBox::Ok)->setText("OK");
   buttons->button(QDialogButtonBox::Cancel)->setText("Отмена");
   connect(buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &OptionsDialog::reject);
   auto* layout = new QVBoxLayout(this);
-  layout->addLayout(grid);
+  layout->addWidget(scroll, 1);
   layout->addWidget(buttons);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
   for (const NumberField& number : numbers_) {
     connect(number.field, &QLineEdit::textChanged, number.field,
             [field = number.field] { field->setStyleSheet({}); });
@@ -88,7 +100,21 @@ OptionsDialog::OptionsDialog(const QList<OptionsSection>& sections, QList<Number
 
 int OptionsDialog::exec() {
   shown_.take(panels_);
+  fitToScreen();
   return QDialog::exec();
+}
+
+void OptionsDialog::fitToScreen() {
+  const QScreen* display = parentWidget() != nullptr ? parentWidget()->screen() : screen();
+  const QMargins margins = layout()->contentsMargins();
+  const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const QSize whole(content_->sizeHint().width() + scrollBar + margins.left() + margins.right(),
+                    content_->sizeHint().height() + layout()->spacing() +
+                        findChild<QDialogButtonBox*>()->sizeHint().height() + margins.top() + margins.bottom());
+  // The frame and title bar take their share of the screen too.
+  const QSize room = display->availableGeometry().size() - QSize(kFrameAllowancePx, kFrameAllowancePx);
+  resize(whole.boundedTo(room));
+  centreOnScreen(*this, *display);
 }
 
 void OptionsDialog::accept() {

@@ -39,7 +39,7 @@ struct NumberField {
   std::optional<NumberRange> range = std::nullopt;
 };
 // "Параметры": the settings the main window keeps out of sight, in titled sections, two
-// to a row.
+// to a row, scrolling where the screen is smaller than they are.
 // The panels keep their controls, handlers and enabled rules. "OK" keeps the changes once
 // every enabled number field holds a number; "Отмена" puts back what the dialog showed
 // when it opened.
@@ -55,12 +55,15 @@ class OptionsDialog : public QDialog {
   void reject() override;
 
  private:
+  // As large as the sections want, within the free area of the screen, and centred there.
+  void fitToScreen();
   // The first enabled field that is not a number in its range, marked, with what is wrong
   // with it; none when all are.
   std::optional<std::pair<const NumberField*, QString>> firstBadNumber();
 
   QList<NumberField> numbers_;
   QList<QWidget*> panels_;
+  QWidget* content_;
   ControlSnapshot shown_;
 };
 

@@ -20,6 +20,7 @@
 #include <QStyleOptionFrame>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScrollArea>
 #include <QTimer>
 #include <functional>
 
@@ -173,6 +174,26 @@ class OptionsDialogTest : public QObject {
     QVERIFY2(messages.value(2).startsWith("Порог начала, г: «-1» вне допустимого: нужно число больше 0"), qPrintable(messages.value(2)));
     QCOMPARE(messages.value(3), QString("Пауза после снятия, с: «99999» вне допустимого: нужно число от 0 до 300."));
     QCOMPARE(child<QLineEdit>("AlertShareEdit")->text(), QString("85"));
+  }
+
+  // On a screen smaller than its sections (the offscreen one is 800 × 600) the dialog lies
+  // inside the screen's free area with OK in sight, and its sections scroll.
+  void dialogFitsTheScreenWithOkInSight() {
+    QRect screen;
+    QRect frame;
+    QRect ok;
+    QSize wanted;
+    inDialog([&](QDialog* dialog) {
+      screen = dialog->screen()->availableGeometry();
+      frame = dialog->frameGeometry();
+      auto* okButton = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+      ok = QRect(okButton->mapToGlobal(QPoint(0, 0)), okButton->size());
+      wanted = dialog->findChild<QScrollArea*>("OptionsScroll")->widget()->sizeHint();
+    });
+    qInfo("options dialog: %d x %d on a %d x %d screen; its sections %d x %d", frame.width(), frame.height(),
+          screen.width(), screen.height(), wanted.width(), wanted.height());
+    QVERIFY2(screen.contains(frame), qPrintable(QString("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+    QVERIFY(screen.contains(ok));
   }
 
   void wholeNumberFieldRefusesADecimal() {
