@@ -16,7 +16,8 @@ std::string verificationText(const Verification& result) {
            anchor.hash.substr(0, kShownHashDigits) + " в нем нет (последняя запись — № " +
            std::to_string(result.head.record) + "). " + checked;
   }
-  return "Цепочка журнала цела. Записей: " + std::to_string(result.records) + ". " + printedHead(result.head) + ".";
+  const std::string sound = "Цепочка журнала цела. Записей: " + std::to_string(result.records) + ".";
+  return result.records > 0 ? sound + " " + printedHead(result.head) + "." : sound;
 }
 
 }  // namespace tarvelo::journal

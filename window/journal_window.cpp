@@ -36,7 +36,8 @@ const QColor kMarked(255, 205, 205);
 constexpr double kChartMarginShare = 0.1;
 constexpr int kDefaultPeriodDays = 30;
 constexpr int kFollowMs = 1000;
-constexpr int kObjectColumnPx = 180;
+constexpr QSize kWindowSize(780, 600);
+constexpr int kObjectColumnPx = 150;
 const QColor kUntrusted(200, 200, 200);
 const QString kChooseObject = QStringLiteral("Выберите объект в таблице: здесь будет его вес по дням.");
 constexpr double kSecondsPerDay = 24 * 60 * 60;
@@ -100,7 +101,7 @@ JournalWindow::JournalWindow(std::filesystem::path journal, std::function<Journa
   layout->addWidget(chart_, 1);
   layout->addLayout(buttons);
   layout->addWidget(makeExportChoices());
-  resize(720, 600);
+  resize(kWindowSize);
   connect(table_, &QTableWidget::itemSelectionChanged, this, &JournalWindow::showHistory);
   // Follows the journal while shown: a record made anywhere shows within a second.
   follow_ = new QTimer(this);

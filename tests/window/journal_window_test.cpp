@@ -145,7 +145,7 @@ class JournalWindowTest : public QObject {
     record.object = name;
     QVERIFY(!journal::Journal::open(path, error)->append(record));
     QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 4, 1500);
-    QCOMPARE(table->columnWidth(0), 180);
+    QCOMPARE(table->columnWidth(0), 150);
     QCOMPARE(table->item(0, 0)->toolTip(), QString::fromStdString(name));  // Latin sorts first
   }
 
