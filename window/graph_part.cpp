@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "window/field_name.h"
+#include "window/centre_on_screen.h"
 #include "window/file_path.h"
 #include "window/gif_image.h"
 #include "window/graph_part.h"
@@ -123,6 +124,11 @@ void GraphPart::showChart() {
 
 void GraphPart::AppButtonClick() {
   ui->LastNum->setText(QString::number(store().StrGrid1.rowCount() - 1));
+  // Placed once on the screen of the main window; after that where the user puts it.
+  if (!placed_) {
+    placed_ = true;
+    placeOnScreen(*window_, window_->sizeHint(), *mainWindow_->screen());
+  }
   window_->show();
   window_->raise();
   window_->activateWindow();

@@ -63,6 +63,7 @@ class GraphPart : public QObject {
   WeighingSession& session_;
   QMainWindow* mainWindow_;
   QWidget* window_ = nullptr;
+  bool placed_ = false;  // the graph window was placed on the screen
   QAction* action_ = nullptr;
   UpDown* startNumSpinner = nullptr;  // UpDown1
   int Series1 = 0;  // the readings, red

@@ -26,7 +26,6 @@ const QString kTitle = QStringLiteral("Параметры");
 // Shown on a field whose text is not a number, until the text changes.
 const QString kBadNumberStyle = QStringLiteral("QLineEdit { background-color: #ffd6d6; }");
 constexpr int kSectionsPerRow = 2;
-constexpr int kFrameAllowancePx = 48;
 
 // The panel, its texts fitted, in the top left corner of a titled box.
 QGroupBox* sectionOf(const OptionsSection& section, QWidget* dialog) {
@@ -111,10 +110,7 @@ void OptionsDialog::fitToScreen() {
   const QSize whole(content_->sizeHint().width() + scrollBar + margins.left() + margins.right(),
                     content_->sizeHint().height() + layout()->spacing() +
                         findChild<QDialogButtonBox*>()->sizeHint().height() + margins.top() + margins.bottom());
-  // The frame and title bar take their share of the screen too.
-  const QSize room = display->availableGeometry().size() - QSize(kFrameAllowancePx, kFrameAllowancePx);
-  resize(whole.boundedTo(room));
-  centreOnScreen(*this, *display);
+  placeOnScreen(*this, whole, *display);
 }
 
 void OptionsDialog::accept() {
