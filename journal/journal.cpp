@@ -156,14 +156,15 @@ sqlite3* openReadOnly(const std::filesystem::path& path) {
   const bool logBeside = std::filesystem::exists(path.native() + std::filesystem::path("-wal").native(), ignored);
   std::string uri = "file:";
   for (const unsigned char c : utf8(path)) {
-    // The characters a URI's path cannot hold as they are.
-    if (c == '?' || c == '#' || c == '%' || c < 0x20) {
+    // The characters a URI's path cannot hold as they are; a backslash, a separator on
+    // Windows and a letter elsewhere, comes back as itself.
+    if (c == '?' || c == '#' || c == '%' || c == '\\' || c < 0x20) {
       static constexpr char kHex[] = "0123456789ABCDEF";
       uri += '%';
       uri += kHex[c >> 4];
       uri += kHex[c & 0xF];
     } else {
-      uri += static_cast<char>(c == '\\' ? '/' : c);
+      uri += static_cast<char>(c);
     }
   }
   uri += logBeside ? "?mode=ro" : "?mode=ro&immutable=1";

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QLabel>
 #include <QString>
+#include <QWidget>
 
 namespace tarvelo::app {
 
@@ -10,6 +12,15 @@ inline QString fieldName(const QString& label) {
   QString name = label.trimmed();
   if (name.endsWith(':')) name.chop(1);
   return name.trimmed();
+}
+
+// Names each field below `root` that a label stands by after that label, for screen
+// readers and checks that look for it by its name (a list shows its choice, not its label).
+inline void nameFieldsByTheirLabels(QWidget& root) {
+  for (const QLabel* label : root.findChildren<QLabel*>()) {
+    QWidget* field = label->buddy();
+    if (field != nullptr && field->accessibleName().isEmpty()) field->setAccessibleName(fieldName(label->text()));
+  }
 }
 
 }  // namespace tarvelo::app

@@ -24,6 +24,7 @@
 #include "window/options_part.h"
 #include "window/window_settings.h"
 #include "window/graph_part.h"
+#include "window/field_name.h"
 #include "window/journal_panel.h"
 #include "window/journal_window.h"
 #include "window/grid_view.h"
@@ -82,6 +83,7 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
   protocol_ = std::make_unique<ProtocolPart>(*ui, *session_, this);
   startupDir = QDir::currentPath();
   guardFields();
+  nameFieldsByTheirLabels(*this);
   rules_ = new ControlRules(*ui, this);
   connectHandlers();
   FormCreate();

@@ -135,6 +135,12 @@ class MainFormTest : public QObject {
     field<QWidget>(*form, "StrGrid1")->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget()->objectName(), QString("btnPrint"));
+    // Each field is named by the label it stands by, for a screen reader.
+    for (const auto& [name, label] : {std::pair{"ComCB", "Последовательный порт связи"}, {"cbWTime", "Интервал измерения, с"},
+                                      {"eUnit", "Наименование объекта"}, {"ePerson", "ФИО измеряющего"},
+                                      {"eLabelNum", "№ протокола / этикетки"}}) {
+      QCOMPARE(field<QWidget>(*form, name)->accessibleName(), QString(label));
+    }
   }
 
   // The stored values, their kinds and defaults, in the order start-up reads them.
