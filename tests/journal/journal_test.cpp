@@ -79,6 +79,11 @@ class JournalTest : public ::testing::Test {
     if (const auto stored = storedHead(path_)) all.push_back(*stored);
     return Journal::openForReading(path_, error)->verify(all);
   }
+  // The journal as `copy` holds it (removed first: MinGW's copy_file cannot overwrite).
+  void restore(const fs::path& copy) const {
+    fs::remove(path_);
+    fs::copy_file(copy, path_);
+  }
   static std::string utf8(const fs::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
@@ -117,7 +122,7 @@ TEST_F(JournalTest, EveryFieldAndTheIdAreInTheChain) {
        {"kind = 'reference'", "utc = 'x'", "local = 'x'", "person = 'x'", "protocol = 'x'", "object = 'x'",
         "mass = '25,21'", "grams = 25.21", "deviation = '0,00'", "unit = 'кг'", "count = 3", "trace = ''",
         "balance = 'x'", "subject = 1"}) {
-    fs::copy_file(pristine, path_, fs::copy_options::overwrite_existing);
+    restore(pristine);
     ASSERT_EQ(sql("DROP TRIGGER records_are_unchanged; UPDATE records SET " + change + " WHERE id = 2").status, 0);
     EXPECT_EQ(firstBroken(), 2) << change;
   }
@@ -134,7 +139,7 @@ TEST_F(JournalTest, CutTailAndRewrittenChainAreCaughtByTheHeadKeptOutside) {
   const fs::path pristine = path_.native() + fs::path(".pristine").native();
   fs::copy_file(path_, pristine);
   const auto tampered = [&](const std::string& statements) {
-    fs::copy_file(pristine, path_, fs::copy_options::overwrite_existing);
+    restore(pristine);
     EXPECT_EQ(sql("DROP TRIGGER records_are_kept; DROP TRIGGER records_are_unchanged; " + statements).status, 0);
   };
   tampered("DELETE FROM records WHERE id = 3");
