@@ -90,6 +90,9 @@ JournalWindow::JournalWindow(std::filesystem::path journal, std::function<Journa
   chartCaption_->setText(kChooseObject);
   chain_ = new QLabel(this);
   chain_->setObjectName("JournalChain");
+  // Long findings wrap rather than widen the window past the screen.
+  chain_->setWordWrap(true);
+  chartCaption_->setWordWrap(true);
   auto* reference = new QPushButton("Принять за исходный", this);
   reference->setObjectName("TakeReferenceButton");
   auto* buttons = new QHBoxLayout;
