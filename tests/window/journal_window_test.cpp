@@ -24,6 +24,10 @@ class JournalWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The window goes first: its chain check may still hold the journal, which Windows will
+  // not let go of while it is open.
+  void cleanup() { window.reset(); }
+
   void init() {
     path = std::filesystem::u8path(dir.filePath("журнал.sqlite").toStdString());
     std::filesystem::remove(path);
