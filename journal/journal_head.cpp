@@ -6,10 +6,11 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+
+#include "journal/path_text.h"
 
 namespace tarvelo::journal {
 
@@ -20,10 +21,9 @@ constexpr char kHeadSuffix[] = ".head";
 constexpr qsizetype kPathKeyDigits = 16;
 
 bool isHexDigits(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c) && !std::isupper(c); });
+  return std::all_of(text.begin(), text.end(),
+                     [](unsigned char c) { return std::isxdigit(c) && !std::isupper(c); });
 }
-
-QString pathText(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
 
 }  // namespace
 
@@ -35,8 +35,8 @@ std::optional<Head> parseAnchor(std::string_view text) {
   Head head;
   const auto [end, error] = std::from_chars(text.data(), text.data() + colon, head.record);
   const std::string_view hash = text.substr(colon + 1);
-  if (error != std::errc() || end != text.data() + colon || head.record < 1 || hash.size() < kShownHashDigits ||
-      !isHexDigits(hash)) {
+  if (error != std::errc() || end != text.data() + colon || head.record < 1 ||
+      hash.size() < kShownHashDigits || !isHexDigits(hash)) {
     return std::nullopt;
   }
   head.hash = hash;
@@ -48,15 +48,18 @@ bool matchesAnchor(const Head& anchor, std::int64_t record, std::string_view has
 }
 
 std::string printedHead(const Head& head) {
-  return "Журнал: запись № " + std::to_string(head.record) + ", подпись " + head.hash.substr(0, kShownHashDigits);
+  return "Журнал: запись № " + std::to_string(head.record) + ", подпись " +
+         head.hash.substr(0, kShownHashDigits);
 }
 
 std::filesystem::path headFileOf(const std::filesystem::path& journal) {
   // The journal's whole path names its head, so two journals never share one.
   const QString absolute = QFileInfo(pathText(journal)).absoluteFilePath();
-  const QString key =
-      QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha256).toHex().left(kPathKeyDigits);
-  const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + kHeadsFolder;
+  const QString key = QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha256)
+                          .toHex()
+                          .left(kPathKeyDigits);
+  const QString folder =
+      QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + kHeadsFolder;
   return std::filesystem::path((folder + key + kHeadSuffix).toStdU16String());
 }
 
@@ -71,7 +74,8 @@ std::optional<std::string> storeHead(const std::filesystem::path& journal, const
   QDir().mkpath(QFileInfo(path).path());
   QSaveFile file(path);
   // The journal's path on the second line says, to a person, whose head this is.
-  const QByteArray text = QByteArray::fromStdString(anchorText(head)) + "\n" + pathText(journal).toUtf8() + "\n";
+  const QByteArray text =
+      QByteArray::fromStdString(anchorText(head)) + "\n" + pathText(journal).toUtf8() + "\n";
   if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
     return file.errorString().toStdString();
   }

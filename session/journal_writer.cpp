@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "journal/journal_place.h"
+#include "journal/path_text.h"
 #include "journal/verification_text.h"
 
 namespace tarvelo::app {
@@ -21,8 +22,6 @@ constexpr int kFinishWaitMs = 5000;
 constexpr int kFinishRetryMs = 250;
 constexpr char kUnreadableSuffix[] = "'.'yyyyMMdd-HHmmss'.unreadable'";
 
-QString pathText(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
-
 // "Мышь 3, 25,10 г, 2026-12-07 12:05:07" for a result; what a removal or reference is for the rest.
 QString describe(const journal::JournalRecord& record) {
   const QString local = QString::fromStdString(record.local);
@@ -31,7 +30,8 @@ QString describe(const journal::JournalRecord& record) {
         .arg(QString::fromStdString(record.object), QString::fromStdString(record.mass),
              QString::fromStdString(record.unit), local);
   }
-  return QString(record.kind == journal::kRemoval ? "удаление измерения, %1" : "исходный вес %2, %1")
+  return QString(record.kind == journal::kRemoval ? "удаление измерения, %1"
+                                                  : "исходный вес %2, %1")
       .arg(local, QString::fromStdString(record.object));
 }
 
@@ -53,7 +53,7 @@ void JournalWriter::resume() {
     std::error_code ignored;
     std::filesystem::rename(pending, aside, ignored);
     emit backlogChanged(0, QString("файл несохраненных записей не прочитан (%1) и отложен как «%2»")
-                               .arg(QString::fromStdString(error), pathText(aside)));
+                               .arg(QString::fromStdString(error), journal::pathText(aside)));
     return;
   }
   for (QueuedRecord& queued : carried) {
@@ -72,7 +72,8 @@ void JournalWriter::checkChain() {
   if (const auto stored = journal::storedHead(path_)) anchors.push_back(*stored);
   try {
     const journal::Verification result = journal_->verify(anchors);
-    if (!journal::holds(result)) emit chainBroken(QString::fromStdString(journal::verificationText(result)));
+    if (!journal::holds(result))
+      emit chainBroken(QString::fromStdString(journal::verificationText(result)));
   } catch (const journal::ReadError& failure) {
     emit chainBroken(QString("Журнал не прочитан: %1.").arg(QString::fromUtf8(failure.what())));
   }
@@ -104,7 +105,8 @@ void JournalWriter::flush() {
     if (const std::optional<std::string> refused = write(queue_.front())) {
       const QString reason = QString::fromStdString(*refused);
       // Said when it changes, not at every try.
-      if (reason != reason_ || queue_.size() != reported_) emit backlogChanged(static_cast<int>(queue_.size()), reason);
+      if (reason != reason_ || queue_.size() != reported_)
+        emit backlogChanged(static_cast<int>(queue_.size()), reason);
       reason_ = reason;
       reported_ = queue_.size();
       scheduleRetry();
@@ -132,7 +134,8 @@ std::optional<std::string> JournalWriter::write(QueuedRecord& queued) {
   if (record.kind == journal::kRemoval && record.subject == 0) return std::nullopt;
   try {
     // A record from the pending file may have gone in before a crash.
-    const std::optional<std::int64_t> already = queued.carried ? journal_->idOf(record) : std::nullopt;
+    const std::optional<std::int64_t> already =
+        queued.carried ? journal_->idOf(record) : std::nullopt;
     if (already) {
       record.id = *already;
     } else if (const std::optional<std::string> refused = journal_->append(record)) {
@@ -176,7 +179,8 @@ QString JournalWriter::finish() {
   QStringList rows;
   for (const QueuedRecord& queued : queue_) rows << describe(queued.record);
   return QString("В журнал взвешиваний «%1» не записаны (%2), и файл «%3» не сохранен (%4):\n%5")
-      .arg(pathText(path_), reason_, pathText(pending), QString::fromStdString(*unsaved), rows.join("\n"));
+      .arg(journal::pathText(path_), reason_, journal::pathText(pending),
+           QString::fromStdString(*unsaved), rows.join("\n"));
 }
 
 std::optional<std::string> JournalWriter::savePending() const {
@@ -206,7 +210,8 @@ void JournalWriter::sayAlert(const journal::JournalRecord& result, double alertS
   const QLocale locale;
   emit alert(QString("%1: %2 г — %3 % исходного веса %4 г")
                  .arg(QString::fromStdString(result.object), QString::fromStdString(result.mass),
-                      locale.toString(*share, 'f', 1), locale.toString(*summary.referenceGrams, 'f', 2)));
+                      locale.toString(*share, 'f', 1),
+                      locale.toString(*summary.referenceGrams, 'f', 2)));
 }
 
 }  // namespace tarvelo::app

@@ -6,11 +6,11 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include "journal/path_text.h"
+
 namespace tarvelo::app {
 
 namespace {
-
-QString pathText(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
 
 // The record's texts by name, so the file reads back whatever order they are in.
 struct TextField {
@@ -18,17 +18,23 @@ struct TextField {
   std::string journal::JournalRecord::*field;
 };
 constexpr TextField kTextFields[] = {
-    {"kind", &journal::JournalRecord::kind},         {"utc", &journal::JournalRecord::utc},
-    {"local", &journal::JournalRecord::local},       {"person", &journal::JournalRecord::person},
-    {"protocol", &journal::JournalRecord::protocol}, {"object", &journal::JournalRecord::object},
-    {"mass", &journal::JournalRecord::mass},         {"deviation", &journal::JournalRecord::deviation},
-    {"unit", &journal::JournalRecord::unit},         {"trace", &journal::JournalRecord::trace},
+    {"kind", &journal::JournalRecord::kind},
+    {"utc", &journal::JournalRecord::utc},
+    {"local", &journal::JournalRecord::local},
+    {"person", &journal::JournalRecord::person},
+    {"protocol", &journal::JournalRecord::protocol},
+    {"object", &journal::JournalRecord::object},
+    {"mass", &journal::JournalRecord::mass},
+    {"deviation", &journal::JournalRecord::deviation},
+    {"unit", &journal::JournalRecord::unit},
+    {"trace", &journal::JournalRecord::trace},
     {"balance", &journal::JournalRecord::balance},
 };
 
 QJsonObject objectOf(const QueuedRecord& queued) {
   QJsonObject object;
-  for (const TextField& text : kTextFields) object[text.name] = QString::fromStdString(queued.record.*text.field);
+  for (const TextField& text : kTextFields)
+    object[text.name] = QString::fromStdString(queued.record.*text.field);
   if (queued.record.grams) object["grams"] = *queued.record.grams;
   object["count"] = queued.record.count;
   object["subject"] = QString::number(queued.record.subject);
@@ -40,7 +46,8 @@ QJsonObject objectOf(const QueuedRecord& queued) {
 
 QueuedRecord queuedOf(const QJsonObject& object) {
   QueuedRecord queued;
-  for (const TextField& text : kTextFields) queued.record.*text.field = object[text.name].toString().toStdString();
+  for (const TextField& text : kTextFields)
+    queued.record.*text.field = object[text.name].toString().toStdString();
   if (object.contains("grams")) queued.record.grams = object["grams"].toDouble();
   queued.record.count = object["count"].toInt();
   queued.record.subject = object["subject"].toString().toLongLong();
@@ -58,15 +65,16 @@ std::optional<std::string> writePendingRecords(const std::filesystem::path& file
   QJsonArray array;
   for (const QueuedRecord& queued : records) array.append(objectOf(queued));
   const QByteArray text = QJsonDocument(array).toJson();
-  QSaveFile out(pathText(file));
+  QSaveFile out(journal::pathText(file));
   if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
     return out.errorString().toStdString();
   }
   return std::nullopt;
 }
 
-std::vector<QueuedRecord> readPendingRecords(const std::filesystem::path& file, std::string& error) {
-  QFile in(pathText(file));
+std::vector<QueuedRecord> readPendingRecords(const std::filesystem::path& file,
+                                             std::string& error) {
+  QFile in(journal::pathText(file));
   if (!in.exists()) return {};
   if (!in.open(QIODevice::ReadOnly)) {
     error = in.errorString().toStdString();
