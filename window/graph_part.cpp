@@ -90,6 +90,9 @@ GraphPart::GraphPart(Ui::TMainForm& ui, WeighingSession& session, QMainWindow* m
   connect(ui.LastNum, &QLineEdit::textChanged, this, &GraphPart::LastNumChange);
   startNumSpinner = new UpDown(ui.UpDown1, ui.StartNum, kStartNumMinimum, kSpinnerMaximum, true);
   new UpDown(ui.UpDown2, ui.LastNum, kLastNumMinimum, kSpinnerMaximum, false);
+  // A screen reader names them as a refusal does.
+  ui.StartNum->setAccessibleName(rangeFieldName(ui.Label11, ui.Label12));
+  ui.LastNum->setAccessibleName(rangeFieldName(ui.Label11, ui.Label13));
   connect(startNumSpinner, &UpDown::clicked, this, &GraphPart::UpDown1Click);
 }
 

@@ -71,6 +71,9 @@ JournalWindow::JournalWindow(std::filesystem::path journal, std::function<Journa
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->hide();
+  // Tab goes on to the buttons; rows are reached with the arrow keys.
+  table_->setTabKeyNavigation(false);
+  table_->setAccessibleName("Объекты журнала");
   // A long name is cut short, whole in its tooltip, so the weights stay in sight.
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table_->horizontalHeader()->setSectionResizeMode(ObjectColumn, QHeaderView::Interactive);
@@ -124,6 +127,8 @@ QWidget* JournalWindow::makeExportChoices() {
   from_->setObjectName("JournalExportFrom");
   to_ = new QDateEdit(today, box);
   to_->setObjectName("JournalExportTo");
+  from_->setAccessibleName("Начало периода");
+  to_->setAccessibleName("Конец периода");
   for (QDateEdit* date : {from_, to_}) {
     date->setCalendarPopup(true);
     date->setEnabled(false);

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "window/centre_on_screen.h"
+#include "window/field_name.h"
 #include "window/fit_to_texts.h"
 #include "session/weighing_session.h"
 #include "weighing/conversion_error.h"
@@ -81,6 +82,8 @@ OptionsDialog::OptionsDialog(const QList<OptionsSection>& sections, QList<Number
   auto* scroll = new QScrollArea(this);
   scroll->setObjectName("OptionsScroll");
   scroll->setFrameShape(QFrame::NoFrame);
+  // Tab goes through the sections' controls, which the area scrolls into sight.
+  scroll->setFocusPolicy(Qt::NoFocus);
   scroll->setWidgetResizable(true);
   scroll->setWidget(content_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -91,6 +94,11 @@ OptionsDialog::OptionsDialog(const QList<OptionsSection>& sections, QList<Number
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(scroll, 1);
   layout->addWidget(buttons);
+  // A screen reader names a field as a refusal does, or by the label it stands by.
+  for (const NumberField& number : numbers_) {
+    if (number.field->accessibleName().isEmpty()) number.field->setAccessibleName(number.name);
+  }
+  nameFieldsByTheirLabels(*this);
   for (const NumberField& number : numbers_) {
     connect(number.field, &QLineEdit::textChanged, number.field,
             [field = number.field] { field->setStyleSheet({}); });

@@ -37,6 +37,7 @@ QFrame* periodPanel(Ui::TMainForm& ui) {
   grid->addWidget(ui.MDLabel, 1, 0);
   grid->addWidget(ui.MaxDif, 1, 1);
   grid->addWidget(ui.Label10, 1, 2);
+  ui.Label3->setBuddy(ui.ComboBox1);
   // The layout hides them; here they are to be seen.
   for (QWidget* control : {static_cast<QWidget*>(ui.Label3), static_cast<QWidget*>(ui.ComboBox1),
                            static_cast<QWidget*>(ui.MDLabel), static_cast<QWidget*>(ui.MaxDif),

@@ -40,6 +40,7 @@ PortPickerPanel::PortPickerPanel(std::function<int()> port, std::function<void(i
   setObjectName("PortPickerPanel");
   list_->setObjectName("PortDevices");
   linkButton_->setObjectName("PortLinkButton");
+  list_->setAccessibleName("Последовательные устройства");
   list_->setFixedHeight(list_->fontMetrics().height() * kVisibleDevices);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

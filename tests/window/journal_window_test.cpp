@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "journal/journal.h"
+#include "tests/support/keyboard_checks.h"
 #include "tests/support/simulator_process.h"
 #include "window/journal_window.h"
 #include "window/line_chart.h"
@@ -151,6 +152,24 @@ class JournalWindowTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 4, 1500);
     QCOMPARE(table->columnWidth(0), 150);
     QCOMPARE(table->item(0, 0)->toolTip(), QString::fromStdString(name));  // Latin sorts first
+  }
+
+  // Tab and Shift+Tab reach every control past the table, each named; Space works a button.
+  void keyboardReachesEveryControlByItsName() {
+    window->show();
+    QStringList missed = testing::unreached(*window, testing::tabWalk(*table)) +
+                         testing::unreached(*window, testing::tabWalk(*table, true));
+    QVERIFY2(missed.isEmpty(), qPrintable(missed.join(", ")));
+    QVERIFY2(testing::unnamed(*window).isEmpty(), qPrintable(testing::unnamed(*window).join(", ")));
+    table->selectRow(0);
+    QString question;
+    QTimer::singleShot(0, [&question] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      question = box->text();
+      box->reject();
+    });
+    QTest::keyClick(window->findChild<QPushButton*>("TakeReferenceButton"), Qt::Key_Space);
+    QVERIFY2(question.contains("Мышь 1"), qPrintable(question));
   }
 
  private:

@@ -24,6 +24,7 @@
 #include "app/termination_signals.h"
 #include "app/qt_translations.h"
 #include "journal/journal.h"
+#include "tests/support/keyboard_checks.h"
 #include "tests/support/settings_sandbox.h"
 #include "tests/support/simulator_process.h"
 
@@ -135,6 +136,10 @@ class MainFormTest : public QObject {
     field<QWidget>(*form, "StrGrid1")->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget()->objectName(), QString("btnPrint"));
+    QWidget& first = *field<QWidget>(*form, "eUnit");
+    QStringList missed = testing::unreached(*form, testing::tabWalk(first)) + testing::unreached(*form, testing::tabWalk(first, true));
+    QVERIFY2(missed.isEmpty(), qPrintable(missed.join(", ")));
+    QVERIFY2(testing::unnamed(*form).isEmpty(), qPrintable(testing::unnamed(*form).join(", ")));
     // Each field is named by the label it stands by, for a screen reader.
     for (const auto& [name, label] : {std::pair{"ComCB", "Последовательный порт связи"}, {"cbWTime", "Интервал измерения, с"},
                                       {"eUnit", "Наименование объекта"}, {"ePerson", "ФИО измеряющего"},

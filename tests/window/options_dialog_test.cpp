@@ -27,6 +27,7 @@
 #include "window/line_chart.h"
 #include "window/main_form.h"
 #include "settings/settings_store.h"
+#include "tests/support/keyboard_checks.h"
 #include "tests/support/settings_sandbox.h"
 #include "tests/support/simulator_process.h"
 #include "session/weighing_session.h"
@@ -194,6 +195,35 @@ class OptionsDialogTest : public QObject {
           screen.width(), screen.height(), wanted.width(), wanted.height());
     QVERIFY2(screen.contains(frame), qPrintable(QString("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
     QVERIFY(screen.contains(ok));
+  }
+
+  // Tab and Shift+Tab reach every control of the dialog and of the graph window, each named
+  // for a screen reader; Space works the control in focus.
+  void keyboardReachesEveryControlByItsName() {
+    QStringList missed;
+    QStringList nameless;
+    bool ticked = false;
+    inDialog([&](QDialog* dialog) {
+      child<QListWidget>("PortDevices")->setCurrentRow(0);  // a device chosen: its button is on
+      QWidget& first = *testing::tabStops(*dialog).first();
+      missed = testing::unreached(*dialog, testing::tabWalk(first)) + testing::unreached(*dialog, testing::tabWalk(first, true));
+      nameless = testing::unnamed(*dialog);
+      auto* box = child<QCheckBox>("MinWCB");
+      const bool before = box->isChecked();
+      box->setFocus(Qt::TabFocusReason);
+      QTest::keyClick(box, Qt::Key_Space);
+      ticked = box->isChecked() != before;
+    });
+    QVERIFY2(missed.isEmpty(), qPrintable(missed.join(", ")));
+    QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(", ")));
+    QVERIFY(ticked);
+    form->AppButtonClick();
+    QWidget& graph = *form->findChild<QWidget*>("GraphWindow");
+    QVERIFY(QTest::qWaitForWindowActive(&graph));
+    QWidget& first = *testing::tabStops(graph).first();
+    missed = testing::unreached(graph, testing::tabWalk(first)) + testing::unreached(graph, testing::tabWalk(first, true));
+    QVERIFY2(missed.isEmpty(), qPrintable(missed.join(", ")));
+    QVERIFY2(testing::unnamed(graph).isEmpty(), qPrintable(testing::unnamed(graph).join(", ")));
   }
 
   void wholeNumberFieldRefusesADecimal() {
