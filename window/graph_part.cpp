@@ -15,11 +15,11 @@
 #include <cmath>
 
 #include "window/field_name.h"
-#include "window/centre_on_screen.h"
 #include "window/file_path.h"
 #include "window/gif_image.h"
 #include "window/graph_part.h"
 #include "window/graph_window.h"
+#include "window/window_place.h"
 #include "window/jpeg_picture.h"
 #include "window/line_chart.h"
 #include "window/print_failure.h"
@@ -73,8 +73,8 @@ QString rangeFieldName(const QLabel* caption, const QLabel* label) {
 
 }  // namespace
 
-GraphPart::GraphPart(Ui::TMainForm& ui, WeighingSession& session, QMainWindow* mainWindow)
-    : QObject(mainWindow), ui(&ui), session_(session), mainWindow_(mainWindow) {
+GraphPart::GraphPart(Ui::TMainForm& ui, WeighingSession& session, WindowPlace& place, QMainWindow* mainWindow)
+    : QObject(mainWindow), ui(&ui), session_(session), place_(place), mainWindow_(mainWindow) {
   setUpChart();
   window_ = makeGraphWindow(ui.ChPrPanel, ui.ChartPanel, mainWindow);
   action_ = new QAction("График", mainWindow);
@@ -127,11 +127,7 @@ void GraphPart::showChart() {
 
 void GraphPart::AppButtonClick() {
   ui->LastNum->setText(QString::number(store().StrGrid1.rowCount() - 1));
-  // Placed once on the screen of the main window; after that where the user puts it.
-  if (!placed_) {
-    placed_ = true;
-    placeOnScreen(*window_, window_->sizeHint(), *mainWindow_->screen());
-  }
+  place_.put(*window_, window_->sizeHint(), *mainWindow_->screen());
   window_->show();
   window_->raise();
   window_->activateWindow();

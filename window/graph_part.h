@@ -22,13 +22,14 @@ namespace tarvelo::app {
 
 class UpDown;
 class WeighingSession;
+class WindowPlace;
 
 // The graph of the current weighing: the readings in red with their trend line, drawn
 // after every recorded reading or over a chosen range, in a window of its own reached
 // by "График", saved as a picture or printed. Owned by the main window.
 class GraphPart : public QObject {
  public:
-  GraphPart(Ui::TMainForm& ui, WeighingSession& session, QMainWindow* mainWindow);
+  GraphPart(Ui::TMainForm& ui, WeighingSession& session, WindowPlace& place, QMainWindow* mainWindow);
 
   // The menu entry "График".
   QAction* action() const { return action_; }
@@ -63,7 +64,7 @@ class GraphPart : public QObject {
   WeighingSession& session_;
   QMainWindow* mainWindow_;
   QWidget* window_ = nullptr;
-  bool placed_ = false;  // the graph window was placed on the screen
+  WindowPlace& place_;
   QAction* action_ = nullptr;
   UpDown* startNumSpinner = nullptr;  // UpDown1
   int Series1 = 0;  // the readings, red

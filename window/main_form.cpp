@@ -67,10 +67,10 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
                  Qt::WindowCloseButtonHint);
   applyColumnWidths();
   setUpSession(executable);
-  graph_ = new GraphPart(*ui, *session_, this);
+  graph_ = new GraphPart(*ui, *session_, places_.graph, this);
   options_ = new OptionsPart(*ui, *session_, graph_->action(),
                              {[this] { return startRun(); }, [this] { settings_->StoreSettings(); }}, this);
-  settings_ = new WindowSettings(std::move(settingsStore), executable, *ui, options_->handsFreePanel(),
+  settings_ = new WindowSettings(std::move(settingsStore), executable, {*ui, places_}, options_->handsFreePanel(),
                                  session_->handsFree(), options_->journalPanel(), this);
   setUpJournal();
   // A coarse timer may fire 5 % early; the splash keeps its full time.
@@ -287,6 +287,7 @@ void TMainForm::JournalClick() {
   }
   session_->waitForJournal();  // the row just made is shown too
   journalWindow_->refresh();
+  places_.journal.put(*journalWindow_, journalWindow_->size(), *screen());
   journalWindow_->show();
   journalWindow_->raise();
 }

@@ -11,6 +11,7 @@
 
 #include "session/journal_entry.h"
 #include "weighing/measurement_store.h"
+#include "window/window_place.h"
 
 class QPrinter;
 
@@ -141,6 +142,7 @@ class TMainForm : public QMainWindow {
   WindowSettings* settings_ = nullptr;
   TrayPart* tray_ = nullptr;
   OptionsPart* options_ = nullptr;
+  WindowPlaces places_;
   GraphPart* graph_ = nullptr;
   JournalWindow* journalWindow_ = nullptr;
   std::unique_ptr<ProtocolPart> protocol_;

@@ -6,6 +6,7 @@
 #include <QListWidget>
 
 #include "window/radio_group.h"
+#include "window/window_place.h"
 #include "settings/settings_store.h"
 #include "ui_main_form.h"
 #include "weighing/conversion_error.h"
@@ -31,8 +32,8 @@ std::optional<SettingValue> text(const QString& value) { return SettingValue(val
 // by a confirmation when it closes).
 bool ownEnabled(const QWidget* widget) { return !widget->testAttribute(Qt::WA_Disabled); }
 
-bool ticked(const Ui::TMainForm& ui, int item) { return ui.FCheck->item(item)->checkState() == Qt::Checked; }
-void tick(Ui::TMainForm& ui, int item, bool on) { ui.FCheck->item(item)->setCheckState(on ? Qt::Checked : Qt::Unchecked); }
+bool ticked(const SettingHolders& held, int item) { return held.ui.FCheck->item(item)->checkState() == Qt::Checked; }
+void tick(SettingHolders& held, int item, bool on) { held.ui.FCheck->item(item)->setCheckState(on ? Qt::Checked : Qt::Unchecked); }
 
 // A number kept as a field's text; a text that is not a whole number is not stored.
 std::optional<SettingValue> wholeNumber(const QString& value) {
@@ -46,34 +47,41 @@ std::optional<SettingValue> wholeNumber(const QString& value) {
 // Rows that bind a stored value to one property of one control.
 template <auto Control>
 SettingRow checked(std::string_view name, uint8_t fallback) {
-  return {name, fallback, [](Ui::TMainForm& ui, const SettingValue& v) { (ui.*Control)->setChecked(isOn(v)); },
-          [](const Ui::TMainForm& ui) -> std::optional<SettingValue> { return flagOf((ui.*Control)->isChecked()); }};
+  return {name, fallback, [](SettingHolders& held, const SettingValue& v) { (held.ui.*Control)->setChecked(isOn(v)); },
+          [](const SettingHolders& held) -> std::optional<SettingValue> { return flagOf((held.ui.*Control)->isChecked()); }};
 }
 
 template <auto Control>
 SettingRow enabled(std::string_view name) {
-  return {name, kOff, [](Ui::TMainForm& ui, const SettingValue& v) { (ui.*Control)->setEnabled(isOn(v)); },
-          [](const Ui::TMainForm& ui) -> std::optional<SettingValue> { return flagOf(ownEnabled(ui.*Control)); }};
+  return {name, kOff, [](SettingHolders& held, const SettingValue& v) { (held.ui.*Control)->setEnabled(isOn(v)); },
+          [](const SettingHolders& held) -> std::optional<SettingValue> { return flagOf(ownEnabled(held.ui.*Control)); }};
 }
 
 template <auto Control>
 SettingRow textOfField(std::string_view name, const char* fallback) {
-  return {name, std::string(fallback), [](Ui::TMainForm& ui, const SettingValue& v) { (ui.*Control)->setText(textOf(v)); },
-          [](const Ui::TMainForm& ui) { return text((ui.*Control)->text()); }};
+  return {name, std::string(fallback), [](SettingHolders& held, const SettingValue& v) { (held.ui.*Control)->setText(textOf(v)); },
+          [](const SettingHolders& held) { return text((held.ui.*Control)->text()); }};
+}
+
+// Where the user left a window; nothing stored puts it in the middle of the screen.
+template <auto Place>
+SettingRow placeOf(std::string_view name) {
+  return {name, std::string(), [](SettingHolders& held, const SettingValue& v) { (held.places.*Place).restore(std::get<std::string>(v)); },
+          [](const SettingHolders& held) -> std::optional<SettingValue> { return (held.places.*Place).text(); }};
 }
 
 // The recorded fields whose tick is stored; the time is always recorded, stability and
 // statistics never at start.
 template <int Item>
 SettingRow storedTick(std::string_view name) {
-  return {name, kOn, [](Ui::TMainForm& ui, const SettingValue& v) { tick(ui, Item, isOn(v)); },
-          [](const Ui::TMainForm& ui) -> std::optional<SettingValue> { return flagOf(ticked(ui, Item)); }};
+  return {name, kOn, [](SettingHolders& held, const SettingValue& v) { tick(held, Item, isOn(v)); },
+          [](const SettingHolders& held) -> std::optional<SettingValue> { return flagOf(ticked(held, Item)); }};
 }
 
 template <int Item, bool On>
 SettingRow fixedTick(std::string_view name) {
-  return {name, flagOf(On), [](Ui::TMainForm& ui, const SettingValue&) { tick(ui, Item, On); },
-          [](const Ui::TMainForm&) -> std::optional<SettingValue> { return flagOf(On); }};
+  return {name, flagOf(On), [](SettingHolders& held, const SettingValue&) { tick(held, Item, On); },
+          [](const SettingHolders&) -> std::optional<SettingValue> { return flagOf(On); }};
 }
 
 std::vector<SettingRow> makeTable() {
@@ -97,31 +105,31 @@ std::vector<SettingRow> makeTable() {
       checked<&Ui::TMainForm::ChBox2>("bNumOfWeighings", kOff),
       checked<&Ui::TMainForm::ChBox1>("bTimeOfWeighing", kOff),
       SettingRow{"SizeOfMassive", kDefaultStatisticsWindow,
-                 [](Ui::TMainForm& ui, const SettingValue& v) { ui.SizeEdit->setText(QString::number(numberOf(v))); },
-                 [](const Ui::TMainForm& ui) { return wholeNumber(ui.SizeEdit->text()); }},
-      SettingRow{"FileType", int32_t{0}, [](Ui::TMainForm& ui, const SettingValue& v) { setRadioIndex(ui.RGr1, numberOf(v)); },
-                 [](const Ui::TMainForm& ui) -> std::optional<SettingValue> { return int32_t{radioIndex(ui.RGr1)}; }},
-      SettingRow{"DiffType", int32_t{0}, [](Ui::TMainForm& ui, const SettingValue& v) { setRadioIndex(ui.RGr2, numberOf(v)); },
-                 [](const Ui::TMainForm& ui) -> std::optional<SettingValue> { return int32_t{radioIndex(ui.RGr2)}; }},
+                 [](SettingHolders& held, const SettingValue& v) { held.ui.SizeEdit->setText(QString::number(numberOf(v))); },
+                 [](const SettingHolders& held) { return wholeNumber(held.ui.SizeEdit->text()); }},
+      SettingRow{"FileType", int32_t{0}, [](SettingHolders& held, const SettingValue& v) { setRadioIndex(held.ui.RGr1, numberOf(v)); },
+                 [](const SettingHolders& held) -> std::optional<SettingValue> { return int32_t{radioIndex(held.ui.RGr1)}; }},
+      SettingRow{"DiffType", int32_t{0}, [](SettingHolders& held, const SettingValue& v) { setRadioIndex(held.ui.RGr2, numberOf(v)); },
+                 [](const SettingHolders& held) -> std::optional<SettingValue> { return int32_t{radioIndex(held.ui.RGr2)}; }},
       SettingRow{"COM", int32_t{0},
-                 [](Ui::TMainForm& ui, const SettingValue& v) {
+                 [](SettingHolders& held, const SettingValue& v) {
                    const int port = numberOf(v);
-                   ui.ComCB->setCurrentIndex(port >= 0 && port < ui.ComCB->count() ? port : -1);
+                   held.ui.ComCB->setCurrentIndex(port >= 0 && port < held.ui.ComCB->count() ? port : -1);
                  },
-                 [](const Ui::TMainForm& ui) -> std::optional<SettingValue> { return int32_t{ui.ComCB->currentIndex()}; }},
+                 [](const SettingHolders& held) -> std::optional<SettingValue> { return int32_t{held.ui.ComCB->currentIndex()}; }},
       // A stored averaging time that is not in the list gives the default, not the layout's item.
       SettingRow{"WPeriod", kDefaultAveragingTime,
-                 [](Ui::TMainForm& ui, const SettingValue& v) {
+                 [](SettingHolders& held, const SettingValue& v) {
                    const QString period = QString::number(numberOf(v));
-                   ui.cbWTime->setCurrentText(ui.cbWTime->findText(period) >= 0 ? period
+                   held.ui.cbWTime->setCurrentText(held.ui.cbWTime->findText(period) >= 0 ? period
                                                                                 : QString::number(kDefaultAveragingTime));
                  },
-                 [](const Ui::TMainForm& ui) { return wholeNumber(ui.cbWTime->currentText()); }},
+                 [](const SettingHolders& held) { return wholeNumber(held.ui.cbWTime->currentText()); }},
       textOfField<&Ui::TMainForm::ePerson>("ePerson", ""),
       textOfField<&Ui::TMainForm::eUnit>("eUnit", ""),
       // Written for other programs that read these settings; start-up always begins with "0".
       SettingRow{"GetInfPeriod", std::string("0"), nullptr,
-                 [](const Ui::TMainForm& ui) { return text(ui.ComboBox1->currentText()); }},
+                 [](const SettingHolders& held) { return text(held.ui.ComboBox1->currentText()); }},
       textOfField<&Ui::TMainForm::MaxDW>("strMaxDW", "0,001"),
       textOfField<&Ui::TMainForm::DWTime>("strDWTime", "1"),
       textOfField<&Ui::TMainForm::MinimW>("MinimWeight", "0,001"),
@@ -129,6 +137,8 @@ std::vector<SettingRow> makeTable() {
       textOfField<&Ui::TMainForm::NumberWeightTime>("NumberWeightTime", "100"),
       textOfField<&Ui::TMainForm::WorkTime>("strWorkTime", "10"),
       textOfField<&Ui::TMainForm::MaxDif>("MaxDifWeight", "0,001"),
+      placeOf<&WindowPlaces::graph>("GraphWindowPlace"),
+      placeOf<&WindowPlaces::journal>("JournalWindowPlace"),
   };
 }
 
@@ -163,15 +173,15 @@ const std::vector<SettingRow>& settingsTable() {
   return table;
 }
 
-void restoreSettings(const SettingsStore& store, Ui::TMainForm& form) {
+void restoreSettings(const SettingsStore& store, SettingHolders& holders) {
   for (const SettingRow& row : settingsTable()) {
-    if (row.show != nullptr) row.show(form, read(store, row));
+    if (row.show != nullptr) row.show(holders, read(store, row));
   }
 }
 
-void storeSettings(SettingsStore& store, const Ui::TMainForm& form) {
+void storeSettings(SettingsStore& store, const SettingHolders& holders) {
   for (const SettingRow& row : settingsTable()) {
-    if (const auto value = row.take(form)) write(store, row.name, *value);
+    if (const auto value = row.take(holders)) write(store, row.name, *value);
   }
 }
 

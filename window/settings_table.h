@@ -14,6 +14,14 @@ class TMainForm;
 namespace tarvelo::app {
 
 class SettingsStore;
+struct WindowPlaces;
+
+// Where the stored values live while the program runs: the main window's controls and
+// the places of the windows it opens.
+struct SettingHolders {
+  Ui::TMainForm& ui;
+  WindowPlaces& places;
+};
 
 // A stored value: a flag, a number or a text, as the settings store keeps them.
 using SettingValue = std::variant<uint8_t, int32_t, std::string>;
@@ -24,17 +32,17 @@ using SettingValue = std::variant<uint8_t, int32_t, std::string>;
 struct SettingRow {
   std::string_view name;
   SettingValue defaultValue;
-  void (*show)(Ui::TMainForm& form, const SettingValue& value);
-  std::optional<SettingValue> (*take)(const Ui::TMainForm& form);
+  void (*show)(SettingHolders& holders, const SettingValue& value);
+  std::optional<SettingValue> (*take)(const SettingHolders& holders);
 };
 
-// Every stored setting of the main window, in the order start-up reads them: a later
+// Every stored setting, in the order start-up reads them: a later
 // row may override what an earlier control's handler did.
 const std::vector<SettingRow>& settingsTable();
 
-// Reads every row from the store into the form, in the table's order.
-void restoreSettings(const SettingsStore& store, Ui::TMainForm& form);
-// Writes every row the form can give into the store.
-void storeSettings(SettingsStore& store, const Ui::TMainForm& form);
+// Reads every row from the store into its holder, in the table's order.
+void restoreSettings(const SettingsStore& store, SettingHolders& holders);
+// Writes every row its holder can give into the store.
+void storeSettings(SettingsStore& store, const SettingHolders& holders);
 
 }  // namespace tarvelo::app

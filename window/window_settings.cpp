@@ -16,12 +16,13 @@
 namespace tarvelo::app {
 
 WindowSettings::WindowSettings(std::unique_ptr<SettingsStore> store, const std::string& executableFileName,
-                               Ui::TMainForm& ui, HandsFreePanel& handsFreePanel, HandsFreeSwitch& handsFree,
+                               SettingHolders holders, HandsFreePanel& handsFreePanel, HandsFreeSwitch& handsFree,
                                JournalPanel& journalPanel, QWidget* window)
     : QObject(window),
       store_(std::move(store)),
       executableFileName_(executableFileName),
-      ui(&ui),
+      holders_(holders),
+      ui(&holders.ui),
       handsFreePanel_(handsFreePanel),
       handsFree_(handsFree),
       journalPanel_(journalPanel) {
@@ -35,7 +36,7 @@ WindowSettings::WindowSettings(std::unique_ptr<SettingsStore> store, const std::
 bool WindowSettings::RestoreSettings(bool handsFreeForThisStart) {
   open_ = store_->open(executableFileName_) || store_->create(executableFileName_);
   if (!open_) return false;
-  restoreSettings(*store_, *ui);
+  restoreSettings(*store_, holders_);
   handsFreePanel_.restore(*store_);
   handsFree_.restore(*store_, handsFreeForThisStart);
   handsFreePanel_.setOn(handsFree_.armed());
@@ -47,7 +48,7 @@ bool WindowSettings::RestoreSettings(bool handsFreeForThisStart) {
 
 void WindowSettings::StoreSettings() {
   if (!open_) return;
-  storeSettings(*store_, *ui);
+  storeSettings(*store_, holders_);
   handsFreePanel_.store(*store_);
   handsFree_.store(*store_);
   journalPanel_.store(*store_);

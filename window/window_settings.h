@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "window/settings_table.h"
+
 class QWidget;
 
 namespace Ui {
@@ -22,7 +24,7 @@ class SettingsStore;
 // session ends and at shutdown.
 class WindowSettings : public QObject {
  public:
-  WindowSettings(std::unique_ptr<SettingsStore> store, const std::string& executableFileName, Ui::TMainForm& ui,
+  WindowSettings(std::unique_ptr<SettingsStore> store, const std::string& executableFileName, SettingHolders holders,
                  HandsFreePanel& handsFreePanel, HandsFreeSwitch& handsFree, JournalPanel& journalPanel,
                  QWidget* window);
 
@@ -38,6 +40,7 @@ class WindowSettings : public QObject {
   std::unique_ptr<SettingsStore> store_;
   std::string executableFileName_;
   bool open_ = false;
+  SettingHolders holders_;
   Ui::TMainForm* ui;
   HandsFreePanel& handsFreePanel_;
   HandsFreeSwitch& handsFree_;

@@ -168,7 +168,8 @@ class MainFormTest : public QObject {
         {"strMaxDW", V(std::string("0,001"))}, {"strDWTime", V(std::string("1"))},
         {"MinimWeight", V(std::string("0,001"))}, {"SpeedWorkFileName", V(std::string("RS232.txt"))},
         {"NumberWeightTime", V(std::string("100"))}, {"strWorkTime", V(std::string("10"))},
-        {"MaxDifWeight", V(std::string("0,001"))}};
+        {"MaxDifWeight", V(std::string("0,001"))}, {"GraphWindowPlace", V(std::string())},
+        {"JournalWindowPlace", V(std::string())}};
     const auto& table = settingsTable();
     QCOMPARE(table.size(), expected.size());
     for (std::size_t i = 0; i < table.size(); ++i) {
@@ -339,6 +340,49 @@ class MainFormTest : public QObject {
     form->Timer1Timer();
     const QPoint offCentre = form->frameGeometry().center() - form->screen()->availableGeometry().center();
     QVERIFY2(qAbs(offCentre.x()) <= 2 && qAbs(offCentre.y()) <= 2, qPrintable(QString("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
+  }
+
+  // The main window, the graph, the journal and "Параметры…" open inside the screen, also
+  // one of 1024 x 768 (a second run of this suite); the graph and the journal come back
+  // where the user left them.
+  void windowsFitTheScreenAndKeepTheirPlaces() {
+    QTemporaryDir journalDir;
+    const auto withJournal = [&journalDir] {
+      return std::make_unique<TMainForm>(
+          makeSettingsStore(), "Tarvelo",
+          StartOptions{StartMode::AsStored, [] { return true; }, false, journalDir.filePath("журнал.sqlite").toStdString()});
+    };
+    auto form = withJournal();
+    form->Timer1Timer();
+    form->AppButtonClick();
+    form->JournalClick();
+    QWidget& graph = *form->findChild<QWidget*>("GraphWindow");
+    QWidget& journal = *form->findChild<QWidget*>("JournalWindow");
+    QRect options;
+    QTimer::singleShot(0, [&options] {
+      auto* dialog = QApplication::activeModalWidget();
+      options = dialog->frameGeometry();
+      dialog->close();
+    });
+    form->OptionsClick();
+    const QRect screen = form->screen()->availableGeometry();
+    for (const auto& [name, frame] : {std::pair{"main", form->frameGeometry()}, {"graph", graph.frameGeometry()},
+                                      {"journal", journal.frameGeometry()}, {"options", options}}) {
+      qInfo("%s window: %d x %d at %d,%d on %d x %d", name, frame.width(), frame.height(), frame.x(), frame.y(),
+            screen.width(), screen.height());
+      QVERIFY2(screen.contains(frame), name);
+    }
+    const QRect graphPlace(screen.topLeft() + QPoint(10, 20), graph.size() + QSize(30, 20));
+    const QRect journalPlace(screen.topLeft() + QPoint(40, 30), journal.size() - QSize(50, 40));
+    graph.setGeometry(graphPlace);
+    journal.setGeometry(journalPlace);
+    form.reset();
+    form = withJournal();
+    form->Timer1Timer();
+    form->AppButtonClick();
+    form->JournalClick();
+    QCOMPARE(form->findChild<QWidget*>("GraphWindow")->geometry(), graphPlace);
+    QCOMPARE(form->findChild<QWidget*>("JournalWindow")->geometry(), journalPlace);
   }
 
   // Qt's own buttons speak the program's language.
