@@ -69,7 +69,8 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
   setUpSession(executable);
   graph_ = new GraphPart(*ui, *session_, places_.graph, this);
   options_ = new OptionsPart(*ui, *session_, graph_->action(),
-                             {[this] { return startRun(); }, [this] { settings_->StoreSettings(); }}, this);
+                             {[this] { return startRun(); }, [this] { settings_->StoreSettings(); }}, places_.options,
+                             this);
   settings_ = new WindowSettings(std::move(settingsStore), executable, {*ui, places_}, options_->handsFreePanel(),
                                  session_->handsFree(), options_->journalPanel(), this);
   setUpJournal();

@@ -12,8 +12,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "window/centre_on_screen.h"
 #include "window/field_name.h"
+#include "window/window_place.h"
 #include "window/fit_to_texts.h"
 #include "session/weighing_session.h"
 #include "weighing/conversion_error.h"
@@ -65,8 +65,8 @@ QString whatIsWrong(const NumberField& number) {
 }  // namespace
 
 OptionsDialog::OptionsDialog(const QList<OptionsSection>& sections, QList<NumberField> numbers,
-                             QWidget* parent)
-    : QDialog(parent), numbers_(std::move(numbers)) {
+                             WindowPlace& place, QWidget* parent)
+    : QDialog(parent), numbers_(std::move(numbers)), place_(place) {
   setWindowTitle(kTitle);
   setObjectName("OptionsDialog");
   // The panels keep the main window's font, which a window does not take by itself.
@@ -118,7 +118,7 @@ void OptionsDialog::fitToScreen() {
   const QSize whole(content_->sizeHint().width() + scrollBar + margins.left() + margins.right(),
                     content_->sizeHint().height() + layout()->spacing() +
                         findChild<QDialogButtonBox*>()->sizeHint().height() + margins.top() + margins.bottom());
-  placeOnScreen(*this, whole, *display);
+  place_.put(*this, whole, *display);
 }
 
 void OptionsDialog::accept() {

@@ -13,6 +13,8 @@ class QLineEdit;
 
 namespace tarvelo::app {
 
+class WindowPlace;
+
 // A section of the dialog: a panel of the main window, moved into the dialog whole.
 struct OptionsSection {
   QString title;
@@ -47,7 +49,8 @@ class OptionsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  OptionsDialog(const QList<OptionsSection>& sections, QList<NumberField> numbers, QWidget* parent);
+  OptionsDialog(const QList<OptionsSection>& sections, QList<NumberField> numbers, WindowPlace& place,
+                QWidget* parent);
 
   // Opens the dialog as modal.
   int exec() override;
@@ -55,13 +58,15 @@ class OptionsDialog : public QDialog {
   void reject() override;
 
  private:
-  // As large as the sections want, within the free area of the screen, and centred there.
+  // The first time: where the user left it, or as large as the sections want within the
+  // free area of the screen and centred there.
   void fitToScreen();
   // The first enabled field that is not a number in its range, marked, with what is wrong
   // with it; none when all are.
   std::optional<std::pair<const NumberField*, QString>> firstBadNumber();
 
   QList<NumberField> numbers_;
+  WindowPlace& place_;
   QList<QWidget*> panels_;
   QWidget* content_;
   ControlSnapshot shown_;

@@ -51,7 +51,7 @@ QFrame* periodPanel(Ui::TMainForm& ui) {
 }  // namespace
 
 OptionsPart::OptionsPart(Ui::TMainForm& form, WeighingSession& session, QAction* graphAction, Actions actions,
-                         QMainWindow* window)
+                         WindowPlace& place, QMainWindow* window)
     : QObject(window),
       ui(&form),
       session_(session),
@@ -81,7 +81,7 @@ OptionsPart::OptionsPart(Ui::TMainForm& form, WeighingSession& session, QAction*
   };
   numbers += handsFreePanel_->numberFields();
   numbers += journalPanel_->numberFields();
-  dialog_ = new OptionsDialog(sections, numbers, window);
+  dialog_ = new OptionsDialog(sections, numbers, place, window);
 
   action_ = new QAction("Параметры…", window);
   action_->setObjectName("OptionsAction");

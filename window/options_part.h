@@ -16,6 +16,7 @@ class HandsFreePanel;
 class JournalPanel;
 class OptionsDialog;
 class WeighingSession;
+class WindowPlace;
 
 // "Параметры…": the settings the layout keeps out of sight, in a dialog of their own
 // reached from the menu, and what its "OK" sets going. Owned by the main window.
@@ -28,7 +29,7 @@ class OptionsPart : public QObject {
 
   // The menu entry goes before "Справка", with `graphAction` after it.
   OptionsPart(Ui::TMainForm& ui, WeighingSession& session, QAction* graphAction, Actions actions,
-              QMainWindow* window);
+              WindowPlace& place, QMainWindow* window);
 
   QAction* action() const { return action_; }
   HandsFreePanel& handsFreePanel() const { return *handsFreePanel_; }

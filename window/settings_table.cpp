@@ -139,6 +139,7 @@ std::vector<SettingRow> makeTable() {
       textOfField<&Ui::TMainForm::MaxDif>("MaxDifWeight", "0,001"),
       placeOf<&WindowPlaces::graph>("GraphWindowPlace"),
       placeOf<&WindowPlaces::journal>("JournalWindowPlace"),
+      placeOf<&WindowPlaces::options>("OptionsWindowPlace"),
   };
 }
 

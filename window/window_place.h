@@ -32,6 +32,7 @@ class WindowPlace {
 struct WindowPlaces {
   WindowPlace graph;
   WindowPlace journal;
+  WindowPlace options;
 };
 
 }  // namespace tarvelo::app

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <functional>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -169,7 +170,7 @@ class MainFormTest : public QObject {
         {"MinimWeight", V(std::string("0,001"))}, {"SpeedWorkFileName", V(std::string("RS232.txt"))},
         {"NumberWeightTime", V(std::string("100"))}, {"strWorkTime", V(std::string("10"))},
         {"MaxDifWeight", V(std::string("0,001"))}, {"GraphWindowPlace", V(std::string())},
-        {"JournalWindowPlace", V(std::string())}};
+        {"JournalWindowPlace", V(std::string())}, {"OptionsWindowPlace", V(std::string())}};
     const auto& table = settingsTable();
     QCOMPARE(table.size(), expected.size());
     for (std::size_t i = 0; i < table.size(); ++i) {
@@ -359,12 +360,19 @@ class MainFormTest : public QObject {
     QWidget& graph = *form->findChild<QWidget*>("GraphWindow");
     QWidget& journal = *form->findChild<QWidget*>("JournalWindow");
     QRect options;
-    QTimer::singleShot(0, [&options] {
-      auto* dialog = QApplication::activeModalWidget();
-      options = dialog->frameGeometry();
-      dialog->close();
-    });
-    form->OptionsClick();
+    QRect optionsInside;
+    const auto openOptions = [&form, &options, &optionsInside](const std::function<void(QWidget&)>& move) {
+      QTimer::singleShot(0, [&options, &optionsInside, move] {
+        QWidget& dialog = *QApplication::activeModalWidget();
+        options = dialog.frameGeometry();
+        optionsInside = dialog.geometry();
+        move(dialog);
+        dialog.close();
+      });
+      form->OptionsClick();
+    };
+    const QRect optionsPlace(form->screen()->availableGeometry().topLeft() + QPoint(5, 26), QSize(700, 500));
+    openOptions([&optionsPlace](QWidget& dialog) { dialog.setGeometry(optionsPlace); });
     const QRect screen = form->screen()->availableGeometry();
     for (const auto& [name, frame] : {std::pair{"main", form->frameGeometry()}, {"graph", graph.frameGeometry()},
                                       {"journal", journal.frameGeometry()}, {"options", options}}) {
@@ -383,6 +391,9 @@ class MainFormTest : public QObject {
     form->JournalClick();
     QCOMPARE(form->findChild<QWidget*>("GraphWindow")->geometry(), graphPlace);
     QCOMPARE(form->findChild<QWidget*>("JournalWindow")->geometry(), journalPlace);
+    openOptions([](QWidget&) {});
+    QCOMPARE(optionsInside, optionsPlace);
+
   }
 
   // Qt's own buttons speak the program's language.
