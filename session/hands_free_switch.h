@@ -4,17 +4,15 @@
 
 namespace tarvelo::app {
 
-class SettingsStore;
-
 // Whether hands-free weighing is armed, and what follows from it: the stored choice, the
 // start-up switch that arms it for one start only, a start when the window first shows,
 // and the effect of the options dialog on a run that watches the pan.
 class HandsFreeSwitch {
  public:
   // The stored choice; `forThisStart` arms it for this start of the program only.
-  void restore(const SettingsStore& store, bool forThisStart);
-  // Keeps the operator's choice, not a choice made for this start only.
-  void store(SettingsStore& store) const;
+  void restore(bool storedOn, bool forThisStart);
+  // The operator's choice to keep, not a choice made for this start only.
+  bool storedChoice() const { return storedOn_.value_or(armed_); }
 
   bool armed() const { return armed_; }
   // The window shows for the first time: an armed run watches the pan from the start,

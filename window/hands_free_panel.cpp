@@ -6,17 +6,12 @@
 #include <QLineEdit>
 #include <cmath>
 
-#include "settings/settings_store.h"
 #include "weighing/number_text.h"
 
 namespace tarvelo::app {
 
 namespace {
 
-constexpr char kThresholdName[] = "AutoWeighingThreshold";
-constexpr char kPauseName[] = "AutoWeighingPause";
-constexpr char kDefaultThreshold[] = "2";
-constexpr char kDefaultPause[] = "1";
 constexpr double kMsPerSecond = 1000.0;
 const QString kThresholdLabel = QStringLiteral("Порог начала, г");
 const QString kPauseLabel = QStringLiteral("Пауза после снятия, с");
@@ -71,16 +66,6 @@ HandsFree HandsFreePanel::options() const {
 QList<NumberField> HandsFreePanel::numberFields() const {
   return {{threshold_, kThresholdLabel, NumberKind::Decimal, false, kThresholdRange},
           {pause_, kPauseLabel, NumberKind::Decimal, false, kPauseRange}};
-}
-
-void HandsFreePanel::restore(const SettingsStore& store) {
-  threshold_->setText(QString::fromStdString(store.ReadText(kThresholdName, kDefaultThreshold)));
-  pause_->setText(QString::fromStdString(store.ReadText(kPauseName, kDefaultPause)));
-}
-
-void HandsFreePanel::store(SettingsStore& store) const {
-  store.WriteText(kThresholdName, threshold_->text().toStdString());
-  store.WriteText(kPauseName, pause_->text().toStdString());
 }
 
 }  // namespace tarvelo::app

@@ -10,8 +10,6 @@ class QLineEdit;
 
 namespace tarvelo::app {
 
-class SettingsStore;
-
 // The hands-free weighing options for the "Параметры" dialog: whether a run weighs every
 // load that arrives (the session's switch keeps that choice), and, kept with the
 // settings here, the load that starts a weighing and how long the pan must stay empty
@@ -26,8 +24,11 @@ class HandsFreePanel : public QFrame {
   // not a number.
   HandsFree options() const;
 
-  void restore(const SettingsStore& store);
-  void store(SettingsStore& store) const;
+  // The fields as the settings keep them.
+  QLineEdit& threshold() const { return *threshold_; }
+  QLineEdit& pause() const { return *pause_; }
+  static constexpr char kDefaultThreshold[] = "2";
+  static constexpr char kDefaultPause[] = "1";
 
   // The fields the dialog checks for numbers, under their labels.
   QList<NumberField> numberFields() const;

@@ -4,7 +4,6 @@
 #include <QLineEdit>
 
 #include "session/result_journal.h"
-#include "settings/settings_store.h"
 #include "weighing/conversion_error.h"
 #include "weighing/number_text.h"
 
@@ -12,8 +11,6 @@ namespace tarvelo::app {
 
 namespace {
 
-constexpr char kShareName[] = "JournalAlertShare";
-constexpr char kDefaultShare[] = "85";
 const QString kShareLabel = QStringLiteral("Отмечать вес ниже, % от исходного");
 constexpr NumberRange kShareRange{1, 100};
 
@@ -34,12 +31,6 @@ double JournalPanel::alertShare() const {
     return kDefaultAlertShare;
   }
 }
-
-void JournalPanel::restore(const SettingsStore& store) {
-  share_->setText(QString::fromStdString(store.ReadText(kShareName, kDefaultShare)));
-}
-
-void JournalPanel::store(SettingsStore& store) const { store.WriteText(kShareName, share_->text().toStdString()); }
 
 QList<NumberField> JournalPanel::numberFields() const {
   return {{share_, kShareLabel, NumberKind::Decimal, false, kShareRange}};

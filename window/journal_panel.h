@@ -8,8 +8,6 @@ class QLineEdit;
 
 namespace tarvelo::app {
 
-class SettingsStore;
-
 // The weighing journal's option for the "Параметры" dialog: below which share of its
 // reference weight a result is marked and said.
 class JournalPanel : public QFrame {
@@ -19,8 +17,9 @@ class JournalPanel : public QFrame {
   // In per cent; the default when the field holds no number.
   double alertShare() const;
 
-  void restore(const SettingsStore& store);
-  void store(SettingsStore& store) const;
+  // The field as the settings keep it.
+  QLineEdit& share() const { return *share_; }
+  static constexpr char kDefaultShare[] = "85";
 
   // The field the dialog checks for a number, under its label.
   QList<NumberField> numberFields() const;

@@ -71,8 +71,9 @@ TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string e
   options_ = new OptionsPart(*ui, *session_, graph_->action(),
                              {[this] { return startRun(); }, [this] { settings_->StoreSettings(); }}, places_.options,
                              this);
-  settings_ = new WindowSettings(std::move(settingsStore), executable, {*ui, places_}, options_->handsFreePanel(),
-                                 session_->handsFree(), options_->journalPanel(), this);
+  settings_ = new WindowSettings(
+      std::move(settingsStore), executable,
+      {*ui, options_->handsFreePanel(), session_->handsFree(), options_->journalPanel(), places_}, this);
   setUpJournal();
   // A coarse timer may fire 5 % early; the splash keeps its full time.
   Timer1.setTimerType(Qt::PreciseTimer);

@@ -5,6 +5,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include "session/hands_free_switch.h"
+#include "window/hands_free_panel.h"
+#include "window/journal_panel.h"
 #include "window/radio_group.h"
 #include "window/window_place.h"
 #include "settings/settings_store.h"
@@ -137,6 +140,22 @@ std::vector<SettingRow> makeTable() {
       textOfField<&Ui::TMainForm::NumberWeightTime>("NumberWeightTime", "100"),
       textOfField<&Ui::TMainForm::WorkTime>("strWorkTime", "10"),
       textOfField<&Ui::TMainForm::MaxDif>("MaxDifWeight", "0,001"),
+      SettingRow{"AutoWeighingThreshold", std::string(HandsFreePanel::kDefaultThreshold),
+                 [](SettingHolders& held, const SettingValue& v) { held.handsFreePanel.threshold().setText(textOf(v)); },
+                 [](const SettingHolders& held) { return text(held.handsFreePanel.threshold().text()); }},
+      SettingRow{"AutoWeighingPause", std::string(HandsFreePanel::kDefaultPause),
+                 [](SettingHolders& held, const SettingValue& v) { held.handsFreePanel.pause().setText(textOf(v)); },
+                 [](const SettingHolders& held) { return text(held.handsFreePanel.pause().text()); }},
+      // The operator's choice; a start may arm it for itself only.
+      SettingRow{"AutoWeighing", kOff,
+                 [](SettingHolders& held, const SettingValue& v) {
+                   held.handsFree.restore(isOn(v), held.handsFreeForThisStart);
+                   held.handsFreePanel.setOn(held.handsFree.armed());
+                 },
+                 [](const SettingHolders& held) -> std::optional<SettingValue> { return flagOf(held.handsFree.storedChoice()); }},
+      SettingRow{"JournalAlertShare", std::string(JournalPanel::kDefaultShare),
+                 [](SettingHolders& held, const SettingValue& v) { held.journalPanel.share().setText(textOf(v)); },
+                 [](const SettingHolders& held) { return text(held.journalPanel.share().text()); }},
       placeOf<&WindowPlaces::graph>("GraphWindowPlace"),
       placeOf<&WindowPlaces::journal>("JournalWindowPlace"),
       placeOf<&WindowPlaces::options>("OptionsWindowPlace"),

@@ -13,14 +13,22 @@ class TMainForm;
 
 namespace tarvelo::app {
 
+class HandsFreePanel;
+class HandsFreeSwitch;
+class JournalPanel;
 class SettingsStore;
 struct WindowPlaces;
 
-// Where the stored values live while the program runs: the main window's controls and
-// the places of the windows it opens.
+// Where the stored values live while the program runs: the main window's controls, the
+// options' own panels, the hands-free switch and the places of the windows it opens.
 struct SettingHolders {
   Ui::TMainForm& ui;
+  HandsFreePanel& handsFreePanel;
+  HandsFreeSwitch& handsFree;
+  JournalPanel& journalPanel;
   WindowPlaces& places;
+  // Hands-free weighing armed for this start only, whatever is stored.
+  bool handsFreeForThisStart = false;
 };
 
 // A stored value: a flag, a number or a text, as the settings store keeps them.

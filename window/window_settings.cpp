@@ -6,26 +6,19 @@
 #include <QPushButton>
 #include <limits>
 
-#include "session/hands_free_switch.h"
 #include "settings/settings_store.h"
 #include "ui_main_form.h"
-#include "window/hands_free_panel.h"
-#include "window/journal_panel.h"
 #include "window/settings_table.h"
 
 namespace tarvelo::app {
 
 WindowSettings::WindowSettings(std::unique_ptr<SettingsStore> store, const std::string& executableFileName,
-                               SettingHolders holders, HandsFreePanel& handsFreePanel, HandsFreeSwitch& handsFree,
-                               JournalPanel& journalPanel, QWidget* window)
+                               SettingHolders holders, QWidget* window)
     : QObject(window),
       store_(std::move(store)),
       executableFileName_(executableFileName),
       holders_(holders),
-      ui(&holders.ui),
-      handsFreePanel_(handsFreePanel),
-      handsFree_(handsFree),
-      journalPanel_(journalPanel) {
+      ui(&holders.ui) {
   // A line edit cuts its text at 32 767 characters unless told otherwise; stored texts
   // come back whole.
   for (auto* field : window->findChildren<QLineEdit*>()) field->setMaxLength(std::numeric_limits<int>::max());
@@ -36,11 +29,8 @@ WindowSettings::WindowSettings(std::unique_ptr<SettingsStore> store, const std::
 bool WindowSettings::RestoreSettings(bool handsFreeForThisStart) {
   open_ = store_->open(executableFileName_) || store_->create(executableFileName_);
   if (!open_) return false;
+  holders_.handsFreeForThisStart = handsFreeForThisStart;
   restoreSettings(*store_, holders_);
-  handsFreePanel_.restore(*store_);
-  handsFree_.restore(*store_, handsFreeForThisStart);
-  handsFreePanel_.setOn(handsFree_.armed());
-  journalPanel_.restore(*store_);
   ui->ChoseFButton->setEnabled(ui->FastWrite->isChecked());
   ui->ComboBox1->setCurrentText("0");
   return true;
@@ -49,9 +39,6 @@ bool WindowSettings::RestoreSettings(bool handsFreeForThisStart) {
 void WindowSettings::StoreSettings() {
   if (!open_) return;
   storeSettings(*store_, holders_);
-  handsFreePanel_.store(*store_);
-  handsFree_.store(*store_);
-  journalPanel_.store(*store_);
 }
 
 void WindowSettings::close() {

@@ -14,9 +14,6 @@ class TMainForm;
 
 namespace tarvelo::app {
 
-class HandsFreePanel;
-class JournalPanel;
-class HandsFreeSwitch;
 class SettingsStore;
 
 // The main window's settings in the store kept for the executable file name: read into
@@ -25,7 +22,6 @@ class SettingsStore;
 class WindowSettings : public QObject {
  public:
   WindowSettings(std::unique_ptr<SettingsStore> store, const std::string& executableFileName, SettingHolders holders,
-                 HandsFreePanel& handsFreePanel, HandsFreeSwitch& handsFree, JournalPanel& journalPanel,
                  QWidget* window);
 
   // Opens the store, or creates it, and reads it into the controls, hands-free weighing
@@ -42,9 +38,6 @@ class WindowSettings : public QObject {
   bool open_ = false;
   SettingHolders holders_;
   Ui::TMainForm* ui;
-  HandsFreePanel& handsFreePanel_;
-  HandsFreeSwitch& handsFree_;
-  JournalPanel& journalPanel_;
 };
 
 }  // namespace tarvelo::app

@@ -169,7 +169,9 @@ class MainFormTest : public QObject {
         {"strMaxDW", V(std::string("0,001"))}, {"strDWTime", V(std::string("1"))},
         {"MinimWeight", V(std::string("0,001"))}, {"SpeedWorkFileName", V(std::string("RS232.txt"))},
         {"NumberWeightTime", V(std::string("100"))}, {"strWorkTime", V(std::string("10"))},
-        {"MaxDifWeight", V(std::string("0,001"))}, {"GraphWindowPlace", V(std::string())},
+        {"MaxDifWeight", V(std::string("0,001"))}, {"AutoWeighingThreshold", V(std::string("2"))},
+        {"AutoWeighingPause", V(std::string("1"))}, {"AutoWeighing", V(uint8_t{0})},
+        {"JournalAlertShare", V(std::string("85"))}, {"GraphWindowPlace", V(std::string())},
         {"JournalWindowPlace", V(std::string())}, {"OptionsWindowPlace", V(std::string())}};
     const auto& table = settingsTable();
     QCOMPARE(table.size(), expected.size());
