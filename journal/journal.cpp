@@ -149,11 +149,12 @@ std::string utf8(const std::filesystem::path& path) {
 }
 
 // A read-only connection. Without a write-ahead log beside it no program has the journal
-// open, and it is read as it stands, so that nothing is made beside it: a reader who may
-// not write the folder can read it too.
-sqlite3* openReadOnly(const std::filesystem::path& path) {
+// open, and unless the connection is to follow later writes it is read as it stands, so
+// that nothing is made beside it: a reader who may not write the folder can read it too.
+sqlite3* openReadOnly(const std::filesystem::path& path, bool follow) {
   std::error_code ignored;
-  const bool logBeside = std::filesystem::exists(path.native() + std::filesystem::path("-wal").native(), ignored);
+  const bool logBeside =
+      follow || std::filesystem::exists(path.native() + std::filesystem::path("-wal").native(), ignored);
   std::string uri = "file:";
   for (const unsigned char c : utf8(path)) {
     // The characters a URI's path cannot hold as they are; a backslash, a separator on
@@ -203,13 +204,14 @@ std::unique_ptr<Journal> Journal::open(const std::filesystem::path& path, std::s
   return std::unique_ptr<Journal>(new Journal(db, path));
 }
 
-std::unique_ptr<Journal> Journal::openForReading(const std::filesystem::path& path, OpenError& error) {
+std::unique_ptr<Journal> Journal::openForReading(const std::filesystem::path& path, OpenError& error,
+                                                 bool follow) {
   std::error_code missing;
   if (!std::filesystem::is_regular_file(path, missing)) {
     error = {missing ? missing.message() : std::generic_category().message(ENOENT), false};
     return nullptr;
   }
-  sqlite3* db = openReadOnly(path);
+  sqlite3* db = openReadOnly(path, follow);
   if (db == nullptr) {
     error = {"out of memory", false};
     return nullptr;

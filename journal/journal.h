@@ -77,8 +77,10 @@ class Journal {
   // Opens the journal at `path` for appending, making it and its folder when missing.
   static std::unique_ptr<Journal> open(const std::filesystem::path& path, std::string& error);
   // Opens the journal at `path` read-only: nothing is made or changed, and a file that
-  // holds no journal is refused.
-  static std::unique_ptr<Journal> openForReading(const std::filesystem::path& path, OpenError& error);
+  // holds no journal is refused. A connection kept to `follow` the journal sees what
+  // writers add later; one that is not may read a journal nobody has open as it stands.
+  static std::unique_ptr<Journal> openForReading(const std::filesystem::path& path, OpenError& error,
+                                                 bool follow = false);
   ~Journal();
   Journal(const Journal&) = delete;
   Journal& operator=(const Journal&) = delete;

@@ -161,11 +161,16 @@ void JournalWindow::hideEvent(QHideEvent* event) {
   QDialog::hideEvent(event);
 }
 
+journal::Journal* JournalWindow::reader(journal::OpenError& failure) const {
+  if (reader_ == nullptr) reader_ = journal::Journal::openForReading(path_, failure, true);
+  return reader_.get();
+}
+
 void JournalWindow::followJournal() {
   journal::OpenError failure;
-  const auto journal = journal::Journal::openForReading(path_, failure);
+  journal::Journal* const journal = reader(failure);
   try {
-    if (!journal || journal->head().hash == shown_.hash) return;
+    if (journal == nullptr || journal->head().hash == shown_.hash) return;
   } catch (const journal::ReadError&) {
     return;  // said by the next full read
   }
@@ -183,7 +188,8 @@ void JournalWindow::refresh() {
   chart_->hide();
   chartCaption_->setText(kChooseObject);
   journal::OpenError failure;
-  const auto journal = journal::Journal::openForReading(path_, failure);
+  reader_.reset();  // a journal put back or replaced is read as it is now
+  journal::Journal* const journal = reader(failure);
   QString unread = QString::fromStdString(failure.reason);
   objects_.clear();
   shown_ = {};
@@ -291,7 +297,7 @@ void JournalWindow::showHistory() {
   const std::string& object = objects_[static_cast<size_t>(row)].object;
   std::vector<journal::JournalRecord> results;
   journal::OpenError failure;
-  const auto journal = journal::Journal::openForReading(path_, failure);
+  journal::Journal* const journal = reader(failure);
   try {
     if (journal) results = journal->standingResults(journal::RecordFilter{object, {}, {}});
   } catch (const journal::ReadError& error) {
@@ -396,8 +402,8 @@ std::optional<QString> JournalWindow::exportTo(const QString& file) const {
   const auto filter = exportFilter();
   if (const auto* nothing = std::get_if<QString>(&filter)) return *nothing;
   journal::OpenError failure;
-  const auto journal = journal::Journal::openForReading(path_, failure);
-  if (!journal) return QString::fromStdString(failure.reason);
+  journal::Journal* const journal = reader(failure);
+  if (journal == nullptr) return QString::fromStdString(failure.reason);
   const std::string written = journal::exportResults(*journal, std::get<journal::RecordFilter>(filter),
                                                      journal::ExportStyle::Russian, file.toStdU16String());
   return written.empty() ? std::nullopt : std::optional(QString::fromStdString(written));

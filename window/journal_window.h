@@ -52,6 +52,9 @@ class JournalWindow : public QDialog {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  // The window's connection to the journal, opened when first needed and anew by each
+  // full read; null, with the reason, when the journal cannot be read.
+  journal::Journal* reader(journal::OpenError& failure) const;
   // Reads the journal anew when a record came since it was read.
   void followJournal();
   void checkChain();
@@ -69,6 +72,7 @@ class JournalWindow : public QDialog {
   std::filesystem::path path_;
   std::function<JournalContext()> context_;
   std::function<double()> alertShare_;
+  mutable std::unique_ptr<journal::Journal> reader_;
   std::vector<journal::ObjectSummary> objects_;
   QTableWidget* table_;
   QLabel* chain_;
