@@ -11,7 +11,8 @@ namespace tarvelo::reports {
 // A new empty file beside `file`, named `file` + "." + six letters or digits that no other
 // file has, so two saves of one file at once never write into one partial file. It gets
 // the mode `file` is to have (see link::replacementFileMode on POSIX systems). Nothing,
-// with `error` telling why, when it cannot be made.
+// with `error` telling why, when it cannot be made. One file a system:
+// partial_file_posix.cpp, partial_file_win32.cpp.
 std::optional<std::filesystem::path> createPartialFile(const std::filesystem::path& file,
                                                        std::error_code& error);
 
