@@ -1,12 +1,8 @@
 #include "ansi_text.h"
 
-#ifdef _WIN32
 #include <windows.h>
-#endif
 
 namespace tarvelo::link {
-
-#ifdef _WIN32
 
 namespace {
 
@@ -27,12 +23,5 @@ std::string convert(std::string_view text, UINT from, UINT to) {
 
 std::string toAnsiText(std::string_view utf8) { return convert(utf8, CP_UTF8, CP_ACP); }
 std::string fromAnsiText(std::string_view ansi) { return convert(ansi, CP_ACP, CP_UTF8); }
-
-#else
-
-std::string toAnsiText(std::string_view utf8) { return std::string(utf8); }
-std::string fromAnsiText(std::string_view ansi) { return std::string(ansi); }
-
-#endif
 
 }  // namespace tarvelo::link
