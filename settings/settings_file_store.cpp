@@ -500,8 +500,6 @@ void SettingsFileStore::WriteText(const std::string& name, const std::string& va
   writeValue(keyDir_, *cache_, name, value);
 }
 
-#ifndef _WIN32
 std::unique_ptr<SettingsStore> makeSettingsStore() { return std::make_unique<SettingsFileStore>(); }
-#endif
 
 }  // namespace tarvelo::app
