@@ -8,8 +8,8 @@
 #include <system_error>
 
 #include "journal/csv_export.h"
+#include "link/partial_file.h"
 #include "reports/open_file.h"
-#include "reports/partial_file.h"
 #include "reports/spreadsheet_protocol.h"
 #include "reports/xlsx_protocol_writer.h"
 
@@ -99,7 +99,7 @@ bool isSheetFile(const std::filesystem::path& file) {
 std::string exportResults(const Journal& journal, const RecordFilter& filter, ExportStyle style,
                           const std::filesystem::path& file) {
   if (isSheetFile(file)) return writeSheet(journal, filter, style, file);
-  return reports::writeInPlace(file, [&](const std::filesystem::path& partial) {
+  return link::writeInPlace(file, [&](const std::filesystem::path& partial) {
     return writeCsvFile(journal, filter, style, partial);
   });
 }

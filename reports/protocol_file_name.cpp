@@ -5,7 +5,7 @@
 #include <span>
 #include <system_error>
 
-#include "partial_file.h"
+#include "link/partial_file.h"
 
 namespace tarvelo::reports {
 namespace {
@@ -82,7 +82,7 @@ bool isOldExtension(const std::filesystem::path& extension) {
 // (a Windows folder's read-only mark keeps no file out, its access rights may).
 bool writable(const std::filesystem::path& folder) {
   std::error_code error;
-  const auto probe = createPartialFile(folder / kWriteProbeName, error);
+  const auto probe = link::createPartialFile(folder / kWriteProbeName, error);
   if (!probe) return false;
   std::filesystem::remove(*probe, error);
   return true;

@@ -1,7 +1,7 @@
 #include "xlsx_protocol_writer.h"
 
 #include "c_numeric_locale.h"
-#include "partial_file.h"
+#include "link/partial_file.h"
 
 #include <xlsxwriter.h>
 
@@ -195,7 +195,7 @@ std::string workbookInto(const SpreadsheetProtocol& protocol, const MoreCells& m
 
 std::string writeXlsxWorkbook(const SpreadsheetProtocol& sheet, const std::filesystem::path& file,
                               const MoreCells& more) {
-  return writeInPlace(file, [&](const std::filesystem::path& partial) { return workbookInto(sheet, more, partial); });
+  return link::writeInPlace(file, [&](const std::filesystem::path& partial) { return workbookInto(sheet, more, partial); });
 }
 
 ProtocolWriteResult writeXlsxProtocol(const SpreadsheetProtocol& protocol,

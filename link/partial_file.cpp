@@ -1,6 +1,6 @@
 #include "partial_file.h"
 
-namespace tarvelo::reports {
+namespace tarvelo::link {
 
 std::string writeInPlace(const std::filesystem::path& file,
                          const std::function<std::string(const std::filesystem::path& partial)>& write) {
@@ -19,4 +19,4 @@ std::string writeInPlace(const std::filesystem::path& file,
   return reason;
 }
 
-}  // namespace tarvelo::reports
+}  // namespace tarvelo::link

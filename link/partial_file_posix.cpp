@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <string>
 
-#include "link/file_mode.h"
+#include "file_mode.h"
 
-namespace tarvelo::reports {
+namespace tarvelo::link {
 
 namespace {
 
@@ -22,7 +22,7 @@ std::optional<std::filesystem::path> createPartialFile(const std::filesystem::pa
   std::string name = file.string() + kPartialSuffix;
   const int descriptor = ::mkstemp(name.data());
   // mkstemp makes the file private to its owner.
-  if (descriptor < 0 || ::fchmod(descriptor, link::replacementFileMode(file)) != 0) {
+  if (descriptor < 0 || ::fchmod(descriptor, replacementFileMode(file)) != 0) {
     error.assign(errno, std::generic_category());
     if (descriptor >= 0) {
       ::close(descriptor);
@@ -35,4 +35,4 @@ std::optional<std::filesystem::path> createPartialFile(const std::filesystem::pa
   return name;
 }
 
-}  // namespace tarvelo::reports
+}  // namespace tarvelo::link

@@ -6,11 +6,11 @@
 #include <optional>
 #include <system_error>
 
-namespace tarvelo::reports {
+namespace tarvelo::link {
 
 // A new empty file beside `file`, named `file` + "." + six letters or digits that no other
 // file has, so two saves of one file at once never write into one partial file. It gets
-// the mode `file` is to have (see link::replacementFileMode on POSIX systems). Nothing,
+// the mode `file` is to have (see replacementFileMode on POSIX systems). Nothing,
 // with `error` telling why, when it cannot be made. One file a system:
 // partial_file_posix.cpp, partial_file_win32.cpp.
 std::optional<std::filesystem::path> createPartialFile(const std::filesystem::path& file,
@@ -23,4 +23,4 @@ std::optional<std::filesystem::path> createPartialFile(const std::filesystem::pa
 std::string writeInPlace(const std::filesystem::path& file,
                          const std::function<std::string(const std::filesystem::path& partial)>& write);
 
-}  // namespace tarvelo::reports
+}  // namespace tarvelo::link

@@ -5,7 +5,7 @@
 #include <random>
 #include <string_view>
 
-namespace tarvelo::reports {
+namespace tarvelo::link {
 
 namespace {
 
@@ -38,4 +38,4 @@ std::optional<std::filesystem::path> createPartialFile(const std::filesystem::pa
   return std::nullopt;
 }
 
-}  // namespace tarvelo::reports
+}  // namespace tarvelo::link
