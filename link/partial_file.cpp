@@ -11,7 +11,7 @@ std::string writeInPlace(const std::filesystem::path& file,
   if (!partial) return error.message();
   std::string reason = write(*partial);
   if (reason.empty()) {
-    std::filesystem::rename(*partial, file, error);
+    if (finishPartialFile(*partial, file, error)) std::filesystem::rename(*partial, file, error);
     if (!error) return {};
     reason = error.message();
   }
