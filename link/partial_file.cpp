@@ -19,4 +19,11 @@ std::string writeInPlace(const std::filesystem::path& file,
   return reason;
 }
 
+bool isPartialFileName(std::string_view name, std::string_view fileName) {
+  if (!name.starts_with(fileName)) return false;
+  name.remove_prefix(fileName.size());
+  return name.size() == 1 + kPartialUniqueCharacters && name.front() == kPartialSeparator &&
+         name.substr(1).find_first_not_of(kPartialNameCharacters) == std::string_view::npos;
+}
+
 }  // namespace tarvelo::link

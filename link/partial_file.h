@@ -25,6 +25,10 @@ inline constexpr std::string_view kPartialNameCharacters =
 std::string writeInPlace(const std::filesystem::path& file,
                          const std::function<std::string(const std::filesystem::path& partial)>& write);
 
+// Whether `name` names a partial file of `fileName`, such as a writer that was killed
+// while writing leaves behind.
+bool isPartialFileName(std::string_view name, std::string_view fileName);
+
 // The two steps that differ between systems, one file a system: partial_file_posix.cpp,
 // partial_file_win32.cpp.
 //
