@@ -8,8 +8,9 @@
 #include <system_error>
 
 #include "journal/csv_export.h"
+#include "link/partial_file.h"
+#include "link/utf8_path.h"
 #include "reports/open_file.h"
-#include "reports/partial_file.h"
 #include "reports/spreadsheet_protocol.h"
 #include "reports/xlsx_protocol_writer.h"
 
@@ -87,8 +88,7 @@ std::string writeCsvFile(const Journal& journal, const RecordFilter& filter, Exp
 // Whether `file` is to be an .xlsx sheet (by its name) rather than CSV.
 bool isSheetFile(const std::filesystem::path& file) {
   // UTF-8: on Windows a name outside the ANSI code page has no narrow form.
-  const std::u8string name = file.extension().u8string();
-  std::string extension(name.begin(), name.end());
+  std::string extension = link::utf8Text(file.extension());
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return extension == kSheetExtension;
@@ -99,7 +99,7 @@ bool isSheetFile(const std::filesystem::path& file) {
 std::string exportResults(const Journal& journal, const RecordFilter& filter, ExportStyle style,
                           const std::filesystem::path& file) {
   if (isSheetFile(file)) return writeSheet(journal, filter, style, file);
-  return reports::writeInPlace(file, [&](const std::filesystem::path& partial) {
+  return link::writeInPlace(file, [&](const std::filesystem::path& partial) {
     return writeCsvFile(journal, filter, style, partial);
   });
 }

@@ -7,6 +7,8 @@
 #include <set>
 #include <system_error>
 
+#include "link/utf8_path.h"
+
 namespace tarvelo::journal {
 
 namespace {
@@ -143,11 +145,6 @@ bool holdsJournal(sqlite3* db) {
   return columns == 3;
 }
 
-std::string utf8(const std::filesystem::path& path) {
-  const std::u8string name = path.u8string();
-  return std::string(name.begin(), name.end());
-}
-
 // A read-only connection. Without a write-ahead log beside it no program has the journal
 // open, and unless the connection is to follow later writes it is read as it stands, so
 // that nothing is made beside it: a reader who may not write the folder can read it too.
@@ -156,7 +153,7 @@ sqlite3* openReadOnly(const std::filesystem::path& path, bool follow) {
   const bool logBeside =
       follow || std::filesystem::exists(path.native() + std::filesystem::path("-wal").native(), ignored);
   std::string uri = "file:";
-  for (const unsigned char c : utf8(path)) {
+  for (const unsigned char c : link::utf8Text(path)) {
     // The characters a URI's path cannot hold as they are; a backslash, a separator on
     // Windows and a letter elsewhere, comes back as itself.
     if (c == '?' || c == '#' || c == '%' || c == '\\' || c < 0x20) {
@@ -182,7 +179,8 @@ std::unique_ptr<Journal> Journal::open(const std::filesystem::path& path, std::s
   std::error_code ignored;
   std::filesystem::create_directories(path.parent_path(), ignored);
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(utf8(path).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(link::utf8Text(path).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                      nullptr) != SQLITE_OK) {
     error = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
     sqlite3_close(db);
     return nullptr;

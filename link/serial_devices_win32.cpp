@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/serial_devices.h"
+#include "link/wide_text.h"
 
 namespace tarvelo::link {
 
@@ -15,15 +16,6 @@ constexpr DWORD kNameChars = 256;
 // GUID_DEVINTERFACE_COMPORT, the interface every COM port driver announces.
 constexpr GUID kComPortInterface = {0x86e0d1e0, 0x8089, 0x11d0, {0x9c, 0xe4, 0x08, 0x00, 0x3e, 0x30, 0x1f, 0x73}};
 constexpr wchar_t kSerialCommKey[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
-
-std::string utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                       nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
 
 // "COM5" gives 5; anything else 0.
 int comNumber(const std::wstring& portName) {
@@ -40,7 +32,7 @@ void add(std::vector<SerialDevice>& devices, int port, const std::wstring& name)
   if (port <= 0) return;
   const auto known = std::find_if(devices.begin(), devices.end(), [port](const auto& d) { return d.comPort == port; });
   if (known != devices.end()) return;
-  devices.push_back({std::filesystem::path(L"\\\\.\\COM" + std::to_wstring(port)), utf8(name), true, port});
+  devices.push_back({std::filesystem::path(L"\\\\.\\COM" + std::to_wstring(port)), narrowText(name), true, port});
 }
 
 // The COM port interfaces with their friendly names.

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "link/system_error_text.h"
+#include "link/wide_text.h"
 
 namespace tarvelo::link {
 
@@ -15,11 +16,7 @@ std::string systemErrorText(int systemError) {
   while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' ' || wide.back() == L'.')) {
     wide.pop_back();
   }
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                       nullptr);
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr, nullptr);
-  return utf8;
+  return narrowText(wide);
 }
 
 }  // namespace tarvelo::link

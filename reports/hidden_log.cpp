@@ -1,15 +1,10 @@
 #include "hidden_log.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <array>
 #include <cerrno>
 #include <utility>
 
+#include "file_descriptor.h"
 #include "link/ansi_text.h"
 #include "log_line.h"
 #include "open_file.h"
@@ -23,16 +18,6 @@ constexpr const char* kBlankFirstLine = " ";
 constexpr const char* kStartAnew = "wb";
 constexpr const char* kAppend = "ab";
 constexpr std::array<char, 20> kNoBalance{"no balance detected"};  // with its zero byte
-
-#ifdef _WIN32
-int syncDescriptor(int descriptor) { return _commit(descriptor); }
-int cutDescriptor(int descriptor, int64_t length) { return _chsize_s(descriptor, length); }
-int64_t offsetOf(std::FILE* file) { return _ftelli64(file); }
-#else
-int syncDescriptor(int descriptor) { return fsync(descriptor); }
-int cutDescriptor(int descriptor, int64_t length) { return ftruncate(descriptor, length); }
-int64_t offsetOf(std::FILE* file) { return ftello(file); }
-#endif
 
 bool synced(std::FILE* file) { return std::fflush(file) == 0 && syncDescriptor(fileno(file)) == 0; }
 
@@ -86,11 +71,11 @@ LogWriteResult HiddenLog::writeLine(const std::filesystem::path& file, const std
 // The stream is closed before the cut, so nothing it still buffers can land after it;
 // a duplicate of its descriptor outlives it to make the cut.
 void HiddenLog::dropUnfinishedLine(int64_t lineStart) {
-  const int descriptor = dup(fileno(file_));
+  const int descriptor = duplicateDescriptor(fileno(file_));
   closeFile();
   if (descriptor < 0) return;
   if (lineStart >= 0 && cutDescriptor(descriptor, lineStart) == 0) syncDescriptor(descriptor);
-  close(descriptor);
+  closeDescriptor(descriptor);
 }
 
 LogWriteResult HiddenLog::WriteLogLine(const std::filesystem::path& file, bool limitedByCount,

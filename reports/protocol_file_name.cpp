@@ -5,7 +5,8 @@
 #include <span>
 #include <system_error>
 
-#include "partial_file.h"
+#include "link/partial_file.h"
+#include "link/utf8_path.h"
 
 namespace tarvelo::reports {
 namespace {
@@ -69,11 +70,6 @@ std::filesystem::path withSuffix(const std::filesystem::path& file, const char* 
   return result;
 }
 
-// Texts are UTF-8 on every platform; a path made from them must say so for Windows.
-std::filesystem::path utf8Path(std::string_view text) {
-  return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
 bool isOldExtension(const std::filesystem::path& extension) {
   return sameIgnoringCase(extension.string(), kOldExtension);
 }
@@ -82,7 +78,7 @@ bool isOldExtension(const std::filesystem::path& extension) {
 // (a Windows folder's read-only mark keeps no file out, its access rights may).
 bool writable(const std::filesystem::path& folder) {
   std::error_code error;
-  const auto probe = createPartialFile(folder / kWriteProbeName, error);
+  const auto probe = link::createPartialFile(folder / kWriteProbeName, error);
   if (!probe) return false;
   std::filesystem::remove(*probe, error);
   return true;
@@ -115,7 +111,7 @@ std::optional<std::filesystem::path> protocolFileName(const std::filesystem::pat
   // With the dots at the end dropped, no name is "." or ".." and leaves the folder.
   const std::string stem = protocolFileStem(labelNumber);
   if (stem.empty()) return std::nullopt;
-  return protocolFolder(executableFolder) / utf8Path(stem);
+  return protocolFolder(executableFolder) / link::utf8Path(stem);
 }
 
 bool protocolExists(const std::filesystem::path& fileName) {

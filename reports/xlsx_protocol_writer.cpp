@@ -1,7 +1,8 @@
 #include "xlsx_protocol_writer.h"
 
 #include "c_numeric_locale.h"
-#include "partial_file.h"
+#include "link/partial_file.h"
+#include "link/utf8_path.h"
 
 #include <xlsxwriter.h>
 
@@ -156,14 +157,8 @@ lxw_error fillSheet(const SpreadsheetProtocol &protocol, const MoreCells &more,
   return worksheet_set_footer(sheet, footerOf(protocol.note).c_str());
 }
 
-// Paths are shown as UTF-8 text on every platform.
-std::string utf8Text(const std::filesystem::path& file) {
-  const std::u8string text = file.u8string();
-  return std::string(text.begin(), text.end());
-}
-
 std::string failure(const std::filesystem::path& file, const std::string& reason) {
-  return "Не удалось сохранить протокол в файл " + utf8Text(file) + ": " + reason;
+  return "Не удалось сохранить протокол в файл " + link::utf8Text(file) + ": " + reason;
 }
 
 // Writes the workbook into `partial`; the reason of a failure, empty when there is none.
@@ -175,9 +170,10 @@ std::string workbookInto(const SpreadsheetProtocol& protocol, const MoreCells& m
   options.constant_memory = more ? LXW_TRUE : LXW_FALSE;
   // Its row files beside the workbook, a folder known to be writable (the system's own
   // temporary place may not be, on Windows).
-  std::string folder = utf8Text(partial.parent_path().empty() ? std::filesystem::path(".") : partial.parent_path());
+  std::string folder =
+      link::utf8Text(partial.parent_path().empty() ? std::filesystem::path(".") : partial.parent_path());
   options.tmpdir = folder.data();
-  lxw_workbook* workbook = workbook_new_opt(utf8Text(partial).c_str(), &options);
+  lxw_workbook* workbook = workbook_new_opt(link::utf8Text(partial).c_str(), &options);
   if (workbook == nullptr) return lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED);
   std::string note = protocol.note;  // the library takes the text as not const
   lxw_doc_properties properties{};
@@ -195,7 +191,7 @@ std::string workbookInto(const SpreadsheetProtocol& protocol, const MoreCells& m
 
 std::string writeXlsxWorkbook(const SpreadsheetProtocol& sheet, const std::filesystem::path& file,
                               const MoreCells& more) {
-  return writeInPlace(file, [&](const std::filesystem::path& partial) { return workbookInto(sheet, more, partial); });
+  return link::writeInPlace(file, [&](const std::filesystem::path& partial) { return workbookInto(sheet, more, partial); });
 }
 
 ProtocolWriteResult writeXlsxProtocol(const SpreadsheetProtocol& protocol,

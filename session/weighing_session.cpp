@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "link/system_error_text.h"
+#include "session/decimal_separator.h"
 #include "session/port_failure_text.h"
 #include "link/clock.h"
 #include "weighing/acceptance.h"
@@ -45,8 +46,6 @@ QString timeOfDay(QTime time = QTime::currentTime()) {
   format.remove('t');
   return time.toString(format.trimmed());
 }
-
-char decimalSeparator() { return QLocale::system().decimalPoint().at(0).toLatin1(); }
 
 }  // namespace
 
@@ -356,7 +355,8 @@ void WeighingSession::WriteLogLine(const link::WeightReading& reading) {
   }
   store_.stabilityText = weighing::stabilityText(reading.stable != 0);
   const reports::LogWriteResult written = hiddenLog_.WriteLogLine(
-      hidden_->file, hidden_->lineLimit.has_value(), timeOfDay().toStdString(), reading, decimalSeparator());
+      hidden_->file, hidden_->lineLimit.has_value(), timeOfDay().toStdString(), reading,
+      systemDecimalSeparator());
   if (!written) {
     const QString failure = logFailureText(written.error);
     endRun();

@@ -1,7 +1,7 @@
 #include "settings/settings_file_store.h"
 
 #include "link/config_home.h"
-#include "link/file_mode.h"
+#include "link/partial_file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -60,10 +60,6 @@ static_assert(kSettingsKeyPath.starts_with(kUserSoftwareRoot));
 constexpr char kRegistrySeparator = '\\';
 // Bytes that would make an executable file name more than one path component.
 constexpr std::string_view kNotInKeyName{"/\0", 2};
-constexpr std::string_view kTempFileSuffix = ".XXXXXX";
-// What mkostemp puts in place of the X's.
-constexpr std::string_view kTempNameCharacters =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr size_t kReadChunkBytes = 4096;
 constexpr size_t kWriteBufferBytes = size_t{64} * 1024;
 constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
@@ -294,39 +290,21 @@ bool writeLines(int fd, const Lines& lines) {
   return writeAll(fd, buffer);
 }
 
-// A temporary file in the same folder, flushed to disk and renamed over the old one,
-// so a crash leaves either the old or the new file, never a half-written one.
-// False when the old file was left as it was.
-bool replaceFile(const std::filesystem::path& file, const Lines& lines) {
-  std::string tempPath = file.string();
-  tempPath += kTempFileSuffix;
-  const mode_t mode = link::replacementFileMode(file);
-  FileDescriptor temp(::mkostemp(tempPath.data(), O_CLOEXEC));
-  if (!temp.isOpen()) return false;
-  const bool written =
-      ::fchmod(temp.get(), mode) == 0 && writeLines(temp.get(), lines) && ::fsync(temp.get()) == 0;
-  const bool closed = temp.close();
-  if (written && closed && ::rename(tempPath.c_str(), file.c_str()) == 0) return true;
-  ::unlink(tempPath.c_str());
-  return false;
+// Writes the lines into the partial file of a write; the reason when they cannot be.
+std::string writeLinesInto(const std::filesystem::path& partial, const Lines& lines) {
+  FileDescriptor out(::open(partial.c_str(), O_WRONLY | O_CLOEXEC));
+  if (out.isOpen() && writeLines(out.get(), lines) && out.close()) return {};
+  return std::error_code(errno, std::generic_category()).message();
 }
 
-// A temporary file of the subkey: the subkey's name with the suffix mkostemp filled in.
-bool isTempFileName(std::string_view name) {
-  if (!name.starts_with(kSettingsSubkey)) return false;
-  name.remove_prefix(kSettingsSubkey.size());
-  return name.size() == kTempFileSuffix.size() && name.front() == kTempFileSuffix.front() &&
-         name.substr(1).find_first_not_of(kTempNameCharacters) == std::string_view::npos;
-}
-
-// Temporary files left by writers that were killed while writing. Call only with the
-// key's lock held: every writer holds it while its temporary file exists, so then none
+// Partial files left by writers that were killed while writing. Call only with the
+// key's lock held: every writer holds it while its partial file exists, so then none
 // of them is still being written.
-void removeStrayTempFiles(const std::filesystem::path& keyDir) {
+void removeStrayPartialFiles(const std::filesystem::path& keyDir) {
   std::error_code ec;
   for (std::filesystem::directory_iterator entry(keyDir, ec), end; !ec && entry != end;
        entry.increment(ec)) {
-    if (isTempFileName(entry->path().filename().native()) &&
+    if (link::isPartialFileName(entry->path().filename().native(), kSettingsSubkey) &&
         entry->symlink_status(ec).type() == std::filesystem::file_type::regular) {
       ::unlink(entry->path().c_str());
     }
@@ -438,14 +416,19 @@ T readValue(const std::optional<std::filesystem::path>& keyDir, SettingsFileCach
 
 void writeValue(const std::optional<std::filesystem::path>& keyDir, SettingsFileCache& cache,
                 const std::string& name, Value value) {
-  if (!keyDir) return;
+  std::error_code ec;
+  // A key removed since it was opened takes no values, as a removed registry key takes none.
+  if (!keyDir || !std::filesystem::is_directory(*keyDir, ec)) return;
   const KeyLock lock(*keyDir);
-  if (lock.held()) removeStrayTempFiles(*keyDir);
+  if (lock.held()) removeStrayPartialFiles(*keyDir);
   const auto file = *keyDir / kSettingsSubkey;
   Lines* lines = cache.lines(file);
   if (lines == nullptr) return;
   setLine(*lines, Entry{name, std::move(value)});
-  if (replaceFile(file, *lines)) {
+  const auto write = [lines](const std::filesystem::path& partial) {
+    return writeLinesInto(partial, *lines);
+  };
+  if (link::writeInPlace(file, write).empty()) {
     cache.wrote(file);
   } else {
     cache.forget();
@@ -500,8 +483,6 @@ void SettingsFileStore::WriteText(const std::string& name, const std::string& va
   writeValue(keyDir_, *cache_, name, value);
 }
 
-#ifndef _WIN32
 std::unique_ptr<SettingsStore> makeSettingsStore() { return std::make_unique<SettingsFileStore>(); }
-#endif
 
 }  // namespace tarvelo::app

@@ -24,7 +24,7 @@
 #include "window/line_chart.h"
 #include "window/print_failure.h"
 #include "session/weighing_session.h"
-#include "reports/partial_file.h"
+#include "link/partial_file.h"
 #include "window/replace_question.h"
 #include "window/up_down.h"
 #include "ui_main_form.h"
@@ -211,7 +211,7 @@ bool GraphPart::saveGraph(const QString& path, bool gif) {
   const QImage picture = ui->Chart1->grab().toImage();
   const auto write = gif ? writeGif : writeJpeg;
   // Written beside and renamed into place: a failed save leaves the file it was to replace.
-  const std::string failure = reports::writeInPlace(
+  const std::string failure = link::writeInPlace(
       toPath(graphFileName(path, gif)), [&](const std::filesystem::path& partial) {
         return write(picture, toQString(partial)) ? std::string() : std::string(kPictureNotWritten);
       });

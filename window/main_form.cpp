@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -33,6 +32,7 @@
 #include "window/program_files.h"
 #include "window/load_resources.h"
 #include "settings/stored_protocol_memory.h"
+#include "session/decimal_separator.h"
 #include "session/weighing_session.h"
 #include "link/balance_identity.h"
 #include "ui_main_form.h"
@@ -307,7 +307,7 @@ weighing::WeighingInputs TMainForm::inputs() const {
   in.StabCB = ui->StabCB->isChecked();
   in.MWeightCB = ui->MWeightCB->isChecked();
   in.MinWCB = ui->MinWCB->isChecked();
-  in.decimalSeparator = QLocale::system().decimalPoint().at(0).toLatin1();
+  in.decimalSeparator = systemDecimalSeparator();
   return in;
 }
 

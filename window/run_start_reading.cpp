@@ -3,9 +3,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QLocale>
 #include <limits>
 
+#include "session/decimal_separator.h"
 #include "ui_main_form.h"
 #include "weighing/conversion_error.h"
 #include "weighing/number_text.h"
@@ -32,7 +32,7 @@ StartRefusal notANumber(const weighing::ConversionError& error, const QString& f
 
 // Says that a hidden run's limit lies outside [least, most].
 StartRefusal limitRefused(const QCheckBox* limit, const QLineEdit* field, double least, double most) {
-  const char separator = QLocale::system().decimalPoint().at(0).toLatin1();
+  const char separator = systemDecimalSeparator();
   const auto shown = [separator](double value) {
     return QString::fromStdString(weighing::generalNumberText(value, separator));
   };

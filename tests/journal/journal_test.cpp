@@ -14,6 +14,7 @@
 #include "journal/journal.h"
 #include "journal/journal_place.h"
 #include "journal/verification_text.h"
+#include "link/utf8_path.h"
 #include "tests/support/simulator_process.h"
 #ifdef _WIN32
 #include <windows.h>
@@ -69,7 +70,7 @@ class JournalTest : public ::testing::Test {
   // the program has it closed.
   testing::ProgramResult sql(const std::string& statements) {
     journal_.reset();
-    return testing::runProgram({"/usr/bin/sqlite3", utf8(path_), statements});
+    return testing::runProgram({"/usr/bin/sqlite3", link::utf8Text(path_), statements});
   }
   std::optional<std::int64_t> firstBroken() const { return verified().firstBroken; }
   // The file checked as the program checks it: read-only, against the head kept outside.
@@ -83,10 +84,6 @@ class JournalTest : public ::testing::Test {
   void restore(const fs::path& copy) const {
     fs::remove(path_);
     fs::copy_file(copy, path_);
-  }
-  static std::string utf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
   }
 
   QTemporaryDir dir_;
@@ -105,7 +102,7 @@ TEST_F(JournalTest, ChangeOrDeletionBehindTheJournalsBackIsNamed) {
   ASSERT_EQ(sql("DROP TRIGGER records_are_unchanged; UPDATE records SET grams = 31.5 WHERE id = 2").status, 0);
   EXPECT_EQ(firstBroken(), 2);
 #ifndef _WIN32
-  const testing::ProgramResult verified = testing::runProgram({TARVELO_JOURNAL_TOOL, "verify", "--journal", utf8(path_)});
+  const testing::ProgramResult verified = testing::runProgram({TARVELO_JOURNAL_TOOL, "verify", "--journal", link::utf8Text(path_)});
   EXPECT_EQ(verified.status, 3);
   EXPECT_NE(verified.out.find("запись № 2 не сходится"), std::string::npos) << verified.out;
 #endif
@@ -167,7 +164,7 @@ TEST_F(JournalTest, CutTailAndRewrittenChainAreCaughtByTheHeadKeptOutside) {
   EXPECT_EQ(verified({printed}).lostAnchor->hash, printed.hash);
 #ifndef _WIN32  // the Linux tool, run as a Linux program
   const auto tool = testing::runProgram(
-      {TARVELO_JOURNAL_TOOL, "verify", "--journal", utf8(path_), "--anchor", anchorText(printed)});
+      {TARVELO_JOURNAL_TOOL, "verify", "--journal", link::utf8Text(path_), "--anchor", anchorText(printed)});
   EXPECT_EQ(tool.status, 3);
   EXPECT_NE(tool.out.find("Журнал укорочен или переписан: записи № 3"), std::string::npos) << tool.out;
 #endif
@@ -191,7 +188,7 @@ TEST_F(JournalTest, DamagedPagesAreAnErrorNotTheEnd) {
   EXPECT_THROW(journal->verify(), ReadError);
   EXPECT_THROW(journal->records(), ReadError);
 #ifndef _WIN32  // the Linux tool, run as a Linux program
-  const auto tool = testing::runProgram({TARVELO_JOURNAL_TOOL, "verify", "--journal", utf8(path_)});
+  const auto tool = testing::runProgram({TARVELO_JOURNAL_TOOL, "verify", "--journal", link::utf8Text(path_)});
   EXPECT_EQ(tool.status, 5);
   EXPECT_EQ(tool.out.find("цела"), std::string::npos);
 #endif
@@ -264,7 +261,7 @@ TEST_F(JournalTest, ExportReadsBackWithPythonsCsvAndOpenpyxl) {
                           "3" + times + "Мышь 3|28.4|г|-0.05|2" + balance}}) {
     const fs::path file = fs::u8path(dir_.filePath(name).toStdString());
     ASSERT_EQ(exportResults(*journal_, {}, style, file), "");
-    const testing::ProgramResult read = testing::runProgram({"/usr/bin/python3", "-c", reader, utf8(file), separator});
+    const testing::ProgramResult read = testing::runProgram({"/usr/bin/python3", "-c", reader, link::utf8Text(file), separator});
     EXPECT_EQ(read.status, 0) << read.err;
     EXPECT_EQ(read.out, lines);
   }
@@ -276,7 +273,7 @@ TEST_F(JournalTest, ExportReadsBackWithPythonsCsvAndOpenpyxl) {
 TEST_F(JournalTest, ExportRefusesWhatItCannotDoSafely) {
   journal_.reset();
   const auto exported = [this](const std::vector<std::string>& options) {
-    std::vector<std::string> command{TARVELO_JOURNAL_TOOL, "export", "--journal", utf8(path_)};
+    std::vector<std::string> command{TARVELO_JOURNAL_TOOL, "export", "--journal", link::utf8Text(path_)};
     command.insert(command.end(), options.begin(), options.end());
     return testing::runProgram(command);
   };
@@ -315,7 +312,7 @@ TEST_F(JournalTest, FormulaLikeNamesStayTextInASpreadsheet) {
     const fs::path csv = fs::u8path(dir_.filePath("формулы.csv").toStdString());
     ASSERT_EQ(exportResults(*journal_, {}, style, csv), "");
     const auto converted = testing::runProgram({"/usr/bin/soffice", "--headless", "--infilter=" + std::string(filter),
-                                                "--convert-to", "xlsx", "--outdir", dir_.path().toStdString(), utf8(csv)});
+                                                "--convert-to", "xlsx", "--outdir", dir_.path().toStdString(), link::utf8Text(csv)});
     ASSERT_EQ(converted.status, 0) << converted.err;
     const auto read = testing::runProgram({"/usr/bin/python3", "-c", reader, dir_.filePath("формулы.xlsx").toStdString()});
     EXPECT_EQ(read.out, "s n n\ns n n\ns n n\n") << read.err;

@@ -132,6 +132,7 @@ TEST_F(ProtocolFolder, SavedFileHasTheModeOfTheUsersFiles) {
       {"new, usual umask", 022, std::nullopt, fs::perms(0644)},
       {"new, umask closing it to others", 027, std::nullopt, fs::perms(0640)},
       {"replaced, keeps its mode", 022, fs::perms(0660), fs::perms(0660)},
+      {"replaced read-only, keeps its mode", 022, fs::perms(0444), fs::perms(0444)},
   };
   const fs::path file = defaultProtocolPath(*protocolFileName(program_, "10"));
   for (const Case& c : cases) {

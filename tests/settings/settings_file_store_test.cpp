@@ -198,6 +198,9 @@ TEST_F(SettingsStoreTest, StoreThatCannotBeCreatedReadsDefaultsAndWritesNothing)
 TEST_F(SettingsStoreTest, KeyFolderGoneAfterCreateMakesWritesDoNothing) {
   auto store = createdStore();
   fs::remove(keyDir());
+  store->WriteFlag("F", 1);
+  expectDefaults(*store);
+  EXPECT_FALSE(fs::exists(keyDir())) << "a removed key is not made again";
   writeFile(keyDir(), "not a folder");
   store->WriteFlag("F", 1);
   expectDefaults(*store);

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "link/wide_text.h"
+
 // The simulator and the tools the tests read results with are Linux programs, which a
 // Windows program under Wine starts through a script of tests/wine/. Wine gives no handle
 // to a Linux process, so the two talk through files in a control folder. For a balance
@@ -56,10 +58,7 @@ std::wstring windowsName(const char* unixPath) {
   return result;
 }
 
-std::wstring quoted(const std::string& text) {
-  const fs::path wide = fs::u8path(text);
-  return L"\"" + wide.wstring() + L"\"";
-}
+std::wstring quoted(const std::string& text) { return L"\"" + link::wideText(text) + L"\""; }
 
 std::string firstLine(const fs::path& file) {
   std::ifstream in(file);

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "journal/journal.h"
+#include "link/utf8_path.h"
 #include "tests/support/keyboard_checks.h"
 #include "tests/support/simulator_process.h"
 #include "window/journal_window.h"
@@ -117,9 +118,8 @@ class JournalWindowTest : public QObject {
       return window->findChild<QLabel*>("JournalChain")->text();
     };
     QVERIFY2(chain().startsWith("Цепочка журнала цела. Записей: 4. Журнал: запись № 4, подпись "), qPrintable(chain()));
-    const std::u8string name = path.u8string();
     const testing::ProgramResult changed = testing::runProgram(
-        {"/usr/bin/sqlite3", std::string(name.begin(), name.end()),
+        {"/usr/bin/sqlite3", link::utf8Text(path),
          "DROP TRIGGER records_are_unchanged; UPDATE records SET grams = 26 WHERE id = 3"});
     QCOMPARE(changed.status, 0);
     window->refresh();

@@ -16,6 +16,7 @@
 #include "journal/journal.h"
 #include "journal/journal_place.h"
 #include "journal/verification_text.h"
+#include "link/utf8_path.h"
 #include "tools/console/utf8_console.h"
 
 namespace {
@@ -86,11 +87,6 @@ std::variant<Command, UsageError> parse(const QStringList& arguments) {
 std::optional<std::string> valueOf(const Command& command, const std::string& name) {
   const auto found = command.values.find(name);
   return found != command.values.end() ? std::optional(found->second) : std::nullopt;
-}
-
-std::string utf8(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
 }
 
 std::filesystem::path pathOf(const std::string& utf8Text) {
@@ -179,21 +175,21 @@ int run(const Command& command) {
   const std::filesystem::path path = given ? pathOf(*given) : journal::defaultJournalPath();
   std::error_code error;
   if (!std::filesystem::exists(path, error)) {
-    std::fprintf(stderr, "Журнала «%s» нет.\n", utf8(path).c_str());
+    std::fprintf(stderr, "Журнала «%s» нет.\n", link::utf8Text(path).c_str());
     return kExitNoJournal;
   }
   journal::OpenError failure;
   const auto journal = journal::Journal::openForReading(path, failure);
   if (!journal) {
     std::fprintf(stderr, failure.notAJournal ? "«%s» — не журнал взвешиваний: %s\n" : "Журнал «%s» не открыт: %s\n",
-                 utf8(path).c_str(), failure.reason.c_str());
+                 link::utf8Text(path).c_str(), failure.reason.c_str());
     return failure.notAJournal ? kExitNotAJournal : kExitUnreadable;
   }
   try {
     return command.action == "verify" ? verify(*journal, command) : exportResults(*journal, command);
   } catch (const journal::ReadError& unread) {
     std::fprintf(stderr, "Журнал «%s» не прочитан до конца: %s. Его проверка и экспорт недействительны.\n",
-                 utf8(path).c_str(), unread.what());
+                 link::utf8Text(path).c_str(), unread.what());
     return kExitUnreadable;
   }
 }

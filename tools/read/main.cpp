@@ -25,6 +25,7 @@
 #include "link/clock.h"
 #include "link/diagnostics.h"
 #include "link/no_balance_watch.h"
+#include "reports/local_time.h"
 #include "reports/log_line.h"
 #include "tools/read/options.h"
 
@@ -105,13 +106,7 @@ link::PortOpenReport reportEachCauseOnce() {
 }
 
 std::string timeOfDay() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const std::tm local = reports::localTime(std::time(nullptr));
   char text[16];
   std::strftime(text, sizeof text, "%H:%M:%S", &local);
   return text;

@@ -1,0 +1,29 @@
+#include "partial_file.h"
+
+namespace tarvelo::link {
+
+std::string writeInPlace(const std::filesystem::path& file,
+                         const std::function<std::string(const std::filesystem::path& partial)>& write) {
+  std::error_code error;
+  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), error);
+  if (error) return error.message();
+  const auto partial = createPartialFile(file, error);
+  if (!partial) return error.message();
+  std::string reason = write(*partial);
+  if (reason.empty()) {
+    if (finishPartialFile(*partial, file, error)) std::filesystem::rename(*partial, file, error);
+    if (!error) return {};
+    reason = error.message();
+  }
+  std::filesystem::remove(*partial, error);
+  return reason;
+}
+
+bool isPartialFileName(std::string_view name, std::string_view fileName) {
+  if (!name.starts_with(fileName)) return false;
+  name.remove_prefix(fileName.size());
+  return name.size() == 1 + kPartialUniqueCharacters && name.front() == kPartialSeparator &&
+         name.substr(1).find_first_not_of(kPartialNameCharacters) == std::string_view::npos;
+}
+
+}  // namespace tarvelo::link
