@@ -10,8 +10,8 @@
 #include <exception>
 
 #include "journal/journal_place.h"
-#include "window/main_form.h"
-#include "window/tray_part.h"
+#include "window/main/main_form.h"
+#include "window/main/tray_part.h"
 #include "app/program.h"
 #include "app/qt_translations.h"
 #include "app/termination_signals.h"

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "window/ask_form.h"
+#include "window/main/ask_form.h"
 #include "settings/settings_store.h"
-#include "window/main_form.h"
+#include "window/main/main_form.h"
 
 namespace tarvelo::app {
 

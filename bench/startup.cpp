@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "window/main_form.h"
+#include "window/main/main_form.h"
 #include "app/program.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "window/main_form.h"
+#include "window/main/main_form.h"
 #include "settings/settings_file_store.h"
 #include "link/com_port_path.h"
 #include "weighing/number_text.h"

@@ -15,7 +15,7 @@ search_dirs=("$qt_prefix/bin" /usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_
 
 rm -rf "$stage"
 mkdir -p "$stage/platforms" "$stage/styles"
-cp "$build/app/Tarvelo.exe" "$build/tools/read/tarvelo-read.exe" "$build/tools/journal/tarvelo-journal.exe" app/help/HELP.doc window/resources/splash.jpg "$stage/"
+cp "$build/app/Tarvelo.exe" "$build/tools/read/tarvelo-read.exe" "$build/tools/journal/tarvelo-journal.exe" app/help/HELP.doc window/main/resources/splash.jpg "$stage/"
 cp "$qt_prefix/plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$qt_prefix/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
 
@@ -48,6 +48,6 @@ files=$out/installed-files.nsh
   find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g' | while read -r dir; do printf 'RMDir "$INSTDIR\\%s"\n' "$dir"; done
 ) >"$files"
 
-makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$PWD/$stage" -DICON="$PWD/window/resources/tarvelo.ico" \
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$PWD/$stage" -DICON="$PWD/window/main/resources/tarvelo.ico" \
   -DFILES="$PWD/$files" -DOUTFILE="$PWD/$out/Tarvelo-$version-setup.exe" packaging/windows/tarvelo.nsi
 echo "$out/Tarvelo-$version-setup.exe"

@@ -1,0 +1,197 @@
+// The journal window over a journal of two mice: the change from the reference and the
+// mark, a reference taken, one mouse's weights, an export of one mouse and period, the
+// chain shown broken after a change.
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QElapsedTimer>
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "journal/journal.h"
+#include "link/utf8_path.h"
+#include "tests/support/keyboard_checks.h"
+#include "tests/support/simulator_process.h"
+#include "window/journal/journal_window.h"
+#include "window/graph/line_chart.h"
+
+namespace tarvelo::app {
+
+class JournalWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // The window goes first: its chain check may still hold the journal, which Windows will
+  // not let go of while it is open.
+  void cleanup() { window.reset(); }
+
+  void init() {
+    path = std::filesystem::u8path(dir.filePath("журнал.sqlite").toStdString());
+    std::filesystem::remove(path);
+    std::string error;
+    auto journal = journal::Journal::open(path, error);
+    for (const auto& [object, grams, day] : {std::tuple{"Мышь 1", 25.0, "05"}, {"Мышь 2", 30.0, "05"},
+                                             {"Мышь 1", 20.0, "07"}, {"Мышь 2", 29.0, "07"}}) {
+      journal::JournalRecord record;
+      record.object = object;
+      record.local = std::string("2026-12-") + day + " 10:00:00";
+      record.grams = grams;
+      record.mass = QLocale().toString(grams, 'f', 2).toStdString();
+      QVERIFY(!journal->append(record));
+    }
+    window = std::make_unique<JournalWindow>(path, [] { return JournalContext{}; }, [this] { return alertShare; });
+    window->refresh();
+    table = window->findChild<QTableWidget*>("JournalObjects");
+  }
+
+  void objectsShowTheirChangeAndTheMarkBelowTheAlertShare() {
+    QCOMPARE(table->rowCount(), 2);
+    QCOMPARE(rowTexts(0), QStringList({"Мышь 1", "2", "20,00", "25,00", "-5,00", "-20,0"}));
+    QCOMPARE(rowTexts(1), QStringList({"Мышь 2", "2", "29,00", "30,00", "-1,00", "-3,3"}));
+    QVERIFY(marked(0));
+    QVERIFY(!marked(1));
+    alertShare = 75.0;  // as "Параметры…" may set it
+    window->refresh();
+    QVERIFY(!marked(0));
+    alertShare = 85.0;
+    window->refresh();
+    // The chart waits for an object; then its weights, reference and alert share over days.
+    auto* chart = window->findChild<LineChart*>("JournalChart");
+    QVERIFY(chart->isHidden());
+    table->selectRow(1);
+    QVERIFY(!chart->isHidden());
+    QCOMPARE(chart->points(0), QList<QPointF>({{0, 30.0}, {2, 29.0}}));
+    QCOMPARE(chart->points(1), QList<QPointF>({{0, 30.0}, {2, 30.0}}));
+    QCOMPARE(chart->points(2), QList<QPointF>({{0, 25.5}, {2, 25.5}}));
+    QCOMPARE(chart->axisTitle(Qt::Vertical), QString("вес, г"));
+
+    // Asked first, naming both weights; "No" keeps the reference.
+    QString question;
+    QTimer::singleShot(0, [&question] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      question = box->text();
+      box->button(QMessageBox::No)->click();
+    });
+    window->findChild<QPushButton*>("TakeReferenceButton")->click();
+    QCOMPARE(question, QString("Принять за исходный вес «Мышь 2» последнее взвешивание, 29,00 г, вместо 30,00 г?"));
+    QCOMPARE(rowTexts(1)[3], QString("30,00"));
+
+    table->selectRow(0);
+    window->takeAsReference();
+    QCOMPARE(rowTexts(0), QStringList({"Мышь 1", "2", "20,00", "20,00", "0,00", "0,0"}));
+    QVERIFY(!marked(0));
+  }
+
+  // The chosen mouse of one period, as a sheet read back with openpyxl.
+  // Choices that take nothing are said, and nothing is written.
+  void exportTakesTheChosenObjectAndPeriod() {
+    const QString file = dir.filePath("мышь.xlsx");
+    window->findChild<QCheckBox*>("JournalExportObjectOnly")->setChecked(true);
+    QVERIFY(window->exportTo(file).value_or("").startsWith("Не выбран объект"));
+    table->selectRow(0);
+    window->findChild<QCheckBox*>("JournalExportPeriod")->setChecked(true);
+    window->findChild<QDateEdit*>("JournalExportFrom")->setDate(QDate(2026, 12, 8));
+    window->findChild<QDateEdit*>("JournalExportTo")->setDate(QDate(2026, 12, 7));
+    QCOMPARE(window->exportTo(file), QString("Период начинается позже, чем кончается."));
+    QVERIFY(!QFile::exists(file));
+    window->findChild<QDateEdit*>("JournalExportFrom")->setDate(QDate(2026, 12, 6));
+    QCOMPARE(window->exportTo(file), std::nullopt);
+    const testing::ProgramResult read = testing::runProgram(
+        {"/usr/bin/python3", "-c",
+         "import openpyxl, sys\n"
+         "for row in openpyxl.load_workbook(sys.argv[1]).active.iter_rows(min_row=2, values_only=True):\n"
+         "    print(row[2], row[5], repr(row[6]))\n",
+         file.toStdString()});
+    QCOMPARE(read.status, 0);
+    QCOMPARE(QString::fromStdString(read.out), "2026-12-07 10:00:00 Мышь 1 20\n");
+  }
+
+  // Checked behind the window; its result shows when ready, with the head to write down.
+  void changeMadeWithTheSqliteToolShowsTheChainBroken() {
+    const auto chain = [this] {
+      window->waitForChainCheck();
+      return window->findChild<QLabel*>("JournalChain")->text();
+    };
+    QVERIFY2(chain().startsWith("Цепочка журнала цела. Записей: 4. Журнал: запись № 4, подпись "), qPrintable(chain()));
+    const testing::ProgramResult changed = testing::runProgram(
+        {"/usr/bin/sqlite3", link::utf8Text(path),
+         "DROP TRIGGER records_are_unchanged; UPDATE records SET grams = 26 WHERE id = 3"});
+    QCOMPARE(changed.status, 0);
+    window->refresh();
+    QVERIFY2(chain().startsWith("Цепочка журнала нарушена: запись № 3"), qPrintable(chain()));
+    // Both mice were last weighed from record 3 on: neither row can be trusted.
+    QVERIFY2(chain().endsWith("таких объектов: 2 (отмечены серым)."), qPrintable(chain()));
+    QCOMPARE(table->item(0, 2)->background().color(), QColor(200, 200, 200));
+  }
+
+  // Shown, it follows the journal: a weighing made elsewhere is in it within a second,
+  // and the chosen object stays chosen.
+  void openWindowShowsANewRecordWithinASecond() {
+    window->show();
+    table->selectRow(1);
+    std::string error;
+    journal::JournalRecord record;
+    record.object = "Мышь 3";
+    record.grams = 27.0;
+    QVERIFY(!journal::Journal::open(path, error)->append(record));
+    QElapsedTimer shown;
+    shown.start();
+    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 3, 1500);
+    qInfo("a record shows in the open journal window after %lld ms", shown.elapsed());
+    QCOMPARE(rowTexts(table->currentRow()).front(), QString("Мышь 2"));
+
+    // A long name is cut short in the table, whole in its tooltip.
+    const std::string name(200, 'x');
+    record.object = name;
+    QVERIFY(!journal::Journal::open(path, error)->append(record));
+    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 4, 1500);
+    QCOMPARE(table->columnWidth(0), 150);
+    QCOMPARE(table->item(0, 0)->toolTip(), QString::fromStdString(name));  // Latin sorts first
+  }
+
+  // Tab and Shift+Tab reach every control past the table, each named; Space works a button.
+  void keyboardReachesEveryControlByItsName() {
+    window->show();
+    QStringList missed = testing::unreached(*window, testing::tabWalk(*table)) +
+                         testing::unreached(*window, testing::tabWalk(*table, true));
+    QVERIFY2(missed.isEmpty(), qPrintable(missed.join(", ")));
+    QVERIFY2(testing::unnamed(*window).isEmpty(), qPrintable(testing::unnamed(*window).join(", ")));
+    table->selectRow(0);
+    QString question;
+    QTimer::singleShot(0, [&question] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      question = box->text();
+      box->reject();
+    });
+    QTest::keyClick(window->findChild<QPushButton*>("TakeReferenceButton"), Qt::Key_Space);
+    QVERIFY2(question.contains("Мышь 1"), qPrintable(question));
+  }
+
+ private:
+  QStringList rowTexts(int row) const {
+    QStringList texts;
+    for (int column = 0; column < table->columnCount(); ++column) texts.append(table->item(row, column)->text());
+    return texts;
+  }
+  // Coloured, and bold for the selected row.
+  bool marked(int row) const {
+    const QTableWidgetItem* item = table->item(row, table->columnCount() - 1);
+    return item->background().style() != Qt::NoBrush && item->font().bold();
+  }
+
+  QTemporaryDir dir;
+  std::filesystem::path path;
+  std::unique_ptr<JournalWindow> window;
+  QTableWidget* table = nullptr;
+  double alertShare = 85.0;
+};
+
+}  // namespace tarvelo::app
+
+QTEST_MAIN(tarvelo::app::JournalWindowTest)
+#include "journal_window_test.moc"

@@ -1,0 +1,437 @@
+#include "window/journal/journal_window.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
+
+#include "journal/export_file.h"
+#include "journal/verification_text.h"
+#include "window/graph/line_chart.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+enum Column { ObjectColumn, WeighingsColumn, LastColumn, ReferenceColumn, ChangeColumn, ShareColumn, kColumns };
+const QStringList kHeadings{"Объект", "Взвешиваний", "Последний вес, г", "Исходный вес, г", "Изменение, г",
+                            "Изменение, %"};
+const QColor kMarked(255, 205, 205);
+constexpr double kChartMarginShare = 0.1;
+constexpr int kDefaultPeriodDays = 30;
+constexpr int kFollowMs = 1000;
+constexpr QSize kWindowSize(780, 600);
+constexpr int kObjectColumnPx = 150;
+const QColor kUntrusted(200, 200, 200);
+const QString kChooseObject = QStringLiteral("Выберите объект в таблице: здесь будет его вес по дням.");
+constexpr double kSecondsPerDay = 24 * 60 * 60;
+const QString kCsvFilter = "CSV (*.csv)";
+const QString kSheetFilter = "Книга .xlsx (*.xlsx)";
+
+QString grams(const std::optional<double>& value) {
+  return value ? QLocale().toString(*value, 'f', 2) : QString();
+}
+
+// Coloured, and bold so that the mark shows in the selected row too.
+void markBelowAlert(QTableWidgetItem& item, double alertShare) {
+  item.setBackground(kMarked);
+  QFont bold = item.font();
+  bold.setBold(true);
+  item.setFont(bold);
+  item.setToolTip(QString("Последний вес ниже %1 % исходного").arg(QLocale().toString(alertShare)));
+}
+
+}  // namespace
+
+JournalWindow::JournalWindow(std::filesystem::path journal, std::function<JournalContext()> context,
+                             std::function<double()> alertShare, QWidget* parent)
+    : QDialog(parent), path_(std::move(journal)), context_(std::move(context)), alertShare_(alertShare) {
+  setObjectName("JournalWindow");
+  setWindowTitle("Журнал взвешиваний");
+  table_ = new QTableWidget(0, kColumns, this);
+  table_->setObjectName("JournalObjects");
+  table_->setHorizontalHeaderLabels(kHeadings);
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->verticalHeader()->hide();
+  // Tab goes on to the buttons; rows are reached with the arrow keys.
+  table_->setTabKeyNavigation(false);
+  table_->setAccessibleName("Объекты журнала");
+  // A long name is cut short, whole in its tooltip, so the weights stay in sight.
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table_->horizontalHeader()->setSectionResizeMode(ObjectColumn, QHeaderView::Interactive);
+  table_->setColumnWidth(ObjectColumn, kObjectColumnPx);
+  table_->setTextElideMode(Qt::ElideRight);
+  chart_ = new LineChart(this);
+  chart_->setObjectName("JournalChart");
+  chart_->setMinimumHeight(200);
+  weights_ = chart_->addSeries(Qt::blue, true);
+  reference_ = chart_->addSeries(Qt::darkGray);
+  alertLine_ = chart_->addSeries(Qt::red);
+  chart_->setAxisTitle(Qt::Horizontal, "сутки от первого взвешивания");
+  chart_->setAxisTitle(Qt::Vertical, "вес, г");
+  chart_->hide();  // until an object is chosen
+  chartCaption_ = new QLabel(this);
+  chartCaption_->setObjectName("JournalChartCaption");
+  chartCaption_->setText(kChooseObject);
+  chain_ = new QLabel(this);
+  chain_->setObjectName("JournalChain");
+  // Long findings wrap rather than widen the window past the screen.
+  chain_->setWordWrap(true);
+  chartCaption_->setWordWrap(true);
+  auto* reference = new QPushButton("Принять за исходный", this);
+  reference->setObjectName("TakeReferenceButton");
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(chain_, 1);
+  buttons->addWidget(reference);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(table_, 1);
+  layout->addWidget(chartCaption_);
+  layout->addWidget(chart_, 1);
+  layout->addLayout(buttons);
+  layout->addWidget(makeExportChoices());
+  resize(kWindowSize);
+  connect(table_, &QTableWidget::itemSelectionChanged, this, &JournalWindow::showHistory);
+  // Follows the journal while shown: a record made anywhere shows within a second.
+  follow_ = new QTimer(this);
+  follow_->setInterval(kFollowMs);
+  connect(follow_, &QTimer::timeout, this, &JournalWindow::followJournal);
+  connect(reference, &QPushButton::clicked, this, &JournalWindow::takeReferenceClick);
+}
+
+QWidget* JournalWindow::makeExportChoices() {
+  auto* box = new QGroupBox("Экспорт результатов", this);
+  chosenObjectOnly_ = new QCheckBox("Только выбранный объект", box);
+  chosenObjectOnly_->setObjectName("JournalExportObjectOnly");
+  period_ = new QCheckBox("За период с", box);
+  period_->setObjectName("JournalExportPeriod");
+  const QDate today = QDate::currentDate();
+  from_ = new QDateEdit(today.addDays(-kDefaultPeriodDays), box);
+  from_->setObjectName("JournalExportFrom");
+  to_ = new QDateEdit(today, box);
+  to_->setObjectName("JournalExportTo");
+  from_->setAccessibleName("Начало периода");
+  to_->setAccessibleName("Конец периода");
+  for (QDateEdit* date : {from_, to_}) {
+    date->setCalendarPopup(true);
+    date->setEnabled(false);
+    connect(period_, &QCheckBox::toggled, date, &QWidget::setEnabled);
+  }
+  auto* exporting = new QPushButton("Экспорт…", box);
+  exporting->setObjectName("JournalExportButton");
+  connect(exporting, &QPushButton::clicked, this, &JournalWindow::exportClick);
+  auto* row = new QHBoxLayout(box);
+  row->addWidget(chosenObjectOnly_);
+  row->addSpacing(12);
+  row->addWidget(period_);
+  row->addWidget(from_);
+  row->addWidget(new QLabel("по", box));
+  row->addWidget(to_);
+  row->addStretch(1);
+  row->addWidget(exporting);
+  return box;
+}
+
+JournalWindow::~JournalWindow() { stopChainCheck(); }
+
+void JournalWindow::showEvent(QShowEvent* event) {
+  follow_->start();
+  QDialog::showEvent(event);
+}
+
+void JournalWindow::hideEvent(QHideEvent* event) {
+  follow_->stop();
+  QDialog::hideEvent(event);
+}
+
+journal::Journal* JournalWindow::reader(journal::OpenError& failure) const {
+  if (reader_ == nullptr) reader_ = journal::Journal::openForReading(path_, failure, true);
+  return reader_.get();
+}
+
+void JournalWindow::followJournal() {
+  journal::OpenError failure;
+  journal::Journal* const journal = reader(failure);
+  try {
+    if (journal == nullptr || journal->head().hash == shown_.hash) return;
+  } catch (const journal::ReadError&) {
+    return;  // said by the next full read
+  }
+  // The same object stays chosen.
+  const int row = table_->currentRow();
+  const std::string chosen = row >= 0 && row < static_cast<int>(objects_.size()) ? objects_[static_cast<size_t>(row)].object
+                                                                                    : std::string();
+  refresh();
+  for (int i = 0; i < static_cast<int>(objects_.size()); ++i) {
+    if (objects_[static_cast<size_t>(i)].object == chosen) table_->selectRow(i);
+  }
+}
+
+void JournalWindow::refresh() {
+  chart_->hide();
+  chartCaption_->setText(kChooseObject);
+  journal::OpenError failure;
+  reader_.reset();  // a journal put back or replaced is read as it is now
+  journal::Journal* const journal = reader(failure);
+  QString unread = QString::fromStdString(failure.reason);
+  objects_.clear();
+  shown_ = {};
+  try {
+    if (journal) {
+      shown_ = journal->head();
+      objects_ = journal->objects();
+    }
+  } catch (const journal::ReadError& error) {
+    unread = QString::fromStdString(error.what());
+  }
+  table_->setRowCount(static_cast<int>(objects_.size()));
+  const double alertShare = alertShare_();
+  for (int row = 0; row < table_->rowCount(); ++row) {
+    const journal::ObjectSummary& object = objects_[static_cast<size_t>(row)];
+    const auto share = journal::lastShareOfReference(object);
+    const std::optional<double> change =
+        object.lastGrams && object.referenceGrams ? std::optional(*object.lastGrams - *object.referenceGrams)
+                                                  : std::nullopt;
+    const QStringList texts{QString::fromStdString(object.object), QString::number(object.weighings),
+                            grams(object.lastGrams), grams(object.referenceGrams), grams(change),
+                            share ? QLocale().toString(*share - 100.0, 'f', 1) : QString()};
+    const bool marked = share && *share < alertShare;
+    for (int column = 0; column < kColumns; ++column) {
+      auto* item = new QTableWidgetItem(texts[column]);
+      if (column == ObjectColumn) item->setToolTip(texts[column]);
+      if (marked) markBelowAlert(*item, alertShare);
+      table_->setItem(row, column, item);
+    }
+  }
+  if (!journal || !unread.isEmpty()) {
+    stopChainCheck();
+    chain_->setText(QString("Журнал не прочитан: %1").arg(unread));
+    return;
+  }
+  checkChain();
+}
+
+void JournalWindow::checkChain() {
+  stopChainCheck();
+  chain_->setText("Цепочка подписей проверяется…");
+  auto stop = stopCheck_ = std::make_shared<std::atomic_bool>(false);
+  // Its own connection: the check may take a while on a long journal, and the window
+  // stays usable meanwhile; what it finds is handed to the window's thread.
+  chainCheck_ = QThread::create([this, path = path_, stop] {
+    const auto say = [this](const QString& text) {
+      QMetaObject::invokeMethod(this, [this, text] { chain_->setText(text); }, Qt::QueuedConnection);
+    };
+    journal::OpenError failure;
+    const auto journal = journal::Journal::openForReading(path, failure);
+    if (!journal) return say(QString("Журнал не прочитан: %1").arg(QString::fromStdString(failure.reason)));
+    std::vector<journal::Head> anchors;
+    if (const auto stored = journal::storedHead(path)) anchors.push_back(*stored);
+    try {
+      const journal::Verification result = journal->verify(anchors, [&](std::int64_t checked, std::int64_t total) {
+        say(QString("Цепочка подписей проверяется: %1 из %2 записей…").arg(checked).arg(total));
+        return !stop->load();
+      });
+      if (!stop->load()) QMetaObject::invokeMethod(this, [this, result] { showVerification(result); }, Qt::QueuedConnection);
+    } catch (const journal::ReadError& error) {
+      say(QString("Журнал не прочитан: %1").arg(QString::fromUtf8(error.what())));
+    }
+  });
+  chainCheck_->start();
+}
+
+void JournalWindow::showVerification(const journal::Verification& result) {
+  QString text = QString::fromStdString(journal::verificationText(result));
+  if (result.firstBroken) {
+    // What was written from the broken record on cannot be trusted, in whichever row it shows.
+    int untrusted = 0;
+    for (int row = 0; row < table_->rowCount(); ++row) {
+      const journal::ObjectSummary& object = objects_[static_cast<size_t>(row)];
+      if (object.lastId < *result.firstBroken && object.referenceId < *result.firstBroken) continue;
+      ++untrusted;
+      for (int column = 0; column < kColumns; ++column) {
+        QTableWidgetItem* item = table_->item(row, column);
+        item->setBackground(kUntrusted);
+        item->setToolTip(QString("Вес из записей от № %1 и дальше: им нельзя доверять.").arg(*result.firstBroken));
+      }
+    }
+    text += QString(" Значениям из записей от № %1 нельзя доверять; таких объектов: %2 (отмечены серым).")
+                .arg(*result.firstBroken)
+                .arg(untrusted);
+  }
+  chain_->setText(text);
+}
+
+void JournalWindow::stopChainCheck() {
+  if (chainCheck_ == nullptr) return;
+  stopCheck_->store(true);
+  chainCheck_->wait();
+  delete chainCheck_;
+  chainCheck_ = nullptr;
+}
+
+void JournalWindow::waitForChainCheck() {
+  if (chainCheck_ != nullptr) chainCheck_->wait();
+  QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void JournalWindow::showHistory() {
+  const int row = table_->currentRow();
+  if (row < 0 || row >= static_cast<int>(objects_.size())) return;
+  const std::string& object = objects_[static_cast<size_t>(row)].object;
+  std::vector<journal::JournalRecord> results;
+  journal::OpenError failure;
+  journal::Journal* const journal = reader(failure);
+  try {
+    if (journal) results = journal->standingResults(journal::RecordFilter{object, {}, {}});
+  } catch (const journal::ReadError& error) {
+    failure.reason = error.what();
+  }
+  if (!failure.reason.empty()) {
+    chartCaption_->setText(QString("Журнал не прочитан: %1").arg(QString::fromStdString(failure.reason)));
+    return;
+  }
+  // Days since the first weighing across, grams up.
+  QList<QPointF> points;
+  QDateTime first;
+  for (const journal::JournalRecord& result : results) {
+    const QDateTime time = QDateTime::fromString(QString::fromStdString(result.local), kLocalTimeFormat);
+    if (!result.grams || !time.isValid()) continue;
+    if (!first.isValid()) first = time;
+    points.append({first.secsTo(time) / kSecondsPerDay, *result.grams});
+  }
+  chart_->setPoints(weights_, points);
+  chart_->setVisible(!points.isEmpty());
+  chartCaption_->setText(points.isEmpty() ? QString("%1: нет взвешиваний с массой в граммах.").arg(QString::fromStdString(object))
+                                          : QString("%1: вес по суткам от %2; серая линия — исходный вес, красная — %3 % от него")
+                                                .arg(QString::fromStdString(object),
+                                                     QLocale().toString(first, QLocale::ShortFormat),
+                                                     QLocale().toString(alertShare_())));
+  if (points.isEmpty()) return;
+  // The reference and the alert share as level lines across the days.
+  const double lastDay = std::max(points.last().x(), 1.0);
+  const std::optional<double> reference = objects_[static_cast<size_t>(row)].referenceGrams;
+  QList<double> levels;
+  for (const QPointF& point : points) levels.append(point.y());
+  if (reference) {
+    const double alert = *reference * alertShare_() / 100.0;
+    chart_->setPoints(reference_, {{0, *reference}, {lastDay, *reference}});
+    chart_->setPoints(alertLine_, {{0, alert}, {lastDay, alert}});
+    levels << *reference << alert;
+  } else {
+    chart_->setPoints(reference_, {});
+    chart_->setPoints(alertLine_, {});
+  }
+  const auto [lightest, heaviest] = std::minmax_element(levels.begin(), levels.end());
+  const double margin = std::max((*heaviest - *lightest) * kChartMarginShare, 0.5);
+  chart_->setRange(Qt::Horizontal, 0, lastDay);
+  chart_->setRange(Qt::Vertical, *lightest - margin, *heaviest + margin);
+}
+
+void JournalWindow::takeReferenceClick() {
+  const int row = table_->currentRow();
+  if (row < 0 || row >= static_cast<int>(objects_.size())) return;
+  const journal::ObjectSummary& object = objects_[static_cast<size_t>(row)];
+  const QString question = QString("Принять за исходный вес «%1» последнее взвешивание, %2 г, вместо %3 г?")
+                               .arg(QString::fromStdString(object.object), grams(object.lastGrams),
+                                    grams(object.referenceGrams));
+  if (QMessageBox::question(this, windowTitle(), question) == QMessageBox::Yes) takeAsReference();
+}
+
+void JournalWindow::takeAsReference() {
+  const int row = table_->currentRow();
+  if (row < 0 || row >= static_cast<int>(objects_.size())) return;
+  const std::string object = objects_[static_cast<size_t>(row)].object;
+  std::string error;
+  const auto journal = journal::Journal::open(path_, error);
+  std::optional<std::string> refused = error.empty() ? std::nullopt : std::optional(error);
+  try {
+    const auto results = journal ? journal->standingResults(journal::RecordFilter{object, {}, {}})
+                                 : std::vector<journal::JournalRecord>{};
+    if (journal && results.empty()) return;
+    if (journal) {
+      journal::JournalRecord reference =
+          referenceRecord(results.back().id, object, context_(), QDateTime::currentDateTime());
+      refused = journal->append(reference);
+    }
+  } catch (const journal::ReadError& failure) {
+    refused = failure.what();
+  }
+  if (refused) {
+    QMessageBox::warning(this, windowTitle(),
+                         QString("Исходный вес не записан: %1").arg(QString::fromStdString(*refused)));
+    return;
+  }
+  refresh();
+  table_->selectRow(row);
+}
+
+std::variant<journal::RecordFilter, QString> JournalWindow::exportFilter() const {
+  journal::RecordFilter filter;
+  const int row = table_->currentRow();
+  if (chosenObjectOnly_->isChecked()) {
+    if (row < 0 || row >= static_cast<int>(objects_.size()) || table_->selectedItems().isEmpty())
+      return QString("Не выбран объект: выберите его строку в таблице или снимите «%1».").arg(chosenObjectOnly_->text());
+    filter.object = objects_[static_cast<size_t>(row)].object;
+  }
+  if (period_->isChecked()) {
+    if (from_->date() > to_->date()) return QString("Период начинается позже, чем кончается.");
+    filter.fromDate = from_->date().toString(kLocalDateFormat).toStdString();
+    filter.toDate = to_->date().toString(kLocalDateFormat).toStdString();
+  }
+  return filter;
+}
+
+std::optional<QString> JournalWindow::exportTo(const QString& file) const {
+  const auto filter = exportFilter();
+  if (const auto* nothing = std::get_if<QString>(&filter)) return *nothing;
+  journal::OpenError failure;
+  journal::Journal* const journal = reader(failure);
+  if (journal == nullptr) return QString::fromStdString(failure.reason);
+  const std::string written = journal::exportResults(*journal, std::get<journal::RecordFilter>(filter),
+                                                     journal::ExportStyle::Russian, file.toStdU16String());
+  return written.empty() ? std::nullopt : std::optional(QString::fromStdString(written));
+}
+
+void JournalWindow::exportClick() {
+  const auto choices = exportFilter();
+  if (const auto* nothing = std::get_if<QString>(&choices)) {
+    QMessageBox::information(this, windowTitle(), *nothing);
+    return;
+  }
+  QString filter = kCsvFilter;
+  // The dialog asks before a file it was given is replaced.
+  QString file = QFileDialog::getSaveFileName(this, "Экспорт результатов", "журнал.csv",
+                                              kCsvFilter + ";;" + kSheetFilter, &filter);
+  if (file.isEmpty()) return;
+  if (QFileInfo(file).suffix().isEmpty()) {
+    file += filter == kSheetFilter ? ".xlsx" : ".csv";
+    // A name the dialog never saw: asked here.
+    if (QFileInfo::exists(file) &&
+        QMessageBox::question(this, windowTitle(), QString("Файл «%1» уже есть. Заменить его?").arg(file)) !=
+            QMessageBox::Yes) {
+      return;
+    }
+  }
+  if (const auto failure = exportTo(file)) {
+    QMessageBox::warning(this, windowTitle(), QString("Файл «%1» не записан: %2").arg(file, *failure));
+  }
+}
+
+}  // namespace tarvelo::app

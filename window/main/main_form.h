@@ -1,0 +1,151 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QString>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "session/journal_entry.h"
+#include "weighing/measurement_store.h"
+#include "window/widgets/window_place.h"
+
+class QPrinter;
+
+namespace Ui {
+class TMainForm;
+}
+
+namespace tarvelo::app {
+
+class ControlRules;
+class GraphPart;
+class JournalWindow;
+class OptionsPart;
+class ProtocolPart;
+class SettingsStore;
+class TAskForm;
+class TrayPart;
+class WeighingSession;
+class WindowSettings;
+enum class RunEnd;
+
+// Whether a start follows the stored hidden mode, or shows the window whatever is stored.
+enum class StartMode { AsStored, ShowWindow };
+
+struct StartOptions {
+  StartMode mode = StartMode::AsStored;
+  // Whether the desktop has a notification area for the tray icon; asked of the
+  // desktop when not given.
+  std::function<bool()> trayAvailable;
+  // Turns hands-free weighing on, whatever is stored.
+  bool handsFree = false;
+  // The weighing journal's database; no journal when empty.
+  std::filesystem::path journal = {};
+};
+
+// The main window. Its layout is main_form.ui; its handlers read the controls, ask the
+// weighing session for every change and show what the session holds. The parts it owns
+// do the rest: the graph, the protocol, the tray and hidden-mode presentation, the
+// options dialog, the rules of which controls may be used, and the stored settings.
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Builds the window and runs its start-up: port list, the settings stored for this
+  // executable file name, headings, and either the splash timer or, with the hidden
+  // mode stored, a weighing run.
+  TMainForm(std::unique_ptr<SettingsStore> settings, std::string executableFileName,
+            StartOptions options = {}, QWidget* parent = nullptr);
+  // Writes the settings back.
+  ~TMainForm() override;
+
+  bool hiddenStart() const;
+  void setAskForm(TAskForm* askForm) { AskForm = askForm; }
+  QTimer& timer1() { return Timer1; }
+  TAskForm* askForm() const { return AskForm; }
+  const weighing::MeasurementStore& measurements() const;
+  WeighingSession& session() { return *session_; }
+  // The program's exit status once the window has ended it: non-zero after a failure.
+  int exitStatus() const { return exitStatus_; }
+
+  // Handlers a user's action reaches, under the names the rest of the program knows them by.
+  void Timer1Timer();
+  void ClearButtonClick();
+  void btnRemoveLastCycleClick();
+  void sgResSelectCell(int column, int row);
+  void FCheckClick();
+  void Timer5Timer();
+  void ApplyButton1Click();
+  void btnPrintClick();
+  // The protocol of the batch as the window shows it, printed on a given printer;
+  // false when the printer did not take the job.
+  bool printProtocol(QPrinter& printer) const;
+  void AppButtonClick();
+  // "Параметры…": the dialog of the settings out of sight; "OK" writes them at once.
+  void OptionsClick();
+  // "Журнал": the journal window, read anew.
+  void JournalClick();
+  void ShowGraphClick();
+  // The chart as a JPEG or GIF picture, and printed on a given printer.
+  bool saveGraph(const QString& path, bool gif);
+  bool printGraph(QPrinter& printer);
+  void WeightButtonClick();
+  void StopButtonClick();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormDestroy();
+  void N1Click();
+  void N2Click();
+  void ChoseFButtonClick();
+  void applyColumnWidths();
+  void connectHandlers();
+  void guardFields();
+  void setUpPortList();
+  void setUpSession(const std::string& executableFileName);
+  void setUpJournal();
+  // Says which records neither the journal nor its pending file took at the end.
+  void sayJournalLoss(const QString& lost);
+  JournalContext journalContext() const;
+  void setUpReadButton();
+  void centreOnScreen();
+  void showGrids();
+  weighing::WeighingInputs inputs() const;
+  // Names the field when it is known.
+  void reportConversionError(const QString& text, const QString& field = {});
+  // A message box for the person at the window; at a hidden start standard error hears
+  // it too.
+  void tell(QMessageBox::Icon icon, const QString& message);
+  bool startRun();
+  void StopButtonPressed();
+  void onRunEnded(RunEnd end, const QString& message);
+  void endProgram(int status);
+  void setCaption(const QString& suffix);
+
+  std::unique_ptr<Ui::TMainForm> ui;
+  StartOptions startOptions_;
+  QString startupDir;
+  std::unique_ptr<WeighingSession> session_;
+  int exitStatus_ = 0;
+  QTimer Timer1;
+  QTimer Timer5;
+  TAskForm* AskForm = nullptr;
+  std::unique_ptr<TAskForm> confirmation_;
+  ControlRules* rules_ = nullptr;
+  WindowSettings* settings_ = nullptr;
+  TrayPart* tray_ = nullptr;
+  OptionsPart* options_ = nullptr;
+  WindowPlaces places_;
+  GraphPart* graph_ = nullptr;
+  JournalWindow* journalWindow_ = nullptr;
+  std::unique_ptr<ProtocolPart> protocol_;
+};
+
+}  // namespace tarvelo::app

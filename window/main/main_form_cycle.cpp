@@ -1,0 +1,100 @@
+// The weighing cycle as the main window drives it: "Взвесить" reads the start from the
+// controls and hands it to the weighing session, "Прервать" stops it, and the window
+// shows how the run ended.
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "window/main/control_rules.h"
+#include "window/options/options_part.h"
+#include "window/main/run_start_reading.h"
+#include "window/main/main_form.h"
+#include "window/main/tray_part.h"
+#include "session/weighing_session.h"
+#include "ui_main_form.h"
+
+namespace tarvelo::app {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+const QString kCaption = QStringLiteral("Tarvelo.exe (Version U1.0.0)");
+
+}  // namespace
+
+void TMainForm::setCaption(const QString& suffix) {
+  setWindowTitle(kCaption + suffix);
+  // A hidden run shows its state where its icon is.
+  tray_->showState(suffix);
+}
+
+void TMainForm::WeightButtonClick() { startRun(); }
+
+bool TMainForm::startRun() {
+  const auto reading = readRunStart(*ui, options_->handsFreePanel(), session_->handsFree().armed());
+  if (const auto* refusal = std::get_if<StartRefusal>(&reading)) {
+    tell(refusal->icon, refusal->message);
+    return false;
+  }
+  const RunStart& run = std::get<RunStart>(reading);
+  ui->Memo2->clear();
+  if (run.hidden) tray_->hideForHiddenRun(ui->FileNameEdit->text());
+  rules_->enterRun(run.poll == PollMode::Manual);
+  session_->start(run);
+  return true;
+}
+
+void TMainForm::StopButtonPressed() {
+  if (!rules_->stopIsDoubleClick()) StopButtonClick();
+}
+
+void TMainForm::StopButtonClick() { session_->stop(); }
+
+void TMainForm::onRunEnded(RunEnd end, const QString& message) {
+  tray_->clearNote();
+  rules_->EnterIdleState();
+  showGrids();
+  switch (end) {
+    case RunEnd::Stopped:
+      return;
+    case RunEnd::Failed:
+      QMessageBox::critical(this, windowTitle(), message);
+      return;
+    case RunEnd::HandsFreeFailed: {
+      tray_->tellUnattended(message);
+      // Seen by whoever comes to the window; it holds nothing up.
+      auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), message, QMessageBox::Ok, this);
+      box->setAttribute(Qt::WA_DeleteOnClose);
+      box->setModal(false);
+      box->show();
+      return;
+    }
+    case RunEnd::HiddenDone:
+      endProgram(kExitOk);
+      return;
+    case RunEnd::NoBalance:
+      show();
+      endProgram(kExitOk);
+      return;
+    case RunEnd::HiddenFailed:
+      // Nobody may be there to close a box: the program ends and says why.
+      tray_->tellUnattended(message);
+      endProgram(kExitFailure);
+      return;
+  }
+}
+
+void TMainForm::endProgram(int status) {
+  exitStatus_ = status;
+  close();
+}
+
+void TMainForm::ChoseFButtonClick() {
+  QFileDialog SaveDialog1(this);
+  SaveDialog1.setAcceptMode(QFileDialog::AcceptSave);
+  SaveDialog1.setDefaultSuffix("txt");
+  SaveDialog1.setNameFilter("Текстовый (*.txt)");
+  if (SaveDialog1.exec() == QDialog::Accepted) ui->FileNameEdit->setText(SaveDialog1.selectedFiles().value(0));
+}
+
+}  // namespace tarvelo::app

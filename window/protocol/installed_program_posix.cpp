@@ -1,0 +1,11 @@
+#include <QDir>
+
+#include "window/protocol/installed_program.h"
+#include "window/protocol/program_files.h"
+
+namespace tarvelo::app {
+
+// Installed as <prefix>/bin/Tarvelo with its data in <prefix>/share/tarvelo.
+bool runsInstalled(const QString& executableDir) { return QDir(installedDataDir(executableDir)).exists(); }
+
+}  // namespace tarvelo::app
