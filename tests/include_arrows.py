@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The libraries' include arrows: each folder includes only itself and the folders below
 it (app -> window -> session -> reports -> weighing -> link, settings below session, and
-journal between session and reports), and
-the plain C++ folders no Qt header. Prints the graph; exits 1 naming each wrong arrow."""
+journal between session and reports), the window's rooms likewise (main -> options, journal,
+protocol, graph -> widgets, journal -> graph), and the plain C++ folders no Qt header. Prints the graph; exits 1 naming each wrong arrow."""
 import pathlib
 import re
 import sys
@@ -19,11 +19,34 @@ BELOW = {
     "tools": {"reports", "weighing", "link", "settings", "journal"},
 }
 PLAIN = {"link", "weighing", "reports", "settings"}
+# The window's rooms, each including only itself and the rooms below it.
+ROOMS_BELOW = {
+    "widgets": set(),
+    "graph": {"widgets"},
+    "protocol": {"widgets"},
+    "journal": {"graph", "widgets"},
+    "options": {"widgets"},
+    "main": {"options", "journal", "protocol", "graph", "widgets"},
+}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 
 root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".")
 graph = {folder: set() for folder in BELOW}
+rooms = {room: set() for room in ROOMS_BELOW}
 wrong = []
+
+
+def check_room(path, name):
+    room = path.relative_to(root / "window").parts[0]
+    target = name.split("/")[1]
+    if room not in ROOMS_BELOW or target not in ROOMS_BELOW:
+        wrong.append(f"{path.relative_to(root)}: outside the window's rooms: {name}")
+    elif target != room:
+        rooms[room].add(target)
+        if target not in ROOMS_BELOW[room]:
+            wrong.append(f"{path.relative_to(root)}: window/{room} may not include {name}")
+
+
 for folder in BELOW:
     for path in sorted((root / folder).rglob("*")):
         if path.suffix not in (".cpp", ".h"):
@@ -31,6 +54,8 @@ for folder in BELOW:
         for kind, name in INCLUDE.findall(path.read_text(encoding="utf-8")):
             if kind == '"' and "/" in name and name.split("/")[0] in BELOW:
                 target = name.split("/")[0]
+                if target == folder == "window":
+                    check_room(path, name)
                 if target == folder:
                     continue
                 graph[folder].add(target)
@@ -41,6 +66,8 @@ for folder in BELOW:
 
 for folder, targets in graph.items():
     print(f"{folder} -> {', '.join(sorted(targets)) or '(nothing)'}")
+for room, targets in rooms.items():
+    print(f"window/{room} -> {', '.join(sorted(targets)) or '(nothing)'}")
 for line in wrong:
     print(line, file=sys.stderr)
 sys.exit(1 if wrong else 0)
