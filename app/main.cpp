@@ -20,16 +20,16 @@ namespace {
 
 constexpr int kExitFailure = 1;
 
-tarvelo::app::StartOptions startOptionsOf(const QStringList& arguments) {
-  tarvelo::app::StartOptions options;
-  if (arguments.contains("--show")) options.mode = tarvelo::app::StartMode::ShowWindow;
+tarvelo::window::StartOptions startOptionsOf(const QStringList& arguments) {
+  tarvelo::window::StartOptions options;
+  if (arguments.contains("--show")) options.mode = tarvelo::window::StartMode::ShowWindow;
   options.handsFree = arguments.contains("--hands-free");
   options.journal = tarvelo::journal::defaultJournalPath();
   // Earlier the journal lived in a folder named after the program's file, roaming on Windows.
   const std::filesystem::path earlier(
       QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String() + u"/journal.sqlite");
   if (const auto failure = tarvelo::journal::adoptJournal(earlier, options.journal)) {
-    tarvelo::app::printToStandardError(QString("Журнал взвешиваний «%1» не перенесен в «%2»: %3")
+    tarvelo::window::printToStandardError(QString("Журнал взвешиваний «%1» не перенесен в «%2»: %3")
                                            .arg(QString::fromStdU16String(earlier.u16string()),
                                                 QString::fromStdU16String(options.journal.u16string()),
                                                 QString::fromStdString(*failure)));

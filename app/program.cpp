@@ -8,9 +8,9 @@
 
 namespace tarvelo::app {
 
-Program::Program(const std::string& executableFileName, StartOptions options)
-    : mainForm_(std::make_unique<TMainForm>(makeSettingsStore(), executableFileName, std::move(options))),
-      askForm_(std::make_unique<TAskForm>(mainForm_->hiddenStart())) {
+Program::Program(const std::string& executableFileName, window::StartOptions options)
+    : mainForm_(std::make_unique<window::TMainForm>(settings::makeSettingsStore(), executableFileName, std::move(options))),
+      askForm_(std::make_unique<window::TAskForm>(mainForm_->hiddenStart())) {
   mainForm_->setAskForm(askForm_.get());
   askForm_->FormCreate();
 }

@@ -36,17 +36,17 @@ constexpr int kCheckMs = 100;
 // A hands-free run on the simulator with `profile` until `done` says so or `limitMs` passes.
 template <typename Done>
 void runArmed(const std::string& profile, Done done, int limitMs,
-              const std::function<void(app::WeighingSession&)>& started) {
+              const std::function<void(session::WeighingSession&)>& started) {
   const testing::SimulatorProcess balance(
       kCom, {"--protocol", "bm", "--profile", profile, "--unstable-every", "0"});
   const weighing::WeighingInputs inputs;
-  app::WeighingSession session({[&inputs] { return inputs; }, [] { return false; }, {}, {}},
+  session::WeighingSession session({[&inputs] { return inputs; }, [] { return false; }, {}, {}},
                                nullptr);
-  app::RunStart run;
+  session::RunStart run;
   run.port = kCom;
   run.statisticsWindow = kStatisticsWindow;
   run.averagingTime = kAveragingSeconds;
-  run.handsFree = app::HandsFree{kThresholdGrams, kEmptyPauseMs};
+  run.handsFree = session::HandsFree{kThresholdGrams, kEmptyPauseMs};
   session.start(run);
   started(session);
   // The event loop waits for its timers as the window's does.
@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
   runArmed(
       cage, [&] { return results >= mice; },
       static_cast<int>((mice + 2) * cycle * kMsPerSecond),
-      [&](app::WeighingSession& session) {
-        QObject::connect(&session, &app::WeighingSession::resultRecorded, [&] {
+      [&](session::WeighingSession& session) {
+        QObject::connect(&session, &session::WeighingSession::resultRecorded, [&] {
           if (++results == 1) sinceFirst.start();
         });
       });
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   QElapsedTimer armed;
   runArmed(
       "1:0:0.02", [] { return false; }, static_cast<int>(idleSeconds * kMsPerSecond),
-      [&](app::WeighingSession&) {
+      [&](session::WeighingSession&) {
         cpuBefore = processCpuSeconds();
         armed.start();
       });

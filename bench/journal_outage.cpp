@@ -36,7 +36,7 @@
 
 namespace {
 
-using tarvelo::app::JournalWriter;
+using tarvelo::session::JournalWriter;
 using namespace tarvelo::journal;
 namespace fs = std::filesystem;
 
@@ -55,7 +55,7 @@ JournalRecord resultOf(int n) {
   const QDateTime now = QDateTime::currentDateTime();
   JournalRecord record;
   record.utc = now.toUTC().toString(Qt::ISODateWithMs).toStdString();
-  record.local = now.toString(tarvelo::app::kLocalTimeFormat).toStdString();
+  record.local = now.toString(tarvelo::session::kLocalTimeFormat).toStdString();
   record.person = "Иванов И.И.";
   record.protocol = "П-7";
   record.object = "Мышь " + std::to_string(n);
@@ -86,7 +86,7 @@ class WriterThread {
     QMetaObject::invokeMethod(
         writer_,
         [writer = writer_, record = resultOf(n), n] {
-          writer->add(record, n + 1, tarvelo::app::kDefaultAlertShare);
+          writer->add(record, n + 1, tarvelo::session::kDefaultAlertShare);
         },
         Qt::QueuedConnection);
   }
@@ -264,7 +264,7 @@ void closedWhileLocked(const fs::path& journal) {
     lock.release();
   }
   std::string error;
-  const size_t kept = tarvelo::app::readPendingRecords(pendingFileOf(journal), error).size();
+  const size_t kept = tarvelo::session::readPendingRecords(pendingFileOf(journal), error).size();
   JournalWriter next(journal);
   next.resume();
   std::printf(

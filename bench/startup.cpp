@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
   qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
   QApplication application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  tarvelo::app::Program program("Tarvelo", tarvelo::app::StartOptions{});
+  tarvelo::app::Program program("Tarvelo", tarvelo::window::StartOptions{});
 
   QTimer poll;
   poll.callOnTimeout([&] {

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   std::filesystem::create_symlink(ptsname(master), tarvelo::link::comPortLinkPath(kCom));
   // The BM balance is the first one the program tries, and it never writes to it.
 
-  tarvelo::app::TMainForm form(std::make_unique<tarvelo::app::SettingsFileStore>(), "Tarvelo");
+  tarvelo::window::TMainForm form(std::make_unique<tarvelo::settings::SettingsFileStore>(), "Tarvelo");
   form.Timer1Timer();
   form.findChild<QComboBox*>("ComCB")->setCurrentIndex(kCom - 1);
   form.findChild<QComboBox*>("cbWTime")->setCurrentText("15");

@@ -2,8 +2,8 @@
 
 #include <QLocale>
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 char systemDecimalSeparator() { return QLocale::system().decimalPoint().at(0).toLatin1(); }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

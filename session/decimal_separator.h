@@ -1,8 +1,8 @@
 #pragma once
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 // The system's decimal separator, with which numbers are shown to a person.
 char systemDecimalSeparator();
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

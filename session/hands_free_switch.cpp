@@ -1,6 +1,6 @@
 #include "session/hands_free_switch.h"
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 void HandsFreeSwitch::restore(bool storedOn, bool forThisStart) {
   armed_ = storedOn;
@@ -16,4 +16,4 @@ void HandsFreeSwitch::choose(bool on) {
   storedOn_.reset();
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

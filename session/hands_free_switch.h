@@ -2,7 +2,7 @@
 
 #include <optional>
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 // Whether hands-free weighing is armed, and what follows from it: the stored choice, the
 // start-up switch that arms it for one start only, a start when the window first shows,
@@ -30,4 +30,4 @@ class HandsFreeSwitch {
   std::optional<bool> storedOn_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

@@ -6,7 +6,7 @@
 #include "weighing/mass_in_grams.h"
 #include "weighing/number_text.h"
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 namespace {
 
@@ -78,4 +78,4 @@ journal::JournalRecord removalRecord(std::int64_t removedId, const JournalContex
   return record;
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

@@ -7,7 +7,7 @@
 #include "journal/journal_record.h"
 #include "weighing/measurement_store.h"
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 // How a record's local time is written ("2026-12-07 12:05:07"), and a local date as the
 // journal's filters take it ("2026-12-07").
@@ -32,4 +32,4 @@ journal::JournalRecord referenceRecord(std::int64_t resultId, const std::string&
 // The record that the result `removedId` left the results grid, made at `now`.
 journal::JournalRecord removalRecord(std::int64_t removedId, const JournalContext& context, const QDateTime& now);
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

@@ -12,7 +12,7 @@
 #include "journal/path_text.h"
 #include "journal/verification_text.h"
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 namespace {
 
@@ -214,4 +214,4 @@ void JournalWriter::sayAlert(const journal::JournalRecord& result, double alertS
                       locale.toString(*summary.referenceGrams, 'f', 2)));
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

@@ -15,7 +15,7 @@
 
 class QTimer;
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 // Writes the results grid's rows into the weighing journal; lives on a thread of its own,
 // where a commit that waits for the disk or for another writer holds nothing else up.
@@ -72,4 +72,4 @@ class JournalWriter : public QObject {
   size_t reported_ = 0;  // the backlog last said
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

@@ -8,7 +8,7 @@
 
 #include "journal/path_text.h"
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 namespace {
 
@@ -91,4 +91,4 @@ std::vector<QueuedRecord> readPendingRecords(const std::filesystem::path& file,
   return records;
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

@@ -8,7 +8,7 @@
 
 #include "journal/journal_record.h"
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 // A record waiting for the journal, in the order it was made. A removal names its result
 // by the result's ticket until that result has an id in the journal.
@@ -29,4 +29,4 @@ std::optional<std::string> writePendingRecords(const std::filesystem::path& file
 // in `error` when the file is there but cannot be read whole.
 std::vector<QueuedRecord> readPendingRecords(const std::filesystem::path& file, std::string& error);
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

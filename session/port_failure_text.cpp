@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 QString portFailureText(const link::PortOpenFailure& failure) {
   QString reason;
@@ -35,4 +35,4 @@ QString portFailureText(const link::PortOpenFailure& failure) {
   return QString("COM%1 (%2): %3").arg(failure.portNumber).arg(shown, reason);
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

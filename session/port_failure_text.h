@@ -4,7 +4,7 @@
 
 #include "link/port_backend.h"
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 // The fix a user without access to a serial device needs.
 inline const QString kDialoutFix =
@@ -13,4 +13,4 @@ inline const QString kDialoutFix =
 // Why a port could not be opened, for the user: "COM5 (/dev/ttyUSB0): нет доступа — …".
 QString portFailureText(const link::PortOpenFailure& failure);
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

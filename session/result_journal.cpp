@@ -5,7 +5,7 @@
 
 #include "session/journal_writer.h"
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 ResultJournal::ResultJournal(std::filesystem::path path, std::function<JournalContext()> context,
                              std::function<double()> alertShare, std::function<QDateTime()> clock)
@@ -69,4 +69,4 @@ void ResultJournal::waitForWrites() {
   QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

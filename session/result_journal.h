@@ -13,7 +13,7 @@
 #include "session/journal_entry.h"
 #include "weighing/measurement_store.h"
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 class JournalWriter;
 
@@ -69,4 +69,4 @@ class ResultJournal : public QObject {
   bool closed_ = false;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

@@ -15,7 +15,7 @@
 #include "weighing/recording.h"
 #include "weighing/stability_text.h"
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 namespace {
 
@@ -472,4 +472,4 @@ QString WeighingSession::logFailureText(std::error_code error) const {
   return text + ".";
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session

@@ -27,7 +27,7 @@
 #include "weighing/statistics.h"
 #include "weighing/weighing_inputs.h"
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 // How a run asks the balance for readings.
 enum class PollMode {
@@ -162,7 +162,7 @@ class WeighingSession : public QObject {
   void manualReadingReady();
   // The last reading of the graph range of a finished weighing.
   void lastNumChanged(int lastNum);
-  void runEnded(tarvelo::app::RunEnd end, const QString& message);
+  void runEnded(tarvelo::session::RunEnd end, const QString& message);
   // A hands-free weighing gave its result row.
   void resultRecorded();
   // `waiting` records wait for the journal, which said `reason`; 0 when all are written.
@@ -231,6 +231,6 @@ class WeighingSession : public QObject {
   std::unique_ptr<ResultJournal> journal_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session
 
-Q_DECLARE_METATYPE(tarvelo::app::RunEnd)
+Q_DECLARE_METATYPE(tarvelo::session::RunEnd)

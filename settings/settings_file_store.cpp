@@ -21,7 +21,7 @@
 #include <utility>
 #include <variant>
 
-namespace tarvelo::app {
+namespace tarvelo::settings {
 
 namespace {
 
@@ -485,4 +485,4 @@ void SettingsFileStore::WriteText(const std::string& name, const std::string& va
 
 std::unique_ptr<SettingsStore> makeSettingsStore() { return std::make_unique<SettingsFileStore>(); }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::settings

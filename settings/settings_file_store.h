@@ -8,7 +8,7 @@
 
 #include "settings/settings_store.h"
 
-namespace tarvelo::app {
+namespace tarvelo::settings {
 
 class SettingsFileCache;
 
@@ -54,4 +54,4 @@ class SettingsFileStore final : public SettingsStore {
   std::unique_ptr<SettingsFileCache> cache_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::settings

@@ -11,7 +11,7 @@
 
 #include "link/ansi_text.h"
 
-namespace tarvelo::app {
+namespace tarvelo::settings {
 
 namespace {
 
@@ -148,4 +148,4 @@ void SettingsRegistryStore::WriteText(const std::string& name, const std::string
 
 std::unique_ptr<SettingsStore> makeSettingsStore() { return std::make_unique<SettingsRegistryStore>(); }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::settings

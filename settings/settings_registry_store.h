@@ -5,7 +5,7 @@
 
 #include "settings/settings_store.h"
 
-namespace tarvelo::app {
+namespace tarvelo::settings {
 
 // The settings in the current user's registry: the key of an executable is
 // HKEY_CURRENT_USER\SOFTWARE\Korvane\Tarvelo\<executable file name>, every value lives in
@@ -37,4 +37,4 @@ class SettingsRegistryStore final : public SettingsStore {
   void* key_ = nullptr;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::settings

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace tarvelo::app {
+namespace tarvelo::settings {
 
 // The settings key below the current user's hive; the executable's file name is appended.
 inline constexpr std::string_view kSettingsKeyPath = "SOFTWARE\\Korvane\\Tarvelo";
@@ -42,4 +42,4 @@ class SettingsStore {
 // The store of this platform, with no key open yet.
 std::unique_ptr<SettingsStore> makeSettingsStore();
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::settings

@@ -1,6 +1,6 @@
 #include "settings/stored_protocol_memory.h"
 
-namespace tarvelo::app {
+namespace tarvelo::settings {
 
 namespace {
 
@@ -33,4 +33,4 @@ void StoredProtocolMemory::remember(int portNumber, int protocolIndex) {
   store_->close();
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::settings

@@ -10,7 +10,7 @@
 #include "settings/settings_store.h"
 #include "link/protocol_memory.h"
 
-namespace tarvelo::app {
+namespace tarvelo::settings {
 
 // The window program's file name. tarvelo-read keeps its memory of protocols under
 // this program's settings key, so both start the search where the other found a balance.
@@ -38,4 +38,4 @@ class StoredProtocolMemory final : public link::ProtocolMemory {
   std::map<int, int> known_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::settings

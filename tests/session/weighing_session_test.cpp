@@ -22,7 +22,7 @@
 #include "weighing/number_text.h"
 #include "weighing/results_table.h"
 
-namespace tarvelo::app {
+namespace tarvelo::session {
 
 namespace {
 
@@ -90,7 +90,7 @@ class WeighingSessionTest : public QObject {
 
  private slots:
   void initTestCase() {
-    qRegisterMetaType<tarvelo::app::RunEnd>();
+    qRegisterMetaType<tarvelo::session::RunEnd>();
   }
 
   void init() {
@@ -394,7 +394,7 @@ class WeighingSessionTest : public QObject {
   QString logFile;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::session
 
-QTEST_GUILESS_MAIN(tarvelo::app::WeighingSessionTest)
+QTEST_GUILESS_MAIN(tarvelo::session::WeighingSessionTest)
 #include "weighing_session_test.moc"

@@ -28,13 +28,13 @@
 #include <thread>
 #include <vector>
 
-namespace tarvelo::app {
+namespace tarvelo::settings {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-using namespace settings_checks;
+using namespace store_checks;
 
 std::string fileContent(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -418,4 +418,4 @@ TEST_F(SettingsStoreTest, LongTextWithEveryEscapeIsKeptWhole) {
 }
 
 }  // namespace
-}  // namespace tarvelo::app
+}  // namespace tarvelo::settings

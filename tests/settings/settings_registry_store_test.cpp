@@ -11,7 +11,7 @@
 #include "settings/settings_store.h"
 #include "tests/support/settings_sandbox.h"
 
-namespace tarvelo::app {
+namespace tarvelo::settings {
 namespace {
 
 using namespace std::string_literals;
@@ -130,4 +130,4 @@ TEST_F(SettingsRegistryStoreTest, NameThatIsNotOneKeyIsNoKey) {
 }
 
 }  // namespace
-}  // namespace tarvelo::app
+}  // namespace tarvelo::settings

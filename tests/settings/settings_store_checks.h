@@ -10,7 +10,7 @@
 
 // What the settings suites share: a store of the platform with its key created, and the
 // check that nothing was stored under the usual test names.
-namespace tarvelo::app::settings_checks {
+namespace tarvelo::settings::store_checks {
 
 inline const std::string kExe = "Tarvelo.exe";
 inline constexpr uint8_t kFlagDefault = 9;
@@ -29,4 +29,4 @@ inline void expectDefaults(const SettingsStore& store) {
   EXPECT_EQ(store.ReadText("T", kTextDefault), kTextDefault);
 }
 
-}  // namespace tarvelo::app::settings_checks
+}  // namespace tarvelo::settings::store_checks

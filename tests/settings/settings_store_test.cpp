@@ -15,10 +15,10 @@
 #include "tests/support/settings_sandbox.h"
 #include "tests/settings/settings_store_checks.h"
 
-namespace tarvelo::app {
+namespace tarvelo::settings {
 namespace {
 
-using namespace settings_checks;
+using namespace store_checks;
 
 class SettingsStoreContract : public ::testing::Test {
  protected:
@@ -168,4 +168,4 @@ TEST_F(SettingsStoreContract, ProtocolMemoryOutlivesTheProgramPerPortAndIgnoresU
 }
 
 }  // namespace
-}  // namespace tarvelo::app
+}  // namespace tarvelo::settings

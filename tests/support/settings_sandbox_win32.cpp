@@ -16,7 +16,7 @@ std::string sandboxPath() {
 }
 
 std::string keyPath(const std::string& executableFileName) {
-  return std::string(app::kSettingsKeyPath) + "\\" + executableFileName;
+  return std::string(settings::kSettingsKeyPath) + "\\" + executableFileName;
 }
 
 bool exists(void* root, const std::string& path) {
@@ -53,7 +53,7 @@ bool SettingsSandbox::keyExists(const std::string& executableFileName) const {
 }
 
 bool SettingsSandbox::subkeyExists(const std::string& executableFileName) const {
-  return exists(root_, keyPath(executableFileName) + "\\" + std::string(app::kSettingsSubkey));
+  return exists(root_, keyPath(executableFileName) + "\\" + std::string(settings::kSettingsSubkey));
 }
 
 }  // namespace tarvelo::testing

@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
 
   // Standard output carries only readings, so it can be piped.
   link::setDiagnosticStream(stderr);
-  app::StoredProtocolMemory memory(app::makeSettingsStore(), std::string(app::kProgramFileName));
+  settings::StoredProtocolMemory memory(settings::makeSettingsStore(), std::string(settings::kProgramFileName));
   link::Clock& clock = link::systemClock();
   link::ReadingHandoff handoff;
   link::AcquisitionThread thread(handoff, link::balanceOnSerialPort(&memory, reportEachCauseOnce()),

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -56,4 +56,4 @@ bool writeGif(const QImage& image, const QString& path) {
   return EGifCloseFile(done, &error) == GIF_OK && file.flush();
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

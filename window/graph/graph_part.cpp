@@ -32,7 +32,7 @@
 #include "weighing/number_text.h"
 #include "weighing/statistics.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -73,7 +73,7 @@ QString rangeFieldName(const QLabel* caption, const QLabel* label) {
 
 }  // namespace
 
-GraphPart::GraphPart(Ui::TMainForm& ui, WeighingSession& session, WindowPlace& place, QMainWindow* mainWindow)
+GraphPart::GraphPart(Ui::TMainForm& ui, session::WeighingSession& session, WindowPlace& place, QMainWindow* mainWindow)
     : QObject(mainWindow), ui(&ui), session_(session), place_(place), mainWindow_(mainWindow) {
   setUpChart();
   window_ = makeGraphWindow(ui.ChPrPanel, ui.ChartPanel, mainWindow);
@@ -134,7 +134,7 @@ void GraphPart::AppButtonClick() {
 }
 
 void GraphPart::tellBadNumber(const QString& text, const QString& field) {
-  QMessageBox::critical(mainWindow_, mainWindow_->windowTitle(), notANumberText(text, field));
+  QMessageBox::critical(mainWindow_, mainWindow_->windowTitle(), session::notANumberText(text, field));
 }
 
 std::optional<int> GraphPart::rangeNumber(const QLineEdit* field) {
@@ -240,4 +240,4 @@ bool GraphPart::printGraph(QPrinter& printer) {
   return painter.end() && printer.printerState() != QPrinter::Error;
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -7,6 +7,7 @@
 
 #include "weighing/measurement_store.h"
 #include "weighing/weighing_inputs.h"
+#include "session/weighing_session.h"
 
 class QAction;
 class QLineEdit;
@@ -18,10 +19,9 @@ namespace Ui {
 class TMainForm;
 }
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 class UpDown;
-class WeighingSession;
 class WindowPlace;
 
 // The graph of the current weighing: the readings in red with their trend line, drawn
@@ -29,7 +29,7 @@ class WindowPlace;
 // by "График", saved as a picture or printed. Owned by the main window.
 class GraphPart : public QObject {
  public:
-  GraphPart(Ui::TMainForm& ui, WeighingSession& session, WindowPlace& place, QMainWindow* mainWindow);
+  GraphPart(Ui::TMainForm& ui, session::WeighingSession& session, WindowPlace& place, QMainWindow* mainWindow);
 
   // The menu entry "График".
   QAction* action() const { return action_; }
@@ -61,7 +61,7 @@ class GraphPart : public QObject {
   const weighing::MeasurementStore& store() const;
 
   Ui::TMainForm* ui;
-  WeighingSession& session_;
+  session::WeighingSession& session_;
   QMainWindow* mainWindow_;
   QWidget* window_ = nullptr;
   WindowPlace& place_;
@@ -71,4 +71,4 @@ class GraphPart : public QObject {
   int Series3 = 0;  // the trend line, blue
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -5,7 +5,7 @@
 
 #include "window/widgets/fit_to_texts.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 QWidget* makeGraphWindow(QWidget* rangeControls, QWidget* chart, QWidget* parent) {
   auto* window = new QWidget(parent, Qt::Window);
@@ -27,4 +27,4 @@ QWidget* makeGraphWindow(QWidget* rangeControls, QWidget* chart, QWidget* parent
   return window;
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -8,7 +8,7 @@
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -157,4 +157,4 @@ QImage readJpeg(const QString& path) {
   return decodeJpeg(file.readAll());
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QString>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // What Qt's own JPEG writer uses by default.
 inline constexpr int kJpegQuality = 75;
@@ -23,4 +23,4 @@ bool writeJpeg(const QImage& image, const QString& path);
 // a missing file gives a null image.
 QImage readJpeg(const QString& path);
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -147,4 +147,4 @@ void LineChart::paintEvent(QPaintEvent* /*event*/) {
   }
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

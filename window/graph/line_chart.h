@@ -6,7 +6,7 @@
 #include <QString>
 #include <QWidget>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // A line chart: series drawn as lines in their colours over a horizontal and a vertical
 // value axis, without legend; each axis may have a title. Each axis has ticks at whole multiples of a round
@@ -61,4 +61,4 @@ class LineChart : public QWidget {
   QString yTitle_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

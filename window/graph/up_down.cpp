@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -32,4 +32,4 @@ void UpDown::step(int action) {
   field_->setText(QString::number(value));
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

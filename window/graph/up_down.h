@@ -5,7 +5,7 @@
 class QLineEdit;
 class QScrollBar;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // An up-down spinner bound to a number field: its up arrow adds one to the field's
 // number, its down arrow takes one away, within [minimum, maximum]; a wrapping spinner
@@ -34,4 +34,4 @@ class UpDown : public QObject {
   bool wraps_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

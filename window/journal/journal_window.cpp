@@ -25,7 +25,7 @@
 #include "journal/verification_text.h"
 #include "window/graph/line_chart.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -59,7 +59,7 @@ void markBelowAlert(QTableWidgetItem& item, double alertShare) {
 
 }  // namespace
 
-JournalWindow::JournalWindow(std::filesystem::path journal, std::function<JournalContext()> context,
+JournalWindow::JournalWindow(std::filesystem::path journal, std::function<session::JournalContext()> context,
                              std::function<double()> alertShare, QWidget* parent)
     : QDialog(parent), path_(std::move(journal)), context_(std::move(context)), alertShare_(alertShare) {
   setObjectName("JournalWindow");
@@ -311,7 +311,7 @@ void JournalWindow::showHistory() {
   QList<QPointF> points;
   QDateTime first;
   for (const journal::JournalRecord& result : results) {
-    const QDateTime time = QDateTime::fromString(QString::fromStdString(result.local), kLocalTimeFormat);
+    const QDateTime time = QDateTime::fromString(QString::fromStdString(result.local), session::kLocalTimeFormat);
     if (!result.grams || !time.isValid()) continue;
     if (!first.isValid()) first = time;
     points.append({first.secsTo(time) / kSecondsPerDay, *result.grams});
@@ -367,7 +367,7 @@ void JournalWindow::takeAsReference() {
     if (journal && results.empty()) return;
     if (journal) {
       journal::JournalRecord reference =
-          referenceRecord(results.back().id, object, context_(), QDateTime::currentDateTime());
+          session::referenceRecord(results.back().id, object, context_(), QDateTime::currentDateTime());
       refused = journal->append(reference);
     }
   } catch (const journal::ReadError& failure) {
@@ -392,8 +392,8 @@ std::variant<journal::RecordFilter, QString> JournalWindow::exportFilter() const
   }
   if (period_->isChecked()) {
     if (from_->date() > to_->date()) return QString("Период начинается позже, чем кончается.");
-    filter.fromDate = from_->date().toString(kLocalDateFormat).toStdString();
-    filter.toDate = to_->date().toString(kLocalDateFormat).toStdString();
+    filter.fromDate = from_->date().toString(session::kLocalDateFormat).toStdString();
+    filter.toDate = to_->date().toString(session::kLocalDateFormat).toStdString();
   }
   return filter;
 }
@@ -434,4 +434,4 @@ void JournalWindow::exportClick() {
   }
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

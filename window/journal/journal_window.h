@@ -20,7 +20,7 @@ class QTableWidget;
 class QThread;
 class QTimer;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 class LineChart;
 
@@ -32,7 +32,7 @@ class LineChart;
 class JournalWindow : public QDialog {
  public:
   // `alertShare` gives the share of the reference weight, in per cent, below which a row is marked.
-  JournalWindow(std::filesystem::path journal, std::function<JournalContext()> context,
+  JournalWindow(std::filesystem::path journal, std::function<session::JournalContext()> context,
                 std::function<double()> alertShare, QWidget* parent = nullptr);
 
   ~JournalWindow() override;
@@ -70,7 +70,7 @@ class JournalWindow : public QDialog {
   std::variant<journal::RecordFilter, QString> exportFilter() const;
 
   std::filesystem::path path_;
-  std::function<JournalContext()> context_;
+  std::function<session::JournalContext()> context_;
   std::function<double()> alertShare_;
   mutable std::unique_ptr<journal::Journal> reader_;
   std::vector<journal::ObjectSummary> objects_;
@@ -91,4 +91,4 @@ class JournalWindow : public QDialog {
   std::shared_ptr<std::atomic_bool> stopCheck_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -10,7 +10,7 @@
 #include "window/main/load_resources.h"
 #include "ui_ask_form.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -72,7 +72,7 @@ void TAskForm::closeEvent(QCloseEvent* event) {
 
 void TAskForm::centreOnScreen() {
   // The owner's monitor when there is an owner, otherwise the one this window is on.
-  app::centreOnScreen(*this, *(parentWidget() != nullptr ? parentWidget()->screen() : screen()));
+  window::centreOnScreen(*this, *(parentWidget() != nullptr ? parentWidget()->screen() : screen()));
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -7,7 +7,7 @@ namespace Ui {
 class TAskForm;
 }
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // The second window, in two roles. Splash: a borderless picture of the balance,
 // shown at start-up unless the start is hidden. Confirmation: the question whether
@@ -52,4 +52,4 @@ class TAskForm : public QWidget {
   bool hiddenStart_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -10,7 +10,7 @@
 #include "window/main/period_texts.h"
 #include "window/widgets/radio_group.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -154,4 +154,4 @@ void ControlRules::EnableSettingsControls(bool on) {
   ui->MinimW->setEnabled(on && ui->MinWCB->isChecked());
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -7,7 +7,7 @@ namespace Ui {
 class TMainForm;
 }
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // Which of the main window's controls may be used, and when: the rules between the
 // weighing options, the hidden-mode options and the period, and the window's state
@@ -46,4 +46,4 @@ class ControlRules : public QObject {
   QElapsedTimer runStartedAt_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -6,8 +6,8 @@
 // it has to be called from outside ours.
 static void registerTarveloResources() { Q_INIT_RESOURCE(tarvelo); }
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 void loadResources() { registerTarveloResources(); }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -39,7 +39,7 @@
 #include "weighing/conversion_error.h"
 #include "weighing/results_table.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -57,7 +57,7 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-TMainForm::TMainForm(std::unique_ptr<SettingsStore> settingsStore, std::string executable, StartOptions options,
+TMainForm::TMainForm(std::unique_ptr<settings::SettingsStore> settingsStore, std::string executable, StartOptions options,
                      QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()), startOptions_(std::move(options)) {
   if (!startOptions_.trayAvailable) startOptions_.trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
@@ -108,22 +108,22 @@ void TMainForm::sayJournalLoss(const QString& lost) {
 bool TMainForm::hiddenStart() const { return tray_->hiddenStart(); }
 
 void TMainForm::setUpSession(const std::string& executableFileName) {
-  RunControls controls{[this] { return inputs(); }, [this] { return ui->DStabCB->isChecked(); },
+  session::RunControls controls{[this] { return inputs(); }, [this] { return ui->DStabCB->isChecked(); },
                        ui->MDLabel->text(), ui->MinWCB->text()};
-  session_ = std::make_unique<WeighingSession>(
-      std::move(controls), std::make_unique<StoredProtocolMemory>(makeSettingsStore(), executableFileName));
-  connect(session_.get(), &WeighingSession::captionChanged, this, &TMainForm::setCaption);
-  connect(session_.get(), &WeighingSession::storeChanged, this, &TMainForm::showGrids);
-  connect(session_.get(), &WeighingSession::manualReadingReady, this, [this] {
+  session_ = std::make_unique<session::WeighingSession>(
+      std::move(controls), std::make_unique<settings::StoredProtocolMemory>(settings::makeSettingsStore(), executableFileName));
+  connect(session_.get(), &session::WeighingSession::captionChanged, this, &TMainForm::setCaption);
+  connect(session_.get(), &session::WeighingSession::storeChanged, this, &TMainForm::showGrids);
+  connect(session_.get(), &session::WeighingSession::manualReadingReady, this, [this] {
     ui->ReadButton->setEnabled(true);
     ui->ReadButton->setFocus();
   });
-  connect(session_.get(), &WeighingSession::lastNumChanged, this,
+  connect(session_.get(), &session::WeighingSession::lastNumChanged, this,
           [this](int lastNum) { graph_->setLastNum(lastNum); });
-  connect(session_.get(), &WeighingSession::runEnded, this, &TMainForm::onRunEnded);
-  connect(session_.get(), &WeighingSession::resultRecorded, this, [] { QApplication::beep(); });
+  connect(session_.get(), &session::WeighingSession::runEnded, this, &TMainForm::onRunEnded);
+  connect(session_.get(), &session::WeighingSession::resultRecorded, this, [] { QApplication::beep(); });
   if (!startOptions_.journal.empty()) {
-    session_->setJournal(std::make_unique<ResultJournal>(startOptions_.journal, [this] { return journalContext(); },
+    session_->setJournal(std::make_unique<session::ResultJournal>(startOptions_.journal, [this] { return journalContext(); },
                                                          [this] { return options_->journalPanel().alertShare(); }));
   }
   // Said without a box that waits: the weighing goes on.
@@ -134,7 +134,7 @@ void TMainForm::setUpSession(const std::string& executableFileName) {
       tray_->showLastingNote(message);
     }
   };
-  connect(session_.get(), &WeighingSession::journalBacklog, this, [this, tell](int waiting, const QString& reason) {
+  connect(session_.get(), &session::WeighingSession::journalBacklog, this, [this, tell](int waiting, const QString& reason) {
     if (waiting > 0) {
       tell(QString("Не записано в журнал: %1 (%2). Взвешивание продолжается; записи будут внесены, как только "
                    "журнал их примет.")
@@ -147,8 +147,8 @@ void TMainForm::setUpSession(const std::string& executableFileName) {
       if (session_->hidden()) printToStandardError("Отложенные записи внесены в журнал взвешиваний.");
     }
   });
-  connect(session_.get(), &WeighingSession::weightAlert, this, tell);
-  connect(session_.get(), &WeighingSession::journalDamaged, this, [tell](const QString& found) {
+  connect(session_.get(), &session::WeighingSession::weightAlert, this, tell);
+  connect(session_.get(), &session::WeighingSession::journalDamaged, this, [tell](const QString& found) {
     tell("Журнал взвешиваний поврежден, его записям нельзя доверять без проверки. " + found);
   });
 }
@@ -191,7 +191,7 @@ void TMainForm::connectHandlers() {
   connect(&Timer5, &QTimer::timeout, this, &TMainForm::Timer5Timer);
   connect(ui->WeightButton, &QPushButton::clicked, this, &TMainForm::WeightButtonClick);
   connect(ui->StopButton, &QPushButton::clicked, this, &TMainForm::StopButtonPressed);
-  connect(ui->ReadButton, &QPushButton::clicked, session_.get(), &WeighingSession::Timer2Timer);
+  connect(ui->ReadButton, &QPushButton::clicked, session_.get(), &session::WeighingSession::Timer2Timer);
   connect(ui->ApplyButton1, &QPushButton::clicked, this, &TMainForm::ApplyButton1Click);
   connect(ui->btnPrint, &QPushButton::clicked, this, &TMainForm::btnPrintClick);
   connect(ui->ChoseFButton, &QPushButton::clicked, this, &TMainForm::ChoseFButtonClick);
@@ -245,7 +245,7 @@ void TMainForm::Timer1Timer() {
 }
 
 void TMainForm::centreOnScreen() {
-  if (const QScreen* display = screen()) app::centreOnScreen(*this, *display);
+  if (const QScreen* display = screen()) window::centreOnScreen(*this, *display);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -278,7 +278,7 @@ void TMainForm::setUpJournal() {
   connect(action, &QAction::triggered, this, &TMainForm::JournalClick);
 }
 
-JournalContext TMainForm::journalContext() const {
+session::JournalContext TMainForm::journalContext() const {
   return {ui->ePerson->text().toStdString(), ui->eLabelNum->text().toStdString()};
 }
 
@@ -307,12 +307,12 @@ weighing::WeighingInputs TMainForm::inputs() const {
   in.StabCB = ui->StabCB->isChecked();
   in.MWeightCB = ui->MWeightCB->isChecked();
   in.MinWCB = ui->MinWCB->isChecked();
-  in.decimalSeparator = systemDecimalSeparator();
+  in.decimalSeparator = session::systemDecimalSeparator();
   return in;
 }
 
 void TMainForm::reportConversionError(const QString& text, const QString& field) {
-  tell(QMessageBox::Critical, notANumberText(text, field));
+  tell(QMessageBox::Critical, session::notANumberText(text, field));
 }
 
 void TMainForm::tell(QMessageBox::Icon icon, const QString& message) {
@@ -391,4 +391,4 @@ void TMainForm::Timer5Timer() {
   Timer5.stop();
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

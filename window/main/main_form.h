@@ -12,6 +12,8 @@
 #include "session/journal_entry.h"
 #include "weighing/measurement_store.h"
 #include "window/widgets/window_place.h"
+#include "session/weighing_session.h"
+#include "settings/settings_store.h"
 
 class QPrinter;
 
@@ -19,19 +21,16 @@ namespace Ui {
 class TMainForm;
 }
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 class ControlRules;
 class GraphPart;
 class JournalWindow;
 class OptionsPart;
 class ProtocolPart;
-class SettingsStore;
 class TAskForm;
 class TrayPart;
-class WeighingSession;
 class WindowSettings;
-enum class RunEnd;
 
 // Whether a start follows the stored hidden mode, or shows the window whatever is stored.
 enum class StartMode { AsStored, ShowWindow };
@@ -58,7 +57,7 @@ class TMainForm : public QMainWindow {
   // Builds the window and runs its start-up: port list, the settings stored for this
   // executable file name, headings, and either the splash timer or, with the hidden
   // mode stored, a weighing run.
-  TMainForm(std::unique_ptr<SettingsStore> settings, std::string executableFileName,
+  TMainForm(std::unique_ptr<settings::SettingsStore> settings, std::string executableFileName,
             StartOptions options = {}, QWidget* parent = nullptr);
   // Writes the settings back.
   ~TMainForm() override;
@@ -68,7 +67,7 @@ class TMainForm : public QMainWindow {
   QTimer& timer1() { return Timer1; }
   TAskForm* askForm() const { return AskForm; }
   const weighing::MeasurementStore& measurements() const;
-  WeighingSession& session() { return *session_; }
+  session::WeighingSession& session() { return *session_; }
   // The program's exit status once the window has ended it: non-zero after a failure.
   int exitStatus() const { return exitStatus_; }
 
@@ -113,7 +112,7 @@ class TMainForm : public QMainWindow {
   void setUpJournal();
   // Says which records neither the journal nor its pending file took at the end.
   void sayJournalLoss(const QString& lost);
-  JournalContext journalContext() const;
+  session::JournalContext journalContext() const;
   void setUpReadButton();
   void centreOnScreen();
   void showGrids();
@@ -125,14 +124,14 @@ class TMainForm : public QMainWindow {
   void tell(QMessageBox::Icon icon, const QString& message);
   bool startRun();
   void StopButtonPressed();
-  void onRunEnded(RunEnd end, const QString& message);
+  void onRunEnded(session::RunEnd end, const QString& message);
   void endProgram(int status);
   void setCaption(const QString& suffix);
 
   std::unique_ptr<Ui::TMainForm> ui;
   StartOptions startOptions_;
   QString startupDir;
-  std::unique_ptr<WeighingSession> session_;
+  std::unique_ptr<session::WeighingSession> session_;
   int exitStatus_ = 0;
   QTimer Timer1;
   QTimer Timer5;
@@ -148,4 +147,4 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<ProtocolPart> protocol_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

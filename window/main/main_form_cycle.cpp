@@ -12,7 +12,7 @@
 #include "session/weighing_session.h"
 #include "ui_main_form.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -36,10 +36,10 @@ bool TMainForm::startRun() {
     tell(refusal->icon, refusal->message);
     return false;
   }
-  const RunStart& run = std::get<RunStart>(reading);
+  const session::RunStart& run = std::get<session::RunStart>(reading);
   ui->Memo2->clear();
   if (run.hidden) tray_->hideForHiddenRun(ui->FileNameEdit->text());
-  rules_->enterRun(run.poll == PollMode::Manual);
+  rules_->enterRun(run.poll == session::PollMode::Manual);
   session_->start(run);
   return true;
 }
@@ -50,17 +50,17 @@ void TMainForm::StopButtonPressed() {
 
 void TMainForm::StopButtonClick() { session_->stop(); }
 
-void TMainForm::onRunEnded(RunEnd end, const QString& message) {
+void TMainForm::onRunEnded(session::RunEnd end, const QString& message) {
   tray_->clearNote();
   rules_->EnterIdleState();
   showGrids();
   switch (end) {
-    case RunEnd::Stopped:
+    case session::RunEnd::Stopped:
       return;
-    case RunEnd::Failed:
+    case session::RunEnd::Failed:
       QMessageBox::critical(this, windowTitle(), message);
       return;
-    case RunEnd::HandsFreeFailed: {
+    case session::RunEnd::HandsFreeFailed: {
       tray_->tellUnattended(message);
       // Seen by whoever comes to the window; it holds nothing up.
       auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), message, QMessageBox::Ok, this);
@@ -69,14 +69,14 @@ void TMainForm::onRunEnded(RunEnd end, const QString& message) {
       box->show();
       return;
     }
-    case RunEnd::HiddenDone:
+    case session::RunEnd::HiddenDone:
       endProgram(kExitOk);
       return;
-    case RunEnd::NoBalance:
+    case session::RunEnd::NoBalance:
       show();
       endProgram(kExitOk);
       return;
-    case RunEnd::HiddenFailed:
+    case session::RunEnd::HiddenFailed:
       // Nobody may be there to close a box: the program ends and says why.
       tray_->tellUnattended(message);
       endProgram(kExitFailure);
@@ -97,4 +97,4 @@ void TMainForm::ChoseFButtonClick() {
   if (SaveDialog1.exec() == QDialog::Accepted) ui->FileNameEdit->setText(SaveDialog1.selectedFiles().value(0));
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -12,7 +12,7 @@
 #include "window/options/hands_free_panel.h"
 #include "window/main/period_texts.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -27,12 +27,12 @@ constexpr double kMsPerSecond = 1000.0;
 const QString kDefaultStatisticsWindow = QStringLiteral("100");
 
 StartRefusal notANumber(const weighing::ConversionError& error, const QString& field = {}) {
-  return {QMessageBox::Critical, notANumberText(QString::fromStdString(error.text()), field)};
+  return {QMessageBox::Critical, session::notANumberText(QString::fromStdString(error.text()), field)};
 }
 
 // Says that a hidden run's limit lies outside [least, most].
 StartRefusal limitRefused(const QCheckBox* limit, const QLineEdit* field, double least, double most) {
-  const char separator = systemDecimalSeparator();
+  const char separator = session::systemDecimalSeparator();
   const auto shown = [separator](double value) {
     return QString::fromStdString(weighing::generalNumberText(value, separator));
   };
@@ -40,19 +40,19 @@ StartRefusal limitRefused(const QCheckBox* limit, const QLineEdit* field, double
                                      .arg(field->text(), limit->text().trimmed(), shown(least), shown(most))};
 }
 
-PollMode pollModeOf(const QString& period) {
-  if (period == kManualPeriod) return PollMode::Manual;
-  if (period == kOnChangePeriod) return PollMode::OnChange;
-  return PollMode::Timed;
+session::PollMode pollModeOf(const QString& period) {
+  if (period == kManualPeriod) return session::PollMode::Manual;
+  if (period == kOnChangePeriod) return session::PollMode::OnChange;
+  return session::PollMode::Timed;
 }
 
 // The hidden run's file and limits: none when there is no file to log into or a limit
 // is not a number the run can count to.
-std::variant<HiddenLogging, StartRefusal> readHiddenLogging(Ui::TMainForm& ui) {
+std::variant<session::HiddenLogging, StartRefusal> readHiddenLogging(Ui::TMainForm& ui) {
   if (ui.ChBox1->isChecked() && ui.WorkTime->text().isEmpty()) ui.ChBox1->setChecked(false);
   if (ui.ChBox2->isChecked() && ui.NumberWeightTime->text().isEmpty()) ui.ChBox2->setChecked(false);
   if (ui.FileNameEdit->text().isEmpty()) return StartRefusal{QMessageBox::Information, "Не указано имя файла"};
-  HiddenLogging log{std::filesystem::path(ui.FileNameEdit->text().toStdU16String()), std::nullopt, std::nullopt};
+  session::HiddenLogging log{std::filesystem::path(ui.FileNameEdit->text().toStdU16String()), std::nullopt, std::nullopt};
   const QCheckBox* limit = ui.ChBox2;  // the limit being read, to name it in a message
   try {
     if (ui.ChBox2->isChecked()) {
@@ -75,7 +75,7 @@ std::variant<HiddenLogging, StartRefusal> readHiddenLogging(Ui::TMainForm& ui) {
 }
 
 // The objects need a name to give each result, and the options must be numbers.
-std::variant<HandsFree, StartRefusal> readHandsFree(const Ui::TMainForm& ui, const HandsFreePanel& panel) {
+std::variant<session::HandsFree, StartRefusal> readHandsFree(const Ui::TMainForm& ui, const HandsFreePanel& panel) {
   if (ui.eUnit->text().trimmed().isEmpty()) {
     return StartRefusal{QMessageBox::Information,
                         "Автоматическое взвешивание называет каждый результат по наименованию объекта: "
@@ -90,9 +90,9 @@ std::variant<HandsFree, StartRefusal> readHandsFree(const Ui::TMainForm& ui, con
 
 }  // namespace
 
-std::variant<RunStart, StartRefusal> readRunStart(Ui::TMainForm& ui, const HandsFreePanel& handsFree,
+std::variant<session::RunStart, StartRefusal> readRunStart(Ui::TMainForm& ui, const HandsFreePanel& handsFree,
                                                   bool handsFreeArmed) {
-  RunStart run;
+  session::RunStart run;
   try {
     run.statisticsWindow = weighing::parseInteger(ui.SizeEdit->text().toStdString());
   } catch (const weighing::ConversionError& error) {
@@ -112,11 +112,11 @@ std::variant<RunStart, StartRefusal> readRunStart(Ui::TMainForm& ui, const Hands
   if (ui.FastWrite->isChecked()) {
     auto log = readHiddenLogging(ui);
     if (auto* refusal = std::get_if<StartRefusal>(&log)) return *refusal;
-    run.hidden = std::get<HiddenLogging>(log);
+    run.hidden = std::get<session::HiddenLogging>(log);
   } else if (handsFreeArmed) {
     auto options = readHandsFree(ui, handsFree);
     if (auto* refusal = std::get_if<StartRefusal>(&options)) return *refusal;
-    run.handsFree = std::get<HandsFree>(options);
+    run.handsFree = std::get<session::HandsFree>(options);
   }
   if (ui.ComboBox1->currentText().isEmpty()) ui.ComboBox1->setCurrentText("0");
   run.port = ui.ComCB->currentIndex() + 1;
@@ -124,4 +124,4 @@ std::variant<RunStart, StartRefusal> readRunStart(Ui::TMainForm& ui, const Hands
   return run;
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

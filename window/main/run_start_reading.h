@@ -10,7 +10,7 @@ namespace Ui {
 class TMainForm;
 }
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 class HandsFreePanel;
 
@@ -24,7 +24,7 @@ struct StartRefusal {
 // read before a run starts, so a bad one starts nothing; the window mends what it
 // always has on the way (an out-of-range statistics window back to 100, a limit
 // without a number unticked, an empty period to "0").
-std::variant<RunStart, StartRefusal> readRunStart(Ui::TMainForm& ui, const HandsFreePanel& handsFree,
+std::variant<session::RunStart, StartRefusal> readRunStart(Ui::TMainForm& ui, const HandsFreePanel& handsFree,
                                                   bool handsFreeArmed);
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -9,7 +9,7 @@
 #include <QSystemTrayIcon>
 #include <cstdio>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -95,4 +95,4 @@ void TrayPart::tellUnattended(const QString& message) {
   if (trayIcon->isVisible()) trayIcon->showMessage(window_->windowTitle(), message, QSystemTrayIcon::Critical);
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

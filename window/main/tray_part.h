@@ -9,7 +9,7 @@ class QMainWindow;
 class QMenu;
 class QSystemTrayIcon;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // A line for whoever started the program from a script or a schedule.
 void printToStandardError(const QString& message);
@@ -45,4 +45,4 @@ class TrayPart : public QObject {
   bool hiddenStart_ = false;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

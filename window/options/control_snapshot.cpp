@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 void ControlSnapshot::take(const QList<QWidget*>& roots) {
   texts_.clear();
@@ -42,4 +42,4 @@ void ControlSnapshot::restore() const {
   }
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -11,7 +11,7 @@ class QLineEdit;
 class QListWidget;
 class QWidget;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // The values of the edit fields, check boxes, radio buttons and checkable lists
 // under some widgets, taken at one moment and put back on request. Putting a value
@@ -27,4 +27,4 @@ class ControlSnapshot {
   std::vector<std::pair<QPointer<QListWidget>, std::vector<Qt::CheckState>>> lists_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

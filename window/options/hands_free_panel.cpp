@@ -8,7 +8,7 @@
 
 #include "weighing/number_text.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -58,7 +58,7 @@ bool HandsFreePanel::on() const { return enabled_->isChecked(); }
 
 void HandsFreePanel::setOn(bool on) { enabled_->setChecked(on); }
 
-HandsFree HandsFreePanel::options() const {
+session::HandsFree HandsFreePanel::options() const {
   return {weighing::parseNumber(threshold_->text().toStdString()),
           std::llround(weighing::parseNumber(pause_->text().toStdString()) * kMsPerSecond)};
 }
@@ -68,4 +68,4 @@ QList<NumberField> HandsFreePanel::numberFields() const {
           {pause_, kPauseLabel, NumberKind::Decimal, false, kPauseRange}};
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

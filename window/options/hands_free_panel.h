@@ -8,7 +8,7 @@
 class QCheckBox;
 class QLineEdit;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // The hands-free weighing options for the "Параметры" dialog: whether a run weighs every
 // load that arrives (the session's switch keeps that choice), and, kept with the
@@ -22,7 +22,7 @@ class HandsFreePanel : public QFrame {
   void setOn(bool on);
   // The options as a run takes them. Throws ConversionError naming the text that is
   // not a number.
-  HandsFree options() const;
+  session::HandsFree options() const;
 
   // The fields as the settings keep them.
   QLineEdit& threshold() const { return *threshold_; }
@@ -39,4 +39,4 @@ class HandsFreePanel : public QFrame {
   QLineEdit* pause_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -7,7 +7,7 @@
 #include "weighing/conversion_error.h"
 #include "weighing/number_text.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -28,7 +28,7 @@ double JournalPanel::alertShare() const {
   try {
     return weighing::parseNumber(share_->text().toStdString());
   } catch (const weighing::ConversionError&) {
-    return kDefaultAlertShare;
+    return session::kDefaultAlertShare;
   }
 }
 
@@ -36,4 +36,4 @@ QList<NumberField> JournalPanel::numberFields() const {
   return {{share_, kShareLabel, NumberKind::Decimal, false, kShareRange}};
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -6,7 +6,7 @@
 
 class QLineEdit;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // The weighing journal's option for the "Параметры" dialog: below which share of its
 // reference weight a result is marked and said.
@@ -28,4 +28,4 @@ class JournalPanel : public QFrame {
   QLineEdit* share_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -19,7 +19,7 @@
 #include "weighing/conversion_error.h"
 #include "weighing/number_text.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -50,7 +50,7 @@ QString whatIsWrong(const NumberField& number) {
     const std::string digits = text.toStdString();
     value = number.kind == NumberKind::Whole ? weighing::parseInteger(digits) : weighing::parseNumber(digits);
   } catch (const weighing::ConversionError&) {
-    return notANumberText(text);
+    return session::notANumberText(text);
   }
   if (!number.range) return {};
   const NumberRange& range = *number.range;
@@ -149,4 +149,4 @@ std::optional<std::pair<const NumberField*, QString>> OptionsDialog::firstBadNum
   return first;
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

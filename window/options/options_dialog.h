@@ -11,7 +11,7 @@
 class QFrame;
 class QLineEdit;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 class WindowPlace;
 
@@ -72,4 +72,4 @@ class OptionsDialog : public QDialog {
   ControlSnapshot shown_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -18,7 +18,7 @@
 #include "session/weighing_session.h"
 #include "ui_main_form.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -50,7 +50,7 @@ QFrame* periodPanel(Ui::TMainForm& ui) {
 
 }  // namespace
 
-OptionsPart::OptionsPart(Ui::TMainForm& form, WeighingSession& session, QAction* graphAction, Actions actions,
+OptionsPart::OptionsPart(Ui::TMainForm& form, session::WeighingSession& session, QAction* graphAction, Actions actions,
                          WindowPlace& place, QMainWindow* window)
     : QObject(window),
       ui(&form),
@@ -113,4 +113,4 @@ void OptionsPart::offerHiddenLogging() {
   if (answer == QMessageBox::Yes) actions_.startRun();
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

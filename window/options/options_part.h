@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <functional>
+#include "session/weighing_session.h"
 
 class QAction;
 class QMainWindow;
@@ -10,12 +11,11 @@ namespace Ui {
 class TMainForm;
 }
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 class HandsFreePanel;
 class JournalPanel;
 class OptionsDialog;
-class WeighingSession;
 class WindowPlace;
 
 // "Параметры…": the settings the layout keeps out of sight, in a dialog of their own
@@ -28,7 +28,7 @@ class OptionsPart : public QObject {
   };
 
   // The menu entry goes before "Справка", with `graphAction` after it.
-  OptionsPart(Ui::TMainForm& ui, WeighingSession& session, QAction* graphAction, Actions actions,
+  OptionsPart(Ui::TMainForm& ui, session::WeighingSession& session, QAction* graphAction, Actions actions,
               WindowPlace& place, QMainWindow* window);
 
   QAction* action() const { return action_; }
@@ -42,7 +42,7 @@ class OptionsPart : public QObject {
   void offerHiddenLogging();
 
   Ui::TMainForm* ui;
-  WeighingSession& session_;
+  session::WeighingSession& session_;
   Actions actions_;
   QMainWindow* window_;
   HandsFreePanel* handsFreePanel_;
@@ -51,4 +51,4 @@ class OptionsPart : public QObject {
   QAction* action_ = nullptr;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -6,7 +6,7 @@
 
 #include "link/serial_devices.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // What "Порт весов" says of COM `port` and does with the device chosen for it; one file a
 // system. On POSIX the port is a link the program keeps, and the chosen device becomes
@@ -17,4 +17,4 @@ QString choiceButtonText(int port);
 // The port the window's balance is on afterwards, or why the choice failed.
 std::variant<int, QString> choosePort(int port, const link::SerialDevice& device);
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

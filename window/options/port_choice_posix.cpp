@@ -1,7 +1,7 @@
 #include "link/com_port_path.h"
 #include "window/options/port_choice.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -27,4 +27,4 @@ std::variant<int, QString> choosePort(int port, const link::SerialDevice& device
   return port;
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

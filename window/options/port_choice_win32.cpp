@@ -2,7 +2,7 @@
 
 #include "window/options/port_choice.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 QString portNowText(int port, const std::vector<link::SerialDevice>& devices) {
   const auto device =
@@ -15,4 +15,4 @@ QString choiceButtonText(int /*port*/) { return QStringLiteral("Выбрать �
 
 std::variant<int, QString> choosePort(int /*port*/, const link::SerialDevice& device) { return device.comPort; }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -9,7 +9,7 @@
 #include "session/port_failure_text.h"
 #include "window/options/port_choice.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -22,7 +22,7 @@ QString pathText(const std::filesystem::path& path) {
 QString deviceText(const link::SerialDevice& device) {
   QString text = QString::fromStdString(device.name);
   if (device.path.filename().string() != device.name) text += " — " + pathText(device.path);
-  if (!device.accessible) text += " — нет доступа: " + kDialoutFix;
+  if (!device.accessible) text += " — нет доступа: " + session::kDialoutFix;
   return text;
 }
 
@@ -85,4 +85,4 @@ void PortPickerPanel::linkChosen() {
   refresh();
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -9,7 +9,7 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // The serial devices of this computer and the one the chosen COM port stands for; a
 // device chosen in the list becomes that port's. A device the user may not open is
@@ -38,4 +38,4 @@ class PortPickerPanel : public QFrame {
   QPushButton* linkButton_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -16,7 +16,7 @@
 #include "weighing/number_text.h"
 #include "weighing/weighing_inputs.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -162,7 +162,7 @@ std::vector<SettingRow> makeTable() {
   };
 }
 
-SettingValue read(const SettingsStore& store, const SettingRow& row) {
+SettingValue read(const settings::SettingsStore& store, const SettingRow& row) {
   const std::string name(row.name);
   return std::visit(
       [&store, &name](const auto& fallback) -> SettingValue {
@@ -174,7 +174,7 @@ SettingValue read(const SettingsStore& store, const SettingRow& row) {
       row.defaultValue);
 }
 
-void write(SettingsStore& store, std::string_view name, const SettingValue& value) {
+void write(settings::SettingsStore& store, std::string_view name, const SettingValue& value) {
   const std::string key(name);
   std::visit(
       [&store, &key](const auto& v) {
@@ -193,16 +193,16 @@ const std::vector<SettingRow>& settingsTable() {
   return table;
 }
 
-void restoreSettings(const SettingsStore& store, SettingHolders& holders) {
+void restoreSettings(const settings::SettingsStore& store, SettingHolders& holders) {
   for (const SettingRow& row : settingsTable()) {
     if (row.show != nullptr) row.show(holders, read(store, row));
   }
 }
 
-void storeSettings(SettingsStore& store, const SettingHolders& holders) {
+void storeSettings(settings::SettingsStore& store, const SettingHolders& holders) {
   for (const SettingRow& row : settingsTable()) {
     if (const auto value = row.take(holders)) write(store, row.name, *value);
   }
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

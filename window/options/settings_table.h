@@ -6,17 +6,17 @@
 #include <string_view>
 #include <variant>
 #include <vector>
+#include "session/hands_free_switch.h"
+#include "settings/settings_store.h"
 
 namespace Ui {
 class TMainForm;
 }
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 class HandsFreePanel;
-class HandsFreeSwitch;
 class JournalPanel;
-class SettingsStore;
 struct WindowPlaces;
 
 // Where the stored values live while the program runs: the main window's controls, the
@@ -24,7 +24,7 @@ struct WindowPlaces;
 struct SettingHolders {
   Ui::TMainForm& ui;
   HandsFreePanel& handsFreePanel;
-  HandsFreeSwitch& handsFree;
+  session::HandsFreeSwitch& handsFree;
   JournalPanel& journalPanel;
   WindowPlaces& places;
   // Hands-free weighing armed for this start only, whatever is stored.
@@ -49,8 +49,8 @@ struct SettingRow {
 const std::vector<SettingRow>& settingsTable();
 
 // Reads every row from the store into its holder, in the table's order.
-void restoreSettings(const SettingsStore& store, SettingHolders& holders);
+void restoreSettings(const settings::SettingsStore& store, SettingHolders& holders);
 // Writes every row its holder can give into the store.
-void storeSettings(SettingsStore& store, const SettingHolders& holders);
+void storeSettings(settings::SettingsStore& store, const SettingHolders& holders);
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

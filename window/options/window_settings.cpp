@@ -10,9 +10,9 @@
 #include "ui_main_form.h"
 #include "window/options/settings_table.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
-WindowSettings::WindowSettings(std::unique_ptr<SettingsStore> store, const std::string& executableFileName,
+WindowSettings::WindowSettings(std::unique_ptr<settings::SettingsStore> store, const std::string& executableFileName,
                                SettingHolders holders, QWidget* window)
     : QObject(window),
       store_(std::move(store)),
@@ -48,4 +48,4 @@ void WindowSettings::close() {
   open_ = false;
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

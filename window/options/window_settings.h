@@ -5,6 +5,7 @@
 #include <string>
 
 #include "window/options/settings_table.h"
+#include "settings/settings_store.h"
 
 class QWidget;
 
@@ -12,16 +13,15 @@ namespace Ui {
 class TMainForm;
 }
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
-class SettingsStore;
 
 // The main window's settings in the store kept for the executable file name: read into
 // the controls at start-up, written back on "OK" in the options, when the desktop
 // session ends and at shutdown.
 class WindowSettings : public QObject {
  public:
-  WindowSettings(std::unique_ptr<SettingsStore> store, const std::string& executableFileName, SettingHolders holders,
+  WindowSettings(std::unique_ptr<settings::SettingsStore> store, const std::string& executableFileName, SettingHolders holders,
                  QWidget* window);
 
   // Opens the store, or creates it, and reads it into the controls, hands-free weighing
@@ -33,11 +33,11 @@ class WindowSettings : public QObject {
   void close();
 
  private:
-  std::unique_ptr<SettingsStore> store_;
+  std::unique_ptr<settings::SettingsStore> store_;
   std::string executableFileName_;
   bool open_ = false;
   SettingHolders holders_;
   Ui::TMainForm* ui;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -6,7 +6,7 @@
 
 #include "window/protocol/installed_program.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -34,4 +34,4 @@ bool runsInstalled(const QString& executableDir) {
          isInside(program, knownFolder(FOLDERID_ProgramFilesX86));
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -27,4 +27,4 @@ QString helpFilePath(const QString& startupDir, const QString& executableDir) {
   return inStartupDir;
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

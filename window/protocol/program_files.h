@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // Where the program's own files are.
 
@@ -16,4 +16,4 @@ QString installedDataDir(const QString& executableDir);
 // exists, the start folder's path, so the viewer names the file it missed.
 QString helpFilePath(const QString& startupDir, const QString& executableDir);
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <map>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -163,4 +163,4 @@ bool paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevi
   return painter.end();
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

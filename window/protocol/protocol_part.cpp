@@ -25,7 +25,7 @@
 #include "reports/xlsx_protocol_writer.h"
 #include "ui_main_form.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -59,7 +59,7 @@ std::optional<std::filesystem::path> chooseProtocolFile(QWidget* parent) {
 
 }  // namespace
 
-ProtocolPart::ProtocolPart(const Ui::TMainForm& ui, const WeighingSession& session, QWidget* window)
+ProtocolPart::ProtocolPart(const Ui::TMainForm& ui, const session::WeighingSession& session, QWidget* window)
     : ui(&ui), session_(session), window_(window) {}
 
 reports::SpreadsheetProtocol ProtocolPart::protocol() const {
@@ -122,4 +122,4 @@ bool ProtocolPart::printProtocol(QPrinter& printer) const {
   return paintProtocol(protocol(), printer) && printer.printerState() != QPrinter::Error;
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reports/spreadsheet_protocol.h"
+#include "session/weighing_session.h"
 
 class QPrinter;
 class QWidget;
@@ -9,16 +10,15 @@ namespace Ui {
 class TMainForm;
 }
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
-class WeighingSession;
 
 // The protocol of a batch as the main window shows it: saved as a workbook in the
 // "протоколы" folder beside the program, or in the user's documents when the program is
 // installed ("Сохранить в файл"), or printed ("Печать"). Owned by the main window.
 class ProtocolPart {
  public:
-  ProtocolPart(const Ui::TMainForm& ui, const WeighingSession& session, QWidget* window);
+  ProtocolPart(const Ui::TMainForm& ui, const session::WeighingSession& session, QWidget* window);
 
   void ApplyButton1Click();
   void btnPrintClick();
@@ -31,8 +31,8 @@ class ProtocolPart {
   void printToPdf();
 
   const Ui::TMainForm* ui;
-  const WeighingSession& session_;
+  const session::WeighingSession& session_;
   QWidget* window_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

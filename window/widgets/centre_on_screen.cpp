@@ -3,7 +3,7 @@
 #include <QScreen>
 #include <QWidget>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -26,4 +26,4 @@ void placeOnScreen(QWidget& window, const QSize& wanted, const QScreen& screen) 
   centreOnScreen(window, screen);
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

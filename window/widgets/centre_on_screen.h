@@ -4,7 +4,7 @@ class QScreen;
 class QSize;
 class QWidget;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // Puts a window, frame and all, in the middle of the screen's free area (without the
 // task bar). The native window is made first: before that its frame is not known.
@@ -14,4 +14,4 @@ void centreOnScreen(QWidget& window, const QScreen& screen);
 // frame, and centres it there.
 void placeOnScreen(QWidget& window, const QSize& wanted, const QScreen& screen);
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

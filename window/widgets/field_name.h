@@ -4,7 +4,7 @@
 #include <QString>
 #include <QWidget>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // A label's text as a field's name in a message: without the blanks and the colon
 // around it.
@@ -23,4 +23,4 @@ inline void nameFieldsByTheirLabels(QWidget& root) {
   }
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

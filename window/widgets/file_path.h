@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // A path from a dialog or Qt, for the standard library's file functions.
 inline std::filesystem::path toPath(const QString& path) {
@@ -17,4 +17,4 @@ inline QString toQString(const std::filesystem::path& path) {
   return QDir::toNativeSeparators(QString::fromStdU16String(path.u16string()));
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <algorithm>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -67,4 +67,4 @@ void fitToTexts(QWidget* panel) {
                 std::max(panel->height(), used.bottom() + kPanelMargin));
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

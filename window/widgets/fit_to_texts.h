@@ -2,7 +2,7 @@
 
 class QWidget;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // Widens the labels, check boxes, radio buttons and text fields of a panel laid out by
 // position whose texts this system's font draws wider than the layout allows (a field
@@ -11,4 +11,4 @@ namespace tarvelo::app {
 // A panel with a layout is left as it is.
 void fitToTexts(QWidget* panel);
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -6,7 +6,7 @@
 
 #include "weighing/text_grid.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -74,4 +74,4 @@ void showGrid(QTableWidget* table, const weighing::TextGrid& grid) {
   table->verticalScrollBar()->setValue(grid.topRow() - 1);
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -1,12 +1,10 @@
 #pragma once
 
+#include "weighing/text_grid.h"
+
 class QTableWidget;
 
-namespace tarvelo::weighing {
-class TextGrid;
-}
-
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // Shows a text table of the weighing core: its row 0 as the column headings (they stay
 // in view while the rows scroll), its other rows as the data, scrolled to its top row.
@@ -14,4 +12,4 @@ namespace tarvelo::app {
 // onto a second line, so no heading is cut.
 void showGrid(QTableWidget* table, const weighing::TextGrid& grid);
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

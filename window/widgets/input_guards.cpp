@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -110,4 +110,4 @@ void InputGuards::OnExitMy(QWidget* field) {
   if (field->property(kRestoreProperty).toBool() && textOf(field).isEmpty()) setTextOf(field, savedFieldText_);
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // Which characters a guarded field lets through as they are typed.
 enum class KeyFilter {
@@ -46,4 +46,4 @@ class InputGuards : public QObject {
   std::function<void()> beep_;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

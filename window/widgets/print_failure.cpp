@@ -3,7 +3,7 @@
 #include <QMessageBox>
 #include <QPrinter>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 void reportPrintFailure(QWidget* window, const QPrinter& printer) {
   QMessageBox::critical(window, window->windowTitle(),
@@ -11,4 +11,4 @@ void reportPrintFailure(QWidget* window, const QPrinter& printer) {
                             .arg(printer.docName(), printer.printerName()));
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

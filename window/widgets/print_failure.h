@@ -3,9 +3,9 @@
 class QPrinter;
 class QWidget;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // Says that `printer` did not take the job it was given.
 void reportPrintFailure(QWidget* window, const QPrinter& printer);
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

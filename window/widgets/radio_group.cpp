@@ -4,7 +4,7 @@
 #include <QGroupBox>
 #include <QRadioButton>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 QList<QRadioButton*> radioItems(const QGroupBox* group) {
   return group->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
@@ -31,4 +31,4 @@ void setRadioIndex(QGroupBox* group, int index) {
   items[std::min<int>(index, static_cast<int>(items.size()) - 1)]->setChecked(true);
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

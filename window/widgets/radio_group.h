@@ -5,7 +5,7 @@
 class QGroupBox;
 class QRadioButton;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // A group box of radio buttons used as one choice with an item index.
 QList<QRadioButton*> radioItems(const QGroupBox* group);
@@ -14,4 +14,4 @@ int radioIndex(const QGroupBox* group);
 // Checks item `index`; past the last item checks the last one, below 0 checks none.
 void setRadioIndex(QGroupBox* group, int index);
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QWidget>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 bool mayWriteInstead(QWidget* parent, const QString& chosen, const QString& written) {
   if (QFileInfo(written) == QFileInfo(chosen) || !QFileInfo::exists(written)) return true;
@@ -14,4 +14,4 @@ bool mayWriteInstead(QWidget* parent, const QString& chosen, const QString& writ
          QMessageBox::Yes;
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -4,7 +4,7 @@
 
 #include "window/widgets/centre_on_screen.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 void WindowPlace::restore(const std::string& text) {
   stored_ = QByteArray::fromBase64(QByteArray::fromStdString(text));
@@ -23,4 +23,4 @@ void WindowPlace::put(QWidget& window, const QSize& wanted, const QScreen& scree
   placeOnScreen(window, wanted, screen);
 }
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

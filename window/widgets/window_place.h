@@ -8,7 +8,7 @@ class QScreen;
 class QSize;
 class QWidget;
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // Where the user left one of the program's windows, kept across starts: the window comes
 // back there when first shown, or sized to what it wants and centred on the main window's
@@ -35,4 +35,4 @@ struct WindowPlaces {
   WindowPlace options;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window

@@ -25,7 +25,7 @@
 #include "settings/settings_store.h"
 #include "tests/support/settings_sandbox.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -54,7 +54,7 @@ class GraphTest : public QObject {
   void init() {
     dir = std::make_unique<QTemporaryDir>();
     settings = std::make_unique<testing::SettingsSandbox>();
-    form = std::make_unique<TMainForm>(makeSettingsStore(), "Tarvelo");
+    form = std::make_unique<TMainForm>(settings::makeSettingsStore(), "Tarvelo");
     form->Timer1Timer();
   }
   void cleanup() {
@@ -205,7 +205,7 @@ class GraphTest : public QObject {
   std::unique_ptr<TMainForm> form;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window
 
-QTEST_MAIN(tarvelo::app::GraphTest)
+QTEST_MAIN(tarvelo::window::GraphTest)
 #include "graph_test.moc"

@@ -20,7 +20,7 @@
 #include "window/journal/journal_window.h"
 #include "window/graph/line_chart.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 class JournalWindowTest : public QObject {
   Q_OBJECT
@@ -44,7 +44,7 @@ class JournalWindowTest : public QObject {
       record.mass = QLocale().toString(grams, 'f', 2).toStdString();
       QVERIFY(!journal->append(record));
     }
-    window = std::make_unique<JournalWindow>(path, [] { return JournalContext{}; }, [this] { return alertShare; });
+    window = std::make_unique<JournalWindow>(path, [] { return session::JournalContext{}; }, [this] { return alertShare; });
     window->refresh();
     table = window->findChild<QTableWidget*>("JournalObjects");
   }
@@ -191,7 +191,7 @@ class JournalWindowTest : public QObject {
   double alertShare = 85.0;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window
 
-QTEST_MAIN(tarvelo::app::JournalWindowTest)
+QTEST_MAIN(tarvelo::window::JournalWindowTest)
 #include "journal_window_test.moc"

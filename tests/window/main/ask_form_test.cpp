@@ -13,10 +13,10 @@
 #include "window/graph/jpeg_picture.h"
 #include "window/main/load_resources.h"
 
-using tarvelo::app::decodeJpeg;
-using tarvelo::app::readJpeg;
-using tarvelo::app::encodeJpeg;
-using tarvelo::app::TAskForm;
+using tarvelo::window::decodeJpeg;
+using tarvelo::window::readJpeg;
+using tarvelo::window::encodeJpeg;
+using tarvelo::window::TAskForm;
 
 namespace {
 
@@ -45,7 +45,7 @@ class AskFormTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { tarvelo::app::loadResources(); }
+  void initTestCase() { tarvelo::window::loadResources(); }
 
   void splashPictureDecodesToItsSize() {
     const QImage picture = decodeJpeg(splashBytes());

@@ -17,7 +17,7 @@
 #include "link/protocol_memory.h"
 #include "tests/support/simulator_process.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -83,7 +83,7 @@ class HiddenModeTest : public QObject {
     QFETCH(int, remembered);
     startBalance(protocol.toStdString());
     storeHiddenSettings({{"bNumOfWeighings", 1}});
-    const auto store = makeSettingsStore();
+    const auto store = settings::makeSettingsStore();
     QVERIFY(store->create("Tarvelo"));
     store->WriteNumber("ProtocolCOM" + std::to_string(kCom), link::ProtocolBm);
     form = makeForm();
@@ -143,7 +143,7 @@ class HiddenModeTest : public QObject {
     QFETCH(QString, message);
     startBalance();
     storeHiddenSettings({{"bNumOfWeighings", 1}, {"bTimeOfWeighing", 1}});
-    const auto store = makeSettingsStore();
+    const auto store = settings::makeSettingsStore();
     QVERIFY(store->create("Tarvelo"));
     if (name == "SizeOfMassive") {
       store->WriteNumber(name.toStdString(), value.toInt());
@@ -223,7 +223,7 @@ class HiddenModeTest : public QObject {
   // The window on a desktop with a notification area, unless told otherwise.
   static std::unique_ptr<TMainForm> makeForm(bool trayAvailable = true,
                                              StartMode mode = StartMode::AsStored) {
-    return std::make_unique<TMainForm>(makeSettingsStore(), "Tarvelo",
+    return std::make_unique<TMainForm>(settings::makeSettingsStore(), "Tarvelo",
                                        StartOptions{mode, [trayAvailable] { return trayAvailable; }});
   }
 
@@ -235,7 +235,7 @@ class HiddenModeTest : public QObject {
 
   // The hidden mode stored as on, logging into logFile from the simulator's port.
   void storeHiddenSettings(std::initializer_list<std::pair<const char*, int>> flags) {
-    const auto store = makeSettingsStore();
+    const auto store = settings::makeSettingsStore();
     QVERIFY(store->create("Tarvelo"));
     store->WriteFlag("HideProfile", 1);
     store->WriteFlag("bNumOfWeighings", 0);
@@ -265,7 +265,7 @@ class HiddenModeTest : public QObject {
   std::unique_ptr<testing::SimulatorProcess> simulator;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window
 
-QTEST_MAIN(tarvelo::app::HiddenModeTest)
+QTEST_MAIN(tarvelo::window::HiddenModeTest)
 #include "hidden_mode_test.moc"

@@ -48,7 +48,7 @@ constexpr Control kControls[] = {
     {"SaveGraph", "QPushButton", "ChPrPanel", "Сохранить график", true, true},
     {"PrintGraph", "QPushButton", "ChPrPanel", "Распечатать график", true, true},
     {"ChartPanel", "QFrame", "Panel2", "", false, true},
-    {"Chart1", "tarvelo::app::LineChart", "ChartPanel", "", true, true},
+    {"Chart1", "tarvelo::window::LineChart", "ChartPanel", "", true, true},
     {"Panel10", "QFrame", "Panel2", "", false, true},
     {"FastWrite", "QCheckBox", "Panel10", "Скрытый режим", true, true},
     {"Label14", "QLabel", "Panel10", "Записывать в файл", true, true},

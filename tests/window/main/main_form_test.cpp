@@ -43,7 +43,7 @@
 extern char** environ;
 #endif
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -183,7 +183,7 @@ class MainFormTest : public QObject {
 
   void averagingTimeOutsideTheListComesBackAsTheDefault() {
     startForm();
-    const auto store = makeSettingsStore();
+    const auto store = settings::makeSettingsStore();
     QVERIFY(store->open("Tarvelo"));
     store->WriteNumber("WPeriod", 99);
     auto form = startForm();
@@ -242,7 +242,7 @@ class MainFormTest : public QObject {
   // --hands-free is for its start: the next plain start is not hands-free.
   void handsFreeOptionIsForItsStartOnly() {
     {
-      TMainForm form(makeSettingsStore(), "Tarvelo",
+      TMainForm form(settings::makeSettingsStore(), "Tarvelo",
                      StartOptions{StartMode::AsStored, [] { return true; }, true});
       QVERIFY(form.findChild<QCheckBox*>("HandsFreeCB")->isChecked());
     }
@@ -300,7 +300,7 @@ class MainFormTest : public QObject {
     const testing::SimulatorProcess balance(
         kBalanceCom, {"--protocol", "bm", "--profile", profile, "--unstable-every", "0", "--unstable-step", "0"});
     {
-      const auto store = makeSettingsStore();
+      const auto store = settings::makeSettingsStore();
       QVERIFY(store->create("Tarvelo"));
       store->WriteNumber("COM", kBalanceCom - 1);
       store->WriteNumber("WPeriod", 1);
@@ -352,7 +352,7 @@ class MainFormTest : public QObject {
     QTemporaryDir journalDir;
     const auto withJournal = [&journalDir] {
       return std::make_unique<TMainForm>(
-          makeSettingsStore(), "Tarvelo",
+          settings::makeSettingsStore(), "Tarvelo",
           StartOptions{StartMode::AsStored, [] { return true; }, false, journalDir.filePath("журнал.sqlite").toStdString()});
     };
     auto form = withJournal();
@@ -400,7 +400,7 @@ class MainFormTest : public QObject {
 
   // Qt's own buttons speak the program's language.
   void qtTextsAreRussianUnderARussianSystem() {
-    loadQtTranslations(*QCoreApplication::instance());
+    app::loadQtTranslations(*QCoreApplication::instance());
     QMessageBox box(QMessageBox::Question, "Tarvelo", "?", QMessageBox::Ok | QMessageBox::Cancel);
     QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString("Отмена"));
   }
@@ -410,7 +410,7 @@ class MainFormTest : public QObject {
   void terminationSignalsReachTheEventLoop() {
     int ends = 0;
     QObject owner;
-    endOnTerminationSignals(&owner, [&ends] { ++ends; });
+    app::endOnTerminationSignals(&owner, [&ends] { ++ends; });
     for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
       const int before = ends;
       raise(signalNumber);
@@ -436,7 +436,7 @@ class MainFormTest : public QObject {
 
   void storedHiddenModeShowsNoWindow() {
     {
-      const auto store = makeSettingsStore();
+      const auto store = settings::makeSettingsStore();
       QVERIFY(store->create("Tarvelo"));
       store->WriteFlag("HideProfile", 1);
       store->WriteNumber("COM", 253);  // a port that does not exist: the run searches in vain
@@ -552,7 +552,7 @@ class MainFormTest : public QObject {
   }
   // Settings of a hidden start on the simulator's port with a working-time limit.
   void storeHiddenStart(const std::string& workTime, const std::string& logFile) const {
-    const auto store = makeSettingsStore();
+    const auto store = settings::makeSettingsStore();
     QVERIFY(store->create("Tarvelo"));
     store->WriteFlag("HideProfile", 1);
     store->WriteFlag("bTimeOfWeighing", 1);
@@ -565,7 +565,7 @@ class MainFormTest : public QObject {
 #endif
 
   std::unique_ptr<TMainForm> startForm(const std::string& executable = "Tarvelo") {
-    return std::make_unique<TMainForm>(makeSettingsStore(), executable,
+    return std::make_unique<TMainForm>(settings::makeSettingsStore(), executable,
                                        StartOptions{StartMode::AsStored, [] { return true; }});
   }
 
@@ -579,7 +579,7 @@ class MainFormTest : public QObject {
   std::unique_ptr<testing::SettingsSandbox> settings;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window
 
-QTEST_MAIN(tarvelo::app::MainFormTest)
+QTEST_MAIN(tarvelo::window::MainFormTest)
 #include "main_form_test.moc"

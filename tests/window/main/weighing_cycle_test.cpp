@@ -29,7 +29,7 @@
 #include "link/com_port_path.h"
 #include "tests/support/simulator_process.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 namespace {
 
@@ -45,7 +45,7 @@ class WeighingCycleTest : public QObject {
 
  private slots:
   void init() {
-    form = std::make_unique<TMainForm>(makeSettingsStore(), "Tarvelo");
+    form = std::make_unique<TMainForm>(settings::makeSettingsStore(), "Tarvelo");
     form->Timer1Timer();
     set<QComboBox>("ComCB")->setCurrentIndex(kCom - 1);
     set<QComboBox>("cbWTime")->setCurrentText("1");  // two readings
@@ -88,7 +88,7 @@ class WeighingCycleTest : public QObject {
   void resultRowsAndTheirRemovalReachTheJournal() {
     const QTemporaryDir dir;
     const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
-    form->session().setJournal(std::make_unique<ResultJournal>(path, [] { return JournalContext{"Иванов", "П-7"}; }));
+    form->session().setJournal(std::make_unique<session::ResultJournal>(path, [] { return session::JournalContext{"Иванов", "П-7"}; }));
     startBalance({"25.10", "25.30"});
     weigh();
     weigh();
@@ -123,9 +123,9 @@ class WeighingCycleTest : public QObject {
   // A mouse weighing less than 85 % of its first weighing is said at once.
   void resultBelowTheAlertShareOfItsReferenceIsSaid() {
     const QTemporaryDir dir;
-    form->session().setJournal(std::make_unique<ResultJournal>(dir.filePath("журнал.sqlite").toStdU16String(),
-                                                               [] { return JournalContext{}; }));
-    QSignalSpy alerts(&form->session(), &WeighingSession::weightAlert);
+    form->session().setJournal(std::make_unique<session::ResultJournal>(dir.filePath("журнал.sqlite").toStdU16String(),
+                                                               [] { return session::JournalContext{}; }));
+    QSignalSpy alerts(&form->session(), &session::WeighingSession::weightAlert);
     for (const char* grams : {"25.00", "22.00", "20.00"}) {  // 100, 88 and 80 % of the first
       startBalance({grams});
       weigh();
@@ -145,8 +145,8 @@ class WeighingCycleTest : public QObject {
     QVERIFY(blocker.open(QIODevice::WriteOnly));  // a file where the journal's folder should be
     blocker.close();
     const std::filesystem::path path = dir.filePath("файл/журнал.sqlite").toStdU16String();
-    form->session().setJournal(std::make_unique<ResultJournal>(path, [] { return JournalContext{}; }));
-    QSignalSpy backlog(&form->session(), &WeighingSession::journalBacklog);
+    form->session().setJournal(std::make_unique<session::ResultJournal>(path, [] { return session::JournalContext{}; }));
+    QSignalSpy backlog(&form->session(), &session::WeighingSession::journalBacklog);
     startBalance({"25.00"});
     weigh();
     startBalance({"31.00"});
@@ -177,7 +177,7 @@ class WeighingCycleTest : public QObject {
     sqlite3* other = nullptr;
     QCOMPARE(sqlite3_open(dir.filePath("журнал.sqlite").toUtf8().constData(), &other), SQLITE_OK);
     QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    form->session().setJournal(std::make_unique<ResultJournal>(path, [] { return JournalContext{}; }));
+    form->session().setJournal(std::make_unique<session::ResultJournal>(path, [] { return session::JournalContext{}; }));
     for (const char* grams : {"25.00", "31.00"}) {
       startBalance({grams});
       weigh();
@@ -190,7 +190,7 @@ class WeighingCycleTest : public QObject {
     QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(other);
 
-    form->session().setJournal(std::make_unique<ResultJournal>(path, [] { return JournalContext{}; }));
+    form->session().setJournal(std::make_unique<session::ResultJournal>(path, [] { return session::JournalContext{}; }));
     form->session().waitForJournal();
     QVERIFY(!std::filesystem::exists(journal::pendingFileOf(path)));
     const auto journal = journal::Journal::open(path, error);
@@ -216,8 +216,8 @@ class WeighingCycleTest : public QObject {
                           nullptr),
              SQLITE_OK);
     sqlite3_close(other);
-    QSignalSpy damaged(&form->session(), &WeighingSession::journalDamaged);
-    form->session().setJournal(std::make_unique<ResultJournal>(path, [] { return JournalContext{}; }));
+    QSignalSpy damaged(&form->session(), &session::WeighingSession::journalDamaged);
+    form->session().setJournal(std::make_unique<session::ResultJournal>(path, [] { return session::JournalContext{}; }));
     form->session().waitForJournal();
     QCOMPARE(damaged.size(), 1);
     QVERIFY2(set<QLabel>("LastingNote")->toolTip().contains("Журнал укорочен или переписан: записи № 2"),
@@ -231,8 +231,8 @@ class WeighingCycleTest : public QObject {
     const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
     std::string error;
     QVERIFY(journal::Journal::open(path, error));
-    form->session().setJournal(std::make_unique<ResultJournal>(path, [] { return JournalContext{}; }));
-    QSignalSpy failures(&form->session(), &WeighingSession::journalBacklog);
+    form->session().setJournal(std::make_unique<session::ResultJournal>(path, [] { return session::JournalContext{}; }));
+    QSignalSpy failures(&form->session(), &session::WeighingSession::journalBacklog);
     sqlite3* other = nullptr;
     QCOMPARE(sqlite3_open(dir.filePath("журнал.sqlite").toUtf8().constData(), &other), SQLITE_OK);
     QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -441,7 +441,7 @@ class WeighingCycleTest : public QObject {
   std::unique_ptr<testing::SimulatorProcess> simulator;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window
 
-QTEST_MAIN(tarvelo::app::WeighingCycleTest)
+QTEST_MAIN(tarvelo::window::WeighingCycleTest)
 #include "weighing_cycle_test.moc"

@@ -32,7 +32,7 @@
 #include "tests/support/simulator_process.h"
 #include "session/weighing_session.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 class OptionsDialogTest : public QObject {
   Q_OBJECT
@@ -41,7 +41,7 @@ class OptionsDialogTest : public QObject {
   void init() {
     dir = std::make_unique<QTemporaryDir>();
     settings = std::make_unique<testing::SettingsSandbox>();
-    form = std::make_unique<TMainForm>(makeSettingsStore(), "Tarvelo",
+    form = std::make_unique<TMainForm>(settings::makeSettingsStore(), "Tarvelo",
                                        StartOptions{StartMode::AsStored, [] { return true; }});
     form->Timer1Timer();
     // Runs search a port whose device is missing, never a real one.
@@ -101,7 +101,7 @@ class OptionsDialogTest : public QObject {
       child<QLineEdit>(dialog, "AlertShareEdit")->setText("75");
       press(dialog, QDialogButtonBox::Ok);
     });
-    const auto stored = makeSettingsStore();  // as another program would read them, the window still open
+    const auto stored = settings::makeSettingsStore();  // as another program would read them, the window still open
     QVERIFY(stored->open("Tarvelo"));
     QCOMPARE(stored->ReadText("MinimWeight", {}), std::string("2,5"));
     QCOMPARE(stored->ReadText("JournalAlertShare", {}), std::string("75"));
@@ -388,7 +388,7 @@ class OptionsDialogTest : public QObject {
   std::unique_ptr<TMainForm> form;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window
 
-QTEST_MAIN(tarvelo::app::OptionsDialogTest)
+QTEST_MAIN(tarvelo::window::OptionsDialogTest)
 #include "options_dialog_test.moc"

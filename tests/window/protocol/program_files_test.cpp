@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using tarvelo::app::helpFilePath;
-using tarvelo::app::runsInstalled;
+using tarvelo::window::helpFilePath;
+using tarvelo::window::runsInstalled;
 
 namespace {
 

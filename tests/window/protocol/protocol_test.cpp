@@ -23,7 +23,7 @@
 #include "tests/support/weighed_batch.h"
 #include "weighing/recording.h"
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 // A user at the window's modal dialogs while alive: types `typed` into the file dialog and
 // accepts it, cancels the file dialog when it comes back, and presses `answer` in every
@@ -78,7 +78,7 @@ class ProtocolTest : public QObject {
   void init() {
     dir = std::make_unique<QTemporaryDir>();
     settings = std::make_unique<testing::SettingsSandbox>();
-    form = std::make_unique<TMainForm>(makeSettingsStore(), "Tarvelo");
+    form = std::make_unique<TMainForm>(settings::makeSettingsStore(), "Tarvelo");
     number = QString("тест-%1").arg(QCoreApplication::applicationPid());
     form->findChild<QLineEdit*>("eLabelNum")->setText(number);
   }
@@ -276,7 +276,7 @@ class ProtocolTest : public QObject {
   QString number;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window
 
-QTEST_MAIN(tarvelo::app::ProtocolTest)
+QTEST_MAIN(tarvelo::window::ProtocolTest)
 #include "protocol_test.moc"

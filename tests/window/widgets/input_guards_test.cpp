@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-namespace tarvelo::app {
+namespace tarvelo::window {
 
 class InputGuardsTest : public QObject {
   Q_OBJECT
@@ -136,7 +136,7 @@ class InputGuardsTest : public QObject {
   int beeps = 0;
 };
 
-}  // namespace tarvelo::app
+}  // namespace tarvelo::window
 
-QTEST_MAIN(tarvelo::app::InputGuardsTest)
+QTEST_MAIN(tarvelo::window::InputGuardsTest)
 #include "input_guards_test.moc"
