@@ -21,7 +21,7 @@
 #include "window/graph/graph_window.h"
 #include "window/widgets/window_place.h"
 #include "window/graph/jpeg_picture.h"
-#include "window/graph/line_chart.h"
+#include "window/widgets/line_chart.h"
 #include "window/widgets/print_failure.h"
 #include "session/weighing_session.h"
 #include "link/partial_file.h"

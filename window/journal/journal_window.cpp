@@ -23,7 +23,7 @@
 
 #include "journal/export_file.h"
 #include "journal/verification_text.h"
-#include "window/graph/line_chart.h"
+#include "window/widgets/line_chart.h"
 
 namespace tarvelo::window {
 

@@ -20,7 +20,7 @@
 #endif
 
 #include "window/graph/jpeg_picture.h"
-#include "window/graph/line_chart.h"
+#include "window/widgets/line_chart.h"
 #include "window/main/main_form.h"
 #include "settings/settings_store.h"
 #include "tests/support/settings_sandbox.h"

@@ -18,7 +18,7 @@
 #include "tests/support/keyboard_checks.h"
 #include "tests/support/simulator_process.h"
 #include "window/journal/journal_window.h"
-#include "window/graph/line_chart.h"
+#include "window/widgets/line_chart.h"
 
 namespace tarvelo::window {
 

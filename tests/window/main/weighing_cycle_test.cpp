@@ -19,7 +19,7 @@
 
 #include <sqlite3.h>
 
-#include "window/graph/line_chart.h"
+#include "window/widgets/line_chart.h"
 #include "window/main/main_form.h"
 #include "journal/journal.h"
 #include "journal/journal_place.h"

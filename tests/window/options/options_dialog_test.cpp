@@ -24,7 +24,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "window/graph/line_chart.h"
+#include "window/widgets/line_chart.h"
 #include "window/main/main_form.h"
 #include "settings/settings_store.h"
 #include "tests/support/keyboard_checks.h"

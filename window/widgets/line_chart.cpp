@@ -1,4 +1,4 @@
-#include "window/graph/line_chart.h"
+#include "window/widgets/line_chart.h"
 
 #include <QLocale>
 #include <QPainter>
