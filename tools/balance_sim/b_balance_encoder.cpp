@@ -4,7 +4,7 @@
 
 #include "int24.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 
@@ -59,4 +59,4 @@ BFrame encodeBWeightFrame(const Reading& reading, int displayDecimals) {
   return frame;
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -5,7 +5,7 @@
 
 #include "reading.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 inline constexpr std::size_t kBFrameBytes = 8;
 using BFrame = std::array<std::uint8_t, kBFrameBytes>;
@@ -19,4 +19,4 @@ BFrame encodeBIdentityFrame(std::uint8_t modelCode, std::uint32_t serialNumber);
 // A weighing in grams with `displayDecimals` (0..6) digits after the point.
 BFrame encodeBWeightFrame(const Reading& reading, int displayDecimals);
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -4,7 +4,7 @@
 #include "b_balance_encoder.h"
 #include "balance_protocol.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 
@@ -117,4 +117,4 @@ std::unique_ptr<BalanceProtocol> makeBProtocol(ReadingStream& readings, int deci
   return std::make_unique<BProtocol>(readings, decimals, modelCode, serialNumber);
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -1,6 +1,6 @@
 #include "balance_protocol.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 std::unique_ptr<BalanceProtocol> makeBalanceProtocol(const Options& options,
                                                      ReadingStream& readings) {
@@ -16,4 +16,4 @@ std::unique_ptr<BalanceProtocol> makeBalanceProtocol(const Options& options,
   return nullptr;
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -13,7 +13,7 @@
 #include "options.h"
 #include "reading_stream.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 using Frame = std::vector<std::uint8_t>;
 using SimClock = std::chrono::steady_clock;
@@ -46,4 +46,4 @@ std::unique_ptr<BalanceProtocol> makeBmProtocol(ReadingStream& readings, int dec
 std::unique_ptr<BalanceProtocol> makeBalanceProtocol(const Options& options,
                                                      ReadingStream& readings);
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 
@@ -59,4 +59,4 @@ std::string encodeBmLine(const Reading& reading, int displayDecimals, std::strin
   return line;
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -6,7 +6,7 @@
 
 #include "reading.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 inline constexpr std::size_t kBmModelMaxChars = 15;
 
@@ -14,4 +14,4 @@ inline constexpr std::size_t kBmModelMaxChars = 15;
 std::string encodeBmLine(const Reading& reading, int displayDecimals, std::string_view model,
                          std::uint32_t serialNumber);
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

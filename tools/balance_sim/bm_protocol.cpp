@@ -3,7 +3,7 @@
 #include "balance_protocol.h"
 #include "bm_line_encoder.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 
@@ -54,4 +54,4 @@ std::unique_ptr<BalanceProtocol> makeBmProtocol(ReadingStream& readings, int dec
   return std::make_unique<BmProtocol>(readings, decimals, std::move(model), serialNumber, period);
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

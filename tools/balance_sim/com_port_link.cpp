@@ -5,7 +5,7 @@
 #include "link/com_port_path.h"
 #include "link/serial_devices.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace fs = std::filesystem;
 
@@ -21,4 +21,4 @@ ComPortLink::~ComPortLink() {
   if (fs::read_symlink(link_, error) == target_ && !error) fs::remove(link_, error);
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

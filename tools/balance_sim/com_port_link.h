@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 // Points the COM port link of `portNumber` at the pseudo-terminal slave for as long as it
 // lives, and removes it afterwards if it still points there.
@@ -18,4 +18,4 @@ class ComPortLink {
   std::filesystem::path target_;
 };
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -1,6 +1,6 @@
 #include "crc16.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 constexpr std::uint16_t kPolynomial = 0x1021;
@@ -22,4 +22,4 @@ std::uint16_t crc16CcittFalse(std::span<const std::uint8_t> bytes) {
   return crc;
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

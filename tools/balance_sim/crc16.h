@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <span>
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 // CRC-16/CCITT-FALSE: polynomial 0x1021, initial 0xFFFF, MSB first, no final XOR.
 std::uint16_t crc16CcittFalse(std::span<const std::uint8_t> bytes);
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 constexpr std::uint32_t kInt24Mask = 0xFFFFFF;
@@ -19,4 +19,4 @@ std::uint32_t int24Bits(std::int32_t value) {
   return static_cast<std::uint32_t>(value) & kInt24Mask;
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 // Both binary balances carry readings as signed 24-bit two's complement numbers.
 inline constexpr std::int32_t kInt24Max = 0x7FFFFF;
@@ -14,4 +14,4 @@ std::int32_t roundToInt24(double scaledReading);
 // The low 24 bits of the two's complement form.
 std::uint32_t int24Bits(std::int32_t value);
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

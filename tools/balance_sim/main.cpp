@@ -5,7 +5,7 @@
 #include "simulator.h"
 
 int main(int argc, char** argv) {
-  using namespace tarvelo::sim;
+  using namespace tarvelo::balance_sim;
   try {
     const Options options = parseOptions(argc, argv);
     if (options.showHelp) {

@@ -10,7 +10,7 @@
 
 #include "bm_line_encoder.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 
@@ -201,4 +201,4 @@ const char* usageText() {
          "  --help                show this text\n";
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -10,7 +10,7 @@
 #include "reading_stream.h"
 #include "weight_source.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 enum class ProtocolKind { Tsk, B, Bm };
 
@@ -36,4 +36,4 @@ Options parseOptions(int argc, char** argv);
 
 const char* usageText();
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <system_error>
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 
@@ -127,4 +127,4 @@ void PtyDevice::dropUnreadOutput() const {
   closeSeen_ = false;
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 // The balance end (master) of a pseudo-terminal; the program under test opens the slave.
 class PtyDevice {
@@ -52,4 +52,4 @@ class PtyDevice {
   std::string slavePath_;
 };
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

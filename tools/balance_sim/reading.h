@@ -1,6 +1,6 @@
 #pragma once
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 // One weighing as the balance reports it.
 struct Reading {
@@ -9,4 +9,4 @@ struct Reading {
   bool corrupt = false;  // send a damaged frame instead of the valid one
 };
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 
@@ -35,4 +35,4 @@ bool ReadingStream::silent() {
   return now < *silentUntil_;
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -8,7 +8,7 @@
 #include "reading.h"
 #include "weight_source.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 struct ReadingRules {
   unsigned unstableEvery = 0;      // every K-th reading is unstable; 0 = never
@@ -37,4 +37,4 @@ class ReadingStream {
   std::optional<std::chrono::steady_clock::time_point> silentUntil_;
 };
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -9,7 +9,7 @@
 #include "pty_device.h"
 #include "stop_signals.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 
@@ -109,4 +109,4 @@ int runSimulator(const Options& options) {
   return 0;
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -2,9 +2,9 @@
 
 #include "options.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 // Runs the balance until SIGINT, SIGTERM or SIGHUP; returns the exit status.
 int runSimulator(const Options& options);
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

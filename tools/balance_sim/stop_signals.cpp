@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <system_error>
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 
@@ -44,4 +44,4 @@ void StopSignals::wait(std::span<pollfd> watched, std::chrono::milliseconds time
   ppoll(watched.data(), watched.size(), &limit, &waitMask_);
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

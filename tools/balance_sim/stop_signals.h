@@ -6,7 +6,7 @@
 #include <csignal>
 #include <span>
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 // SIGINT, SIGTERM and SIGHUP stay blocked except while waiting, so a stop request
 // always interrupts the wait instead of slipping in just before it.
@@ -27,4 +27,4 @@ class StopSignals {
   sigset_t previousMask_{};
 };
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -7,7 +7,7 @@
 #include "crc16.h"
 #include "int24.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 
@@ -45,4 +45,4 @@ TskFrame encodeTskFrame(const Reading& reading, int displayDecimals) {
   return frame;
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -5,7 +5,7 @@
 
 #include "reading.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 inline constexpr std::size_t kTskFrameBytes = 8;
 using TskFrame = std::array<std::uint8_t, kTskFrameBytes>;
@@ -16,4 +16,4 @@ inline constexpr std::array<std::uint8_t, 4> kTskWeightRequest{0x00, 0x55, 0x17,
 // Reply frame: 00, reading (24-bit, LSB first), decimals, unit/status flags, CRC-16 (MSB first).
 TskFrame encodeTskFrame(const Reading& reading, int displayDecimals);
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

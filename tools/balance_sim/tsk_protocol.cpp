@@ -4,7 +4,7 @@
 #include "balance_protocol.h"
 #include "tsk_encoder.h"
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 
@@ -47,4 +47,4 @@ std::unique_ptr<BalanceProtocol> makeTskProtocol(ReadingStream& readings, int de
   return std::make_unique<TskProtocol>(readings, decimals);
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 namespace {
 
@@ -163,4 +163,4 @@ std::unique_ptr<WeightSource> makeNoisyWeightSource(double grams, double noiseSd
   return std::make_unique<NoisyWeight>(grams, noiseSdGrams, seed);
 }
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tarvelo::sim {
+namespace tarvelo::balance_sim {
 
 // Where the weights on the pan come from, in grams.
 class WeightSource {
@@ -39,4 +39,4 @@ std::unique_ptr<WeightSource> makeFileWeightSource(const std::filesystem::path& 
 std::unique_ptr<WeightSource> makeNoisyWeightSource(double grams, double noiseSdGrams,
                                                     std::uint32_t seed);
 
-}  // namespace tarvelo::sim
+}  // namespace tarvelo::balance_sim
