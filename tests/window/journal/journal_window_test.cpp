@@ -141,7 +141,7 @@ class JournalWindowTest : public QObject {
     QVERIFY(!journal::Journal::open(path, error)->append(record));
     QElapsedTimer shown;
     shown.start();
-    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 3, 1500);
+    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 3, 1000);
     qInfo("a record shows in the open journal window after %lld ms", shown.elapsed());
     QCOMPARE(rowTexts(table->currentRow()).front(), QString("Мышь 2"));
 
@@ -149,7 +149,7 @@ class JournalWindowTest : public QObject {
     const std::string name(200, 'x');
     record.object = name;
     QVERIFY(!journal::Journal::open(path, error)->append(record));
-    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 4, 1500);
+    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 4, 1000);
     QCOMPARE(table->columnWidth(0), 150);
     QCOMPARE(table->item(0, 0)->toolTip(), QString::fromStdString(name));  // Latin sorts first
   }
