@@ -60,12 +60,12 @@ int main(int argc, char** argv) {
   const std::filesystem::path folder = argc > 1 ? argv[1] : ".";
   const int results = argc > 2 ? std::atoi(argv[2]) : kDefaultResults;
   const QTemporaryDir dir(QString::fromStdString((folder / "bench-journal-XXXXXX").string()));
-  std::string error;
+  tarvelo::link::Failure error;
 
   // Appends as the window makes them: each its own synchronous commit.
   auto journal = Journal::open(dir.filePath("appends.sqlite").toStdString(), error);
   if (!journal) {
-    std::fprintf(stderr, "no journal: %s\n", error.c_str());
+    std::fprintf(stderr, "no journal: %s\n", error.message.c_str());
     return 1;
   }
   std::vector<double> times;

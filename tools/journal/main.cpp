@@ -182,7 +182,7 @@ int run(const Command& command) {
   const auto journal = journal::Journal::openForReading(path, failure);
   if (!journal) {
     std::fprintf(stderr, failure.notAJournal ? "«%s» — не журнал взвешиваний: %s\n" : "Журнал «%s» не открыт: %s\n",
-                 link::utf8Text(path).c_str(), failure.reason.c_str());
+                 link::utf8Text(path).c_str(), failure.message.c_str());
     return failure.notAJournal ? kExitNotAJournal : kExitUnreadable;
   }
   try {
