@@ -110,9 +110,9 @@ int main(int argc, char** argv) {
 
   const long before = peakMemoryKb();
   timer.restart();
-  const std::string failed = exportResults(*journal, {}, ExportStyle::Russian, dir.filePath("export.xlsx").toStdString());
+  const auto failed = exportResults(*journal, {}, ExportStyle::Russian, dir.filePath("export.xlsx").toStdString());
   std::printf("xlsx export of %d results: %.1f s, %s; peak memory of the process %.1f MB (before it %.1f MB)\n",
-              results, milliseconds(timer) / 1000, failed.empty() ? "written" : failed.c_str(),
+              results, milliseconds(timer) / 1000, failed ? failed->message.c_str() : "written",
               peakMemoryKb() / 1024.0, before / 1024.0);
   return 0;
 }

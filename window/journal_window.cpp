@@ -404,9 +404,9 @@ std::optional<QString> JournalWindow::exportTo(const QString& file) const {
   journal::OpenError failure;
   journal::Journal* const journal = reader(failure);
   if (journal == nullptr) return QString::fromStdString(failure.message);
-  const std::string written = journal::exportResults(*journal, std::get<journal::RecordFilter>(filter),
-                                                     journal::ExportStyle::Russian, file.toStdU16String());
-  return written.empty() ? std::nullopt : std::optional(QString::fromStdString(written));
+  const std::optional<link::Failure> refused = journal::exportResults(
+      *journal, std::get<journal::RecordFilter>(filter), journal::ExportStyle::Russian, file.toStdU16String());
+  return refused ? std::optional(QString::fromStdString(refused->message)) : std::nullopt;
 }
 
 void JournalWindow::exportClick() {

@@ -260,7 +260,7 @@ TEST_F(JournalTest, ExportReadsBackWithPythonsCsvAndOpenpyxl) {
                       "Результаты 0.00\nTrue " + head + russianHeadings + "1" + times + "Мышь 1|25.2|г|-0.05|2" + balance +
                           "3" + times + "Мышь 3|28.4|г|-0.05|2" + balance}}) {
     const fs::path file = fs::u8path(dir_.filePath(name).toStdString());
-    ASSERT_EQ(exportResults(*journal_, {}, style, file), "");
+    ASSERT_EQ(exportResults(*journal_, {}, style, file), std::nullopt);
     const testing::ProgramResult read = testing::runProgram({"/usr/bin/python3", "-c", reader, link::utf8Text(file), separator});
     EXPECT_EQ(read.status, 0) << read.err;
     EXPECT_EQ(read.out, lines);
@@ -310,7 +310,7 @@ TEST_F(JournalTest, FormulaLikeNamesStayTextInASpreadsheet) {
       "    print(row[5].data_type, row[6].data_type, row[8].data_type)\n";
   for (const auto& [style, filter] : {std::pair{ExportStyle::Russian, "CSV:59,34,76,1"}, {ExportStyle::CLocale, "CSV:44,34,76,1,,1033"}}) {
     const fs::path csv = fs::u8path(dir_.filePath("формулы.csv").toStdString());
-    ASSERT_EQ(exportResults(*journal_, {}, style, csv), "");
+    ASSERT_EQ(exportResults(*journal_, {}, style, csv), std::nullopt);
     const auto converted = testing::runProgram({"/usr/bin/soffice", "--headless", "--infilter=" + std::string(filter),
                                                 "--convert-to", "xlsx", "--outdir", dir_.path().toStdString(), link::utf8Text(csv)});
     ASSERT_EQ(converted.status, 0) << converted.err;
