@@ -32,7 +32,7 @@ tarvelo::window::StartOptions startOptionsOf(const QStringList& arguments) {
     tarvelo::window::printToStandardError(QString("Журнал взвешиваний «%1» не перенесен в «%2»: %3")
                                            .arg(QString::fromStdU16String(earlier.u16string()),
                                                 QString::fromStdU16String(options.journal.u16string()),
-                                                QString::fromStdString(*failure)));
+                                                QString::fromStdString(failure->message)));
     options.journal = earlier;  // kept where it is, rather than a new empty one beside
   }
   return options;

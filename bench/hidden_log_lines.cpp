@@ -40,9 +40,9 @@ int main(int argc, char** argv) {
   log.startRun();
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < lines; ++i) {
-    if (!log.WriteLogLine(file, true, time, readingOf(i), ',')) return 1;
+    if (log.WriteLogLine(file, true, time, readingOf(i), ',')) return 1;
   }
-  if (!log.SaveLog(file)) return 1;
+  if (log.SaveLog(file)) return 1;
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   std::ifstream in(file, std::ios::binary);

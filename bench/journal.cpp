@@ -60,12 +60,12 @@ int main(int argc, char** argv) {
   const std::filesystem::path folder = argc > 1 ? argv[1] : ".";
   const int results = argc > 2 ? std::atoi(argv[2]) : kDefaultResults;
   const QTemporaryDir dir(QString::fromStdString((folder / "bench-journal-XXXXXX").string()));
-  std::string error;
+  tarvelo::link::Failure error;
 
   // Appends as the window makes them: each its own synchronous commit.
   auto journal = Journal::open(dir.filePath("appends.sqlite").toStdString(), error);
   if (!journal) {
-    std::fprintf(stderr, "no journal: %s\n", error.c_str());
+    std::fprintf(stderr, "no journal: %s\n", error.message.c_str());
     return 1;
   }
   std::vector<double> times;
@@ -110,9 +110,9 @@ int main(int argc, char** argv) {
 
   const long before = peakMemoryKb();
   timer.restart();
-  const std::string failed = exportResults(*journal, {}, ExportStyle::Russian, dir.filePath("export.xlsx").toStdString());
+  const auto failed = exportResults(*journal, {}, ExportStyle::Russian, dir.filePath("export.xlsx").toStdString());
   std::printf("xlsx export of %d results: %.1f s, %s; peak memory of the process %.1f MB (before it %.1f MB)\n",
-              results, milliseconds(timer) / 1000, failed.empty() ? "written" : failed.c_str(),
+              results, milliseconds(timer) / 1000, failed ? failed->message.c_str() : "written",
               peakMemoryKb() / 1024.0, before / 1024.0);
   return 0;
 }

@@ -145,7 +145,7 @@ std::uintmax_t fillDisk(const fs::path& filler) {
 std::string tally(const fs::path& journal, int count) {
   OpenError failure;
   const auto reader = Journal::openForReading(journal, failure);
-  if (!reader) return "journal not read: " + failure.reason;
+  if (!reader) return "journal not read: " + failure.message;
   try {
     std::vector<long> numbers;
     for (const JournalRecord& record : reader->records()) {

@@ -19,10 +19,10 @@ int main() {
   const auto start = Clock::now();
   const auto protocol = reports::BuildSpreadsheetProtocol(
       {store.sgRes, store.sgTotal, "17/3", "Мышь", "Иванов И.И.", "4", "07.12.2026", "KM42-01", 1234});
-  const auto result = reports::writeXlsxProtocol(protocol, file);
+  const auto failure = reports::writeXlsxProtocol(protocol, file);
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  if (!result.ok()) {
-    std::printf("not saved: %s\n", result.error.c_str());
+  if (failure) {
+    std::printf("not saved: %s\n", failure->message.c_str());
     return 1;
   }
   const auto numbers = std::count_if(protocol.cells.begin(), protocol.cells.end(),

@@ -1,8 +1,6 @@
 #include "journal/csv_export.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <system_error>
 #include <string_view>
 
 namespace tarvelo::journal {
@@ -54,14 +52,13 @@ void appendLine(std::string& csv, const ExportRow& fields, char separator) {
 
 }  // namespace
 
-std::optional<std::string> writeCsv(const Journal& journal, const RecordFilter& filter, ExportStyle style,
-                                    std::FILE* out) {
+std::optional<link::Failure> writeCsv(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                                      std::FILE* out) {
   const Format format = formatOf(style);
-  std::optional<std::string> failure;
+  std::optional<link::Failure> failure;
   // The first failure of the stream, with its own errno: nothing runs between the two.
   const auto put = [&](const std::string& text) {
-    if (!failure && std::fwrite(text.data(), 1, text.size(), out) != text.size())
-      failure = std::error_code(errno, std::generic_category()).message();
+    if (!failure && std::fwrite(text.data(), 1, text.size(), out) != text.size()) failure = link::lastErrnoFailure();
   };
   std::string line = kByteOrderMark;
   appendLine(line, exportHeadings(style), format.separator);
@@ -77,7 +74,7 @@ std::optional<std::string> writeCsv(const Journal& journal, const RecordFilter& 
     put(line);
   });
   if (style == ExportStyle::Russian) put(printedHead(journal.head()) + kLineEnd);
-  if (!failure && std::fflush(out) != 0) failure = std::error_code(errno, std::generic_category()).message();
+  if (!failure && std::fflush(out) != 0) failure = link::lastErrnoFailure();
   return failure;
 }
 

@@ -6,6 +6,7 @@
 
 #include "journal/export_columns.h"
 #include "journal/journal.h"
+#include "link/failure.h"
 
 namespace tarvelo::journal {
 
@@ -13,8 +14,8 @@ namespace tarvelo::journal {
 // with a byte-order mark, a heading line first, lines ended by CR LF; the masses and
 // deviations as numbers of the style, and no text that a spreadsheet would take for a
 // formula. A Russian export ends with the journal's head, for a person to check it by.
-// The reason when `out` does not take it; a journal that cannot be read throws ReadError.
-std::optional<std::string> writeCsv(const Journal& journal, const RecordFilter& filter, ExportStyle style,
-                                    std::FILE* out);
+// The failure when `out` does not take it; a journal that cannot be read throws ReadError.
+std::optional<link::Failure> writeCsv(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                                      std::FILE* out);
 
 }  // namespace tarvelo::journal

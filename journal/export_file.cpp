@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <functional>
-#include <system_error>
 
 #include "journal/csv_export.h"
 #include "link/partial_file.h"
@@ -31,11 +29,11 @@ reports::ProtocolCell cellOf(int row, int column, const std::string& text, bool 
 
 // What `read` returns, or why the journal could not be read to its end: an export that
 // stops short is no export.
-std::string unreadText(const std::function<std::string()>& read) {
+std::optional<link::Failure> unreadFailure(const std::function<std::optional<link::Failure>()>& read) {
   try {
     return read();
   } catch (const ReadError& error) {
-    return std::string("журнал не прочитан: ") + error.what();
+    return link::Failure{error.failure().code, std::string("журнал не прочитан: ") + error.what()};
   }
 }
 
@@ -51,13 +49,13 @@ reports::SpreadsheetProtocol sheetOf(const Journal& journal, ExportStyle style) 
   return sheet;
 }
 
-std::string writeSheet(const Journal& journal, const RecordFilter& filter, ExportStyle style,
-                       const std::filesystem::path& file) {
-  return reports::writeXlsxWorkbook(sheetOf(journal, style), file, [&](const reports::CellWriter& write) {
+std::optional<link::Failure> writeSheet(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                                        const std::filesystem::path& file) {
+  return reports::writeXlsxProtocol(sheetOf(journal, style), file, [&](const reports::CellWriter& write) {
     int row = kHeadingRow;
     std::vector<reports::ProtocolCell> cells;
     bool writing = true;
-    return unreadText([&] {
+    return unreadFailure([&] {
       journal.forEachStandingResult(filter, [&](const JournalRecord& result) {
         if (!writing) return;
         const ExportRow fields = exportFields(result);
@@ -67,22 +65,19 @@ std::string writeSheet(const Journal& journal, const RecordFilter& filter, Expor
           cells.push_back(cellOf(row, column, fields[column], false));
         writing = write(cells);
       });
-      return std::string();
+      return std::optional<link::Failure>();
     });
   });
 }
 
-// The system's reason for the call that has just failed.
-std::string failedCallText() { return std::error_code(errno, std::generic_category()).message(); }
-
-// The first failure of opening, writing or closing is the reason; empty when written.
-std::string writeCsvFile(const Journal& journal, const RecordFilter& filter, ExportStyle style,
-                         const std::filesystem::path& partial) {
+// The first failure of opening, writing or closing.
+std::optional<link::Failure> writeCsvFile(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                                          const std::filesystem::path& partial) {
   std::FILE* out = reports::openFile(partial, kStartAnew);
-  if (out == nullptr) return failedCallText();
-  std::string reason = unreadText([&] { return writeCsv(journal, filter, style, out).value_or(""); });
-  if (std::fclose(out) != 0 && reason.empty()) reason = failedCallText();
-  return reason;
+  if (out == nullptr) return link::lastErrnoFailure();
+  std::optional<link::Failure> failure = unreadFailure([&] { return writeCsv(journal, filter, style, out); });
+  if (std::fclose(out) != 0 && !failure) failure = link::lastErrnoFailure();
+  return failure;
 }
 
 // Whether `file` is to be an .xlsx sheet (by its name) rather than CSV.
@@ -96,8 +91,8 @@ bool isSheetFile(const std::filesystem::path& file) {
 
 }  // namespace
 
-std::string exportResults(const Journal& journal, const RecordFilter& filter, ExportStyle style,
-                          const std::filesystem::path& file) {
+std::optional<link::Failure> exportResults(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                                           const std::filesystem::path& file) {
   if (isSheetFile(file)) return writeSheet(journal, filter, style, file);
   return link::writeInPlace(file, [&](const std::filesystem::path& partial) {
     return writeCsvFile(journal, filter, style, partial);

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
+#include <optional>
 
 #include "journal/export_columns.h"
 #include "journal/journal.h"
+#include "link/failure.h"
 
 namespace tarvelo::journal {
 
@@ -13,8 +14,8 @@ namespace tarvelo::journal {
 // its name ends in ".xlsx", with masses, deviations and counts as numbers and the
 // journal's head in the footer and the workbook's comment; as CSV otherwise. An earlier
 // file of that name stays as it was when writing fails or the journal cannot be read to
-// its end. The reason then, empty when written.
-std::string exportResults(const Journal& journal, const RecordFilter& filter, ExportStyle style,
-                          const std::filesystem::path& file);
+// its end. The failure then.
+std::optional<link::Failure> exportResults(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                                           const std::filesystem::path& file);
 
 }  // namespace tarvelo::journal

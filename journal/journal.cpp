@@ -2,7 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <cerrno>
 #include <map>
 #include <set>
 #include <system_error>
@@ -49,6 +48,9 @@ constexpr char kColumns[] =
     "id, kind, utc, local, person, protocol, object, mass, grams, deviation, unit, count, trace, balance, "
     "subject, chain, hash";
 
+// SQLite's failure of the call on `db` that has just failed.
+link::Failure sqliteFailure(sqlite3* db) { return {sqlite3_errcode(db), sqlite3_errmsg(db)}; }
+
 // A prepared statement, finalised when it goes.
 class Statement {
  public:
@@ -74,10 +76,10 @@ class Statement {
   // Steps to the next row; false at the end. A statement that could not be made, or a
   // step that ends on anything but the end, throws: what was read is not the journal.
   bool next() {
-    if (statement_ == nullptr) throw ReadError(sqlite3_errmsg(db_));
+    if (statement_ == nullptr) throw ReadError(sqliteFailure(db_));
     const int result = sqlite3_step(statement_);
     if (result == SQLITE_ROW) return true;
-    if (result != SQLITE_DONE) throw ReadError(sqlite3_errmsg(db_));
+    if (result != SQLITE_DONE) throw ReadError(sqliteFailure(db_));
     return false;
   }
   std::string text(int column) const {
@@ -175,27 +177,30 @@ sqlite3* openReadOnly(const std::filesystem::path& path, bool follow) {
 
 
 
-std::unique_ptr<Journal> Journal::open(const std::filesystem::path& path, std::string& error) {
+std::unique_ptr<Journal> Journal::open(const std::filesystem::path& path, link::Failure& error) {
   std::error_code ignored;
   std::filesystem::create_directories(path.parent_path(), ignored);
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(link::utf8Text(path).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                      nullptr) != SQLITE_OK) {
-    error = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
+  const int opened =
+      sqlite3_open_v2(link::utf8Text(path).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (opened != SQLITE_OK) {
+    error = db != nullptr ? sqliteFailure(db) : link::Failure{opened, "out of memory"};
     sqlite3_close(db);
     return nullptr;
   }
   sqlite3_busy_timeout(db, kBusyWaitMs);
+  std::optional<link::Failure> refused;
   try {
     if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
         (!hasChainColumn(db) && sqlite3_exec(db, kChainColumn, nullptr, nullptr, nullptr) != SQLITE_OK) ||
         sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr) != SQLITE_OK) {
-      error = sqlite3_errmsg(db);
+      refused = sqliteFailure(db);
     }
   } catch (const ReadError& failure) {
-    error = failure.what();
+    refused = failure.failure();
   }
-  if (!error.empty()) {
+  if (refused) {
+    error = *refused;
     sqlite3_close(db);
     return nullptr;
   }
@@ -206,21 +211,21 @@ std::unique_ptr<Journal> Journal::openForReading(const std::filesystem::path& pa
                                                  bool follow) {
   std::error_code missing;
   if (!std::filesystem::is_regular_file(path, missing)) {
-    error = {missing ? missing.message() : std::generic_category().message(ENOENT), false};
+    error = {link::failureOf(missing ? missing : std::make_error_code(std::errc::no_such_file_or_directory)), false};
     return nullptr;
   }
   sqlite3* db = openReadOnly(path, follow);
   if (db == nullptr) {
-    error = {"out of memory", false};
+    error = {{SQLITE_NOMEM, "out of memory"}, false};
     return nullptr;
   }
   sqlite3_busy_timeout(db, kBusyWaitMs);
   try {
     if (holdsJournal(db)) return std::unique_ptr<Journal>(new Journal(db, path));
-    error = {"не журнал взвешиваний", true};
+    error = {{.message = "не журнал взвешиваний"}, true};
   } catch (const ReadError& failure) {
     // A file that is no database at all is no journal either.
-    error = {failure.what(), sqlite3_errcode(db) == SQLITE_NOTADB};
+    error = {failure.failure(), sqlite3_errcode(db) == SQLITE_NOTADB};
   }
   sqlite3_close(db);
   return nullptr;
@@ -228,11 +233,11 @@ std::unique_ptr<Journal> Journal::openForReading(const std::filesystem::path& pa
 
 Journal::~Journal() { sqlite3_close(db_); }
 
-std::optional<std::string> Journal::append(JournalRecord& record) {
+std::optional<link::Failure> Journal::append(JournalRecord& record) {
   // The last record is read in the same transaction, so two programs appending at once
   // still make one chain; the id is given here because it is hashed.
-  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return sqlite3_errmsg(db_);
-  std::optional<std::string> failure;
+  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return sqliteFailure(db_);
+  std::optional<link::Failure> failure;
   try {
     const Head last = lastRecord(db_);
     record.id = last.record + 1;
@@ -258,9 +263,9 @@ std::optional<std::string> Journal::append(JournalRecord& record) {
     insert.bind(++index, std::int64_t{record.chain});
     insert.bind(++index, record.hash);
     insert.next();
-    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) failure = sqlite3_errmsg(db_);
+    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) failure = sqliteFailure(db_);
   } catch (const ReadError& error) {
-    failure = error.what();
+    failure = error.failure();
   }
   if (failure) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -11,6 +11,7 @@
 
 #include "journal/journal_head.h"
 #include "journal/journal_record.h"
+#include "link/failure.h"
 
 struct sqlite3;
 
@@ -23,12 +24,16 @@ inline constexpr int kBusyWaitMs = 2000;
 // lock held past the wait. What was read before it is not the journal.
 class ReadError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit ReadError(const link::Failure& failure) : std::runtime_error(failure.message), code_(failure.code) {}
+  // SQLite's failure that stopped the read.
+  link::Failure failure() const { return {code_, what()}; }
+
+ private:
+  int code_;
 };
 
-// Why a journal could not be opened.
-struct OpenError {
-  std::string reason;
+// Why a journal could not be opened for reading.
+struct OpenError : link::Failure {
   bool notAJournal = false;  // the file is readable but holds no weighing journal
 };
 
@@ -75,7 +80,7 @@ using VerifyProgress = std::function<bool(std::int64_t checked, std::int64_t tot
 class Journal {
  public:
   // Opens the journal at `path` for appending, making it and its folder when missing.
-  static std::unique_ptr<Journal> open(const std::filesystem::path& path, std::string& error);
+  static std::unique_ptr<Journal> open(const std::filesystem::path& path, link::Failure& error);
   // Opens the journal at `path` read-only: nothing is made or changed, and a file that
   // holds no journal is refused. A connection kept to `follow` the journal sees what
   // writers add later; one that is not may read a journal nobody has open as it stands.
@@ -86,8 +91,8 @@ class Journal {
   Journal& operator=(const Journal&) = delete;
 
   // Appends the record, giving it its id and hash, and keeps the new head outside the
-  // file; the reason when it cannot.
-  std::optional<std::string> append(JournalRecord& record);
+  // file; the failure when it cannot.
+  std::optional<link::Failure> append(JournalRecord& record);
 
   // The records the filter takes, in the order they were appended.
   std::vector<JournalRecord> records(const RecordFilter& filter = {}) const;

@@ -69,7 +69,7 @@ std::optional<Head> storedHead(const std::filesystem::path& journal) {
   return parseAnchor(file.readLine().trimmed().toStdString());
 }
 
-std::optional<std::string> storeHead(const std::filesystem::path& journal, const Head& head) {
+std::optional<link::Failure> storeHead(const std::filesystem::path& journal, const Head& head) {
   const QString path = pathText(headFileOf(journal));
   QDir().mkpath(QFileInfo(path).path());
   QSaveFile file(path);
@@ -77,7 +77,7 @@ std::optional<std::string> storeHead(const std::filesystem::path& journal, const
   const QByteArray text =
       QByteArray::fromStdString(anchorText(head)) + "\n" + pathText(journal).toUtf8() + "\n";
   if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-    return file.errorString().toStdString();
+    return link::Failure{file.error(), file.errorString().toStdString()};
   }
   return std::nullopt;
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/failure.h"
+
 namespace tarvelo::journal {
 
 // The journal's newest record: its number and hash. Copies of it kept outside the file (the
@@ -33,7 +35,7 @@ std::string printedHead(const Head& head);
 std::filesystem::path headFileOf(const std::filesystem::path& journal);
 // The head last stored for that journal; none when none was.
 std::optional<Head> storedHead(const std::filesystem::path& journal);
-// Replaces the stored head whole (written beside, flushed, renamed); the reason when not.
-std::optional<std::string> storeHead(const std::filesystem::path& journal, const Head& head);
+// Replaces the stored head whole (written beside, flushed, renamed); the failure when not.
+std::optional<link::Failure> storeHead(const std::filesystem::path& journal, const Head& head);
 
 }  // namespace tarvelo::journal

@@ -38,7 +38,7 @@ std::filesystem::path pendingFileOf(const std::filesystem::path& journal) {
   return withSuffix(journal, kPendingSuffix);
 }
 
-std::optional<std::string> adoptJournal(const std::filesystem::path& old, const std::filesystem::path& journal) {
+std::optional<link::Failure> adoptJournal(const std::filesystem::path& old, const std::filesystem::path& journal) {
   std::error_code error;
   if (!std::filesystem::exists(old, error) ||
       std::filesystem::exists(journal, error)) {
@@ -49,10 +49,10 @@ std::optional<std::string> adoptJournal(const std::filesystem::path& old, const 
   for (const char* companion : kCompanions) {
     const std::filesystem::path from = withSuffix(old, companion);
     if (std::filesystem::exists(from, error)) move(from, withSuffix(journal, companion), error);
-    if (error) return error.message();
+    if (error) return link::failureOf(error);
   }
   move(old, journal, error);
-  if (error) return error.message();
+  if (error) return link::failureOf(error);
   if (const auto head = storedHead(old)) storeHead(journal, *head);
   return std::nullopt;
 }

@@ -2,7 +2,8 @@
 
 #include <filesystem>
 #include <optional>
-#include <string>
+
+#include "link/failure.h"
 
 namespace tarvelo::journal {
 
@@ -15,7 +16,7 @@ std::filesystem::path defaultJournalPath();
 std::filesystem::path pendingFileOf(const std::filesystem::path& journal);
 
 // Moves the journal at `old`, an earlier place of it, to `journal` when none is there yet:
-// with its log, its pending records and its head. The reason when it cannot.
-std::optional<std::string> adoptJournal(const std::filesystem::path& old, const std::filesystem::path& journal);
+// with its log, its pending records and its head. The failure when it cannot.
+std::optional<link::Failure> adoptJournal(const std::filesystem::path& old, const std::filesystem::path& journal);
 
 }  // namespace tarvelo::journal

@@ -84,7 +84,7 @@ FrameResult B_balance::WeightQuery() {
 void B_balance::Poll(WeightReading& places) {
   switch (state_) {
     case PortClosed:
-      if (Open(portNumber_, kBBaud, kParityNone)) state_ = NoContact;
+      if (!Open(portNumber_, kBBaud, kParityNone)) state_ = NoContact;
       modelCode_ = -1;
       return;
     case NoContact:

@@ -52,7 +52,7 @@ BmLine BM_balance::ReadLine() {
 void BM_balance::Poll(WeightReading& places) {
   switch (state_) {
     case PortClosed:
-      if (Open(portNumber_, kBmBaud, kParityEven)) state_ = NoContact;
+      if (!Open(portNumber_, kBmBaud, kParityEven)) state_ = NoContact;
       return;
     case NoContact:
       if (Synchronise()) state_ = InContact;

@@ -2,21 +2,22 @@
 
 namespace tarvelo::link {
 
-std::string writeInPlace(const std::filesystem::path& file,
-                         const std::function<std::string(const std::filesystem::path& partial)>& write) {
+std::optional<Failure> writeInPlace(
+    const std::filesystem::path& file,
+    const std::function<std::optional<Failure>(const std::filesystem::path& partial)>& write) {
   std::error_code error;
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), error);
-  if (error) return error.message();
+  if (error) return failureOf(error);
   const auto partial = createPartialFile(file, error);
-  if (!partial) return error.message();
-  std::string reason = write(*partial);
-  if (reason.empty()) {
+  if (!partial) return failureOf(error);
+  std::optional<Failure> failure = write(*partial);
+  if (!failure) {
     if (finishPartialFile(*partial, file, error)) std::filesystem::rename(*partial, file, error);
-    if (!error) return {};
-    reason = error.message();
+    if (!error) return std::nullopt;
+    failure = failureOf(error);
   }
   std::filesystem::remove(*partial, error);
-  return reason;
+  return failure;
 }
 
 bool isPartialFileName(std::string_view name, std::string_view fileName) {

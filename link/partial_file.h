@@ -8,6 +8,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "failure.h"
+
 namespace tarvelo::link {
 
 // A partial file is named after the file it is to replace: that name, the separator and
@@ -17,13 +19,13 @@ inline constexpr size_t kPartialUniqueCharacters = 6;
 inline constexpr std::string_view kPartialNameCharacters =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
-// Makes `file` with `write`, which fills the partial file it is given and returns the
-// reason when it cannot. The folder is made when missing, and the partial file takes the
+// Makes `file` with `write`, which fills the partial file it is given and gives the
+// failure when it cannot. The folder is made when missing, and the partial file takes the
 // place of `file` only once written and flushed to the disk: a failure leaves an earlier
-// file of that name as it was, a crash or a power cut that file or the whole new one. The
-// reason of a failure, empty when written.
-std::string writeInPlace(const std::filesystem::path& file,
-                         const std::function<std::string(const std::filesystem::path& partial)>& write);
+// file of that name as it was, a crash or a power cut that file or the whole new one.
+std::optional<Failure> writeInPlace(
+    const std::filesystem::path& file,
+    const std::function<std::optional<Failure>(const std::filesystem::path& partial)>& write);
 
 // Whether `name` names a partial file of `fileName`, such as a writer that was killed
 // while writing leaves behind.

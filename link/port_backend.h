@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "failure.h"
 
 namespace tarvelo::link {
 
@@ -26,18 +29,19 @@ inline constexpr int kReadIntervalTimeoutMs = 1;
 
 // One serial port, as the operating system offers it. The back ends hold only
 // OS calls; RalvoComA checks arguments and turns counts and flags into results.
-// Every wait ends by the time-outs above, or at once when the device is gone.
+// Every wait ends by the time-outs above, or at once when the device is gone. Open,
+// configure and close give the system's failure, none when done.
 class PortBackend {
  public:
   virtual ~PortBackend() = default;
 
-  // Opens COM port n exclusively: false when it does not exist or another program holds it.
-  virtual bool open(int portNumber) = 0;
+  // Opens COM port n exclusively; fails when it does not exist or another program holds it.
+  virtual std::optional<Failure> open(int portNumber) = 0;
   // 8 data bits, the parity, 1 stop bit, no flow control, no parity checking on
-  // receive, DTR raised, and the time-outs above. False when the port refuses the settings.
-  virtual bool configure(uint32_t baud, uint8_t parity) = 0;
+  // receive, DTR raised, and the time-outs above. Fails when the port refuses the settings.
+  virtual std::optional<Failure> configure(uint32_t baud, uint8_t parity) = 0;
   // Never blocks: output the device has not taken is dropped.
-  virtual bool close() = 0;
+  virtual std::optional<Failure> close() = 0;
   virtual bool isOpen() const = 0;
   // Moves up to n bytes and returns how many moved before the time-outs ran out.
   virtual int read(uint8_t* buffer, int n) = 0;
@@ -50,11 +54,11 @@ class PortBackend {
 // NotASerialPort: the device opened but is no terminal (/dev/null, a FIFO, a plain file).
 enum class PortOpenError { NoSuchDevice, AccessDenied, InUse, NotASerialPort, Other };
 
-struct PortOpenFailure {
+// The system's failure of an open, with the port, the device and what the failure means.
+struct PortOpenFailure : Failure {
   int portNumber = 0;
   std::string device;  // the path (or name) that was opened
   PortOpenError error = PortOpenError::Other;
-  int systemError = 0;  // the system's own error number
 };
 
 // Hears of every failed open, on the thread that tried it.

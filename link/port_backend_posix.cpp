@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <utility>
 
 #include "com_port_path.h"
@@ -77,23 +78,21 @@ class PosixPort final : public PortBackend {
   PosixPort(const PosixPort&) = delete;
   PosixPort& operator=(const PosixPort&) = delete;
 
-  bool open(int portNumber) override {
+  std::optional<Failure> open(int portNumber) override {
     const auto device = comPortDevice(portNumber);
     fd_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) return openFailed(portNumber, device);
+    if (fd_ < 0) return openFailed(portNumber, device, errno);
     // A link may name anything that opens; only a terminal has line settings.
     if (!::isatty(fd_)) {
       ::close(std::exchange(fd_, -1));
-      errno = ENOTTY;
-      return openFailed(portNumber, device);
+      return openFailed(portNumber, device, ENOTTY);
     }
     // Exclusive like a Windows COM port: flock keeps out every other program that
     // asks (including root, which TIOCEXCL does not stop); TIOCEXCL keeps out the rest.
     if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
       const int error = errno;
       ::close(std::exchange(fd_, -1));
-      errno = error;
-      return openFailed(portNumber, device);
+      return openFailed(portNumber, device, error);
     }
     ioctl(fd_, TIOCEXCL);
     // A freshly opened COM port holds no old input; a pseudo-terminal keeps what
@@ -101,29 +100,29 @@ class PosixPort final : public PortBackend {
     ioctl(fd_, TCFLSH, TCIFLUSH);
     gone_ = false;
     errorBase_ = readErrorCounters();
-    return true;
+    return std::nullopt;
   }
 
-  bool configure(uint32_t baud, uint8_t parity) override {
+  std::optional<Failure> configure(uint32_t baud, uint8_t parity) override {
     baud_ = baud;
     termios2 current{};
-    if (ioctl(fd_, TCGETS2, &current) != 0) return false;
+    if (ioctl(fd_, TCGETS2, &current) != 0) return systemFailure(errno);
     const termios2 tio = rawLineSettings(current, baud, parity);
     // A device without modem lines (a pseudo-terminal answers ENOTTY) has no DTR to raise.
     const int dtr = TIOCM_DTR;
     ioctl(fd_, TIOCMBIS, &dtr);
-    return ioctl(fd_, TCSETS2, &tio) == 0;
+    if (ioctl(fd_, TCSETS2, &tio) != 0) return systemFailure(errno);
+    return std::nullopt;
   }
 
-  bool close() override {
-    if (fd_ < 0) return true;
+  std::optional<Failure> close() override {
+    if (fd_ < 0) return std::nullopt;
     // Output still queued for a balance that does not take it would hold the close
     // for the driver's closing wait (30 s by default): drop it.
     ioctl(fd_, TCFLSH, TCOFLUSH);
     ioctl(fd_, TIOCNXCL);
-    const bool closed = ::close(fd_) == 0;
-    fd_ = -1;
-    return closed;
+    if (::close(std::exchange(fd_, -1)) != 0) return systemFailure(errno);
+    return std::nullopt;
   }
 
   bool isOpen() const override { return fd_ >= 0; }
@@ -180,11 +179,11 @@ class PosixPort final : public PortBackend {
   }
 
  private:
-  // Reports the failed open (errno tells why) and gives false.
-  bool openFailed(int portNumber, const std::filesystem::path& device) const {
-    const int error = errno;
-    if (openFailed_) openFailed_({portNumber, device.string(), openErrorOf(error), error});
-    return false;
+  // Reports the open that failed with the system's `error` and gives its failure.
+  Failure openFailed(int portNumber, const std::filesystem::path& device, int error) const {
+    Failure failure = systemFailure(error);
+    if (openFailed_) openFailed_({failure, portNumber, device.string(), openErrorOf(error)});
+    return failure;
   }
 
   struct ErrorCounters {

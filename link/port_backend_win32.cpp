@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <array>
+#include <optional>
 #include <utility>
 
 #include "port_backend.h"
@@ -48,42 +49,39 @@ class Win32Port final : public PortBackend {
   Win32Port(const Win32Port&) = delete;
   Win32Port& operator=(const Win32Port&) = delete;
 
-  bool open(int portNumber) override {
+  std::optional<Failure> open(int portNumber) override {
     const std::string device = comDeviceName(portNumber);
     // Without its event no transfer could be waited for.
-    if (overlapped_.hEvent == nullptr) {
-      if (openFailed_) openFailed_({portNumber, device, PortOpenError::Other, static_cast<int>(eventError_)});
-      return false;
-    }
+    if (overlapped_.hEvent == nullptr) return openFailed(portNumber, device, eventError_, PortOpenError::Other);
     // Share mode 0: no other program may open the port while this one holds it.
     handle_ = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle_ != INVALID_HANDLE_VALUE) return true;
+    if (handle_ != INVALID_HANDLE_VALUE) return std::nullopt;
     const DWORD error = GetLastError();
-    if (openFailed_) openFailed_({portNumber, device, openErrorOf(error), static_cast<int>(error)});
-    return false;
+    return openFailed(portNumber, device, error, openErrorOf(error));
   }
 
-  bool configure(uint32_t baud, uint8_t parity) override {
+  std::optional<Failure> configure(uint32_t baud, uint8_t parity) override {
     DCB current{};
     current.DCBlength = sizeof current;
     GetCommState(handle_, &current);
     DCB dcb = lineSettings(current, baud, parity);
     COMMTIMEOUTS timeouts = portTimeouts();
     SetCommTimeouts(handle_, &timeouts);
-    const bool accepted = SetCommState(handle_, &dcb) != FALSE;
+    const std::optional<Failure> refused =
+        SetCommState(handle_, &dcb) != FALSE ? std::nullopt : std::optional(systemFailure(GetLastError()));
     // A device without modem lines (a pseudo-terminal under Wine) refuses this: no DTR to raise.
     EscapeCommFunction(handle_, SETDTR);
-    return accepted;
+    return refused;
   }
 
-  bool close() override {
-    if (handle_ == INVALID_HANDLE_VALUE) return true;
+  std::optional<Failure> close() override {
+    if (handle_ == INVALID_HANDLE_VALUE) return std::nullopt;
     // Unsent output is dropped, not sent to whatever comes next on the line.
     PurgeComm(handle_, PURGE_TXABORT | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_RXCLEAR);
-    if (CloseHandle(handle_) == FALSE) return false;
+    if (CloseHandle(handle_) == FALSE) return systemFailure(GetLastError());
     handle_ = INVALID_HANDLE_VALUE;
-    return true;
+    return std::nullopt;
   }
 
   bool isOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
@@ -103,6 +101,14 @@ class Win32Port final : public PortBackend {
   }
 
  private:
+  // Reports the open that failed with the system's `error`, which means `meaning`, and
+  // gives its failure.
+  Failure openFailed(int portNumber, const std::string& device, DWORD error, PortOpenError meaning) const {
+    Failure failure = systemFailure(static_cast<int>(error));
+    if (openFailed_) openFailed_({failure, portNumber, device, meaning});
+    return failure;
+  }
+
   // Waits for the transfer just started (`started` is what ReadFile or WriteFile gave)
   // and returns how many bytes it moved.
   int transfer(BOOL started) {

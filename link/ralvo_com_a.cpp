@@ -14,17 +14,17 @@ RalvoComA::RalvoComA(std::unique_ptr<PortBackend> backend, Clock& clock)
 
 RalvoComA::~RalvoComA() { Close(); }
 
-bool RalvoComA::Open(int port, uint32_t baud, uint8_t parity) {
+std::optional<Failure> RalvoComA::Open(int port, uint32_t baud, uint8_t parity) {
   if (backend_->isOpen()) Close();
   port_ = port;
   baud_ = baud;
   parity_ = parity;
-  if (!backend_->open(port)) return false;
+  if (std::optional<Failure> failure = backend_->open(port)) return failure;
   // A port that refuses the settings stays open until the next Open or Close.
   return backend_->configure(baud, parity);
 }
 
-bool RalvoComA::Close() { return backend_->close(); }
+std::optional<Failure> RalvoComA::Close() { return backend_->close(); }
 
 int RalvoComA::Read(uint8_t* buffer, int count) {
   if (!backend_->isOpen()) return ReadPortClosed;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "clock.h"
 #include "port_backend.h"
@@ -26,9 +27,10 @@ class RalvoComA {
   RalvoComA(const RalvoComA&) = delete;
   RalvoComA& operator=(const RalvoComA&) = delete;
 
-  // An open port is closed first, so one object can change baud rate and parity.
-  bool Open(int port, uint32_t baud, uint8_t parity);
-  bool Close();
+  // An open port is closed first, so one object can change baud rate and parity. The
+  // system's failure when the port does not open or refuses the settings.
+  std::optional<Failure> Open(int port, uint32_t baud, uint8_t parity);
+  std::optional<Failure> Close();
   virtual int Read(uint8_t* buffer, int count);
   // True only when every byte went out and no line error at all was flagged.
   bool Write(const uint8_t* buffer, int count);

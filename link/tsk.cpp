@@ -32,7 +32,7 @@ FrameResult TSK::Query() {
 void TSK::Poll(WeightReading& places) {
   switch (state_) {
     case PortClosed:
-      if (Open(portNumber_, kTskBaud, kParityEven)) state_ = NoContact;
+      if (!Open(portNumber_, kTskBaud, kParityEven)) state_ = NoContact;
       errorCount_ = 0;
       return;
     case NoContact: {

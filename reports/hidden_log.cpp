@@ -1,7 +1,7 @@
 #include "hidden_log.h"
 
 #include <array>
-#include <cerrno>
+#include <system_error>
 #include <utility>
 
 #include "file_descriptor.h"
@@ -21,13 +21,10 @@ constexpr std::array<char, 20> kNoBalance{"no balance detected"};  // with its z
 
 bool synced(std::FILE* file) { return std::fflush(file) == 0 && syncDescriptor(fileno(file)) == 0; }
 
-// The error of the call that just failed.
-LogWriteResult failedCall() { return {lastFileError()}; }
-
 // Closes `file`: the earlier failure when there was one, else the close's own.
-LogWriteResult closed(std::FILE* file, LogWriteResult earlier) {
+std::optional<link::Failure> closed(std::FILE* file, std::optional<link::Failure> earlier) {
   const bool closedWell = std::fclose(file) == 0;
-  if (!closedWell && earlier) return failedCall();
+  if (!closedWell && !earlier) return lastFileFailure();
   return earlier;
 }
 
@@ -40,30 +37,30 @@ void HiddenLog::startRun() {
   runFileStarted_ = false;
 }
 
-LogWriteResult HiddenLog::closeFile() {
-  if (file_ == nullptr) return {};
-  const LogWriteResult flushed = synced(file_) ? LogWriteResult{} : failedCall();
-  return closed(std::exchange(file_, nullptr), flushed);
+std::optional<link::Failure> HiddenLog::closeFile() {
+  if (file_ == nullptr) return std::nullopt;
+  std::optional<link::Failure> flushed = synced(file_) ? std::nullopt : std::optional(lastFileFailure());
+  return closed(std::exchange(file_, nullptr), std::move(flushed));
 }
 
-LogWriteResult HiddenLog::openRunFile(const std::filesystem::path& file) {
-  if (file_ != nullptr) return {};
+std::optional<link::Failure> HiddenLog::openRunFile(const std::filesystem::path& file) {
+  if (file_ != nullptr) return std::nullopt;
   file_ = openFile(file, runFileStarted_ ? kAppend : kStartAnew);
-  if (file_ == nullptr) return failedCall();
+  if (file_ == nullptr) return lastFileFailure();
   runFileStarted_ = true;
-  return {};
+  return std::nullopt;
 }
 
 // The file holds only whole lines before each write, so its offset then is where a
 // failed line is cut back to.
-LogWriteResult HiddenLog::writeLine(const std::filesystem::path& file, const std::string& text) {
-  if (LogWriteResult opened = openRunFile(file); !opened) return opened;
+std::optional<link::Failure> HiddenLog::writeLine(const std::filesystem::path& file, const std::string& text) {
+  if (std::optional<link::Failure> failure = openRunFile(file)) return failure;
   const std::string line = link::toAnsiText(text) + kLineEnd;
   const int64_t lineStart = offsetOf(file_);
   const bool written = lineStart >= 0 && std::fwrite(line.data(), 1, line.size(), file_) == line.size() &&
                        synced(file_);
-  if (written) return {};
-  const LogWriteResult failure = failedCall();
+  if (written) return std::nullopt;
+  link::Failure failure = lastFileFailure();
   dropUnfinishedLine(lineStart);
   return failure;
 }
@@ -78,37 +75,37 @@ void HiddenLog::dropUnfinishedLine(int64_t lineStart) {
   closeDescriptor(descriptor);
 }
 
-LogWriteResult HiddenLog::WriteLogLine(const std::filesystem::path& file, bool limitedByCount,
-                                      const std::string& timeText, const link::WeightReading& reading,
-                                      char decimalSeparator) {
+std::optional<link::Failure> HiddenLog::WriteLogLine(const std::filesystem::path& file, bool limitedByCount,
+                                                    const std::string& timeText, const link::WeightReading& reading,
+                                                    char decimalSeparator) {
   if (logFirstLine_) {
     if (!limitedByCount) {
-      if (LogWriteResult blank = writeLine(file, kBlankFirstLine); !blank) return blank;
+      if (std::optional<link::Failure> failure = writeLine(file, kBlankFirstLine)) return failure;
     }
     logFirstLine_ = false;
   }
   const int lineNumber = logLineCount_ + 1;
-  LogWriteResult written = writeLine(file, logLineText(lineNumber, timeText, reading, decimalSeparator));
-  if (written) logLineCount_ = lineNumber;
-  return written;
+  std::optional<link::Failure> failure = writeLine(file, logLineText(lineNumber, timeText, reading, decimalSeparator));
+  if (!failure) logLineCount_ = lineNumber;
+  return failure;
 }
 
-LogWriteResult HiddenLog::SaveLog(const std::filesystem::path& file) {
+std::optional<link::Failure> HiddenLog::SaveLog(const std::filesystem::path& file) {
   if (runFileStarted_) {
-    if (LogWriteResult opened = openRunFile(file); !opened) return opened;
+    if (std::optional<link::Failure> failure = openRunFile(file)) return failure;
     return closeFile();
   }
   std::FILE* empty = openFile(file, kStartAnew);
-  if (empty == nullptr) return failedCall();
-  return closed(empty, {});
+  if (empty == nullptr) return lastFileFailure();
+  return closed(empty, std::nullopt);
 }
 
-LogWriteResult HiddenLog::writeNoBalance(const std::filesystem::path& file) const {
-  if (runFileStarted_) return {std::make_error_code(std::errc::file_exists)};
+std::optional<link::Failure> HiddenLog::writeNoBalance(const std::filesystem::path& file) const {
+  if (runFileStarted_) return link::failureOf(std::make_error_code(std::errc::file_exists));
   std::FILE* out = openFile(file, kStartAnew);
-  if (out == nullptr) return failedCall();
+  if (out == nullptr) return lastFileFailure();
   const bool written = std::fwrite(kNoBalance.data(), 1, kNoBalance.size(), out) == kNoBalance.size();
-  return closed(out, written ? LogWriteResult{} : failedCall());
+  return closed(out, written ? std::nullopt : std::optional(lastFileFailure()));
 }
 
 }  // namespace tarvelo::reports

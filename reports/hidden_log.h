@@ -3,19 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
-#include <system_error>
 
+#include "link/failure.h"
 #include "link/weight_reading.h"
 
 namespace tarvelo::reports {
-
-// What a write of the log did: true when nothing failed, else the system's error of the
-// step that failed, taken right after it.
-struct LogWriteResult {
-  std::error_code error;
-  explicit operator bool() const { return !error; }
-};
 
 // The hidden-mode log: one numbered line per tick with a reading, each followed by
 // CR LF, in the system's 8-bit encoding (the ANSI code page on Windows). Lines are written through to the file as they are logged, so closing the
@@ -30,7 +24,8 @@ struct LogWriteResult {
 // comes late still lands next to the ones before it.
 // A line reaches the file whole or not at all: a write that fails part way (a full
 // disk) is cut back to the end of the line before, and the line keeps its number for
-// the next attempt.
+// the next attempt. A write that fails gives the system's failure of the step that
+// failed, taken right after it.
 class HiddenLog {
  public:
   HiddenLog() = default;
@@ -40,24 +35,25 @@ class HiddenLog {
 
   // A new run: its first line starts the file anew.
   void startRun();
-  // Logs one reading at `timeText` into `file`; false when the file cannot be written,
+  // Logs one reading at `timeText` into `file`; fails when the file cannot be written,
   // and then the file holds the whole lines before it and nothing of this one.
-  LogWriteResult WriteLogLine(const std::filesystem::path& file, bool limitedByCount, const std::string& timeText,
-                    const link::WeightReading& reading, char decimalSeparator);
+  std::optional<link::Failure> WriteLogLine(const std::filesystem::path& file, bool limitedByCount,
+                                            const std::string& timeText, const link::WeightReading& reading,
+                                            char decimalSeparator);
   // Ends the run's file: it then holds exactly the run's lines (none: an empty file).
-  // False when the file cannot be written.
-  LogWriteResult SaveLog(const std::filesystem::path& file);
+  // Fails when the file cannot be written.
+  std::optional<link::Failure> SaveLog(const std::filesystem::path& file);
   // The file of a hidden run that found no balance: the 19 characters and a zero byte.
-  // False (file_exists), writing nothing, once the run has started its file with a line.
-  LogWriteResult writeNoBalance(const std::filesystem::path& file) const;
+  // Fails (EEXIST), writing nothing, once the run has started its file with a line.
+  std::optional<link::Failure> writeNoBalance(const std::filesystem::path& file) const;
 
   int logLineCount() const { return logLineCount_; }
 
  private:
-  LogWriteResult openRunFile(const std::filesystem::path& file);
-  LogWriteResult writeLine(const std::filesystem::path& file, const std::string& text);
+  std::optional<link::Failure> openRunFile(const std::filesystem::path& file);
+  std::optional<link::Failure> writeLine(const std::filesystem::path& file, const std::string& text);
   void dropUnfinishedLine(int64_t lineStart);
-  LogWriteResult closeFile();
+  std::optional<link::Failure> closeFile();
 
   int logLineCount_ = 0;
   bool logFirstLine_ = true;

@@ -2,7 +2,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <system_error>
+
+#include "link/failure.h"
 
 namespace tarvelo::reports {
 
@@ -11,9 +12,9 @@ namespace tarvelo::reports {
 // open_file_win32.cpp.
 std::FILE* openFile(const std::filesystem::path& file, const char* mode);
 
-// The error of the file call that has just failed: errno on POSIX; on Windows the
+// The failure of the file call that has just failed: errno on POSIX; on Windows the
 // system's own code behind it, whose text the system gives in its own language (the C
-// runtime's text for errno is English). Read it before any other call.
-std::error_code lastFileError();
+// runtime's text for errno is English). Take it before any other call.
+link::Failure lastFileFailure();
 
 }  // namespace tarvelo::reports

@@ -8,6 +8,6 @@ std::FILE* openFile(const std::filesystem::path& file, const char* mode) {
   return std::fopen(file.c_str(), mode);
 }
 
-std::error_code lastFileError() { return {errno, std::system_category()}; }
+link::Failure lastFileFailure() { return link::systemFailure(errno); }
 
 }  // namespace tarvelo::reports

@@ -12,11 +12,10 @@ std::FILE* openFile(const std::filesystem::path& file, const char* mode) {
   return _wfopen(file.c_str(), std::wstring(narrowMode.begin(), narrowMode.end()).c_str());
 }
 
-std::error_code lastFileError() {
+link::Failure lastFileFailure() {
   // Set with errno when a system call behind the C runtime failed.
   const unsigned long system = _doserrno;
-  return system != 0 ? std::error_code(static_cast<int>(system), std::system_category())
-                     : std::error_code(errno, std::generic_category());
+  return system != 0 ? link::systemFailure(static_cast<int>(system)) : link::lastErrnoFailure();
 }
 
 }  // namespace tarvelo::reports

@@ -6,11 +6,9 @@
 
 #include <xlsxwriter.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <map>
 #include <string>
-#include <system_error>
 #include <tuple>
 
 namespace tarvelo::reports {
@@ -88,7 +86,7 @@ std::string footerOf(const std::string &note) {
 // Fills the sheet; returns the first failure of the library, LXW_NO_ERROR when
 // none.
 lxw_error fillSheet(const SpreadsheetProtocol &protocol, const MoreCells &more,
-                    std::string &moreFailure, lxw_workbook *workbook) {
+                    std::optional<link::Failure> &moreFailure, lxw_workbook *workbook) {
   lxw_worksheet *sheet =
       workbook_add_worksheet(workbook, protocol.sheetName.c_str());
   if (sheet == nullptr)
@@ -157,13 +155,12 @@ lxw_error fillSheet(const SpreadsheetProtocol &protocol, const MoreCells &more,
   return worksheet_set_footer(sheet, footerOf(protocol.note).c_str());
 }
 
-std::string failure(const std::filesystem::path& file, const std::string& reason) {
-  return "Не удалось сохранить протокол в файл " + link::utf8Text(file) + ": " + reason;
-}
+// The library's failure of `error`, with its text.
+link::Failure libraryFailure(lxw_error error) { return {error, lxw_strerror(error)}; }
 
-// Writes the workbook into `partial`; the reason of a failure, empty when there is none.
-std::string workbookInto(const SpreadsheetProtocol& protocol, const MoreCells& more,
-                         const std::filesystem::path& partial) {
+// Writes the workbook into `partial`; the failure when there is one.
+std::optional<link::Failure> workbookInto(const SpreadsheetProtocol& protocol, const MoreCells& more,
+                                          const std::filesystem::path& partial) {
   // The library prints the sheet's numbers, widths and margins with printf.
   const CNumericLocale pointNumbers;
   lxw_workbook_options options{};
@@ -174,31 +171,26 @@ std::string workbookInto(const SpreadsheetProtocol& protocol, const MoreCells& m
       link::utf8Text(partial.parent_path().empty() ? std::filesystem::path(".") : partial.parent_path());
   options.tmpdir = folder.data();
   lxw_workbook* workbook = workbook_new_opt(link::utf8Text(partial).c_str(), &options);
-  if (workbook == nullptr) return lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED);
+  if (workbook == nullptr) return libraryFailure(LXW_ERROR_MEMORY_MALLOC_FAILED);
   std::string note = protocol.note;  // the library takes the text as not const
   lxw_doc_properties properties{};
   properties.comments = note.data();
   if (!protocol.note.empty()) workbook_set_properties(workbook, &properties);
-  std::string moreFailure;
+  std::optional<link::Failure> moreFailure;
   const lxw_error fillError = fillSheet(protocol, more, moreFailure, workbook);
   const lxw_error closeError = workbook_close(workbook);
-  if (!moreFailure.empty()) return moreFailure;
+  if (moreFailure) return moreFailure;
   const lxw_error error = fillError != LXW_NO_ERROR ? fillError : closeError;
-  return error != LXW_NO_ERROR ? lxw_strerror(error) : std::string();
+  if (error != LXW_NO_ERROR) return libraryFailure(error);
+  return std::nullopt;
 }
 
 }  // namespace
 
-std::string writeXlsxWorkbook(const SpreadsheetProtocol& sheet, const std::filesystem::path& file,
-                              const MoreCells& more) {
-  return link::writeInPlace(file, [&](const std::filesystem::path& partial) { return workbookInto(sheet, more, partial); });
-}
-
-ProtocolWriteResult writeXlsxProtocol(const SpreadsheetProtocol& protocol,
-                                      const std::filesystem::path& file) {
-  const std::string reason = writeXlsxWorkbook(protocol, file);
-  if (reason.empty()) return {};
-  return {failure(file, reason)};
+std::optional<link::Failure> writeXlsxProtocol(const SpreadsheetProtocol& protocol, const std::filesystem::path& file,
+                                               const MoreCells& more) {
+  return link::writeInPlace(file,
+                            [&](const std::filesystem::path& partial) { return workbookInto(protocol, more, partial); });
 }
 
 }  // namespace tarvelo::reports

@@ -65,7 +65,7 @@ void JournalWriter::resume() {
 }
 
 void JournalWriter::checkChain() {
-  std::string error;
+  link::Failure error;
   if (!journal_) journal_ = journal::Journal::open(path_, error);
   if (!journal_) return;  // the backlog says why, at the first record
   std::vector<journal::Head> anchors;
@@ -124,9 +124,9 @@ void JournalWriter::flush() {
 }
 
 std::optional<std::string> JournalWriter::write(QueuedRecord& queued) {
-  std::string error;
+  link::Failure error;
   if (!journal_) journal_ = journal::Journal::open(path_, error);
-  if (!journal_) return error;
+  if (!journal_) return error.message;
   journal::JournalRecord& record = queued.record;
   const auto subject = ids_.find(queued.subjectTicket);
   if (subject != ids_.end()) record.subject = subject->second;
@@ -138,9 +138,9 @@ std::optional<std::string> JournalWriter::write(QueuedRecord& queued) {
         queued.carried ? journal_->idOf(record) : std::nullopt;
     if (already) {
       record.id = *already;
-    } else if (const std::optional<std::string> refused = journal_->append(record)) {
+    } else if (const std::optional<link::Failure> refused = journal_->append(record)) {
       journal_.reset();  // opened anew next time: the disk or the file may be back
-      return refused;
+      return refused->message;
     }
     if (subject != ids_.end()) ids_.erase(subject);
     if (record.kind == journal::kResult) ids_[queued.ticket] = record.id;

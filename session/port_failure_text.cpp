@@ -1,7 +1,5 @@
 #include "port_failure_text.h"
 
-#include "link/system_error_text.h"
-
 #include <filesystem>
 #include <system_error>
 
@@ -23,7 +21,7 @@ QString portFailureText(const link::PortOpenFailure& failure) {
       reason = "это не последовательный порт";
       break;
     case link::PortOpenError::Other:
-      reason = QString::fromStdString(link::systemErrorText(failure.systemError));
+      reason = QString::fromStdString(failure.message);
       break;
   }
   // A port of the configuration folder is a link: the device it names is what is missing.

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "link/system_error_text.h"
 #include "session/decimal_separator.h"
 #include "session/port_failure_text.h"
 #include "link/clock.h"
@@ -336,8 +335,8 @@ bool WeighingSession::CheckNoBalanceTimeout() {
     showCaption(kSilentSince.arg(timeOfDay(lastReadingAt_)));
     return false;
   }
-  if (const reports::LogWriteResult written = hiddenLog_.writeNoBalance(hidden_->file); !written) {
-    const QString failure = logFailureText(written.error);
+  if (const std::optional<link::Failure> refused = hiddenLog_.writeNoBalance(hidden_->file)) {
+    const QString failure = logFailureText(*refused);
     endRun();
     emit runEnded(RunEnd::HiddenFailed, "Весы не найдены. " + failure);
   } else {
@@ -354,11 +353,11 @@ void WeighingSession::WriteLogLine(const link::WeightReading& reading) {
     armWorkTime();
   }
   store_.stabilityText = weighing::stabilityText(reading.stable != 0);
-  const reports::LogWriteResult written = hiddenLog_.WriteLogLine(
+  const std::optional<link::Failure> refused = hiddenLog_.WriteLogLine(
       hidden_->file, hidden_->lineLimit.has_value(), timeOfDay().toStdString(), reading,
       systemDecimalSeparator());
-  if (!written) {
-    const QString failure = logFailureText(written.error);
+  if (refused) {
+    const QString failure = logFailureText(*refused);
     endRun();
     emit runEnded(RunEnd::HiddenFailed, failure);
     return;
@@ -386,8 +385,8 @@ void WeighingSession::stop() {
   const bool weighingOpen = !watchingPan();
   endRun();
   if (hidden_) {
-    if (const reports::LogWriteResult saved = hiddenLog_.SaveLog(hidden_->file); !saved) {
-      emit runEnded(RunEnd::HiddenFailed, logFailureText(saved.error));
+    if (const std::optional<link::Failure> refused = hiddenLog_.SaveLog(hidden_->file)) {
+      emit runEnded(RunEnd::HiddenFailed, logFailureText(*refused));
       return;
     }
   }
@@ -434,8 +433,8 @@ void WeighingSession::fail(const QString& message) {
 // A hidden run ends with every line it logged kept in its file.
 void WeighingSession::endHiddenRun(RunEnd end, const QString& message) {
   endRun();
-  if (const reports::LogWriteResult saved = hiddenLog_.SaveLog(hidden_->file); !saved) {
-    emit runEnded(RunEnd::HiddenFailed, logFailureText(saved.error));
+  if (const std::optional<link::Failure> refused = hiddenLog_.SaveLog(hidden_->file)) {
+    emit runEnded(RunEnd::HiddenFailed, logFailureText(*refused));
     return;
   }
   emit runEnded(end, message);
@@ -462,14 +461,9 @@ QString WeighingSession::badNumberText(const weighing::ConversionError& error) c
          " Взвешивание прервано, результат не записан.";
 }
 
-QString WeighingSession::logFailureText(std::error_code error) const {
-  QString text = QString("Не удалось записать файл журнала «%1»").arg(QString::fromStdU16String(hidden_->file.u16string()));
-  // The system's own text, in its language, where it has one.
-  if (error) {
-    text += ": " + (error.category() == std::system_category() ? QString::fromStdString(link::systemErrorText(error.value()))
-                                                                : QString::fromLocal8Bit(error.message().c_str()));
-  }
-  return text + ".";
+QString WeighingSession::logFailureText(const link::Failure& failure) const {
+  return QString("Не удалось записать файл журнала «%1»: %2.")
+      .arg(QString::fromStdU16String(hidden_->file.u16string()), QString::fromStdString(failure.message));
 }
 
 }  // namespace tarvelo::session

@@ -11,7 +11,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <system_error>
 
 #include "link/acquisition_thread.h"
 #include "link/no_balance_watch.h"
@@ -197,7 +196,7 @@ class WeighingSession : public QObject {
   void fail(const QString& message);
   void endHiddenRun(RunEnd end, const QString& message);
   QString badNumberText(const weighing::ConversionError& error) const;
-  QString logFailureText(std::error_code error) const;
+  QString logFailureText(const link::Failure& failure) const;
 
   weighing::MeasurementStore store_;
   bool runActive_ = false;

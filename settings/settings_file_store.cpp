@@ -291,10 +291,10 @@ bool writeLines(int fd, const Lines& lines) {
 }
 
 // Writes the lines into the partial file of a write; the reason when they cannot be.
-std::string writeLinesInto(const std::filesystem::path& partial, const Lines& lines) {
+std::optional<link::Failure> writeLinesInto(const std::filesystem::path& partial, const Lines& lines) {
   FileDescriptor out(::open(partial.c_str(), O_WRONLY | O_CLOEXEC));
-  if (out.isOpen() && writeLines(out.get(), lines) && out.close()) return {};
-  return std::error_code(errno, std::generic_category()).message();
+  if (out.isOpen() && writeLines(out.get(), lines) && out.close()) return std::nullopt;
+  return link::lastErrnoFailure();
 }
 
 // Partial files left by writers that were killed while writing. Call only with the
@@ -428,7 +428,7 @@ void writeValue(const std::optional<std::filesystem::path>& keyDir, SettingsFile
   const auto write = [lines](const std::filesystem::path& partial) {
     return writeLinesInto(partial, *lines);
   };
-  if (link::writeInPlace(file, write).empty()) {
+  if (!link::writeInPlace(file, write)) {
     cache.wrote(file);
   } else {
     cache.forget();

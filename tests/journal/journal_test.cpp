@@ -58,9 +58,9 @@ class JournalTest : public ::testing::Test {
 #ifndef _WIN32
     testing::privateConfigHome();  // the heads kept outside the journals go there, not to the user's
 #endif
-    std::string error;
+    link::Failure error;
     journal_ = Journal::open(path_, error);
-    ASSERT_TRUE(journal_) << error;
+    ASSERT_TRUE(journal_) << error.message;
     for (const auto& [object, mass] : {std::pair{"Мышь 1", "25,20"}, {"Мышь 2", "31,05"}, {"Мышь 3", "28,40"}}) {
       JournalRecord record = resultOf(object, mass);
       ASSERT_FALSE(journal_->append(record));
@@ -184,7 +184,7 @@ TEST_F(JournalTest, DamagedPagesAreAnErrorNotTheEnd) {
   }
   OpenError error;
   const auto journal = Journal::openForReading(path_, error);
-  ASSERT_TRUE(journal) << error.reason;
+  ASSERT_TRUE(journal) << error.message;
   EXPECT_THROW(journal->verify(), ReadError);
   EXPECT_THROW(journal->records(), ReadError);
 #ifndef _WIN32  // the Linux tool, run as a Linux program
@@ -203,7 +203,7 @@ TEST(JournalFiles, CheckingChangesNothing) {
   const fs::path empty = folder / "пусто.sqlite", other = folder / "чужая.sqlite", own = folder / "журнал.sqlite";
   std::ofstream{empty};
   ASSERT_EQ(testing::runProgram({"/usr/bin/sqlite3", other.string(), "CREATE TABLE records (x)"}).status, 0);
-  std::string error;
+  link::Failure error;
   JournalRecord record = resultOf("Мышь 1", "25,00");
   ASSERT_FALSE(Journal::open(own, error)->append(record));
   const std::vector<std::string> before{contents(empty), contents(other), contents(own)};
@@ -260,7 +260,7 @@ TEST_F(JournalTest, ExportReadsBackWithPythonsCsvAndOpenpyxl) {
                       "Результаты 0.00\nTrue " + head + russianHeadings + "1" + times + "Мышь 1|25.2|г|-0.05|2" + balance +
                           "3" + times + "Мышь 3|28.4|г|-0.05|2" + balance}}) {
     const fs::path file = fs::u8path(dir_.filePath(name).toStdString());
-    ASSERT_EQ(exportResults(*journal_, {}, style, file), "");
+    ASSERT_EQ(exportResults(*journal_, {}, style, file), std::nullopt);
     const testing::ProgramResult read = testing::runProgram({"/usr/bin/python3", "-c", reader, link::utf8Text(file), separator});
     EXPECT_EQ(read.status, 0) << read.err;
     EXPECT_EQ(read.out, lines);
@@ -310,7 +310,7 @@ TEST_F(JournalTest, FormulaLikeNamesStayTextInASpreadsheet) {
       "    print(row[5].data_type, row[6].data_type, row[8].data_type)\n";
   for (const auto& [style, filter] : {std::pair{ExportStyle::Russian, "CSV:59,34,76,1"}, {ExportStyle::CLocale, "CSV:44,34,76,1,,1033"}}) {
     const fs::path csv = fs::u8path(dir_.filePath("формулы.csv").toStdString());
-    ASSERT_EQ(exportResults(*journal_, {}, style, csv), "");
+    ASSERT_EQ(exportResults(*journal_, {}, style, csv), std::nullopt);
     const auto converted = testing::runProgram({"/usr/bin/soffice", "--headless", "--infilter=" + std::string(filter),
                                                 "--convert-to", "xlsx", "--outdir", dir_.path().toStdString(), link::utf8Text(csv)});
     ASSERT_EQ(converted.status, 0) << converted.err;
@@ -353,7 +353,7 @@ TEST(JournalPlace, JournalAtAnEarlierPlaceIsTakenOver) {
 #endif
   const fs::path old = fs::u8path(dir.filePath("Tarvelo-старый/journal.sqlite").toStdString());
   const fs::path place = fs::u8path(dir.filePath("Tarvelo/journal.sqlite").toStdString());
-  std::string error;
+  link::Failure error;
   JournalRecord record = resultOf("Мышь 1", "25,00");
   ASSERT_FALSE(Journal::open(old, error)->append(record));
   std::ofstream(pendingFileOf(old)) << "[]";
@@ -374,7 +374,7 @@ TEST(JournalPlace, JournalAtAnEarlierPlaceIsTakenOver) {
 // another is taken; the last is measured against it.
 TEST(JournalObjects, ReferenceIsTheFirstStandingWeighingUnlessAnotherIsTaken) {
   QTemporaryDir dir;
-  std::string error;
+  link::Failure error;
   const auto journal = Journal::open(fs::u8path(dir.filePath("j.sqlite").toStdString()), error);
   for (const auto& [day, mass] : {std::pair{"05", "25,00"}, {"06", "22,00"}, {"07", "20,00"}}) {
     JournalRecord record = resultOf("Мышь 1", mass);

@@ -61,15 +61,15 @@ class WatchedPort final : public PortBackend {
       : port_(line, clock), clock_(clock), watch_(watch) {}
   ~WatchedPort() override { close(); }
 
-  bool open(int portNumber) override {
+  std::optional<Failure> open(int portNumber) override {
     if (++watch_.openAttempts > kRunawayOpenAttempts)
       throw std::runtime_error("open retried without end");
-    if (!port_.open(portNumber)) return false;
+    if (std::optional<Failure> failure = port_.open(portNumber)) return failure;
     watch_.mostOpenAtOnce = std::max(watch_.mostOpenAtOnce, ++watch_.openNow);
-    return true;
+    return std::nullopt;
   }
-  bool configure(uint32_t baud, uint8_t parity) override { return port_.configure(baud, parity); }
-  bool close() override {
+  std::optional<Failure> configure(uint32_t baud, uint8_t parity) override { return port_.configure(baud, parity); }
+  std::optional<Failure> close() override {
     if (port_.isOpen()) --watch_.openNow;
     return port_.close();
   }

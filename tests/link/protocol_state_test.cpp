@@ -866,9 +866,9 @@ class PiecewisePort final : public PortBackend {
   PiecewisePort(ScriptedLine& line, FakeClock& clock, std::deque<Bytes> pieces)
       : line_(line), port_(line, clock), pieces_(std::move(pieces)) {}
 
-  bool open(int portNumber) override { return port_.open(portNumber); }
-  bool configure(uint32_t baud, uint8_t parity) override { return port_.configure(baud, parity); }
-  bool close() override { return port_.close(); }
+  std::optional<Failure> open(int portNumber) override { return port_.open(portNumber); }
+  std::optional<Failure> configure(uint32_t baud, uint8_t parity) override { return port_.configure(baud, parity); }
+  std::optional<Failure> close() override { return port_.close(); }
   bool isOpen() const override { return port_.isOpen(); }
   int read(uint8_t* buffer, int n) override {
     if (line_.incoming.empty() && !pieces_.empty()) {

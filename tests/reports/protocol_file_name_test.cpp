@@ -112,8 +112,8 @@ TEST_F(ProtocolFolder, EarlierProtocolIsFoundByEitherExtension) {
 
 TEST_F(ProtocolFolder, MissingFolderIsCreated) {
   const fs::path file = defaultProtocolPath(*protocolFileName(program_, "ХХХХХХХХ"));
-  const ProtocolWriteResult result = writeXlsxProtocol(protocol_, file);
-  EXPECT_TRUE(result.ok()) << result.error;
+  const std::optional<link::Failure> result = writeXlsxProtocol(protocol_, file);
+  EXPECT_FALSE(result) << result->message;
   EXPECT_TRUE(fs::is_regular_file(file));
   EXPECT_TRUE(protocolExists(*protocolFileName(program_, "ХХХХХХХХ")));
 }
@@ -138,13 +138,13 @@ TEST_F(ProtocolFolder, SavedFileHasTheModeOfTheUsersFiles) {
   for (const Case& c : cases) {
     fs::remove(file);
     if (c.earlier) {
-      ASSERT_TRUE(writeXlsxProtocol(protocol_, file).ok()) << c.legend;
+      ASSERT_FALSE(writeXlsxProtocol(protocol_, file)) << c.legend;
       fs::permissions(file, *c.earlier);
     }
     const mode_t before = ::umask(c.umask);
-    const ProtocolWriteResult result = writeXlsxProtocol(protocol_, file);
+    const std::optional<link::Failure> result = writeXlsxProtocol(protocol_, file);
     ::umask(before);
-    ASSERT_TRUE(result.ok()) << c.legend << ": " << result.error;
+    ASSERT_FALSE(result) << c.legend << ": " << result->message;
     EXPECT_EQ(fs::status(file).permissions(), c.saved)
         << c.legend << ": " << std::oct << static_cast<unsigned>(fs::status(file).permissions());
   }
@@ -153,9 +153,9 @@ TEST_F(ProtocolFolder, SavedFileHasTheModeOfTheUsersFiles) {
 TEST_F(ProtocolFolder, PathThatIsAFolderIsNotSaved) {
   const fs::path file = defaultProtocolPath(*protocolFileName(program_, "8"));
   fs::create_directories(file);
-  const ProtocolWriteResult result = writeXlsxProtocol(protocol_, file);
-  EXPECT_FALSE(result.ok());
-  EXPECT_NE(result.error.find(file.string()), std::string::npos) << result.error;
+  const std::optional<link::Failure> result = writeXlsxProtocol(protocol_, file);
+  ASSERT_TRUE(result);
+  EXPECT_FALSE(result->message.empty());
   EXPECT_TRUE(fs::is_directory(file));
   EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 1)
       << "no partial file is left behind";
@@ -189,9 +189,9 @@ TEST_F(ProtocolFolder, ReadOnlyFolderGivesAnError) {
   fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                               fs::perms::others_exec);
   EXPECT_TRUE(testing_support::holdsForAnUnprivilegedUser([this] {
-    const ProtocolWriteResult result =
+    const std::optional<link::Failure> result =
         writeXlsxProtocol(protocol_, defaultProtocolPath(*protocolFileName(program_, "9")));
-    return !result.ok() && !result.error.empty();
+    return result && !result->message.empty();
   }));
 #endif
 }

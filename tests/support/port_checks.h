@@ -53,14 +53,14 @@ inline void expectHeldPortRefusedUntilReleased(int com, uint32_t baud, const std
   link::RalvoComA first = systemPort();
   link::RalvoComA second =
       systemPort(nullptr, [&failures](const link::PortOpenFailure& f) { failures.push_back(f); });
-  ASSERT_TRUE(first.Open(com, baud, link::kParityEven));
-  EXPECT_FALSE(second.Open(com, baud, link::kParityEven));
+  ASSERT_FALSE(first.Open(com, baud, link::kParityEven));
+  EXPECT_TRUE(second.Open(com, baud, link::kParityEven));
   EXPECT_FALSE(second.isOpen());
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0].error, link::PortOpenError::InUse);
   EXPECT_EQ(failures[0].device, device);
-  EXPECT_TRUE(first.Close());
-  EXPECT_TRUE(second.Open(com, baud, link::kParityEven));
+  EXPECT_FALSE(first.Close());
+  EXPECT_FALSE(second.Open(com, baud, link::kParityEven));
 }
 
 }  // namespace tarvelo::testing

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "link/port_backend.h"
@@ -36,20 +37,21 @@ class ScriptedPort final : public link::PortBackend {
  public:
   ScriptedPort(ScriptedLine& line, FakeClock& clock) : line_(line), clock_(clock) {}
 
-  bool open(int) override {
-    if (line_.openFails) return false;
+  std::optional<link::Failure> open(int) override {
+    if (line_.openFails) return link::Failure{};
     ++line_.opens;
     open_ = true;
-    return true;
+    return std::nullopt;
   }
-  bool configure(uint32_t baud, uint8_t parity) override {
+  std::optional<link::Failure> configure(uint32_t baud, uint8_t parity) override {
     line_.lastBaud = baud;
     line_.lastParity = parity;
-    return !line_.configureFails;
+    if (line_.configureFails) return link::Failure{};
+    return std::nullopt;
   }
-  bool close() override {
+  std::optional<link::Failure> close() override {
     open_ = false;
-    return true;
+    return std::nullopt;
   }
   bool isOpen() const override { return open_; }
   int read(uint8_t* buffer, int n) override {

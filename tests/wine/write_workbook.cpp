@@ -19,12 +19,12 @@ int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   const weighing::MeasurementStore store = testing_support::weighedBatch(3);
   const std::filesystem::path file = std::filesystem::path(argv[1]) / u8"протоколы" / u8"П-17_3.xlsx";
-  const reports::ProtocolWriteResult result = reports::writeXlsxProtocol(
+  const std::optional<link::Failure> failure = reports::writeXlsxProtocol(
       reports::BuildSpreadsheetProtocol({store.sgRes, store.sgTotal, "П-17/3", "Мышь", "Иванов И. И.", "4",
                                          "07.12.2026", "BM-600", 1234567}),
       file);
-  if (!result.ok()) {
-    std::fprintf(stderr, "%s\n", result.error.c_str());
+  if (failure) {
+    std::fprintf(stderr, "%s\n", failure->message.c_str());
     return 1;
   }
   return 0;

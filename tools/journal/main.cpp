@@ -157,14 +157,16 @@ int exportResults(const journal::Journal& journal, const Command& command) {
   if (!out) {
     console::binaryStandardOutput();  // the CSV's own line ends, untranslated
     const auto failure = journal::writeCsv(journal, records, style, stdout);
-    if (failure) std::fprintf(stderr, "Результаты не выведены: %s\n", failure->c_str());
+    if (failure) std::fprintf(stderr, "Результаты не выведены: %s\n", failure->message.c_str());
     return failure ? kExitNotWritten : 0;
   }
   const std::filesystem::path file = pathOf(*out);
-  std::string failure = refusedTarget(file, command.force).value_or("");
-  if (failure.empty()) failure = journal::exportResults(journal, records, style, file);
-  if (!failure.empty()) {
-    std::fprintf(stderr, "Файл «%s» не записан: %s\n", out->c_str(), failure.c_str());
+  std::optional<std::string> failure = refusedTarget(file, command.force);
+  if (!failure) {
+    if (const auto refused = journal::exportResults(journal, records, style, file)) failure = refused->message;
+  }
+  if (failure) {
+    std::fprintf(stderr, "Файл «%s» не записан: %s\n", out->c_str(), failure->c_str());
     return kExitNotWritten;
   }
   return 0;
@@ -182,7 +184,7 @@ int run(const Command& command) {
   const auto journal = journal::Journal::openForReading(path, failure);
   if (!journal) {
     std::fprintf(stderr, failure.notAJournal ? "«%s» — не журнал взвешиваний: %s\n" : "Журнал «%s» не открыт: %s\n",
-                 link::utf8Text(path).c_str(), failure.reason.c_str());
+                 link::utf8Text(path).c_str(), failure.message.c_str());
     return failure.notAJournal ? kExitNotAJournal : kExitUnreadable;
   }
   try {

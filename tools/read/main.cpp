@@ -18,7 +18,6 @@
 #include <variant>
 
 #include "settings/stored_protocol_memory.h"
-#include "link/system_error_text.h"
 #include "tools/console/utf8_console.h"
 #include "link/acquisition_thread.h"
 #include "link/balance_identity.h"
@@ -91,7 +90,7 @@ std::string openFailureText(const link::PortOpenFailure& failure) {
     case link::PortOpenError::Other:
       break;
   }
-  return com + "не открывается " + path + ": " + link::systemErrorText(failure.systemError);
+  return com + "не открывается " + path + ": " + failure.message;
 }
 
 // Says on standard error why the port cannot be opened, once for each cause, while
@@ -99,7 +98,7 @@ std::string openFailureText(const link::PortOpenFailure& failure) {
 link::PortOpenReport reportEachCauseOnce() {
   auto reported = std::make_shared<std::set<std::tuple<link::PortOpenError, int, std::string>>>();
   return [reported](const link::PortOpenFailure& failure) {
-    if (!reported->emplace(failure.error, failure.systemError, failure.device).second) return;
+    if (!reported->emplace(failure.error, failure.code, failure.device).second) return;
     std::fprintf(stderr, "%s\n", openFailureText(failure).c_str());
     std::fflush(stderr);
   };

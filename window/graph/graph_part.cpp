@@ -211,11 +211,11 @@ bool GraphPart::saveGraph(const QString& path, bool gif) {
   const QImage picture = ui->Chart1->grab().toImage();
   const auto write = gif ? writeGif : writeJpeg;
   // Written beside and renamed into place: a failed save leaves the file it was to replace.
-  const std::string failure = link::writeInPlace(
+  const std::optional<link::Failure> failure = link::writeInPlace(
       toPath(graphFileName(path, gif)), [&](const std::filesystem::path& partial) {
-        return write(picture, toQString(partial)) ? std::string() : std::string(kPictureNotWritten);
+        return write(picture, toQString(partial)) ? std::nullopt : std::optional(link::Failure{.message = kPictureNotWritten});
       });
-  return failure.empty();
+  return !failure;
 }
 
 void GraphPart::PrintGraphClick() {

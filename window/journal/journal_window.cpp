@@ -190,7 +190,7 @@ void JournalWindow::refresh() {
   journal::OpenError failure;
   reader_.reset();  // a journal put back or replaced is read as it is now
   journal::Journal* const journal = reader(failure);
-  QString unread = QString::fromStdString(failure.reason);
+  QString unread = QString::fromStdString(failure.message);
   objects_.clear();
   shown_ = {};
   try {
@@ -240,7 +240,7 @@ void JournalWindow::checkChain() {
     };
     journal::OpenError failure;
     const auto journal = journal::Journal::openForReading(path, failure);
-    if (!journal) return say(QString("Журнал не прочитан: %1").arg(QString::fromStdString(failure.reason)));
+    if (!journal) return say(QString("Журнал не прочитан: %1").arg(QString::fromStdString(failure.message)));
     std::vector<journal::Head> anchors;
     if (const auto stored = journal::storedHead(path)) anchors.push_back(*stored);
     try {
@@ -301,10 +301,10 @@ void JournalWindow::showHistory() {
   try {
     if (journal) results = journal->standingResults(journal::RecordFilter{object, {}, {}});
   } catch (const journal::ReadError& error) {
-    failure.reason = error.what();
+    failure.message = error.what();
   }
-  if (!failure.reason.empty()) {
-    chartCaption_->setText(QString("Журнал не прочитан: %1").arg(QString::fromStdString(failure.reason)));
+  if (!failure.message.empty()) {
+    chartCaption_->setText(QString("Журнал не прочитан: %1").arg(QString::fromStdString(failure.message)));
     return;
   }
   // Days since the first weighing across, grams up.
@@ -358,9 +358,9 @@ void JournalWindow::takeAsReference() {
   const int row = table_->currentRow();
   if (row < 0 || row >= static_cast<int>(objects_.size())) return;
   const std::string object = objects_[static_cast<size_t>(row)].object;
-  std::string error;
+  link::Failure error;
   const auto journal = journal::Journal::open(path_, error);
-  std::optional<std::string> refused = error.empty() ? std::nullopt : std::optional(error);
+  std::optional<link::Failure> refused = journal ? std::nullopt : std::optional(error);
   try {
     const auto results = journal ? journal->standingResults(journal::RecordFilter{object, {}, {}})
                                  : std::vector<journal::JournalRecord>{};
@@ -371,11 +371,11 @@ void JournalWindow::takeAsReference() {
       refused = journal->append(reference);
     }
   } catch (const journal::ReadError& failure) {
-    refused = failure.what();
+    refused = failure.failure();
   }
   if (refused) {
     QMessageBox::warning(this, windowTitle(),
-                         QString("Исходный вес не записан: %1").arg(QString::fromStdString(*refused)));
+                         QString("Исходный вес не записан: %1").arg(QString::fromStdString(refused->message)));
     return;
   }
   refresh();
@@ -403,10 +403,10 @@ std::optional<QString> JournalWindow::exportTo(const QString& file) const {
   if (const auto* nothing = std::get_if<QString>(&filter)) return *nothing;
   journal::OpenError failure;
   journal::Journal* const journal = reader(failure);
-  if (journal == nullptr) return QString::fromStdString(failure.reason);
-  const std::string written = journal::exportResults(*journal, std::get<journal::RecordFilter>(filter),
-                                                     journal::ExportStyle::Russian, file.toStdU16String());
-  return written.empty() ? std::nullopt : std::optional(QString::fromStdString(written));
+  if (journal == nullptr) return QString::fromStdString(failure.message);
+  const std::optional<link::Failure> refused = journal::exportResults(
+      *journal, std::get<journal::RecordFilter>(filter), journal::ExportStyle::Russian, file.toStdU16String());
+  return refused ? std::optional(QString::fromStdString(refused->message)) : std::nullopt;
 }
 
 void JournalWindow::exportClick() {

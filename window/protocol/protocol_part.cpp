@@ -23,6 +23,7 @@
 #include "journal/journal_head.h"
 #include "reports/protocol_file_name.h"
 #include "reports/xlsx_protocol_writer.h"
+#include "link/utf8_path.h"
 #include "ui_main_form.h"
 
 namespace tarvelo::window {
@@ -85,9 +86,11 @@ void ProtocolPart::ApplyButton1Click() {
   std::optional<std::filesystem::path> file = reports::defaultProtocolPath(*fileName);
   if (reports::protocolExists(*fileName)) file = chooseProtocolFile(window_);
   if (!file) return;
-  // The writer's text names the file and the reason.
-  const reports::ProtocolWriteResult result = reports::writeXlsxProtocol(protocol(), *file);
-  if (!result.ok()) QMessageBox::critical(window_, "Ошибка", QString::fromStdString(result.error));
+  if (const std::optional<link::Failure> failure = reports::writeXlsxProtocol(protocol(), *file)) {
+    QMessageBox::critical(window_, "Ошибка",
+                          QString::fromStdString("Не удалось сохранить протокол в файл " + link::utf8Text(*file) +
+                                                 ": " + failure->message));
+  }
 }
 
 void ProtocolPart::btnPrintClick() {

@@ -33,7 +33,7 @@ class JournalWindowTest : public QObject {
   void init() {
     path = std::filesystem::u8path(dir.filePath("журнал.sqlite").toStdString());
     std::filesystem::remove(path);
-    std::string error;
+    link::Failure error;
     auto journal = journal::Journal::open(path, error);
     for (const auto& [object, grams, day] : {std::tuple{"Мышь 1", 25.0, "05"}, {"Мышь 2", 30.0, "05"},
                                              {"Мышь 1", 20.0, "07"}, {"Мышь 2", 29.0, "07"}}) {
@@ -134,7 +134,7 @@ class JournalWindowTest : public QObject {
   void openWindowShowsANewRecordWithinASecond() {
     window->show();
     table->selectRow(1);
-    std::string error;
+    link::Failure error;
     journal::JournalRecord record;
     record.object = "Мышь 3";
     record.grams = 27.0;

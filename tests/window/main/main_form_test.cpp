@@ -315,7 +315,7 @@ class MainFormTest : public QObject {
       program.finish(kEndMs);
     });
     const auto results = [&path] {
-      std::string error;
+      link::Failure error;
       const auto journal = journal::Journal::open(path, error);
       return journal ? journal->records().size() : size_t{0};
     };
@@ -324,7 +324,7 @@ class MainFormTest : public QObject {
     killer.dismiss();
     kill(program.pid, SIGKILL);
     program.finish(kEndMs);
-    std::string error;
+    link::Failure error;
     const auto journal = journal::Journal::open(path, error);
     const std::vector<journal::JournalRecord> records = journal->records();
     QVERIFY(records.size() >= seen);

@@ -97,7 +97,7 @@ class WeighingCycleTest : public QObject {
     form->btnRemoveLastCycleClick();
     form->session().waitForJournal();
 
-    std::string error;
+    link::Failure error;
     const auto journal = journal::Journal::open(path, error);
     const std::vector<journal::JournalRecord> records = journal->records();
     QCOMPARE(records.size(), size_t{3});
@@ -160,7 +160,7 @@ class WeighingCycleTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(backlog.size() == 3, kWeighingMs);
     QCOMPARE(backlog.last().at(0).toInt(), 0);
     QVERIFY(!form->findChild<QLabel*>("LastingNote"));
-    std::string error;
+    link::Failure error;
     const auto records = journal::Journal::open(path, error)->records();
     QCOMPARE(records.size(), size_t{2});
     QCOMPARE(records[0].mass, std::string("25,00"));
@@ -172,7 +172,7 @@ class WeighingCycleTest : public QObject {
   void rowsTheJournalCannotTakeAtTheEndGoInAtTheNextStart() {
     const QTemporaryDir dir;
     const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
-    std::string error;
+    link::Failure error;
     QVERIFY(journal::Journal::open(path, error));
     sqlite3* other = nullptr;
     QCOMPARE(sqlite3_open(dir.filePath("журнал.sqlite").toUtf8().constData(), &other), SQLITE_OK);
@@ -204,7 +204,7 @@ class WeighingCycleTest : public QObject {
   void journalCutSinceTheLastRunIsSaidAtTheStart() {
     const QTemporaryDir dir;
     const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
-    std::string error;
+    link::Failure error;
     for (const char* mass : {"25,00", "26,00"}) {
       journal::JournalRecord record;
       record.mass = mass;
@@ -229,7 +229,7 @@ class WeighingCycleTest : public QObject {
   void journalWaitingForAnotherWriterHoldsNothingUp() {
     const QTemporaryDir dir;
     const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
-    std::string error;
+    link::Failure error;
     QVERIFY(journal::Journal::open(path, error));
     form->session().setJournal(std::make_unique<session::ResultJournal>(path, [] { return session::JournalContext{}; }));
     QSignalSpy failures(&form->session(), &session::WeighingSession::journalBacklog);
