@@ -1,16 +1,15 @@
 #include "journal/journal_head.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 
 #include "journal/path_text.h"
+#include "journal/whole_file.h"
 
 namespace tarvelo::journal {
 
@@ -70,16 +69,10 @@ std::optional<Head> storedHead(const std::filesystem::path& journal) {
 }
 
 std::optional<link::Failure> storeHead(const std::filesystem::path& journal, const Head& head) {
-  const QString path = pathText(headFileOf(journal));
-  QDir().mkpath(QFileInfo(path).path());
-  QSaveFile file(path);
   // The journal's path on the second line says, to a person, whose head this is.
   const QByteArray text =
       QByteArray::fromStdString(anchorText(head)) + "\n" + pathText(journal).toUtf8() + "\n";
-  if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-    return link::Failure{file.error(), file.errorString().toStdString()};
-  }
-  return std::nullopt;
+  return writeWholeFile(headFileOf(journal), text);
 }
 
 }  // namespace tarvelo::journal

@@ -4,7 +4,7 @@
 #include <string>
 #include <system_error>
 
-#include "system_error_text.h"
+#include "link/system_error_text.h"
 
 namespace tarvelo::link {
 

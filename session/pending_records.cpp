@@ -4,9 +4,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include "journal/path_text.h"
+#include "journal/whole_file.h"
 
 namespace tarvelo::session {
 
@@ -65,10 +65,7 @@ std::optional<std::string> writePendingRecords(const std::filesystem::path& file
   QJsonArray array;
   for (const QueuedRecord& queued : records) array.append(objectOf(queued));
   const QByteArray text = QJsonDocument(array).toJson();
-  QSaveFile out(journal::pathText(file));
-  if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
-    return out.errorString().toStdString();
-  }
+  if (const auto failure = journal::writeWholeFile(file, text)) return failure->message;
   return std::nullopt;
 }
 
