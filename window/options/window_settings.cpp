@@ -17,8 +17,7 @@ WindowSettings::WindowSettings(std::unique_ptr<settings::SettingsStore> store, c
     : QObject(window),
       store_(std::move(store)),
       executableFileName_(executableFileName),
-      holders_(holders),
-      ui(&holders.ui) {
+      holders_(holders) {
   // A line edit cuts its text at 32 767 characters unless told otherwise; stored texts
   // come back whole.
   for (auto* field : window->findChildren<QLineEdit*>()) field->setMaxLength(std::numeric_limits<int>::max());
@@ -31,8 +30,8 @@ bool WindowSettings::RestoreSettings(bool handsFreeForThisStart) {
   if (!open_) return false;
   holders_.handsFreeForThisStart = handsFreeForThisStart;
   restoreSettings(*store_, holders_);
-  ui->ChoseFButton->setEnabled(ui->FastWrite->isChecked());
-  ui->ComboBox1->setCurrentText("0");
+  holders_.ui.ChoseFButton->setEnabled(holders_.ui.FastWrite->isChecked());
+  holders_.ui.ComboBox1->setCurrentText("0");
   return true;
 }
 

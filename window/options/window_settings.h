@@ -9,12 +9,7 @@
 
 class QWidget;
 
-namespace Ui {
-class TMainForm;
-}
-
 namespace tarvelo::window {
-
 
 // The main window's settings in the store kept for the executable file name: read into
 // the controls at start-up, written back on "OK" in the options, when the desktop
@@ -37,7 +32,6 @@ class WindowSettings : public QObject {
   std::string executableFileName_;
   bool open_ = false;
   SettingHolders holders_;
-  Ui::TMainForm* ui;
 };
 
 }  // namespace tarvelo::window
