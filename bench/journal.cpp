@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
   std::printf("journal window opens: read-only journal and object list (%zu objects): %.1f ms\n", objects.size(),
               milliseconds(timer));
   timer.restart();
-  const auto history = journal->standingResults(RecordFilter{objects.front().object, {}, {}});
+  const auto history = journal->standingResults(filterOf(objects.front()));
   std::printf("one object's history (%zu results): %.1f ms\n", history.size(), milliseconds(timer));
   timer.restart();
   const Verification verification = journal->verify();

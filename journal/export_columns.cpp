@@ -4,9 +4,11 @@ namespace tarvelo::journal {
 
 const ExportRow& exportHeadings(ExportStyle style) {
   static const ExportRow russian{"№ записи", "Время (UTC)", "Время", "Ф.И.О.", "Протокол", "Объект",
-                                 "Масса",    "Ед.изм.",     "Отклонение", "Кол-во", "Весы"};
+                                 "Масса",    "Ед.изм.",     "Отклонение", "Кол-во", "Весы",
+                                 "№ животного", "Клетка", "Группа"};
   static const ExportRow plain{"record", "utc",  "local",     "person", "protocol", "object",
-                               "mass",   "unit", "deviation", "count",  "balance"};
+                               "mass",   "unit", "deviation", "count",  "balance",
+                               "animal", "cage", "group"};
   return style == ExportStyle::Russian ? russian : plain;
 }
 
@@ -17,7 +19,8 @@ bool isNumberColumn(int column) {
 ExportRow exportFields(const JournalRecord& result) {
   return {std::to_string(result.id), result.utc,  result.local,     result.person,
           result.protocol,           result.object, result.mass,    result.unit,
-          result.deviation,          std::to_string(result.count), result.balance};
+          result.deviation,          std::to_string(result.count), result.balance,
+          result.animal,             result.cage,   result.group};
 }
 
 }  // namespace tarvelo::journal

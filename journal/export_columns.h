@@ -25,6 +25,9 @@ enum ExportColumn {
   DeviationColumn,  // number
   CountColumn,      // number
   BalanceColumn,
+  AnimalColumn,  // the animal's number, its cage and group when it was weighed
+  CageColumn,
+  GroupColumn,
   kExportColumns
 };
 

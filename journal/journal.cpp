@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <map>
 #include <set>
 #include <system_error>
@@ -41,12 +42,24 @@ CREATE TRIGGER IF NOT EXISTS records_are_unchanged BEFORE UPDATE ON records
   BEGIN SELECT RAISE(ABORT, 'journal records are never changed'); END;
 )";
 
-// Journals written before the id was hashed lack the column; their records are of the first form.
-constexpr char kChainColumn[] = "ALTER TABLE records ADD COLUMN chain INTEGER NOT NULL DEFAULT 1";
+// Columns that journals written before them lack: records without the chain column are of
+// the first form, those without the animal's of the first two.
+struct AddedColumn {
+  const char* name;
+  const char* definition;
+};
+constexpr AddedColumn kAddedColumns[] = {
+    {"chain", "INTEGER NOT NULL DEFAULT 1"}, {"animal", "TEXT NOT NULL DEFAULT ''"},
+    {"cage", "TEXT NOT NULL DEFAULT ''"},    {"grp", "TEXT NOT NULL DEFAULT ''"},
+    {"sex", "TEXT NOT NULL DEFAULT ''"},     {"born", "TEXT NOT NULL DEFAULT ''"},
+    {"note", "TEXT NOT NULL DEFAULT ''"},
+};
+constexpr char kAnimalIndex[] = "CREATE INDEX IF NOT EXISTS records_by_animal ON records (animal, id)";
 
 constexpr char kColumns[] =
     "id, kind, utc, local, person, protocol, object, mass, grams, deviation, unit, count, trace, balance, "
-    "subject, chain, hash";
+    "subject, chain, hash, animal, cage, grp, sex, born, note";
+constexpr int kAnimalFieldsColumn = 17;
 
 // SQLite's failure of the call on `db` that has just failed.
 link::Failure sqliteFailure(sqlite3* db) { return {sqlite3_errcode(db), sqlite3_errmsg(db)}; }
@@ -98,6 +111,11 @@ class Statement {
   sqlite3_stmt* statement_ = nullptr;
 };
 
+// The animal's fields in the order of their columns.
+std::array<std::string*, 6> animalFields(JournalRecord& record) {
+  return {&record.animal, &record.cage, &record.group, &record.sex, &record.born, &record.note};
+}
+
 JournalRecord recordAt(const Statement& row) {
   JournalRecord record;
   record.id = row.integer(0);
@@ -117,6 +135,8 @@ JournalRecord recordAt(const Statement& row) {
   record.subject = row.integer(14);
   record.chain = static_cast<int>(row.integer(15));
   record.hash = row.text(16);
+  int column = kAnimalFieldsColumn;
+  for (std::string* text : animalFields(record)) *text = row.text(column++);
   return record;
 }
 
@@ -134,9 +154,49 @@ std::set<std::int64_t> removedResults(sqlite3* db) {
   return removed;
 }
 
-bool hasChainColumn(sqlite3* db) {
-  Statement columns(db, "SELECT 1 FROM pragma_table_info('records') WHERE name = 'chain'");
-  return columns.next();
+// The name the grid calls each renamed result by now: its newest rename's.
+std::map<std::int64_t, std::string> renamedResults(sqlite3* db) {
+  std::map<std::int64_t, std::string> renamed;
+  Statement renames(db, "SELECT subject, object FROM records WHERE kind = ? ORDER BY id");
+  renames.bind(1, std::string(kRename));
+  while (renames.next()) renamed[renames.integer(0)] = renames.text(1);
+  return renamed;
+}
+
+std::string currentName(const std::map<std::int64_t, std::string>& renamed, std::int64_t id, std::string name) {
+  const auto newer = renamed.find(id);
+  return newer == renamed.end() ? name : newer->second;
+}
+
+// The records of the filter's animal, or of results without a number that had or have
+// the filter's name: the condition, and its values bound from `index` on.
+std::string objectCondition(const RecordFilter& filter) {
+  if (filter.animal) return " AND animal = :animal";
+  if (filter.object)
+    return " AND animal = '' AND (object = :object OR id IN (SELECT subject FROM records WHERE kind = 'rename' "
+           "AND object = :object))";
+  return {};
+}
+
+// Binds what objectCondition asks for; the index after them.
+int bindObject(Statement& statement, int index, const RecordFilter& filter) {
+  if (filter.animal) {
+    statement.bind(index++, *filter.animal);
+  } else if (filter.object) {
+    statement.bind(index++, *filter.object);
+  }
+  return index;
+}
+
+// Adds the columns the journal's table lacks; false when one cannot be added.
+bool addMissingColumns(sqlite3* db) {
+  for (const AddedColumn& column : kAddedColumns) {
+    Statement present(db, std::string("SELECT 1 FROM pragma_table_info('records') WHERE name = '") + column.name + "'");
+    if (present.next()) continue;
+    const std::string add = std::string("ALTER TABLE records ADD COLUMN ") + column.name + " " + column.definition;
+    if (sqlite3_exec(db, add.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+  }
+  return sqlite3_exec(db, kAnimalIndex, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 // Whether the database holds a weighing journal: the records table with its hash.
@@ -192,7 +252,7 @@ std::unique_ptr<Journal> Journal::open(const std::filesystem::path& path, link::
   std::optional<link::Failure> refused;
   try {
     if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
-        (!hasChainColumn(db) && sqlite3_exec(db, kChainColumn, nullptr, nullptr, nullptr) != SQLITE_OK) ||
+        !addMissingColumns(db) ||
         sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr) != SQLITE_OK) {
       refused = sqliteFailure(db);
     }
@@ -245,8 +305,8 @@ std::optional<link::Failure> Journal::append(JournalRecord& record) {
     record.hash = chainHash(last.hash, record);
     Statement insert(db_,
                      "INSERT INTO records (id, kind, utc, local, person, protocol, object, mass, grams, deviation, "
-                     "unit, count, trace, balance, subject, chain, hash) "
-                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                     "unit, count, trace, balance, subject, chain, hash, animal, cage, grp, sex, born, note) "
+                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     int index = 0;
     insert.bind(++index, record.id);
     for (const std::string* text : {&record.kind, &record.utc, &record.local, &record.person, &record.protocol,
@@ -262,6 +322,7 @@ std::optional<link::Failure> Journal::append(JournalRecord& record) {
     insert.bind(++index, record.subject);
     insert.bind(++index, std::int64_t{record.chain});
     insert.bind(++index, record.hash);
+    for (const std::string* text : animalFields(record)) insert.bind(++index, *text);
     insert.next();
     if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) failure = sqliteFailure(db_);
   } catch (const ReadError& error) {
@@ -283,15 +344,14 @@ std::vector<JournalRecord> Journal::records(const RecordFilter& filter) const {
 }
 
 void Journal::forEachRecord(const RecordFilter& filter, const std::function<void(const JournalRecord&)>& take) const {
-  std::string sql = std::string("SELECT ") + kColumns + " FROM records WHERE 1";
-  if (filter.object) sql += " AND object = :object";
+  std::string sql = std::string("SELECT ") + kColumns + " FROM records WHERE 1" + objectCondition(filter);
   if (filter.fromDate) sql += " AND substr(local, 1, 10) >= :from";
   if (filter.toDate) sql += " AND substr(local, 1, 10) <= :to";
   sql += " ORDER BY id";
   Statement select(db_, sql);
-  int index = 0;
-  for (const auto* value : {&filter.object, &filter.fromDate, &filter.toDate}) {
-    if (*value) select.bind(++index, **value);
+  int index = bindObject(select, 1, filter);
+  for (const auto* value : {&filter.fromDate, &filter.toDate}) {
+    if (*value) select.bind(index++, **value);
   }
   while (select.next()) take(recordAt(select));
 }
@@ -305,42 +365,72 @@ std::vector<JournalRecord> Journal::standingResults(const RecordFilter& filter) 
 void Journal::forEachStandingResult(const RecordFilter& filter,
                                     const std::function<void(const JournalRecord&)>& take) const {
   const std::set<std::int64_t> removed = removedResults(db_);
+  const std::map<std::int64_t, std::string> renamed = renamedResults(db_);
   forEachRecord(filter, [&](const JournalRecord& record) {
-    if (record.kind == kResult && !removed.contains(record.id)) take(record);
+    if (record.kind != kResult || removed.contains(record.id)) return;
+    const auto newer = renamed.find(record.id);
+    if (newer == renamed.end()) return take(record);
+    if (filter.object && newer->second != *filter.object) return;
+    JournalRecord current = record;
+    current.object = newer->second;
+    take(current);
   });
 }
 
 Head Journal::head() const { return lastRecord(db_); }
+
+RecordFilter filterOf(const ObjectSummary& summary) {
+  RecordFilter filter;
+  (summary.byName ? filter.object : filter.animal) = summary.object;
+  return filter;
+}
+
+RecordFilter filterOf(const JournalRecord& result) {
+  RecordFilter filter;
+  if (result.animal.empty()) {
+    filter.object = result.object;
+  } else {
+    filter.animal = result.animal;
+  }
+  return filter;
+}
 
 std::optional<double> lastShareOfReference(const ObjectSummary& summary) {
   if (!summary.lastGrams || !summary.referenceGrams || *summary.referenceGrams <= 0) return std::nullopt;
   return *summary.lastGrams / *summary.referenceGrams * 100.0;
 }
 
-std::vector<ObjectSummary> Journal::objects(const std::optional<std::string>& only) const {
+std::vector<ObjectSummary> Journal::objects(const RecordFilter& only) const {
   const std::set<std::int64_t> removed = removedResults(db_);
-  std::map<std::string, ObjectSummary> summaries;
-  std::map<std::int64_t, std::pair<std::string, std::optional<double>>> standing;  // id: object, grams
-  Statement select(db_, std::string("SELECT id, kind, object, grams, local, subject FROM records WHERE kind IN (?, ?)") +
-                            (only ? " AND object = ?" : "") + " ORDER BY id");
+  const std::map<std::int64_t, std::string> renamed = renamedResults(db_);
+  std::map<std::pair<bool, std::string>, ObjectSummary> summaries;  // by name or not, object
+  std::map<std::int64_t, std::pair<ObjectSummary*, std::optional<double>>> standing;  // id: object, grams
+  RecordFilter filter{only.object, {}, {}, only.animal};
+  Statement select(db_, "SELECT id, kind, object, grams, local, subject, animal FROM records WHERE kind IN (?, ?)" +
+                            objectCondition(filter) + " ORDER BY id");
   select.bind(1, std::string(kResult));
   select.bind(2, std::string(kReference));
-  if (only) select.bind(3, *only);
+  bindObject(select, 3, filter);
   while (select.next()) {
     const std::int64_t id = select.integer(0);
+    const std::string animal = select.text(6);
+    const bool byName = animal.empty();
     if (select.text(1) == kReference) {
-      // Taken as the reference: a standing result of that object.
+      // Taken as the reference: a standing result of the same object.
       const auto taken = standing.find(select.integer(5));
-      if (taken == standing.end() || taken->second.first != select.text(2)) continue;
-      ObjectSummary& summary = summaries[taken->second.first];
+      if (taken == standing.end()) continue;
+      ObjectSummary& summary = *taken->second.first;
+      if (summary.byName != byName || summary.object != (byName ? select.text(2) : animal)) continue;
       summary.referenceId = taken->first;
       summary.referenceGrams = taken->second.second;
       continue;
     }
     if (removed.contains(id)) continue;
-    const std::string object = select.text(2);
-    ObjectSummary& summary = summaries[object];
+    const std::string object = byName ? currentName(renamed, id, select.text(2)) : animal;
+    if (byName && only.object && object != *only.object) continue;
+    ObjectSummary& summary = summaries[{byName, object}];
     summary.object = object;
+    summary.byName = byName;
     ++summary.weighings;
     summary.lastId = id;
     summary.lastGrams = select.real(3);
@@ -349,11 +439,11 @@ std::vector<ObjectSummary> Journal::objects(const std::optional<std::string>& on
       summary.referenceId = id;
       summary.referenceGrams = summary.lastGrams;
     }
-    standing[id] = {object, summary.lastGrams};
+    standing[id] = {&summary, summary.lastGrams};
   }
   std::vector<ObjectSummary> objects;
   objects.reserve(summaries.size());
-  for (auto& [object, summary] : summaries) objects.push_back(std::move(summary));
+  for (auto& [key, summary] : summaries) objects.push_back(std::move(summary));
   return objects;
 }
 
@@ -375,14 +465,14 @@ Verification Journal::verify(const std::vector<Head>& anchors, const VerifyProgr
   }
   std::set<size_t> found;  // the anchors met
   Statement select(db_, std::string("SELECT ") + kColumns + " FROM records ORDER BY id");
-  bool hashesId = false;
+  int newestForm = kFirstChainForm;
   while (select.next()) {
     const JournalRecord record = recordAt(select);
     ++result.records;
-    // Once the id is hashed it stays hashed: a record of the old form after one of the new
-    // is a rewrite that dropped it.
-    const bool backwards = hashesId && record.chain == kFirstChainForm;
-    hashesId = hashesId || record.chain != kFirstChainForm;
+    // A field once hashed stays hashed: a record of an older form after one of a newer is
+    // a rewrite that dropped it.
+    const bool backwards = record.chain < newestForm;
+    newestForm = std::max(newestForm, record.chain);
     if (!result.firstBroken && (backwards || chainHash(result.head.hash, record) != record.hash))
       result.firstBroken = record.id;
     result.head = {record.id, record.hash};

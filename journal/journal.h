@@ -38,17 +38,20 @@ struct OpenError : link::Failure {
 };
 
 // Which records to read: all, or one object's, or those of local dates from `fromDate`
-// to `toDate` ("2026-12-07"), both included.
+// to `toDate` ("2026-12-07"), both included. An object is an animal, by its number, or
+// the grid's name of results without a number.
 struct RecordFilter {
   std::optional<std::string> object;
   std::optional<std::string> fromDate;
   std::optional<std::string> toDate;
+  std::optional<std::string> animal;
 };
 
 // One object's weighings: the last, and the reference the changes are counted from (the
 // first, unless another was taken).
 struct ObjectSummary {
-  std::string object;
+  std::string object;    // the animal's number, or the grid's name when `byName`
+  bool byName = false;   // results without an animal's number, known by the grid's name
   int weighings = 0;
   std::string lastLocal;
   std::int64_t lastId = 0;
@@ -56,6 +59,10 @@ struct ObjectSummary {
   std::int64_t referenceId = 0;
   std::optional<double> referenceGrams;
 };
+
+// The filter of the object's records; of the object a result belongs to.
+RecordFilter filterOf(const ObjectSummary& summary);
+RecordFilter filterOf(const JournalRecord& result);
 
 // The last weighing as a share of the reference, in per cent; none without both masses
 // or with a reference of nothing.
@@ -99,15 +106,17 @@ class Journal {
   // The same, each handed to `take` as it is read and not kept.
   void forEachRecord(const RecordFilter& filter, const std::function<void(const JournalRecord&)>& take) const;
 
-  // The results the filter takes that no removal names.
+  // The results the filter takes that no removal names, each under the name the grid
+  // calls it by now.
   std::vector<JournalRecord> standingResults(const RecordFilter& filter = {}) const;
   void forEachStandingResult(const RecordFilter& filter, const std::function<void(const JournalRecord&)>& take) const;
 
   // The newest record, as it stands; none in an empty journal.
   Head head() const;
 
-  // Every object with a standing result, by name; or only the one named.
-  std::vector<ObjectSummary> objects(const std::optional<std::string>& only = std::nullopt) const;
+  // Every object with a standing result, animals by number, then names; or only the
+  // animal or name the filter gives (its dates are not looked at).
+  std::vector<ObjectSummary> objects(const RecordFilter& only = {}) const;
 
   // The id of a record with the same kind, times, object, mass and readings, when one is
   // in: so a record carried over a restart is never appended twice.

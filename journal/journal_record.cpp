@@ -42,6 +42,14 @@ std::string canonicalText(const JournalRecord& record) {
   addField(text, "trace", record.trace);
   addField(text, "balance", record.balance);
   addField(text, "subject", std::to_string(record.subject));
+  if (record.chain >= kChainForm) {
+    addField(text, "animal", record.animal);
+    addField(text, "cage", record.cage);
+    addField(text, "group", record.group);
+    addField(text, "sex", record.sex);
+    addField(text, "born", record.born);
+    addField(text, "note", record.note);
+  }
   return text;
 }
 

@@ -11,14 +11,21 @@ namespace tarvelo::journal {
 inline constexpr char kResult[] = "result";
 inline constexpr char kRemoval[] = "removal";
 inline constexpr char kReference[] = "reference";  // "Принять за исходный"
+inline constexpr char kRename[] = "rename";        // the grid calls the result by another name now
+inline constexpr char kAnimal[] = "animal";        // an animal of the list, as it stands from now on
+inline constexpr char kAnimalGone[] = "animal-gone";  // an animal left the list
 
-// The forms of the hashed text: the first left the id out; every record now has it.
+// The forms of the hashed text: the first left the id out, the second the animal's fields;
+// every record now has them.
 inline constexpr int kFirstChainForm = 1;
-inline constexpr int kChainForm = 2;
+inline constexpr int kIdChainForm = 2;
+inline constexpr int kChainForm = 3;
 
 // One record of the journal. A result is a row of the results grid as it was made; a
 // removal names the result that "Удалить измерение" took from the grid; a reference
-// names the result its object's changes are counted from from now on.
+// names the result its object's changes are counted from from now on; a rename gives a
+// result the name the grid calls it by after a removal renumbered the rows. An animal
+// record is an entry of the list of animals to weigh (its reference weight in `grams`).
 struct JournalRecord {
   std::int64_t id = 0;  // given by the journal, from 1
   std::string kind = kResult;
@@ -34,14 +41,21 @@ struct JournalRecord {
   int count = 0;
   std::string trace;    // the readings averaged, a line each: time, tab, weight
   std::string balance;  // the balance's model and serial number as the window shows them
+  std::string animal;   // the animal's number: typed, scanned or read from its tag
+  std::string cage;
+  std::string group;
+  std::string sex;
+  std::string born;     // the date of birth, "2026-10-01"
+  std::string note;     // why a result has no number, or that its number is not on the list
   std::int64_t subject = 0;  // the result a removal or a reference names
-  int chain = kChainForm;    // which fields the hash covers: kFirstChainForm or kChainForm
+  int chain = kChainForm;    // which fields the hash covers: one of the forms above
   std::string hash;          // hex SHA-256 of the previous record's hash and canonicalText
 };
 
 // Every field but the hash, each as name, length and value, so that no two records share
 // a text. Records of the first form leave out their id and form: renumbering them shows
-// only where a removal then names another result.
+// only where a removal then names another result. Records of the first two forms leave
+// out the animal's fields.
 std::string canonicalText(const JournalRecord& record);
 
 // The record's hash after a record whose hash is `previousHash` (empty for the first).

@@ -62,12 +62,13 @@ journal::JournalRecord resultRecord(const weighing::MeasurementStore& store, int
   return record;
 }
 
-journal::JournalRecord referenceRecord(std::int64_t resultId, const std::string& object, const JournalContext& context,
+journal::JournalRecord referenceRecord(const journal::JournalRecord& result, const JournalContext& context,
                                        const QDateTime& now) {
   journal::JournalRecord record = stamped(context, now);
   record.kind = journal::kReference;
-  record.object = object;
-  record.subject = resultId;
+  record.object = result.object;
+  record.animal = result.animal;
+  record.subject = result.id;
   return record;
 }
 

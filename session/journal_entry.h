@@ -25,8 +25,8 @@ struct JournalContext {
 journal::JournalRecord resultRecord(const weighing::MeasurementStore& store, int row, const JournalContext& context,
                                     const QDateTime& now);
 
-// The record that the result `resultId` of `object` is its reference from now on.
-journal::JournalRecord referenceRecord(std::int64_t resultId, const std::string& object, const JournalContext& context,
+// The record that the standing result `result` is its object's reference from now on.
+journal::JournalRecord referenceRecord(const journal::JournalRecord& result, const JournalContext& context,
                                        const QDateTime& now);
 
 // The record that the result `removedId` left the results grid, made at `now`.

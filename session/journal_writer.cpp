@@ -199,7 +199,7 @@ std::optional<std::string> JournalWriter::savePending() const {
 void JournalWriter::sayAlert(const journal::JournalRecord& result, double alertShare) {
   std::vector<journal::ObjectSummary> summaries;
   try {
-    summaries = journal_->objects(result.object);
+    summaries = journal_->objects(journal::filterOf(result));
   } catch (const journal::ReadError&) {
     return;  // the record is in; only the comparison could not be made
   }

@@ -29,6 +29,12 @@ constexpr TextField kTextFields[] = {
     {"unit", &journal::JournalRecord::unit},
     {"trace", &journal::JournalRecord::trace},
     {"balance", &journal::JournalRecord::balance},
+    {"animal", &journal::JournalRecord::animal},
+    {"cage", &journal::JournalRecord::cage},
+    {"group", &journal::JournalRecord::group},
+    {"sex", &journal::JournalRecord::sex},
+    {"born", &journal::JournalRecord::born},
+    {"note", &journal::JournalRecord::note},
 };
 
 QJsonObject objectOf(const QueuedRecord& queued) {

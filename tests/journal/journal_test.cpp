@@ -118,10 +118,35 @@ TEST_F(JournalTest, EveryFieldAndTheIdAreInTheChain) {
   for (const std::string change :
        {"kind = 'reference'", "utc = 'x'", "local = 'x'", "person = 'x'", "protocol = 'x'", "object = 'x'",
         "mass = '25,21'", "grams = 25.21", "deviation = '0,00'", "unit = 'кг'", "count = 3", "trace = ''",
-        "balance = 'x'", "subject = 1"}) {
+        "balance = 'x'", "subject = 1", "animal = 'x'", "cage = 'x'", "grp = 'x'", "sex = 'x'", "born = 'x'",
+        "note = 'x'"}) {
     restore(pristine);
     ASSERT_EQ(sql("DROP TRIGGER records_are_unchanged; UPDATE records SET " + change + " WHERE id = 2").status, 0);
     EXPECT_EQ(firstBroken(), 2) << change;
+  }
+}
+
+// Records written before the animal's fields were hashed verify as they were written; one
+// of an older form after a newer one is a rewrite that dropped them.
+TEST_F(JournalTest, OlderFormsHoldOnlyBeforeTheNewer) {
+  journal_.reset();
+  const fs::path pristine = path_.native() + fs::path(".pristine").native();
+  fs::copy_file(path_, pristine);
+  for (const auto& [forms, broken] : {std::pair{std::vector{kFirstChainForm, kIdChainForm, kChainForm}, std::optional<std::int64_t>()},
+                                      {{kIdChainForm, kChainForm, kIdChainForm}, 3}}) {
+    restore(pristine);
+    OpenError error;
+    std::string previous;
+    std::string rewrite = "DROP TRIGGER records_are_unchanged;";
+    for (JournalRecord record : Journal::openForReading(path_, error)->records()) {
+      record.chain = forms.at(static_cast<size_t>(record.id - 1));
+      previous = chainHash(previous, record);
+      rewrite += "UPDATE records SET chain = " + std::to_string(record.chain) + ", hash = '" + previous +
+                 "' WHERE id = " + std::to_string(record.id) + ";";
+    }
+    ASSERT_EQ(sql(rewrite).status, 0);
+    fs::remove(headFileOf(path_));
+    EXPECT_EQ(firstBroken(), broken) << forms[2];
   }
 }
 
@@ -226,8 +251,14 @@ TEST(JournalFiles, CheckingChangesNothing) {
 #endif
 
 // Under the Russian locale: ";" and the decimal comma; for a LIMS "," and "."; in a sheet
-// the masses, deviations and counts are numbers. A removed result is left out.
+// the masses, deviations and counts are numbers. A removed result is left out; an
+// animal's number, cage and group close the row.
 TEST_F(JournalTest, ExportReadsBackWithPythonsCsvAndOpenpyxl) {
+  JournalRecord tagged = resultOf("Мышь 4", "22,10");
+  tagged.animal = "985000001234567";
+  tagged.cage = "К-12";
+  tagged.group = "Контроль";
+  ASSERT_FALSE(journal_->append(tagged));
   JournalRecord removal;
   removal.kind = kRemoval;
   removal.subject = 2;
@@ -243,22 +274,26 @@ TEST_F(JournalTest, ExportReadsBackWithPythonsCsvAndOpenpyxl) {
       "print(sheet.title, sheet['G2'].number_format)\n"
       "print(sheet.oddFooter.left.text == book.properties.description, book.properties.description)\n"
       "for row in sheet.iter_rows(values_only=True):\n"
-      "    print('|'.join(repr(v) if isinstance(v, (int, float)) else v for v in row))\n";
-  const std::string balance = "|Весы: KM500  Заводской № 1234\n";
+      "    print('|'.join(repr(v) if isinstance(v, (int, float)) else (v or '') for v in row))\n";
+  const std::string balance = "|Весы: KM500  Заводской № 1234|||\n";
+  const std::string animal = "|Весы: KM500  Заводской № 1234|985000001234567|К-12|Контроль\n";
   const std::string head = printedHead(journal_->head()) + "\n";  // for a person to check the journal by
   const std::string times = "|2026-12-07T09:05:07.000Z|2026-12-07 12:05:07|Иванов И.И.|П-7|";
-  const std::string russianHeadings = "№ записи|Время (UTC)|Время|Ф.И.О.|Протокол|Объект|Масса|Ед.изм.|Отклонение|Кол-во|Весы\n";
-  const std::string plainHeadings = "record|utc|local|person|protocol|object|mass|unit|deviation|count|balance\n";
+  const std::string russianHeadings = "№ записи|Время (UTC)|Время|Ф.И.О.|Протокол|Объект|Масса|Ед.изм.|Отклонение|Кол-во|Весы|№ животного|Клетка|Группа\n";
+  const std::string plainHeadings = "record|utc|local|person|protocol|object|mass|unit|deviation|count|balance|animal|cage|group\n";
   for (const auto& [style, name, reader, separator, lines] : {
            std::tuple{ExportStyle::Russian, "выгрузка.csv", csvReader, ";",
                       russianHeadings + "1" + times + "Мышь 1|25,20|г|-0,05|2" + balance +
-                          "3" + times + "Мышь 3|28,40|г|-0,05|2" + balance + head},
+                          "3" + times + "Мышь 3|28,40|г|-0,05|2" + balance + "4" + times + "Мышь 4|22,10|г|-0,05|2" +
+                          animal + head},
            std::tuple{ExportStyle::CLocale, "выгрузка.csv", csvReader, ",",
                       plainHeadings + "1" + times + "Мышь 1|25.20|г|-0.05|2" + balance +
-                          "3" + times + "Мышь 3|28.40|г|-0.05|2" + balance},
+                          "3" + times + "Мышь 3|28.40|г|-0.05|2" + balance + "4" + times + "Мышь 4|22.10|г|-0.05|2" +
+                          animal},
            std::tuple{ExportStyle::Russian, "выгрузка.xlsx", sheetReader, "",
                       "Результаты 0.00\nTrue " + head + russianHeadings + "1" + times + "Мышь 1|25.2|г|-0.05|2" + balance +
-                          "3" + times + "Мышь 3|28.4|г|-0.05|2" + balance}}) {
+                          "3" + times + "Мышь 3|28.4|г|-0.05|2" + balance + "4" + times + "Мышь 4|22.1|г|-0.05|2" +
+                          animal}}) {
     const fs::path file = fs::u8path(dir_.filePath(name).toStdString());
     ASSERT_EQ(exportResults(*journal_, {}, style, file), std::nullopt);
     const testing::ProgramResult read = testing::runProgram({"/usr/bin/python3", "-c", reader, link::utf8Text(file), separator});
@@ -383,7 +418,7 @@ TEST(JournalObjects, ReferenceIsTheFirstStandingWeighingUnlessAnotherIsTaken) {
   }
   JournalRecord other = resultOf("Мышь 2", "30,00");
   ASSERT_FALSE(journal->append(other));
-  const auto mouse = [&journal] { return journal->objects("Мышь 1").at(0); };
+  const auto mouse = [&journal] { return journal->objects({"Мышь 1", {}, {}, {}}).at(0); };
   EXPECT_EQ(journal->objects().size(), 2u);
   EXPECT_EQ(mouse().weighings, 3);
   EXPECT_EQ(mouse().referenceGrams, 25.0);
@@ -409,6 +444,40 @@ TEST(JournalObjects, ReferenceIsTheFirstStandingWeighingUnlessAnotherIsTaken) {
   EXPECT_EQ(mouse().referenceId, 3);
   EXPECT_DOUBLE_EQ(*lastShareOfReference(mouse()), 100.0);
   EXPECT_FALSE(journal->verify().firstBroken);
+}
+
+// An animal is known by its number whatever the grid called it; results without one by the
+// name the grid calls them by now, after removals renamed them.
+TEST(JournalObjects, AnimalsByNumberAndRowsByTheirCurrentName) {
+  QTemporaryDir dir;
+  link::Failure error;
+  const auto journal = Journal::open(fs::u8path(dir.filePath("j.sqlite").toStdString()), error);
+  const auto append = [&journal](JournalRecord record) { ASSERT_FALSE(journal->append(record)); };
+  for (const auto& [object, mass] : {std::pair{"Мышь 1", "25,00"}, {"Мышь 2", "26,00"}, {"Мышь 3", "24,00"}}) {
+    append(resultOf(object, mass));
+  }
+  append({.kind = kRemoval, .subject = 1});
+  append({.kind = kRename, .object = "Мышь 1", .subject = 2});
+  append({.kind = kRename, .object = "Мышь 2", .subject = 3});
+  append(resultOf("Мышь 3", "27,00"));
+  JournalRecord tagged = resultOf("Мышь 3", "20,00");
+  tagged.animal = "985000001234567";
+  append(tagged);
+  const std::vector<ObjectSummary> objects = journal->objects();
+  ASSERT_EQ(objects.size(), 4u);
+  EXPECT_EQ(objects[0].object, "985000001234567");
+  EXPECT_FALSE(objects[0].byName);
+  for (size_t i = 1; i < 4; ++i) {
+    EXPECT_EQ(objects[i].object, "Мышь " + std::to_string(i));
+    EXPECT_TRUE(objects[i].byName);
+    EXPECT_EQ(objects[i].weighings, 1) << objects[i].object;
+  }
+  EXPECT_EQ(objects[2].lastGrams, 24.0);
+  const std::vector<JournalRecord> second = journal->standingResults(filterOf(objects[2]));
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_EQ(second[0].id, 3);
+  EXPECT_EQ(second[0].object, "Мышь 2");
+  EXPECT_EQ(journal->standingResults(filterOf(objects[0])).at(0).grams, 20.0);
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ constexpr char kHelp[] =
     "  проверяет цепочку подписей журнала взвешиваний и называет первую запись, которая с ней не сходится;\n"
     "  сверяет журнал с его последней записью, сохраненной в настройках пользователя, и с --anchor —\n"
     "  номером записи и подписью (не менее 16 знаков), переписанными из протокола или экспорта.\n"
-    "tarvelo-journal export [--journal ФАЙЛ] [--object ИМЯ] [--from ГГГГ-ММ-ДД] [--to ГГГГ-ММ-ДД]\n"
+    "tarvelo-journal export [--journal ФАЙЛ] [--object ИМЯ | --animal НОМЕР] [--from ГГГГ-ММ-ДД] [--to ГГГГ-ММ-ДД]\n"
     "                       [--c-locale] [--out ФАЙЛ [--force]]\n"
     "  результаты (без удаленных) в CSV: \";\" и десятичная запятая, с --c-locale \",\" и точка;\n"
     "  в файл с именем на .xlsx — листом книги, массы в нем числами. Существующий файл\n"
@@ -59,7 +59,7 @@ struct UsageError {
 };
 
 bool takesValue(const std::string& name) {
-  return name == "--journal" || name == "--object" || name == "--from" || name == "--to" || name == "--out" ||
+  return name == "--journal" || name == "--object" || name == "--animal" || name == "--from" || name == "--to" || name == "--out" ||
          name == "--anchor";
 }
 
@@ -114,7 +114,7 @@ std::variant<journal::RecordFilter, UsageError> filterOf(const Command& command)
   const auto text = [](const std::optional<QDate>& date) {
     return date ? std::optional(date->toString(kDateFormat).toStdString()) : std::nullopt;
   };
-  return journal::RecordFilter{valueOf(command, "--object"), text(start), text(end)};
+  return journal::RecordFilter{valueOf(command, "--object"), text(start), text(end), valueOf(command, "--animal")};
 }
 
 // Why `file` may not be written: something that is not a regular file, or a file that

@@ -176,11 +176,12 @@ void JournalWindow::followJournal() {
   }
   // The same object stays chosen.
   const int row = table_->currentRow();
-  const std::string chosen = row >= 0 && row < static_cast<int>(objects_.size()) ? objects_[static_cast<size_t>(row)].object
-                                                                                    : std::string();
+  const std::optional<journal::ObjectSummary> chosen =
+      row >= 0 && row < static_cast<int>(objects_.size()) ? std::optional(objects_[static_cast<size_t>(row)]) : std::nullopt;
   refresh();
-  for (int i = 0; i < static_cast<int>(objects_.size()); ++i) {
-    if (objects_[static_cast<size_t>(i)].object == chosen) table_->selectRow(i);
+  for (int i = 0; chosen && i < static_cast<int>(objects_.size()); ++i) {
+    const journal::ObjectSummary& object = objects_[static_cast<size_t>(i)];
+    if (object.object == chosen->object && object.byName == chosen->byName) table_->selectRow(i);
   }
 }
 
@@ -299,7 +300,7 @@ void JournalWindow::showHistory() {
   journal::OpenError failure;
   journal::Journal* const journal = reader(failure);
   try {
-    if (journal) results = journal->standingResults(journal::RecordFilter{object, {}, {}});
+    if (journal) results = journal->standingResults(journal::filterOf(objects_[static_cast<size_t>(row)]));
   } catch (const journal::ReadError& error) {
     failure.message = error.what();
   }
@@ -357,17 +358,15 @@ void JournalWindow::takeReferenceClick() {
 void JournalWindow::takeAsReference() {
   const int row = table_->currentRow();
   if (row < 0 || row >= static_cast<int>(objects_.size())) return;
-  const std::string object = objects_[static_cast<size_t>(row)].object;
+  const journal::RecordFilter object = journal::filterOf(objects_[static_cast<size_t>(row)]);
   link::Failure error;
   const auto journal = journal::Journal::open(path_, error);
   std::optional<link::Failure> refused = journal ? std::nullopt : std::optional(error);
   try {
-    const auto results = journal ? journal->standingResults(journal::RecordFilter{object, {}, {}})
-                                 : std::vector<journal::JournalRecord>{};
+    const auto results = journal ? journal->standingResults(object) : std::vector<journal::JournalRecord>{};
     if (journal && results.empty()) return;
     if (journal) {
-      journal::JournalRecord reference =
-          session::referenceRecord(results.back().id, object, context_(), QDateTime::currentDateTime());
+      journal::JournalRecord reference = session::referenceRecord(results.back(), context_(), QDateTime::currentDateTime());
       refused = journal->append(reference);
     }
   } catch (const journal::ReadError& failure) {
@@ -388,7 +387,7 @@ std::variant<journal::RecordFilter, QString> JournalWindow::exportFilter() const
   if (chosenObjectOnly_->isChecked()) {
     if (row < 0 || row >= static_cast<int>(objects_.size()) || table_->selectedItems().isEmpty())
       return QString("Не выбран объект: выберите его строку в таблице или снимите «%1».").arg(chosenObjectOnly_->text());
-    filter.object = objects_[static_cast<size_t>(row)].object;
+    filter = journal::filterOf(objects_[static_cast<size_t>(row)]);
   }
   if (period_->isChecked()) {
     if (from_->date() > to_->date()) return QString("Период начинается позже, чем кончается.");
