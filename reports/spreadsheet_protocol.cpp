@@ -35,10 +35,11 @@ inline constexpr double kLeftMarginPoints = 90;
 inline constexpr char kMakerWebAddress[] = "www.korvane.example";
 
 // sgRes columns in the protocol's columns A to E; the object name and the count of
-// readings are left out.
+// readings are left out. The animals' numbers follow in F when any row has one.
 inline constexpr std::array kTableColumns{weighing::ResultNumber, weighing::ResultTime,
                                           weighing::ResultMass, weighing::ResultUnit,
-                                          weighing::ResultDeviation};
+                                          weighing::ResultDeviation, weighing::ResultAnimal};
+inline constexpr int kColumnsWithoutAnimals = 5;
 
 inline constexpr std::size_t kSheetNameMaxCharacters = 31;
 inline constexpr std::string_view kCharactersNotInSheetNames = "[]:*?/\\";
@@ -66,6 +67,14 @@ std::size_t takeDigits(std::string_view& text) {
 }
 
 bool isUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Whether a result row of the grid has an animal's number.
+bool anyAnimal(const weighing::TextGrid& results) {
+  for (int row = 1; row < results.rowCount(); ++row) {
+    if (!results.cell(weighing::ResultAnimal, row).empty()) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -99,11 +108,12 @@ std::string protocolSheetName(std::string_view protocolNumber) {
 
 SpreadsheetProtocol BuildSpreadsheetProtocol(const ProtocolInputs& inputs) {
   const int r = inputs.sgRes.rowCount();
+  const int tableColumns = anyAnimal(inputs.sgRes) ? static_cast<int>(kTableColumns.size()) : kColumnsWithoutAnimals;
   SpreadsheetProtocol protocol{
       protocolSheetName(inputs.eLabelNum),
       {},
       {},
-      {1, static_cast<int>(kTableColumns.size()), kColumnWidthCharacters},
+      {1, tableColumns, kColumnWidthCharacters},
       {kFitToPagesWide, kLeftMarginPoints, kNumberRow, kTableTitleRow},
   };
   auto& cells = protocol.cells;
@@ -117,10 +127,12 @@ SpreadsheetProtocol BuildSpreadsheetProtocol(const ProtocolInputs& inputs) {
 
   for (int gridRow = 0; gridRow < r; ++gridRow) {
     const bool titles = gridRow == 0;
-    for (int n = 0; n < static_cast<int>(kTableColumns.size()); ++n) {
+    for (int n = 0; n < tableColumns; ++n) {
       const std::string& text = inputs.sgRes.cell(kTableColumns[n], gridRow);
+      // An animal's number is a name, however many digits it has.
+      const bool number = !titles && kTableColumns[n] != weighing::ResultAnimal;
       cells.push_back({kTableTitleRow + gridRow, n + 1, text, titles, true, Alignment::Centre,
-                       titles ? std::nullopt : shownNumber(text)});
+                       number ? shownNumber(text) : std::nullopt});
     }
   }
 

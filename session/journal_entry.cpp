@@ -59,6 +59,8 @@ journal::JournalRecord resultRecord(const weighing::MeasurementStore& store, int
                     readings.cell(weighing::kWeightColumn, reading) + "\n";
   }
   record.balance = store.lBalInfo;
+  record.animal = results.cell(weighing::ResultAnimal, row);
+  record.note = results.cell(weighing::ResultNote, row);
   return record;
 }
 
@@ -69,6 +71,13 @@ journal::JournalRecord referenceRecord(const journal::JournalRecord& result, con
   record.object = result.object;
   record.animal = result.animal;
   record.subject = result.id;
+  return record;
+}
+
+journal::JournalRecord renameRecord(const std::string& name, const JournalContext& context, const QDateTime& now) {
+  journal::JournalRecord record = stamped(context, now);
+  record.kind = journal::kRename;
+  record.object = name;
   return record;
 }
 

@@ -29,6 +29,9 @@ journal::JournalRecord resultRecord(const weighing::MeasurementStore& store, int
 journal::JournalRecord referenceRecord(const journal::JournalRecord& result, const JournalContext& context,
                                        const QDateTime& now);
 
+// The record that the grid calls a result `name` from now on; the writer names the result.
+journal::JournalRecord renameRecord(const std::string& name, const JournalContext& context, const QDateTime& now);
+
 // The record that the result `removedId` left the results grid, made at `now`.
 journal::JournalRecord removalRecord(std::int64_t removedId, const JournalContext& context, const QDateTime& now);
 

@@ -30,9 +30,10 @@ QString describe(const journal::JournalRecord& record) {
         .arg(QString::fromStdString(record.object), QString::fromStdString(record.mass),
              QString::fromStdString(record.unit), local);
   }
-  return QString(record.kind == journal::kRemoval ? "удаление измерения, %1"
-                                                  : "исходный вес %2, %1")
-      .arg(local, QString::fromStdString(record.object));
+  const char* what = record.kind == journal::kRemoval ? "удаление измерения, %1"
+                     : record.kind == journal::kRename ? "новое наименование «%2», %1"
+                                                       : "исходный вес %2, %1";
+  return QString(what).arg(local, QString::fromStdString(record.object));
 }
 
 }  // namespace
@@ -80,17 +81,22 @@ void JournalWriter::checkChain() {
 }
 
 void JournalWriter::add(journal::JournalRecord result, int row, double alertShare) {
-  if (rowTickets_.size() < static_cast<size_t>(row)) rowTickets_.resize(static_cast<size_t>(row));
+  if (rows_.size() < static_cast<size_t>(row)) rows_.resize(static_cast<size_t>(row));
   const std::int64_t ticket = nextTicket_++;
-  rowTickets_[static_cast<size_t>(row) - 1] = ticket;
+  rows_[static_cast<size_t>(row) - 1] = {ticket, result.object};
   enqueue({std::move(result), ticket, 0, alertShare, false});
 }
 
-void JournalWriter::remove(journal::JournalRecord removal, int row) {
-  if (row < 1 || static_cast<size_t>(row) > rowTickets_.size()) return;
-  const std::int64_t subject = rowTickets_[static_cast<size_t>(row) - 1];
-  rowTickets_.erase(rowTickets_.begin() + (row - 1));
+void JournalWriter::remove(journal::JournalRecord removal, int row, const std::vector<journal::JournalRecord>& renames) {
+  if (row < 1 || static_cast<size_t>(row) > rows_.size()) return;
+  const std::int64_t subject = rows_[static_cast<size_t>(row) - 1].ticket;
+  rows_.erase(rows_.begin() + (row - 1));
   enqueue({std::move(removal), nextTicket_++, subject, std::nullopt, false});
+  for (size_t i = 0; i < rows_.size() && i < renames.size(); ++i) {
+    if (rows_[i].name == renames[i].object) continue;
+    rows_[i].name = renames[i].object;
+    enqueue({renames[i], nextTicket_++, rows_[i].ticket, std::nullopt, false});
+  }
 }
 
 void JournalWriter::enqueue(QueuedRecord queued) {
@@ -130,8 +136,8 @@ std::optional<std::string> JournalWriter::write(QueuedRecord& queued) {
   journal::JournalRecord& record = queued.record;
   const auto subject = ids_.find(queued.subjectTicket);
   if (subject != ids_.end()) record.subject = subject->second;
-  // A removal of a row that never was in the journal has nothing to name.
-  if (record.kind == journal::kRemoval && record.subject == 0) return std::nullopt;
+  // A removal or rename of a row that never was in the journal has nothing to name.
+  if ((record.kind == journal::kRemoval || record.kind == journal::kRename) && record.subject == 0) return std::nullopt;
   try {
     // A record from the pending file may have gone in before a crash.
     const std::optional<std::int64_t> already =
@@ -142,7 +148,8 @@ std::optional<std::string> JournalWriter::write(QueuedRecord& queued) {
       journal_.reset();  // opened anew next time: the disk or the file may be back
       return refused->message;
     }
-    if (subject != ids_.end()) ids_.erase(subject);
+    // A removed result is named no more; a renamed one may be removed later.
+    if (subject != ids_.end() && record.kind == journal::kRemoval) ids_.erase(subject);
     if (record.kind == journal::kResult) ids_[queued.ticket] = record.id;
     if (queued.alertShare) sayAlert(record, *queued.alertShare);
   } catch (const journal::ReadError& failure) {

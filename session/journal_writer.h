@@ -35,10 +35,12 @@ class JournalWriter : public QObject {
   // Appends the result of grid row `row`; says when it weighs less than `alertShare` per
   // cent of its object's reference.
   void add(journal::JournalRecord result, int row, double alertShare);
-  // Row `row` left the grid (the rows below move up): appends a removal naming its record.
-  void remove(journal::JournalRecord removal, int row);
+  // Row `row` left the grid (the rows below move up): appends a removal naming its record,
+  // and a rename for each row whose name is not the one in `renames` (a record a row,
+  // from row 1) any more.
+  void remove(journal::JournalRecord removal, int row, const std::vector<journal::JournalRecord>& renames);
   // The grid was emptied: its rows stay in the journal.
-  void clear() { rowTickets_.clear(); }
+  void clear() { rows_.clear(); }
   // The program ends: writes what waits, for a few seconds at most, and keeps the rest in
   // the pending file. What neither took, for a person to read; empty when nothing.
   QString finish();
@@ -64,7 +66,11 @@ class JournalWriter : public QObject {
   std::filesystem::path path_;
   std::unique_ptr<journal::Journal> journal_;
   std::deque<QueuedRecord> queue_;
-  std::vector<std::int64_t> rowTickets_;       // the ticket of each grid row, from row 1
+  struct Row {
+    std::int64_t ticket;
+    std::string name;  // what the journal calls it
+  };
+  std::vector<Row> rows_;                      // the grid's rows in the journal, from row 1
   std::map<std::int64_t, std::int64_t> ids_;   // ticket: id, of results written
   std::int64_t nextTicket_ = 1;
   QTimer* retry_ = nullptr;

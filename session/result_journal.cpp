@@ -53,9 +53,18 @@ void ResultJournal::resultAdded(const weighing::MeasurementStore& store, int row
       Qt::QueuedConnection);
 }
 
-void ResultJournal::resultRemoved(int row) {
+void ResultJournal::resultRemoved(const weighing::MeasurementStore& store, int row) {
+  const JournalContext context = context_();
+  const QDateTime now = clock_();
+  std::vector<journal::JournalRecord> renames;  // what the grid calls each row now, from row 1
+  const weighing::TextGrid& results = store.sgRes;
+  for (int shown = 1; shown < results.rowCount() && !results.cell(weighing::ResultNumber, shown).empty(); ++shown)
+    renames.push_back(renameRecord(results.cell(weighing::ResultName, shown), context, now));
   QMetaObject::invokeMethod(
-      writer_, [writer = writer_, removal = removalRecord(0, context_(), clock_()), row] { writer->remove(removal, row); },
+      writer_,
+      [writer = writer_, removal = removalRecord(0, context, now), row, renames = std::move(renames)] {
+        writer->remove(removal, row, renames);
+      },
       Qt::QueuedConnection);
 }
 

@@ -39,8 +39,9 @@ class ResultJournal : public QObject {
 
   // Row `row` of the store's results was just made.
   void resultAdded(const weighing::MeasurementStore& store, int row);
-  // Row `row` of the results left the grid (the rows below move up).
-  void resultRemoved(int row);
+  // Row `row` of the results left the grid: the rows below moved up, and those the grid
+  // now calls by another name are renamed.
+  void resultRemoved(const weighing::MeasurementStore& store, int row);
   // The grid was emptied: its rows stay in the journal.
   void resultsCleared();
   // Returns once everything asked before is written or queued, its backlog and alerts signalled.

@@ -137,7 +137,7 @@ void WeighingSession::clearForNewFields() {
 void WeighingSession::removeResultRow(const weighing::RemovalDialogs& dialogs) {
   const int row = store_.selectedResultRow;
   if (weighing::RemoveResultRow(store_, controls_.inputs(), dialogs) && journal_) {
-    journal_->resultRemoved(row);
+    journal_->resultRemoved(store_, row);
   }
   emit storeChanged();
 }
@@ -403,6 +403,7 @@ bool WeighingSession::addResultRow() {
       // The new row is the selected one.
       journal_->resultAdded(store_, store_.selectedResultRow);
     }
+    if (outcome.resultAdded) emit resultAdded();
   } catch (const weighing::ConversionError& error) {
     fail(badNumberText(error));
     return false;

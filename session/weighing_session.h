@@ -164,6 +164,8 @@ class WeighingSession : public QObject {
   void runEnded(tarvelo::session::RunEnd end, const QString& message);
   // A hands-free weighing gave its result row.
   void resultRecorded();
+  // A weighing of any run gave its result row, which took the animal's number given.
+  void resultAdded();
   // `waiting` records wait for the journal, which said `reason`; 0 when all are written.
   void journalBacklog(int waiting, const QString& reason);
   // A result weighs less than the alert share of its object's reference weight.

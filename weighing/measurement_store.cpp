@@ -11,7 +11,7 @@ constexpr std::array<const char*, kColumnItems> kColumnTitles{"№ взв.", "В
                                                              "Стаб-ть"};
 constexpr std::array<const char*, kResultColumns> kResultTitles{
     "№", "Время", "Наименование", "Масса", "Единица измерения", "Кол-во взвеш-й",
-    "Отклонение от средней массы"};
+    "Отклонение от средней массы", "№ животного", "Примечание"};
 constexpr std::array<const char*, 3> kTotalLabels{"Общая масса партии, г", "Средняя масса, г",
                                                   "Количество в партии"};
 constexpr int kEmptyGridRows = 2;

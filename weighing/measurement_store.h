@@ -14,7 +14,7 @@ namespace tarvelo::weighing {
 inline constexpr int kTimeColumn = 1;
 inline constexpr int kWeightColumn = 2;
 
-inline constexpr int kResultColumns = 7;
+inline constexpr int kResultColumns = 9;
 inline constexpr int kTotalCells = 6;
 // sgRes columns.
 enum ResultColumn : int {
@@ -25,6 +25,8 @@ enum ResultColumn : int {
   ResultUnit = 4,
   ResultCount = 5,
   ResultDeviation = 6,
+  ResultAnimal = 7,  // the animal's number, typed, scanned or read from its tag
+  ResultNote = 8,    // why a result has no number, or what its weight calls for
 };
 // lBalInfo before a balance has answered.
 inline constexpr char kNoBalanceIdentity[] = "Весы:";

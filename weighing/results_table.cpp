@@ -57,6 +57,8 @@ void FinishWeighing(MeasurementStore& store, const WeighingInputs& inputs) {
   results.setCell(ResultMass, row, massText);
   results.setCell(ResultUnit, row, kGramText);
   results.setCell(ResultCount, row, integerText(readingCount));
+  results.setCell(ResultAnimal, row, inputs.eAnimal);
+  results.setCell(ResultNote, row, {});
   store.sgTotal.setCell(TotalMass, 0, totalText);
   store.sgTotal.setCell(BatchCount, 0, integerText(row));
   writeDeviations(results, masses, row, batchMean, separator);

@@ -22,6 +22,7 @@ inline constexpr int kColumnItems = 5;  // items 0 to 4 choose the columns of St
 struct WeighingInputs {
   std::array<bool, kFCheckItems> FCheck{true, true, true, true, false, false};
   std::string eUnit = "Мышь";  // the object name
+  std::string eAnimal;         // the number of the animal on the pan; empty when not given
   std::string cbWTime = "1";   // averaging time, whole seconds
   std::string SizeEdit = "20";  // statistics window
   std::string MaxDif = "0,1";   // least change of the on-change period

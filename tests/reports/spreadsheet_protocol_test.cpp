@@ -174,6 +174,21 @@ TEST(SpreadsheetProtocol, ThreeResultsFillTheTableAndMoveTheLinesDown) {
   EXPECT_EQ(protocol.sheetName, "ХХХХХХХХ");
 }
 
+// An animal's number takes a column of its own, as a text however many digits it has;
+// without numbers the table stays as it was (above).
+TEST(SpreadsheetProtocol, AnimalsNumbersTakeColumnFAsText) {
+  Batch batch(kThreeResults);
+  batch.store.sgRes.setCell(weighing::ResultAnimal, 2, "985000001234567");
+  const SpreadsheetProtocol protocol = batch.protocol("BM-600", 1234567);
+  EXPECT_EQ(protocol.columns.last, 6);
+  const std::vector<ProtocolCell>& cells = protocol.cells;
+  for (const ProtocolCell& expected : {ProtocolCell{8, 6, "№ животного", true, true, C, Tx},
+                                       ProtocolCell{9, 6, "", false, true, C, Tx},
+                                       ProtocolCell{10, 6, "985000001234567", false, true, C, Tx}}) {
+    EXPECT_NE(std::find(cells.begin(), cells.end(), expected), cells.end()) << testing::PrintToString(expected);
+  }
+}
+
 TEST(SpreadsheetProtocol, OnlyPlainDecimalTextsAreNumbers) {
   EXPECT_EQ(shownNumber("-2,00"), N(-2, 2));
   EXPECT_EQ(shownNumber("25.125"), N(25.125, 3));

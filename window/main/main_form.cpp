@@ -122,6 +122,7 @@ void TMainForm::setUpSession(const std::string& executableFileName) {
           [this](int lastNum) { graph_->setLastNum(lastNum); });
   connect(session_.get(), &session::WeighingSession::runEnded, this, &TMainForm::onRunEnded);
   connect(session_.get(), &session::WeighingSession::resultRecorded, this, [] { QApplication::beep(); });
+  connect(session_.get(), &session::WeighingSession::resultAdded, this, &TMainForm::readyForNextAnimal);
   if (!startOptions_.journal.empty()) {
     session_->setJournal(std::make_unique<session::ResultJournal>(startOptions_.journal, [this] { return journalContext(); },
                                                          [this] { return options_->journalPanel().alertShare(); }));
@@ -190,6 +191,7 @@ void TMainForm::connectHandlers() {
   connect(&Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
   connect(&Timer5, &QTimer::timeout, this, &TMainForm::Timer5Timer);
   connect(ui->WeightButton, &QPushButton::clicked, this, &TMainForm::WeightButtonClick);
+  connect(ui->eAnimal, &QLineEdit::returnPressed, this, &TMainForm::eAnimalReturnPressed);
   connect(ui->StopButton, &QPushButton::clicked, this, &TMainForm::StopButtonPressed);
   connect(ui->ReadButton, &QPushButton::clicked, session_.get(), &session::WeighingSession::Timer2Timer);
   connect(ui->ApplyButton1, &QPushButton::clicked, this, &TMainForm::ApplyButton1Click);
@@ -300,6 +302,7 @@ weighing::WeighingInputs TMainForm::inputs() const {
     in.FCheck[static_cast<std::size_t>(i)] = ui->FCheck->item(i)->checkState() == Qt::Checked;
   }
   in.eUnit = ui->eUnit->text().toStdString();
+  in.eAnimal = ui->eAnimal->text().trimmed().toStdString();
   in.cbWTime = ui->cbWTime->currentText().toStdString();
   in.SizeEdit = ui->SizeEdit->text().toStdString();
   in.MaxDif = ui->MaxDif->text().toStdString();

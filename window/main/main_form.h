@@ -94,6 +94,9 @@ class TMainForm : public QMainWindow {
   bool printGraph(QPrinter& printer);
   void WeightButtonClick();
   void StopButtonClick();
+  // Enter in "№ животного", as a barcode scanner ends a code: weighs when nothing runs;
+  // during a run the number names the animal on the pan, or the next one.
+  void eAnimalReturnPressed();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -123,6 +126,8 @@ class TMainForm : public QMainWindow {
   // it too.
   void tell(QMessageBox::Icon icon, const QString& message);
   bool startRun();
+  // A result took the animal's number: the field is empty and ready for the next scan.
+  void readyForNextAnimal();
   void StopButtonPressed();
   void onRunEnded(session::RunEnd end, const QString& message);
   void endProgram(int status);

@@ -44,6 +44,15 @@ bool TMainForm::startRun() {
   return true;
 }
 
+void TMainForm::eAnimalReturnPressed() {
+  if (!session_->running()) startRun();
+}
+
+void TMainForm::readyForNextAnimal() {
+  ui->eAnimal->clear();
+  if (isVisible()) ui->eAnimal->setFocus();
+}
+
 void TMainForm::StopButtonPressed() {
   if (!rules_->stopIsDoubleClick()) StopButtonClick();
 }

@@ -100,6 +100,8 @@ constexpr Control kControls[] = {
     {"ComCB", "QComboBox", "Panel4", "", true, true},
     {"cbWTime", "QComboBox", "Panel4", "4", true, true},
     {"eUnit", "QLineEdit", "Panel4", "Мышь", true, true},
+    {"AnimalLabel", "QLabel", "Panel4", "№ животного:", true, true},
+    {"eAnimal", "QLineEdit", "Panel4", "", true, true},
     {"ePerson", "QLineEdit", "Panel4", "Иванов И.И.", true, true},
     {"eLabelNum", "QLineEdit", "Panel4", "ХХХХХХХХ", true, true},
     {"ComboBox1", "QComboBox", "Panel4", "0,5", false, true},
@@ -134,7 +136,7 @@ struct Grid {
 
 constexpr Grid kGrids[] = {
     {"StrGrid1", 60, 16, "47 62 49 55", false, false},
-    {"sgRes", 60, 16, "60 76 121 60 94 81 124", false, true},
+    {"sgRes", 60, 16, "60 76 121 60 94 81 124 120 220", false, true},
     {"sgTotal", 60, 16, "129 72 113 65 131 72", false, false},
     {"WStringGrid", 80, 18, "85", true, false},
     {"TimeStringGrid", 80, 18, "75", true, false},
@@ -291,7 +293,7 @@ class MainFormLayoutTest : public QObject {
   }
 
   void focusMovesThroughTheVisibleInputsInOrder() {
-    const QStringList expected = {"ComCB",       "cbWTime",      "eUnit",      "ePerson",
+    const QStringList expected = {"ComCB",       "cbWTime",      "eUnit",      "eAnimal",    "ePerson",
                                   "eLabelNum",   "sgRes",        "sgTotal",    "ApplyButton1",
                                   "ClearButton", "WeightButton", "StopButton", "btnRemoveLastCycle",
                                   "btnPrint",    "StrGrid1"};

@@ -83,24 +83,39 @@ class WeighingCycleTest : public QObject {
     QCOMPARE(result(0, 1), std::string());
   }
 
-  // Each result row reaches the journal as it is made, with its readings; a removed row is
-  // named by a removal; the chain holds.
+  // Each result row reaches the journal as it is made, with its readings and the animal's
+  // number scanned for it (a code and Enter weigh); a removed row is named by a removal,
+  // and the rows below it keep their numbers and are journalled under the names the grid
+  // gives them now; the chain holds.
   void resultRowsAndTheirRemovalReachTheJournal() {
     const QTemporaryDir dir;
     const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
     form->session().setJournal(std::make_unique<session::ResultJournal>(path, [] { return session::JournalContext{"Иванов", "П-7"}; }));
     startBalance({"25.10", "25.30"});
     weigh();
+    auto* const animal = set<QLineEdit>("eAnimal");
+    QTest::keyClicks(animal, "985000001234567");
+    QTest::keyClick(animal, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(!set<QPushButton>("WeightButton")->isHidden(), kWeighingMs);
+    QCOMPARE(animal->text(), QString());
     weigh();
     form->sgResSelectCell(0, 1);
     QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Enter); });
     form->btnRemoveLastCycleClick();
+    weigh();
+    QCOMPARE(result(weighing::ResultAnimal, 1), std::string("985000001234567"));
     form->session().waitForJournal();
 
     link::Failure error;
     const auto journal = journal::Journal::open(path, error);
+    const std::vector<journal::JournalRecord> standing = journal->standingResults();
+    QCOMPARE(standing.size(), size_t{3});
+    for (int row = 1; row <= 3; ++row) {
+      QCOMPARE(standing[row - 1].object, result(weighing::ResultName, row));
+      QCOMPARE(standing[row - 1].animal, result(weighing::ResultAnimal, row));
+    }
     const std::vector<journal::JournalRecord> records = journal->records();
-    QCOMPARE(records.size(), size_t{3});
+    QCOMPARE(records.size(), size_t{7});  // three results, a removal, two renames, a result
     const journal::JournalRecord& first = records[0];
     QCOMPARE(first.kind, std::string(journal::kResult));
     QCOMPARE(first.person, std::string("Иванов"));
@@ -113,10 +128,9 @@ class WeighingCycleTest : public QObject {
     double sum = 0;
     for (const QString& line : trace) sum += line.section('\t', 1).replace(',', '.').toDouble();
     QCOMPARE(QString::number(sum / 2, 'f', 2).replace('.', ','), QString::fromStdString(first.mass));
-    QCOMPARE(records[2].kind, std::string(journal::kRemoval));
-    QCOMPARE(records[2].subject, first.id);
-    QCOMPARE(journal->standingResults().size(), size_t{1});
-    QCOMPARE(journal->standingResults().front().id, records[1].id);
+    QCOMPARE(records[3].kind, std::string(journal::kRemoval));
+    QCOMPARE(records[3].subject, first.id);
+    QCOMPARE(standing.front().id, records[1].id);
     QVERIFY(!journal->verify().firstBroken);
   }
 
@@ -167,8 +181,8 @@ class WeighingCycleTest : public QObject {
     QCOMPARE(records[1].mass, std::string("31,00"));
   }
 
-  // What the journal cannot take by the end waits in the pending file, removal and all,
-  // and the next start writes it first.
+  // What the journal cannot take by the end waits in the pending file, removal and rename
+  // and all, and the next start writes it first.
   void rowsTheJournalCannotTakeAtTheEndGoInAtTheNextStart() {
     const QTemporaryDir dir;
     const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
@@ -194,9 +208,10 @@ class WeighingCycleTest : public QObject {
     form->session().waitForJournal();
     QVERIFY(!std::filesystem::exists(journal::pendingFileOf(path)));
     const auto journal = journal::Journal::open(path, error);
-    QCOMPARE(journal->records().size(), size_t{3});
+    QCOMPARE(journal->records().size(), size_t{4});
     QCOMPARE(journal->standingResults().size(), size_t{1});
     QCOMPARE(journal->standingResults().front().mass, std::string("31,00"));
+    QCOMPARE(journal->standingResults().front().object, result(weighing::ResultName, 1));
     QVERIFY(!journal->verify().firstBroken);
   }
 
