@@ -94,6 +94,7 @@ void WeighingSession::start(const RunStart& run) {
     loadTrigger_.reset();
   }
   StartPolling(hidden_ || loadTrigger_ ? PollMode::Timed : run.poll);
+  if (!loadTrigger_) tags_.weighingBegan(steadyMs());
   store_.SetupCurrentGrid(controls_.inputs());
   emit storeChanged();
 }
@@ -255,6 +256,7 @@ void WeighingSession::watchPan(const link::WeightReading& reading, bool fresh) {
   const std::string_view unit(reading.unit.data(), reading.unit.size());
   switch (loadTrigger_->onReading(weighing::massInGrams(reading.weight, unit), steadyMs())) {
     case weighing::LoadTrigger::Action::StartWeighing:
+      tags_.weighingBegan(steadyMs());
       store_.ClearBeforeNextWeight();
       store_.SetupCurrentGrid(controls_.inputs());
       emit storeChanged();
@@ -395,10 +397,20 @@ void WeighingSession::stop() {
   emit runEnded(RunEnd::Stopped, {});
 }
 
+void WeighingSession::tagRead(const std::string& number) { tags_.tagRead(number, steadyMs()); }
+
 bool WeighingSession::addResultRow() {
   try {
-    const weighing::StopOutcome outcome = weighing::StopWeighing(store_, controls_.inputs());
+    // The tags read for the weighing name it over what was typed.
+    weighing::WeighingInputs inputs = controls_.inputs();
+    const std::optional<AnimalTags::Identity> tagged = tags_.identity();
+    if (tagged) inputs.eAnimal = tagged->animal;
+    const weighing::StopOutcome outcome = weighing::StopWeighing(store_, inputs);
     if (outcome.lastNum) emit lastNumChanged(*outcome.lastNum);
+    if (outcome.resultAdded) {
+      if (tagged) store_.sgRes.setCell(weighing::ResultNote, store_.selectedResultRow, tagged->note);
+      tags_.weighingEnded();
+    }
     if (outcome.resultAdded && journal_) {
       // The new row is the selected one.
       journal_->resultAdded(store_, store_.selectedResultRow);

@@ -17,6 +17,7 @@
 #include "link/protocol_memory.h"
 #include "link/reading_handoff.h"
 #include "reports/hidden_log.h"
+#include "session/animal_tags.h"
 #include "session/hands_free_switch.h"
 #include "session/result_journal.h"
 #include "weighing/conversion_error.h"
@@ -127,6 +128,9 @@ class WeighingSession : public QObject {
   weighing::GraphRange showGraphRange(int startNum, int lastNum);
 
   void start(const RunStart& run);
+  // The tag reader read `number`: it names the weighing that runs, or the next one to
+  // begin within a few seconds.
+  void tagRead(const std::string& number);
   // "Прервать", or the end of a weighing: a weighing with readings becomes a result row.
   void stop();
   // The polling timer's tick, also a press of the read button.
@@ -201,6 +205,7 @@ class WeighingSession : public QObject {
   QString logFailureText(const link::Failure& failure) const;
 
   weighing::MeasurementStore store_;
+  AnimalTags tags_;
   bool runActive_ = false;
   RunControls controls_;
   std::unique_ptr<link::ProtocolMemory> memory_;

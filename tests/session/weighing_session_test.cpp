@@ -304,6 +304,52 @@ class WeighingSessionTest : public QObject {
     QCOMPARE(weighing::parseNumber(store().sgTotal.cell(weighing::TotalMass, 0)), total);
   }
 
+  // A tag names the weighing it was read for: a few seconds before the load at most, or
+  // while the load is on; read twice it is one; two different ones name nobody, and say so.
+  void tagsCountFromShortlyBeforeTheWeighingBegins() {
+    AnimalTags tags;
+    tags.tagRead("985000000000001", 0);
+    tags.tagRead("985000000000002", 1000);
+    tags.weighingBegan(1000 + kTagLeadMs);
+    tags.tagRead("985000000000002", 7000);
+    QCOMPARE(tags.identity()->animal, std::string("985000000000002"));
+    tags.tagRead("985000000000003", 7500);
+    QCOMPARE(tags.identity()->animal, std::string());
+    QVERIFY(tags.identity()->note.find("985000000000002, 985000000000003") != std::string::npos);
+    tags.weighingEnded();
+    QVERIFY(!tags.identity());
+  }
+
+  // In a hands-free run the tag read as a mouse goes onto the pan names its row, the typed
+  // number names a mouse without one, and a row of two tags has no number and says why.
+  void handsFreeRowsTakeTheirTags() {
+    *balanceLive = true;
+    *panLoaded = false;
+    QSignalSpy results(session.get(), &WeighingSession::resultRecorded);
+    startHandsFree(1, 2.0, 3);
+    const auto weighMouse = [&](const std::vector<std::string>& before, const std::vector<std::string>& during) {
+      QTRY_VERIFY_WITH_TIMEOUT(session->watchingPan(), kRunMs);
+      QTest::qWait(kTwoTicksMs);  // the empty pan is seen
+      for (const std::string& tag : before) session->tagRead(tag);
+      *panLoaded = true;
+      QTRY_VERIFY_WITH_TIMEOUT(!session->watchingPan(), kRunMs);
+      for (const std::string& tag : during) session->tagRead(tag);
+      const qsizetype done = results.count() + 1;
+      QTRY_COMPARE_WITH_TIMEOUT(results.count(), done, kRunMs);
+      *panLoaded = false;
+    };
+    weighMouse({"985000000000001"}, {"985000000000001"});
+    inputs.eAnimal = "К-7";
+    weighMouse({}, {});
+    weighMouse({}, {"985000000000002", "985000000000003"});
+    session->stop();
+    const std::vector<std::string> animals{"985000000000001", "К-7", ""};
+    for (int row = 1; row <= 3; ++row)
+      QCOMPARE(store().sgRes.cell(weighing::ResultAnimal, row), animals[static_cast<size_t>(row - 1)]);
+    QVERIFY(store().sgRes.cell(weighing::ResultNote, 1).empty());
+    QVERIFY(!store().sgRes.cell(weighing::ResultNote, 3).empty());
+  }
+
   // "Прервать" while waiting for a load adds no row; while weighing, it ends the
   // weighing as a run does, with its readings as a row. Either way the run is over.
   void stopWhileWatchingOrWeighing() {
