@@ -48,6 +48,10 @@ class PortBackend {
   virtual int write(const uint8_t* buffer, int n) = 0;
   // The line error flags collected since the last call, which clears them.
   virtual uint32_t takeLineErrors() = 0;
+  // True once the device went away after the open (hung up, a transfer refused); every
+  // transfer then fails at once until the port is opened again. A back end that cannot
+  // tell says false.
+  virtual bool gone() const { return false; }
 };
 
 // Why a COM port could not be opened.

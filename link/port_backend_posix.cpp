@@ -166,6 +166,8 @@ class PosixPort final : public PortBackend {
     return moved;
   }
 
+  bool gone() const override { return gone_; }
+
   uint32_t takeLineErrors() override {
     const ErrorCounters now = readErrorCounters();
     uint32_t flags = 0;

@@ -4,7 +4,8 @@
 // the one OVERLAPPED record and its manual-reset event, and the driver's COMMTIMEOUTS
 // end it. The wait for the transfer also waits on the stop signal: a raised stop
 // cancels the transfer (CancelIoEx) and waits only for the cancellation. A transfer
-// the driver refuses at once (the device was removed) is not waited for at all.
+// the driver refuses at once (the device was removed) is not waited for at all, and the
+// device counts as gone until the port is opened again.
 #include <windows.h>
 
 #include <array>
@@ -53,6 +54,7 @@ class Win32Port final : public PortBackend {
     const std::string device = comDeviceName(portNumber);
     // Without its event no transfer could be waited for.
     if (overlapped_.hEvent == nullptr) return openFailed(portNumber, device, eventError_, PortOpenError::Other);
+    gone_ = false;
     // Share mode 0: no other program may open the port while this one holds it.
     handle_ = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -94,6 +96,8 @@ class Win32Port final : public PortBackend {
     return transfer(WriteFile(handle_, buffer, static_cast<DWORD>(n), nullptr, &overlapped_));
   }
 
+  bool gone() const override { return gone_; }
+
   uint32_t takeLineErrors() override {
     DWORD errors = 0;
     ClearCommError(handle_, &errors, &status_);
@@ -112,7 +116,10 @@ class Win32Port final : public PortBackend {
   // Waits for the transfer just started (`started` is what ReadFile or WriteFile gave)
   // and returns how many bytes it moved.
   int transfer(BOOL started) {
-    if (started == FALSE && GetLastError() != ERROR_IO_PENDING) return 0;
+    if (started == FALSE && GetLastError() != ERROR_IO_PENDING) {
+      gone_ = true;
+      return 0;
+    }
     const std::array<HANDLE, 2> events{overlapped_.hEvent,
                                        stop_ != nullptr ? stop_->waitHandle() : nullptr};
     const DWORD count = events[1] != nullptr ? 2 : 1;
@@ -132,6 +139,7 @@ class Win32Port final : public PortBackend {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   OVERLAPPED overlapped_{};
   DWORD eventError_ = ERROR_SUCCESS;
+  bool gone_ = false;
   COMSTAT status_{};
 };
 

@@ -36,6 +36,8 @@ class RalvoComA {
   bool Write(const uint8_t* buffer, int count);
 
   bool isOpen() const { return backend_->isOpen(); }
+  // The device went away since the open (unplugged): only a new Open can bring it back.
+  bool deviceGone() const { return backend_->gone(); }
   uint32_t baud() const { return baud_; }
   uint8_t parity() const { return parity_; }
   int port() const { return port_; }

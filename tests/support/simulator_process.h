@@ -27,11 +27,17 @@ class SimulatorProcess {
 
   const std::string& slavePath() const { return slavePath_; }
 
+#ifndef _WIN32
+  // Writes `line` to the simulator's standard input (see --tag-reader-stdin).
+  void tell(const std::string& line);
+#endif
+
  private:
 #ifdef _WIN32
   std::filesystem::path control_;
 #else
   pid_t pid_ = -1;
+  int input_ = -1;
 #endif
   std::string slavePath_;
 };

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,15 +68,22 @@ SimulatorProcess::SimulatorProcess(int com, const std::vector<std::string>& opti
   std::vector<std::string> args{TARVELO_SIM_PATH, "--com", std::to_string(com)};
   args.insert(args.end(), options.begin(), options.end());
   int out[2];
-  if (pipe(out) != 0) throw std::runtime_error("pipe failed");
+  // A socket for its input, so that telling a simulator that has ended fails without SIGPIPE.
+  int in[2];
+  if (pipe(out) != 0 || socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) != 0) {
+    throw std::runtime_error("pipe failed");
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_addclose(&actions, out[0]);
+  posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
   const auto argv = argvOf(args);
   const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
+  close(in[0]);
+  input_ = in[1];
   if (spawned != 0) throw std::runtime_error("cannot start the simulator");
   char c = 0;
   while (read(out[0], &c, 1) == 1 && c != '\n') slavePath_ += c;
@@ -86,10 +94,18 @@ SimulatorProcess::SimulatorProcess(int com, const std::vector<std::string>& opti
 }
 
 SimulatorProcess::~SimulatorProcess() {
+  close(input_);
   if (pid_ <= 0) return;
   kill(pid_, SIGTERM);
   int status = 0;
   waitpid(pid_, &status, 0);
+}
+
+void SimulatorProcess::tell(const std::string& line) {
+  const std::string text = line + '\n';
+  if (send(input_, text.data(), text.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(text.size())) {
+    throw std::runtime_error("the simulator does not take its input");
+  }
 }
 
 MissingPort::MissingPort(int com) : com_(com) {

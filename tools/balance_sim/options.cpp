@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bm_line_encoder.h"
+#include "tag_line_encoder.h"
 
 namespace tarvelo::balance_sim {
 
@@ -23,6 +24,7 @@ constexpr double kMsPerSecond = 1000.0;
 constexpr char kFirstVisibleChar = '!';
 constexpr char kLastVisibleChar = '~';
 constexpr std::string_view kHexPrefix = "0x";
+constexpr std::string_view kTagReaderStdin = "--tag-reader-stdin";
 
 [[noreturn]] void fail(std::string_view option, std::string_view value, std::string_view why) {
   std::string message(option);
@@ -68,6 +70,19 @@ ProtocolKind parseProtocol(std::string_view text) {
   fail("--protocol", text, "expected tsk, b or bm");
 }
 
+std::vector<std::string> parseTags(std::string_view text) {
+  std::vector<std::string> tags;
+  while (!text.empty()) {
+    const auto comma = text.find(',');
+    const std::string_view tag = text.substr(0, comma);
+    if (!isTagDigits(tag)) fail("--tags", tag, "a tag is 15 digits");
+    tags.emplace_back(tag);
+    text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+  }
+  if (tags.empty()) fail("--tags", text, "no tags");
+  return tags;
+}
+
 bool isVisibleText(std::string_view text) {
   return std::all_of(text.begin(), text.end(),
                      [](char c) { return c >= kFirstVisibleChar && c <= kLastVisibleChar; });
@@ -94,6 +109,7 @@ Options parseOptions(int argc, char** argv) {
   bool protocolGiven = false;
   bool noisyWeightGiven = false;
   bool fixedWeightGiven = false;
+  bool tagsGiven = false;
   const std::vector<std::string_view> args(argv + 1, argv + argc);
 
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -108,6 +124,11 @@ Options parseOptions(int argc, char** argv) {
     if (name == "--help") {
       options.showHelp = true;
       return options;
+    }
+    if (name == kTagReaderStdin) {
+      if (inlineValue) fail(name, value, "takes no value");
+      options.tagReaderStdin = true;
+      continue;
     }
     if (!inlineValue) {
       if (i + 1 >= args.size()) fail(name, "", "needs a value");
@@ -157,6 +178,11 @@ Options parseOptions(int argc, char** argv) {
           parseInteger(name, value, 0U, std::numeric_limits<unsigned>::max());
     } else if (name == "--period-ms") {
       options.bmPeriod = std::chrono::milliseconds(parseInteger(name, value, 1, kMaxPeriodMs));
+    } else if (name == "--tag-reader-com") {
+      options.tagReaderCom = parseInteger(name, value, kMinComPort, kMaxComPort);
+    } else if (name == "--tags") {
+      options.tags = parseTags(value);
+      tagsGiven = true;
     } else {
       fail(name, "", "unknown option (see --help)");
     }
@@ -172,6 +198,15 @@ Options parseOptions(int argc, char** argv) {
   if (options.protocol == ProtocolKind::B && options.serialNumber > kMaxBSerialNumber) {
     fail("--serial", std::to_string(options.serialNumber),
          "the b balance has a 24-bit serial number");
+  }
+  if ((tagsGiven || options.tagReaderStdin) && !options.tagReaderCom) {
+    throw std::invalid_argument("--tags and --tag-reader-stdin need --tag-reader-com");
+  }
+  if (tagsGiven && options.profile.empty()) {
+    throw std::invalid_argument("--tags needs --profile, whose loaded steps read them");
+  }
+  if (options.tagReaderCom && options.tagReaderCom == options.comPort) {
+    throw std::invalid_argument("--tag-reader-com needs a COM port of its own");
   }
   applyModel(options, model);
   return options;
@@ -198,6 +233,16 @@ const char* usageText() {
          "  --silent-for S        and send again after S seconds, 0 = never (default 0)\n"
          "  --corrupt-every K     every K-th reading frame is damaged, 0 = never (default 0)\n"
          "  --period-ms MS        bm streaming period (default 250)\n"
+         "  --tag-reader-com N    also an animal tag reader (9600 baud, 8N1) on a second\n"
+         "                        pseudo-terminal, linked as COM port N; it prints tags as\n"
+         "                        \"985 000001234567\" CR LF\n"
+         "  --tags LIST           with --profile: the tags read in turn, one as each step that\n"
+         "                        starts above 1 g begins, 15 digits each separated by commas\n"
+         "                        (default 985000001234567,985000001234568,985000001234569)\n"
+         "  --tag-reader-stdin    the reader also takes commands on standard input, one a line:\n"
+         "                        tag DIGITS (reads that tag), line TEXT (prints TEXT, with\n"
+         "                        \\r and \\n for CR and LF), unplug (its terminal and link go),\n"
+         "                        plug (back again)\n"
          "  --help                show this text\n";
 }
 

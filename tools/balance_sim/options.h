@@ -29,6 +29,9 @@ struct Options {
   std::uint32_t serialNumber = 1234;
   ReadingRules rules{.unstableEvery = 5, .unstableStepGrams = 0.5};
   std::chrono::milliseconds bmPeriod{250};
+  std::optional<int> tagReaderCom;  // none: no tag reader
+  std::vector<std::string> tags{"985000001234567", "985000001234568", "985000001234569"};
+  bool tagReaderStdin = false;
 };
 
 // Throws std::invalid_argument with a message fit for the user.

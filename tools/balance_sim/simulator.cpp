@@ -3,11 +3,17 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <span>
+#include <utility>
+#include <vector>
 
 #include "balance_protocol.h"
 #include "com_port_link.h"
+#include "profile_tags.h"
 #include "pty_device.h"
+#include "reader_commands.h"
 #include "stop_signals.h"
+#include "tag_reader_device.h"
 
 namespace tarvelo::balance_sim {
 
@@ -22,19 +28,26 @@ constexpr milliseconds kSpeedCheckInterval{100};
 
 enum class LineState { Closed, OtherSpeed, Ready };
 
-std::unique_ptr<WeightSource> makeWeightSource(const Options& options) {
+std::unique_ptr<WeightSource> makeWeightSource(const Options& options, ProfileTags* tags) {
   if (options.weightsFile) return makeFileWeightSource(*options.weightsFile);
-  if (!options.profile.empty()) return makeProfileWeightSource(options.profile, options.seed);
+  if (!options.profile.empty()) {
+    StepBegins stepBegins;
+    if (tags != nullptr) stepBegins = [tags](const ProfileStep& step) { tags->stepBegins(step); };
+    return makeProfileWeightSource(options.profile, options.seed, std::move(stepBegins));
+  }
   return makeNoisyWeightSource(options.weightGrams, options.noiseSdGrams, options.seed);
 }
 
 class Simulator {
  public:
-  Simulator(const Options& options, const PtyDevice& pty, const StopSignals& signals)
-      : readings_(makeWeightSource(options), options.rules),
+  // The tags and the commands, when given, are those of the tag reader.
+  Simulator(const Options& options, const PtyDevice& pty, const StopSignals& signals,
+            ProfileTags* tags, ReaderCommands* commands)
+      : readings_(makeWeightSource(options, tags), options.rules),
         protocol_(makeBalanceProtocol(options, readings_)),
         pty_(pty),
-        signals_(signals) {}
+        signals_(signals),
+        commands_(commands) {}
 
   void run() {
     LineState previous = LineState::Closed;
@@ -50,14 +63,12 @@ class Simulator {
       switch (state) {
         case LineState::Closed:
           pty_.readInput();
-          signals_.wait({}, kClosedCheckInterval);
+          wait({}, kClosedCheckInterval);
           break;
-        case LineState::OtherSpeed: {
-          auto watched = pty_.readWatch();
-          signals_.wait(watched, kSpeedCheckInterval);
+        case LineState::OtherSpeed:
+          wait(pty_.readWatch(), kSpeedCheckInterval);
           pty_.readInput();
           break;
-        }
         case LineState::Ready:
           serve();
           break;
@@ -66,6 +77,15 @@ class Simulator {
   }
 
  private:
+  // Waits for `watched`, a reader command, a stop request or the timeout; then runs the
+  // reader commands that came.
+  void wait(std::span<const pollfd> watched, milliseconds timeout) {
+    std::vector<pollfd> all(watched.begin(), watched.end());
+    if (commands_ != nullptr) all.push_back(commands_->watch());
+    signals_.wait(all, timeout);
+    if (commands_ != nullptr) commands_->runArrived();
+  }
+
   LineState lineState() const {
     if (!pty_.slaveOpen()) return LineState::Closed;
     return pty_.slaveSpeed() == protocol_->lineSpeed() ? LineState::Ready : LineState::OtherSpeed;
@@ -77,8 +97,7 @@ class Simulator {
       const auto untilDue = std::chrono::ceil<milliseconds>(*due - SimClock::now());
       timeout = std::clamp(untilDue, milliseconds{0}, kSpeedCheckInterval);
     }
-    auto watched = pty_.readWatch();
-    signals_.wait(watched, timeout);
+    wait(pty_.readWatch(), timeout);
     // The program may have closed the line or changed its speed while we waited.
     if (signals_.stopRequested() || pty_.slaveWasClosed() || lineState() != LineState::Ready) {
       return;
@@ -92,6 +111,7 @@ class Simulator {
   std::unique_ptr<BalanceProtocol> protocol_;
   const PtyDevice& pty_;
   const StopSignals& signals_;
+  ReaderCommands* commands_;
 };
 
 }  // namespace
@@ -101,7 +121,16 @@ int runSimulator(const Options& options) {
   const PtyDevice pty;
   std::optional<ComPortLink> comPort;
   if (options.comPort) comPort.emplace(*options.comPort, pty.slavePath());
-  Simulator simulator(options, pty, signals);
+  std::optional<TagReaderDevice> reader;
+  std::optional<ProfileTags> tags;
+  std::optional<ReaderCommands> commands;
+  if (options.tagReaderCom) {
+    reader.emplace(*options.tagReaderCom);
+    tags.emplace(options.tags, *reader);
+    if (options.tagReaderStdin) commands.emplace(*reader);
+  }
+  Simulator simulator(options, pty, signals, tags ? &*tags : nullptr,
+                      commands ? &*commands : nullptr);
 
   std::printf("%s\n", pty.slavePath().c_str());
   std::fflush(stdout);

@@ -4,7 +4,8 @@
 
 namespace tarvelo::balance_sim {
 
-// Runs the balance until SIGINT, SIGTERM or SIGHUP; returns the exit status.
+// Runs the balance, and the tag reader when one is asked for, until SIGINT, SIGTERM or
+// SIGHUP; returns the exit status.
 int runSimulator(const Options& options);
 
 }  // namespace tarvelo::balance_sim

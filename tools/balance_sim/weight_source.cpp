@@ -49,11 +49,12 @@ class NoisyWeight final : public WeightSource {
 
 class ProfileWeights final : public WeightSource {
  public:
-  ProfileWeights(std::vector<ProfileStep> steps, std::uint32_t seed)
-      : steps_(std::move(steps)), engine_(seed) {}
+  ProfileWeights(std::vector<ProfileStep> steps, std::uint32_t seed, StepBegins stepBegins)
+      : steps_(std::move(steps)), engine_(seed), stepBegins_(std::move(stepBegins)) {}
 
   double nextGrams() override {
     const auto now = Clock::now();
+    const std::uint64_t begunBefore = stepsBegun_;
     if (!stepEnd_) {
       enterStep(now);
     }
@@ -61,6 +62,7 @@ class ProfileWeights final : public WeightSource {
       step_ = (step_ + 1) % steps_.size();
       enterStep(*stepEnd_);
     }
+    if (stepsBegun_ != begunBefore && stepBegins_) stepBegins_(steps_[step_]);
     return load_ + steps_[step_].noiseSdGrams * gaussian_(engine_);
   }
 
@@ -69,6 +71,7 @@ class ProfileWeights final : public WeightSource {
 
   void enterStep(Clock::time_point start) {
     const ProfileStep& step = steps_[step_];
+    ++stepsBegun_;
     load_ = std::uniform_real_distribution<double>(step.lowGrams, step.highGrams)(engine_);
     stepEnd_ = start + std::chrono::duration_cast<Clock::duration>(
                            std::chrono::duration<double>(step.seconds));
@@ -77,7 +80,9 @@ class ProfileWeights final : public WeightSource {
   std::vector<ProfileStep> steps_;
   std::mt19937 engine_;
   std::normal_distribution<double> gaussian_;
+  StepBegins stepBegins_;
   std::size_t step_ = 0;
+  std::uint64_t stepsBegun_ = 0;
   double load_ = 0.0;
   std::optional<Clock::time_point> stepEnd_;
 };
@@ -154,8 +159,8 @@ std::vector<ProfileStep> parseProfile(std::string_view text) {
 }
 
 std::unique_ptr<WeightSource> makeProfileWeightSource(std::vector<ProfileStep> steps,
-                                                      std::uint32_t seed) {
-  return std::make_unique<ProfileWeights>(std::move(steps), seed);
+                                                      std::uint32_t seed, StepBegins stepBegins) {
+  return std::make_unique<ProfileWeights>(std::move(steps), seed, std::move(stepBegins));
 }
 
 std::unique_ptr<WeightSource> makeNoisyWeightSource(double grams, double noiseSdGrams,

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -28,9 +29,14 @@ struct ProfileStep {
 // "2:0:0.02,8:24-32:1.5". Throws std::invalid_argument naming the step at fault.
 std::vector<ProfileStep> parseProfile(std::string_view text);
 
+// Hears of a profile's step as it begins: at the weight that first shows it, once the
+// steps nobody weighed are passed over.
+using StepBegins = std::function<void(const ProfileStep& step)>;
+
 // The profile's steps in turn, repeated forever, timed from the first weight taken.
 std::unique_ptr<WeightSource> makeProfileWeightSource(std::vector<ProfileStep> steps,
-                                                      std::uint32_t seed);
+                                                      std::uint32_t seed,
+                                                      StepBegins stepBegins = {});
 
 // Weights read from a file, one per line, repeated forever. Throws std::runtime_error.
 std::unique_ptr<WeightSource> makeFileWeightSource(const std::filesystem::path& file);
