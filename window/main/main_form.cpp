@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QUrl>
 
@@ -25,6 +26,7 @@
 #include "window/graph/graph_part.h"
 #include "window/widgets/field_name.h"
 #include "window/options/journal_panel.h"
+#include "window/options/tag_reader_panel.h"
 #include "window/journal/journal_window.h"
 #include "window/widgets/grid_view.h"
 #include "window/protocol/protocol_part.h"
@@ -68,12 +70,15 @@ TMainForm::TMainForm(std::unique_ptr<settings::SettingsStore> settingsStore, std
   applyColumnWidths();
   setUpSession(executable);
   graph_ = new GraphPart(*ui, *session_, places_.graph, this);
-  options_ = new OptionsPart(*ui, *session_, graph_->action(),
+  tagReader_ = new session::TagReaderLink(this);
+  options_ = new OptionsPart(*ui, *session_, *tagReader_, graph_->action(),
                              {[this] { return startRun(); }, [this] { settings_->StoreSettings(); }}, places_.options,
                              this);
   settings_ = new WindowSettings(
       std::move(settingsStore), executable,
-      {*ui, options_->handsFreePanel(), session_->handsFree(), options_->journalPanel(), places_}, this);
+      {*ui, options_->handsFreePanel(), session_->handsFree(), options_->journalPanel(), options_->tagReaderPanel(),
+       places_},
+      this);
   setUpJournal();
   // A coarse timer may fire 5 % early; the splash keeps its full time.
   Timer1.setTimerType(Qt::PreciseTimer);
@@ -82,6 +87,7 @@ TMainForm::TMainForm(std::unique_ptr<settings::SettingsStore> settingsStore, std
   loadResources();
   tray_ = new TrayPart(this, ui->N2, startOptions_.trayAvailable);
   setUpReadButton();
+  setUpTagReader();
   protocol_ = std::make_unique<ProtocolPart>(*ui, *session_, this);
   startupDir = QDir::currentPath();
   guardFields();
@@ -95,6 +101,25 @@ TMainForm::~TMainForm() {
   FormDestroy();
   sayJournalLoss(session_->closeJournal());
   session_.reset();
+}
+
+void TMainForm::setUpTagReader() {
+  connect(tagReader_, &session::TagReaderLink::tagRead, this, [this](const QString& number) {
+    session_->tagRead(number.toStdString());
+    statusBar()->showMessage(QString("Метка %1").arg(session::tagText(number)));
+  });
+  // Trouble stays on the status line until the reader is back.
+  connect(tagReader_, &session::TagReaderLink::stateChanged, this, [this, troubled = false](const QString& text,
+                                                                                         bool trouble) mutable {
+    if (trouble) {
+      tray_->showLastingNote(text);
+    } else if (troubled) {
+      tray_->endLastingNote(text);
+    } else {
+      statusBar()->showMessage(text);
+    }
+    troubled = trouble;
+  });
 }
 
 void TMainForm::sayJournalLoss(const QString& lost) {
@@ -224,6 +249,8 @@ void TMainForm::FormCreate() {
   for (int i = 0; i < ui->FCheck->count(); ++i) ui->FCheck->item(i)->setSizeHint({0, itemHeight});
   if (settings_->RestoreSettings(startOptions_.handsFree)) {
     rules_->showRestored();
+    // A hidden run only logs the balance: no animal is named.
+    if (!ui->FastWrite->isChecked()) options_->tagReaderPanel().apply();
     if (ui->FastWrite->isChecked() && startOptions_.mode == StartMode::AsStored) {
       tray_->startHidden();
       Timer1.stop();

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "session/journal_entry.h"
+#include "session/tag_reader_link.h"
 #include "weighing/measurement_store.h"
 #include "window/widgets/window_place.h"
 #include "session/weighing_session.h"
@@ -113,6 +114,8 @@ class TMainForm : public QMainWindow {
   void setUpPortList();
   void setUpSession(const std::string& executableFileName);
   void setUpJournal();
+  // The tag reader's tags name the weighings; how it fares is said on the status line.
+  void setUpTagReader();
   // Says which records neither the journal nor its pending file took at the end.
   void sayJournalLoss(const QString& lost);
   session::JournalContext journalContext() const;
@@ -137,6 +140,7 @@ class TMainForm : public QMainWindow {
   StartOptions startOptions_;
   QString startupDir;
   std::unique_ptr<session::WeighingSession> session_;
+  session::TagReaderLink* tagReader_ = nullptr;
   int exitStatus_ = 0;
   QTimer Timer1;
   QTimer Timer5;

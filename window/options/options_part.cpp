@@ -15,6 +15,7 @@
 #include "window/options/journal_panel.h"
 #include "window/options/options_dialog.h"
 #include "window/options/port_picker_panel.h"
+#include "window/options/tag_reader_panel.h"
 #include "session/weighing_session.h"
 #include "ui_main_form.h"
 
@@ -50,15 +51,16 @@ QFrame* periodPanel(Ui::TMainForm& ui) {
 
 }  // namespace
 
-OptionsPart::OptionsPart(Ui::TMainForm& form, session::WeighingSession& session, QAction* graphAction, Actions actions,
-                         WindowPlace& place, QMainWindow* window)
+OptionsPart::OptionsPart(Ui::TMainForm& form, session::WeighingSession& session, session::TagReaderLink& tagReader,
+                         QAction* graphAction, Actions actions, WindowPlace& place, QMainWindow* window)
     : QObject(window),
       ui(&form),
       session_(session),
       actions_(std::move(actions)),
       window_(window),
       handsFreePanel_(new HandsFreePanel),
-      journalPanel_(new JournalPanel) {
+      journalPanel_(new JournalPanel),
+      tagReaderPanel_(new TagReaderPanel(tagReader)) {
   const QList<OptionsSection> sections{
       {"Прием веса", ui->Panel1},
       {"Период вывода", periodPanel(*ui)},
@@ -67,6 +69,7 @@ OptionsPart::OptionsPart(Ui::TMainForm& form, session::WeighingSession& session,
       {"Файл протокола", ui->Panel3},
       {"Автоматическое взвешивание", handsFreePanel_},
       {"Журнал взвешиваний", journalPanel_},
+      {"Считыватель меток", tagReaderPanel_},
       {"Порт весов", new PortPickerPanel([this] { return ui->ComCB->currentIndex() + 1; },
                                                  [this](int port) { ui->ComCB->setCurrentIndex(port - 1); })}};
   QList<NumberField> numbers{
@@ -92,6 +95,8 @@ OptionsPart::OptionsPart(Ui::TMainForm& form, session::WeighingSession& session,
 void OptionsPart::OptionsClick() {
   const bool wasWatching = session_.pauseForOptions();
   const bool accepted = dialog_->exec() == QDialog::Accepted;
+  // What the fields hold now: chosen, or put back by "Отмена" after a test.
+  tagReaderPanel_->apply();
   if (accepted) {
     session_.handsFree().choose(handsFreePanel_->on());
     actions_.storeSettings();

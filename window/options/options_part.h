@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <functional>
+#include "session/tag_reader_link.h"
 #include "session/weighing_session.h"
 
 class QAction;
@@ -15,6 +16,7 @@ namespace tarvelo::window {
 
 class HandsFreePanel;
 class JournalPanel;
+class TagReaderPanel;
 class OptionsDialog;
 class WindowPlace;
 
@@ -28,12 +30,13 @@ class OptionsPart : public QObject {
   };
 
   // The menu entry goes before "Справка", with `graphAction` after it.
-  OptionsPart(Ui::TMainForm& ui, session::WeighingSession& session, QAction* graphAction, Actions actions,
-              WindowPlace& place, QMainWindow* window);
+  OptionsPart(Ui::TMainForm& ui, session::WeighingSession& session, session::TagReaderLink& tagReader,
+              QAction* graphAction, Actions actions, WindowPlace& place, QMainWindow* window);
 
   QAction* action() const { return action_; }
   HandsFreePanel& handsFreePanel() const { return *handsFreePanel_; }
   JournalPanel& journalPanel() const { return *journalPanel_; }
+  TagReaderPanel& tagReaderPanel() const { return *tagReaderPanel_; }
 
   // Shows the dialog; "OK" writes the settings at once.
   void OptionsClick();
@@ -47,6 +50,7 @@ class OptionsPart : public QObject {
   QMainWindow* window_;
   HandsFreePanel* handsFreePanel_;
   JournalPanel* journalPanel_;
+  TagReaderPanel* tagReaderPanel_;
   OptionsDialog* dialog_ = nullptr;
   QAction* action_ = nullptr;
 };

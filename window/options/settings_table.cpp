@@ -8,6 +8,7 @@
 #include "session/hands_free_switch.h"
 #include "window/options/hands_free_panel.h"
 #include "window/options/journal_panel.h"
+#include "window/options/tag_reader_panel.h"
 #include "window/widgets/radio_group.h"
 #include "window/widgets/window_place.h"
 #include "settings/settings_store.h"
@@ -156,6 +157,16 @@ std::vector<SettingRow> makeTable() {
       SettingRow{"JournalAlertShare", std::string(JournalPanel::kDefaultShare),
                  [](SettingHolders& held, const SettingValue& v) { held.journalPanel.share().setText(textOf(v)); },
                  [](const SettingHolders& held) { return text(held.journalPanel.share().text()); }},
+      SettingRow{"TagReaderCOM", int32_t{0},
+                 [](SettingHolders& held, const SettingValue& v) { held.tagReaderPanel.setPort(numberOf(v)); },
+                 [](const SettingHolders& held) -> std::optional<SettingValue> { return int32_t{held.tagReaderPanel.port()}; }},
+      SettingRow{"TagReaderBaud", static_cast<int32_t>(TagReaderPanel::kDefaultBaud),
+                 [](SettingHolders& held, const SettingValue& v) {
+                   held.tagReaderPanel.setBaud(static_cast<std::uint32_t>(numberOf(v)));
+                 },
+                 [](const SettingHolders& held) -> std::optional<SettingValue> {
+                   return static_cast<int32_t>(held.tagReaderPanel.baud());
+                 }},
       placeOf<&WindowPlaces::graph>("GraphWindowPlace"),
       placeOf<&WindowPlaces::journal>("JournalWindowPlace"),
       placeOf<&WindowPlaces::options>("OptionsWindowPlace"),

@@ -17,6 +17,7 @@ namespace tarvelo::window {
 
 class HandsFreePanel;
 class JournalPanel;
+class TagReaderPanel;
 struct WindowPlaces;
 
 // Where the stored values live while the program runs: the main window's controls, the
@@ -26,6 +27,7 @@ struct SettingHolders {
   HandsFreePanel& handsFreePanel;
   session::HandsFreeSwitch& handsFree;
   JournalPanel& journalPanel;
+  TagReaderPanel& tagReaderPanel;
   WindowPlaces& places;
   // Hands-free weighing armed for this start only, whatever is stored.
   bool handsFreeForThisStart = false;

@@ -48,7 +48,10 @@ namespace tarvelo::window {
 namespace {
 
 constexpr int kBalanceCom = 14;
+constexpr int kTagReaderCom = 35;
 constexpr int kEndMs = 30'000;
+// Three mice of 3.5 s with 2 s between them, and the start.
+constexpr int kCageMs = 40'000;
 
 }  // namespace
 
@@ -171,7 +174,8 @@ class MainFormTest : public QObject {
         {"NumberWeightTime", V(std::string("100"))}, {"strWorkTime", V(std::string("10"))},
         {"MaxDifWeight", V(std::string("0,001"))}, {"AutoWeighingThreshold", V(std::string("2"))},
         {"AutoWeighingPause", V(std::string("1"))}, {"AutoWeighing", V(uint8_t{0})},
-        {"JournalAlertShare", V(std::string("85"))}, {"GraphWindowPlace", V(std::string())},
+        {"JournalAlertShare", V(std::string("85"))}, {"TagReaderCOM", V(int32_t{0})},
+        {"TagReaderBaud", V(int32_t{9600})},       {"GraphWindowPlace", V(std::string())},
         {"JournalWindowPlace", V(std::string())}, {"OptionsWindowPlace", V(std::string())}};
     const auto& table = settingsTable();
     QCOMPARE(table.size(), expected.size());
@@ -332,6 +336,44 @@ class MainFormTest : public QObject {
       QCOMPARE(QString::fromStdString(record.trace).count('\n'), record.count);
     }
     QVERIFY(!journal->verify().firstBroken);
+  }
+
+  // A cage weighs itself: the reader on its own port reads each mouse's tag as it goes
+  // onto the pan, and each journalled result carries it.
+  void taggedMiceAreJournalledByTheirTags() {
+    const std::vector<std::string> tags{"985000000000101", "985000000000102", "985000000000103"};
+    std::string profile = "2:0:0.05";
+    for (int mouse = 0; mouse < 3; ++mouse) profile += ",3.5:" + std::to_string(24 + mouse) + ":0.3,2:0:0.05";
+    const testing::SimulatorProcess balance(
+        kBalanceCom, {"--protocol", "bm", "--profile", profile + ",60:0:0.05", "--unstable-every", "0", "--unstable-step",
+                      "0", "--tag-reader-com", std::to_string(kTagReaderCom), "--tags", tags[0] + "," + tags[1] + "," + tags[2]});
+    {
+      const auto store = settings::makeSettingsStore();
+      QVERIFY(store->create("Tarvelo"));
+      store->WriteNumber("COM", kBalanceCom - 1);
+      store->WriteNumber("WPeriod", 1);
+      store->WriteText("eUnit", "Мышь");
+      store->WriteNumber("TagReaderCOM", kTagReaderCom);
+    }
+    qputenv("XDG_DATA_HOME", configHome().path().toUtf8());
+    const std::filesystem::path path = (configHome().path() + "/Tarvelo/journal.sqlite").toStdString();
+    const SpawnedProgram program = spawnProgram({}, {"--show", "--hands-free"});
+    auto killer = qScopeGuard([&program] {
+      kill(program.pid, SIGKILL);
+      program.finish(kEndMs);
+    });
+    const auto results = [&path] {
+      journal::OpenError error;
+      const auto journal = journal::Journal::openForReading(path, error, true);
+      try {
+        return journal ? journal->standingResults() : std::vector<journal::JournalRecord>{};
+      } catch (const journal::ReadError&) {
+        return std::vector<journal::JournalRecord>{};  // read while the program was still making it
+      }
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(results().size() >= 3, kCageMs);
+    const std::vector<journal::JournalRecord> weighed = results();
+    for (size_t mouse = 0; mouse < 3; ++mouse) QCOMPARE(weighed[mouse].animal, tags[mouse]);
   }
 #endif
 

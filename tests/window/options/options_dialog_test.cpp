@@ -204,7 +204,8 @@ class OptionsDialogTest : public QObject {
     QStringList nameless;
     bool ticked = false;
     inDialog([&](QDialog* dialog) {
-      child<QListWidget>("PortDevices")->setCurrentRow(0);  // a device chosen: its button is on
+      // A device chosen for the balance and the tag reader: their buttons are on.
+      for (auto* devices : dialog->findChildren<QListWidget*>("PortDevices")) devices->setCurrentRow(0);
       QWidget& first = *testing::tabStops(*dialog).first();
       missed = testing::unreached(*dialog, testing::tabWalk(first)) + testing::unreached(*dialog, testing::tabWalk(first, true));
       nameless = testing::unnamed(*dialog);
