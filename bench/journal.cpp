@@ -23,7 +23,8 @@ using namespace tarvelo::journal;
 
 constexpr int kTimedAppends = 200;
 constexpr int kDefaultResults = 100'000;
-constexpr int kObjects = 200;  // a facility's animals, weighed again and again
+constexpr int kAnimals = 1000;  // a facility's tagged animals, weighed again and again
+constexpr long long kFirstTag = 985000000000000;
 constexpr int kReadingsPerResult = 8;
 
 JournalRecord resultOf(int n) {
@@ -32,7 +33,8 @@ JournalRecord resultOf(int n) {
   record.local = "2026-12-07 12:05:07";
   record.person = "Иванов И.И.";
   record.protocol = "П-7";
-  record.object = "Мышь " + std::to_string(n % kObjects + 1);
+  record.object = "Мышь " + std::to_string(n % kAnimals + 1);
+  record.animal = std::to_string(kFirstTag + n % kAnimals);
   record.grams = 20.0 + (n % 97) * 0.1;
   record.mass = std::to_string(*record.grams);
   record.deviation = "-0,05";

@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -80,11 +81,11 @@ void JournalWriter::checkChain() {
   }
 }
 
-void JournalWriter::add(journal::JournalRecord result, int row, double alertShare) {
+void JournalWriter::add(journal::JournalRecord result, int row, AlertShares shares) {
   if (rows_.size() < static_cast<size_t>(row)) rows_.resize(static_cast<size_t>(row));
   const std::int64_t ticket = nextTicket_++;
   rows_[static_cast<size_t>(row) - 1] = {ticket, result.object};
-  enqueue({std::move(result), ticket, 0, alertShare, false});
+  enqueue({std::move(result), ticket, 0, shares, false});
 }
 
 void JournalWriter::remove(journal::JournalRecord removal, int row, const std::vector<journal::JournalRecord>& renames) {
@@ -151,7 +152,7 @@ std::optional<std::string> JournalWriter::write(QueuedRecord& queued) {
     // A removed result is named no more; a renamed one may be removed later.
     if (subject != ids_.end() && record.kind == journal::kRemoval) ids_.erase(subject);
     if (record.kind == journal::kResult) ids_[queued.ticket] = record.id;
-    if (queued.alertShare) sayAlert(record, *queued.alertShare);
+    if (queued.shares) sayAlert(record, queued.ticket, *queued.shares);
   } catch (const journal::ReadError& failure) {
     journal_.reset();
     return failure.what();
@@ -203,7 +204,7 @@ std::optional<std::string> JournalWriter::savePending() const {
   return writePendingRecords(journal::pendingFileOf(path_), records);
 }
 
-void JournalWriter::sayAlert(const journal::JournalRecord& result, double alertShare) {
+void JournalWriter::sayAlert(const journal::JournalRecord& result, std::int64_t ticket, const AlertShares& shares) {
   std::vector<journal::ObjectSummary> summaries;
   try {
     summaries = journal_->objects(journal::filterOf(result));
@@ -213,12 +214,24 @@ void JournalWriter::sayAlert(const journal::JournalRecord& result, double alertS
   if (summaries.empty()) return;
   const journal::ObjectSummary& summary = summaries.front();
   const auto share = journal::lastShareOfReference(summary);
-  if (!share || *share >= alertShare) return;
+  const std::optional<AlertLevel> level = share ? alertLevelOf(*share, shares) : std::nullopt;
+  if (!level) return;
   const QLocale locale;
-  emit alert(QString("%1: %2 г — %3 % исходного веса %4 г")
-                 .arg(QString::fromStdString(result.object), QString::fromStdString(result.mass),
-                      locale.toString(*share, 'f', 1),
-                      locale.toString(*summary.referenceGrams, 'f', 2)));
+  QString who = QString::fromStdString(result.object);
+  if (!result.animal.empty()) {
+    who = QString("№ %1%2 (%3)")
+              .arg(QString::fromStdString(result.animal),
+                   result.cage.empty() ? QString() : QString(", клетка %1").arg(QString::fromStdString(result.cage)), who);
+  }
+  const bool limit = level == AlertLevel::Limit;
+  const QString reached = limit ? QString("ниже предела %1 %").arg(locale.toString(shares.limit))
+                                : QString("ниже %1 %").arg(locale.toString(shares.warning));
+  // The row it was made as, unless it has left the grid since.
+  const auto row = std::find_if(rows_.begin(), rows_.end(), [ticket](const Row& row) { return row.ticket == ticket; });
+  emit alert(QString("%1: %2 г — %3 % исходного веса %4 г, %5")
+                 .arg(who, QString::fromStdString(result.mass), locale.toString(*share, 'f', 1),
+                      locale.toString(*summary.referenceGrams, 'f', 2), reached),
+             limit, row == rows_.end() ? 0 : static_cast<int>(row - rows_.begin()) + 1, QString::fromStdString(result.mass));
 }
 
 }  // namespace tarvelo::session

@@ -32,9 +32,9 @@ class JournalWriter : public QObject {
   // Takes what an earlier run left in the pending file, ahead of everything else, then
   // checks the journal's chain and its kept head once.
   void resume();
-  // Appends the result of grid row `row`; says when it weighs less than `alertShare` per
-  // cent of its object's reference.
-  void add(journal::JournalRecord result, int row, double alertShare);
+  // Appends the result of grid row `row`; says when it weighs less than a share of its
+  // object's reference.
+  void add(journal::JournalRecord result, int row, AlertShares shares);
   // Row `row` left the grid (the rows below move up): appends a removal naming its record,
   // and a rename for each row whose name is not the one in `renames` (a record a row,
   // from row 1) any more.
@@ -48,7 +48,7 @@ class JournalWriter : public QObject {
  signals:
   // `waiting` records wait for the journal, which said `reason`; 0 when all are written.
   void backlogChanged(int waiting, const QString& reason);
-  void alert(const QString& message);
+  void alert(const QString& message, bool limit, int row, const QString& mass);
   // The journal's chain does not hold or the journal is not what its kept head says.
   void chainBroken(const QString& message);
 
@@ -61,7 +61,7 @@ class JournalWriter : public QObject {
   std::optional<std::string> write(QueuedRecord& queued);
   void scheduleRetry();
   std::optional<std::string> savePending() const;
-  void sayAlert(const journal::JournalRecord& result, double alertShare);
+  void sayAlert(const journal::JournalRecord& result, std::int64_t ticket, const AlertShares& shares);
 
   std::filesystem::path path_;
   std::unique_ptr<journal::Journal> journal_;

@@ -46,7 +46,10 @@ QJsonObject objectOf(const QueuedRecord& queued) {
   object["subject"] = QString::number(queued.record.subject);
   object["ticket"] = QString::number(queued.ticket);
   object["subjectTicket"] = QString::number(queued.subjectTicket);
-  if (queued.alertShare) object["alertShare"] = *queued.alertShare;
+  if (queued.shares) {
+    object["alertShare"] = queued.shares->warning;
+    object["limitShare"] = queued.shares->limit;
+  }
   return object;
 }
 
@@ -59,7 +62,9 @@ QueuedRecord queuedOf(const QJsonObject& object) {
   queued.record.subject = object["subject"].toString().toLongLong();
   queued.ticket = object["ticket"].toString().toLongLong();
   queued.subjectTicket = object["subjectTicket"].toString().toLongLong();
-  if (object.contains("alertShare")) queued.alertShare = object["alertShare"].toDouble();
+  if (object.contains("alertShare")) {
+    queued.shares = AlertShares{object["alertShare"].toDouble(), object["limitShare"].toDouble(kDefaultLimitShare)};
+  }
   queued.carried = true;
   return queued;
 }

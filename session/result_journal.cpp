@@ -8,10 +8,10 @@
 namespace tarvelo::session {
 
 ResultJournal::ResultJournal(std::filesystem::path path, std::function<JournalContext()> context,
-                             std::function<double()> alertShare, std::function<QDateTime()> clock)
+                             std::function<AlertShares()> shares, std::function<QDateTime()> clock)
     : path_(path),
       context_(std::move(context)),
-      alertShare_(std::move(alertShare)),
+      shares_(std::move(shares)),
       clock_(std::move(clock)),
       writer_(new JournalWriter(path_)) {
   thread_.setObjectName("journal");
@@ -49,7 +49,7 @@ QString ResultJournal::close() {
 void ResultJournal::resultAdded(const weighing::MeasurementStore& store, int row) {
   QMetaObject::invokeMethod(
       writer_, [writer = writer_, record = resultRecord(store, row, context_(), clock_()), row,
-                share = alertShare_()] { writer->add(record, row, share); },
+                shares = shares_()] { writer->add(record, row, shares); },
       Qt::QueuedConnection);
 }
 

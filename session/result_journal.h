@@ -10,16 +10,13 @@
 
 #include "journal/journal_head.h"
 
+#include "session/alert_shares.h"
 #include "session/journal_entry.h"
 #include "weighing/measurement_store.h"
 
 namespace tarvelo::session {
 
 class JournalWriter;
-
-// Below this share of its reference weight a result is marked (welfare limits are
-// commonly 75 to 85 per cent).
-inline constexpr double kDefaultAlertShare = 85.0;
 
 // The results grid's rows in the weighing journal: each row made is appended, each row
 // removed is named in a removal. The records are made here, from the grid as it stands,
@@ -31,9 +28,9 @@ class ResultJournal : public QObject {
   Q_OBJECT
 
  public:
-  // `alertShare` gives the share of the reference weight below which a result is said.
+  // `shares` gives the shares of the reference weight below which a result is said.
   ResultJournal(std::filesystem::path path, std::function<JournalContext()> context,
-                std::function<double()> alertShare = [] { return kDefaultAlertShare; },
+                std::function<AlertShares()> shares = [] { return AlertShares{}; },
                 std::function<QDateTime()> clock = &QDateTime::currentDateTime);
   ~ResultJournal() override;
 
@@ -55,15 +52,16 @@ class ResultJournal : public QObject {
  signals:
   // `waiting` records wait for the journal, which said `reason`; 0 when all are written.
   void backlogChanged(int waiting, const QString& reason);
-  // The object weighs less than the alert share of its reference.
-  void alert(const QString& message);
+  // The result of grid row `row`, of `mass` as the grid shows it, weighs less than a share
+  // of its object's reference: the warning's, or the limit's.
+  void alert(const QString& message, bool limit, int row, const QString& mass);
   // Checked at the start: the chain does not hold, or the journal was cut or rewritten.
   void chainBroken(const QString& message);
 
  private:
   std::filesystem::path path_;
   std::function<JournalContext()> context_;
-  std::function<double()> alertShare_;
+  std::function<AlertShares()> shares_;
   std::function<QDateTime()> clock_;
   QThread thread_;
   JournalWriter* writer_;  // lives on thread_, deleted when it ends

@@ -102,7 +102,7 @@ void WeighingSession::start(const RunStart& run) {
 void WeighingSession::setJournal(std::unique_ptr<ResultJournal> journal) {
   journal_ = std::move(journal);
   connect(journal_.get(), &ResultJournal::backlogChanged, this, &WeighingSession::journalBacklog);
-  connect(journal_.get(), &ResultJournal::alert, this, &WeighingSession::weightAlert);
+  connect(journal_.get(), &ResultJournal::alert, this, &WeighingSession::markAlert);
   connect(journal_.get(), &ResultJournal::chainBroken, this, &WeighingSession::journalDamaged);
 }
 
@@ -395,6 +395,18 @@ void WeighingSession::stop() {
   if (weighingOpen && !addResultRow()) return;
   emit storeChanged();
   emit runEnded(RunEnd::Stopped, {});
+}
+
+void WeighingSession::markAlert(const QString& message, bool limit, int row, const QString& mass) {
+  weighing::TextGrid& results = store_.sgRes;
+  // The same row still: a removal may have moved another into its place.
+  if (row >= 1 && row < results.rowCount() && results.cell(weighing::ResultMass, row) == mass.toStdString()) {
+    const std::string mark = limit ? kLimitMark : kWarningMark;
+    const std::string note = results.cell(weighing::ResultNote, row);
+    results.setCell(weighing::ResultNote, row, note.empty() ? mark : mark + "; " + note);
+    emit storeChanged();
+  }
+  emit weightAlert(message);
 }
 
 void WeighingSession::tagRead(const std::string& number) { tags_.tagRead(number, steadyMs()); }

@@ -172,7 +172,8 @@ class WeighingSession : public QObject {
   void resultAdded();
   // `waiting` records wait for the journal, which said `reason`; 0 when all are written.
   void journalBacklog(int waiting, const QString& reason);
-  // A result weighs less than the alert share of its object's reference weight.
+  // A result weighs less than the warning or the limit share of its object's reference
+  // weight; its row, when still in the grid, is marked.
   void weightAlert(const QString& message);
   // The journal checked at the start does not hold: its chain, or its kept head.
   void journalDamaged(const QString& message);
@@ -196,6 +197,7 @@ class WeighingSession : public QObject {
   void showCaption(const QString& suffix);
   void MarkDataReceived();
   bool CheckNoBalanceTimeout();
+  void markAlert(const QString& message, bool limit, int row, const QString& mass);
   void WriteLogLine(const link::WeightReading& reading);
   void armWorkTime();
   void endRun();

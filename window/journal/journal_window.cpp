@@ -32,7 +32,8 @@ namespace {
 enum Column { ObjectColumn, WeighingsColumn, LastColumn, ReferenceColumn, ChangeColumn, ShareColumn, kColumns };
 const QStringList kHeadings{"Объект", "Взвешиваний", "Последний вес, г", "Исходный вес, г", "Изменение, г",
                             "Изменение, %"};
-const QColor kMarked(255, 205, 205);
+const QColor kWarned(255, 235, 180);
+const QColor kLimited(255, 170, 170);
 constexpr double kChartMarginShare = 0.1;
 constexpr int kDefaultPeriodDays = 30;
 constexpr int kFollowMs = 400;  // a record made elsewhere shows within a second
@@ -48,20 +49,22 @@ QString grams(const std::optional<double>& value) {
   return value ? QLocale().toString(*value, 'f', 2) : QString();
 }
 
-// Coloured, and bold so that the mark shows in the selected row too.
-void markBelowAlert(QTableWidgetItem& item, double alertShare) {
-  item.setBackground(kMarked);
+// Coloured, and bold so that the mark shows in the selected row too; the limit redder.
+void markBelowAlert(QTableWidgetItem& item, session::AlertLevel level, const session::AlertShares& shares) {
+  const bool limit = level == session::AlertLevel::Limit;
+  item.setBackground(limit ? kLimited : kWarned);
   QFont bold = item.font();
   bold.setBold(true);
   item.setFont(bold);
-  item.setToolTip(QString("Последний вес ниже %1 % исходного").arg(QLocale().toString(alertShare)));
+  item.setToolTip(limit ? QString("Последний вес ниже предела: %1 % исходного").arg(QLocale().toString(shares.limit))
+                        : QString("Последний вес ниже %1 % исходного").arg(QLocale().toString(shares.warning)));
 }
 
 }  // namespace
 
 JournalWindow::JournalWindow(std::filesystem::path journal, std::function<session::JournalContext()> context,
-                             std::function<double()> alertShare, QWidget* parent)
-    : QDialog(parent), path_(std::move(journal)), context_(std::move(context)), alertShare_(alertShare) {
+                             std::function<session::AlertShares()> shares, QWidget* parent)
+    : QDialog(parent), path_(std::move(journal)), context_(std::move(context)), shares_(std::move(shares)) {
   setObjectName("JournalWindow");
   setWindowTitle("Журнал взвешиваний");
   table_ = new QTableWidget(0, kColumns, this);
@@ -84,7 +87,8 @@ JournalWindow::JournalWindow(std::filesystem::path journal, std::function<sessio
   chart_->setMinimumHeight(200);
   weights_ = chart_->addSeries(Qt::blue, true);
   reference_ = chart_->addSeries(Qt::darkGray);
-  alertLine_ = chart_->addSeries(Qt::red);
+  warningLine_ = chart_->addSeries(QColor(230, 140, 0));
+  limitLine_ = chart_->addSeries(Qt::red);
   chart_->setAxisTitle(Qt::Horizontal, "сутки от первого взвешивания");
   chart_->setAxisTitle(Qt::Vertical, "вес, г");
   chart_->hide();  // until an object is chosen
@@ -203,7 +207,7 @@ void JournalWindow::refresh() {
     unread = QString::fromStdString(error.what());
   }
   table_->setRowCount(static_cast<int>(objects_.size()));
-  const double alertShare = alertShare_();
+  const session::AlertShares shares = shares_();
   for (int row = 0; row < table_->rowCount(); ++row) {
     const journal::ObjectSummary& object = objects_[static_cast<size_t>(row)];
     const auto share = journal::lastShareOfReference(object);
@@ -213,11 +217,11 @@ void JournalWindow::refresh() {
     const QStringList texts{QString::fromStdString(object.object), QString::number(object.weighings),
                             grams(object.lastGrams), grams(object.referenceGrams), grams(change),
                             share ? QLocale().toString(*share - 100.0, 'f', 1) : QString()};
-    const bool marked = share && *share < alertShare;
+    const std::optional<session::AlertLevel> level = share ? session::alertLevelOf(*share, shares) : std::nullopt;
     for (int column = 0; column < kColumns; ++column) {
       auto* item = new QTableWidgetItem(texts[column]);
       if (column == ObjectColumn) item->setToolTip(texts[column]);
-      if (marked) markBelowAlert(*item, alertShare);
+      if (level) markBelowAlert(*item, *level, shares);
       table_->setItem(row, column, item);
     }
   }
@@ -319,25 +323,24 @@ void JournalWindow::showHistory() {
   }
   chart_->setPoints(weights_, points);
   chart_->setVisible(!points.isEmpty());
+  const session::AlertShares shares = shares_();
   chartCaption_->setText(points.isEmpty() ? QString("%1: нет взвешиваний с массой в граммах.").arg(QString::fromStdString(object))
-                                          : QString("%1: вес по суткам от %2; серая линия — исходный вес, красная — %3 % от него")
+                                          : QString("%1: вес по суткам от %2; серая линия — исходный вес, оранжевая — %3 % "
+                                                    "от него, красная — предел %4 %")
                                                 .arg(QString::fromStdString(object),
                                                      QLocale().toString(first, QLocale::ShortFormat),
-                                                     QLocale().toString(alertShare_())));
+                                                     QLocale().toString(shares.warning), QLocale().toString(shares.limit)));
   if (points.isEmpty()) return;
-  // The reference and the alert share as level lines across the days.
+  // The reference and the two shares as level lines across the days.
   const double lastDay = std::max(points.last().x(), 1.0);
   const std::optional<double> reference = objects_[static_cast<size_t>(row)].referenceGrams;
   QList<double> levels;
   for (const QPointF& point : points) levels.append(point.y());
-  if (reference) {
-    const double alert = *reference * alertShare_() / 100.0;
-    chart_->setPoints(reference_, {{0, *reference}, {lastDay, *reference}});
-    chart_->setPoints(alertLine_, {{0, alert}, {lastDay, alert}});
-    levels << *reference << alert;
-  } else {
-    chart_->setPoints(reference_, {});
-    chart_->setPoints(alertLine_, {});
+  const std::pair<int, double> lines[] = {{reference_, 100.0}, {warningLine_, shares.warning}, {limitLine_, shares.limit}};
+  for (const auto& [series, share] : lines) {
+    const double level = reference ? *reference * share / 100.0 : 0.0;
+    chart_->setPoints(series, reference ? QList<QPointF>{{0, level}, {lastDay, level}} : QList<QPointF>{});
+    if (reference) levels << level;
   }
   const auto [lightest, heaviest] = std::minmax_element(levels.begin(), levels.end());
   const double margin = std::max((*heaviest - *lightest) * kChartMarginShare, 0.5);

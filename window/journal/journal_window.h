@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "journal/journal.h"
+#include "session/alert_shares.h"
 #include "session/journal_entry.h"
 
 class QCheckBox;
@@ -31,9 +32,10 @@ class LineChart;
 // results, all or the chosen object's, of all days or of a period, as CSV or as a sheet.
 class JournalWindow : public QDialog {
  public:
-  // `alertShare` gives the share of the reference weight, in per cent, below which a row is marked.
+  // `shares` gives the shares of the reference weight, in per cent, below which a row is
+  // marked: as a warning, and more strongly at the limit.
   JournalWindow(std::filesystem::path journal, std::function<session::JournalContext()> context,
-                std::function<double()> alertShare, QWidget* parent = nullptr);
+                std::function<session::AlertShares()> shares, QWidget* parent = nullptr);
 
   ~JournalWindow() override;
 
@@ -71,7 +73,7 @@ class JournalWindow : public QDialog {
 
   std::filesystem::path path_;
   std::function<session::JournalContext()> context_;
-  std::function<double()> alertShare_;
+  std::function<session::AlertShares()> shares_;
   mutable std::unique_ptr<journal::Journal> reader_;
   std::vector<journal::ObjectSummary> objects_;
   QTableWidget* table_;
@@ -84,7 +86,8 @@ class JournalWindow : public QDialog {
   QDateEdit* to_;
   int weights_;
   int reference_;
-  int alertLine_;
+  int warningLine_;
+  int limitLine_;
   journal::Head shown_;  // the newest record the window shows
   QTimer* follow_;
   QThread* chainCheck_ = nullptr;

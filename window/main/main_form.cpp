@@ -57,6 +57,9 @@ constexpr int kReadButtonMargin = 3;
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
+const QColor kWarningRow(255, 235, 180);
+const QColor kLimitRow(255, 170, 170);
+
 }  // namespace
 
 TMainForm::TMainForm(std::unique_ptr<settings::SettingsStore> settingsStore, std::string executable, StartOptions options,
@@ -150,7 +153,7 @@ void TMainForm::setUpSession(const std::string& executableFileName) {
   connect(session_.get(), &session::WeighingSession::resultAdded, this, &TMainForm::readyForNextAnimal);
   if (!startOptions_.journal.empty()) {
     session_->setJournal(std::make_unique<session::ResultJournal>(startOptions_.journal, [this] { return journalContext(); },
-                                                         [this] { return options_->journalPanel().alertShare(); }));
+                                                         [this] { return options_->journalPanel().alertShares(); }));
   }
   // Said without a box that waits: the weighing goes on.
   const auto tell = [this](const QString& message) {
@@ -314,7 +317,7 @@ session::JournalContext TMainForm::journalContext() const {
 void TMainForm::JournalClick() {
   if (journalWindow_ == nullptr) {
     journalWindow_ = new JournalWindow(startOptions_.journal, [this] { return journalContext(); },
-                                       [this] { return options_->journalPanel().alertShare(); }, this);
+                                       [this] { return options_->journalPanel().alertShares(); }, this);
   }
   session_->waitForJournal();  // the row just made is shown too
   journalWindow_->refresh();
@@ -357,6 +360,7 @@ void TMainForm::showGrids() {
   const weighing::MeasurementStore& store = session_->measurements();
   showGrid(ui->StrGrid1, store.StrGrid1);
   showGrid(ui->sgRes, store.sgRes);
+  markAlertRows(store.sgRes);
   showGrid(ui->sgTotal, store.sgTotal);
   showGrid(ui->WStringGrid, store.WStringGrid);
   showGrid(ui->TimeStringGrid, store.TimeStringGrid);
@@ -366,6 +370,18 @@ void TMainForm::showGrids() {
   ui->lBalInfo->setText(qs(store.lBalInfo));
   options_->action()->setEnabled(session_->settingsMayChange());
   graph_->refresh();
+}
+
+void TMainForm::markAlertRows(const weighing::TextGrid& results) {
+  for (int row = 1; row < results.rowCount(); ++row) {
+    const std::string& note = results.cell(weighing::ResultNote, row);
+    const QColor colour = note.starts_with(session::kLimitMark)     ? kLimitRow
+                          : note.starts_with(session::kWarningMark) ? kWarningRow
+                                                                    : QColor();
+    for (int column = 0; column < ui->sgRes->columnCount(); ++column) {
+      if (QTableWidgetItem* item = ui->sgRes->item(row - 1, column)) item->setBackground(colour.isValid() ? QBrush(colour) : QBrush());
+    }
+  }
 }
 
 void TMainForm::ClearButtonClick() {

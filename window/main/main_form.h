@@ -122,6 +122,8 @@ class TMainForm : public QMainWindow {
   void setUpReadButton();
   void centreOnScreen();
   void showGrids();
+  // Rows below a share of their reference stand out: the limit redder than the warning.
+  void markAlertRows(const weighing::TextGrid& results);
   weighing::WeighingInputs inputs() const;
   // Names the field when it is known.
   void reportConversionError(const QString& text, const QString& field = {});

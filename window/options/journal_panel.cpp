@@ -3,7 +3,6 @@
 #include <QFormLayout>
 #include <QLineEdit>
 
-#include "session/result_journal.h"
 #include "weighing/conversion_error.h"
 #include "weighing/number_text.h"
 
@@ -11,29 +10,39 @@ namespace tarvelo::window {
 
 namespace {
 
-const QString kShareLabel = QStringLiteral("Отмечать вес ниже, % от исходного");
+const QString kShareLabel = QStringLiteral("Предупреждать, если вес ниже, % от исходного");
+const QString kLimitLabel = QStringLiteral("Предел (конечная точка), % от исходного");
 constexpr NumberRange kShareRange{1, 100};
 
-}  // namespace
-
-JournalPanel::JournalPanel(QWidget* parent) : QFrame(parent), share_(new QLineEdit(kDefaultShare, this)) {
-  setObjectName("JournalPanel");
-  share_->setObjectName("AlertShareEdit");
-  auto* layout = new QFormLayout(this);
-  layout->addRow(kShareLabel, share_);
-  adjustSize();
-}
-
-double JournalPanel::alertShare() const {
+// The field's number, or `otherwise` when it holds none.
+double shareOf(const QLineEdit& field, double otherwise) {
   try {
-    return weighing::parseNumber(share_->text().toStdString());
+    return weighing::parseNumber(field.text().toStdString());
   } catch (const weighing::ConversionError&) {
-    return session::kDefaultAlertShare;
+    return otherwise;
   }
 }
 
+}  // namespace
+
+JournalPanel::JournalPanel(QWidget* parent)
+    : QFrame(parent), share_(new QLineEdit(kDefaultShare, this)), limit_(new QLineEdit(kDefaultLimit, this)) {
+  setObjectName("JournalPanel");
+  share_->setObjectName("AlertShareEdit");
+  limit_->setObjectName("LimitShareEdit");
+  auto* layout = new QFormLayout(this);
+  layout->addRow(kShareLabel, share_);
+  layout->addRow(kLimitLabel, limit_);
+  adjustSize();
+}
+
+session::AlertShares JournalPanel::alertShares() const {
+  return {shareOf(*share_, session::kDefaultWarningShare), shareOf(*limit_, session::kDefaultLimitShare)};
+}
+
 QList<NumberField> JournalPanel::numberFields() const {
-  return {{share_, kShareLabel, NumberKind::Decimal, false, kShareRange}};
+  return {{share_, kShareLabel, NumberKind::Decimal, false, kShareRange},
+          {limit_, kLimitLabel, NumberKind::Decimal, false, kShareRange}};
 }
 
 }  // namespace tarvelo::window

@@ -44,7 +44,7 @@ class JournalWindowTest : public QObject {
       record.mass = QLocale().toString(grams, 'f', 2).toStdString();
       QVERIFY(!journal->append(record));
     }
-    window = std::make_unique<JournalWindow>(path, [] { return session::JournalContext{}; }, [this] { return alertShare; });
+    window = std::make_unique<JournalWindow>(path, [] { return session::JournalContext{}; }, [this] { return shares; });
     window->refresh();
     table = window->findChild<QTableWidget*>("JournalObjects");
   }
@@ -55,10 +55,16 @@ class JournalWindowTest : public QObject {
     QCOMPARE(rowTexts(1), QStringList({"Мышь 2", "2", "29,00", "30,00", "-1,00", "-3,3"}));
     QVERIFY(marked(0));
     QVERIFY(!marked(1));
-    alertShare = 75.0;  // as "Параметры…" may set it
+    const QColor warned = table->item(0, 0)->background().color();
+    shares.limit = 81.0;  // as "Параметры…" may set it: the limit is marked more strongly
+    window->refresh();
+    QVERIFY(marked(0));
+    QVERIFY(table->item(0, 0)->background().color().red() > table->item(0, 0)->background().color().green());
+    QVERIFY(table->item(0, 0)->background().color() != warned);
+    shares = {75.0, 70.0};
     window->refresh();
     QVERIFY(!marked(0));
-    alertShare = 85.0;
+    shares = {};
     window->refresh();
     // The chart waits for an object; then its weights, reference and alert share over days.
     auto* chart = window->findChild<LineChart*>("JournalChart");
@@ -68,6 +74,7 @@ class JournalWindowTest : public QObject {
     QCOMPARE(chart->points(0), QList<QPointF>({{0, 30.0}, {2, 29.0}}));
     QCOMPARE(chart->points(1), QList<QPointF>({{0, 30.0}, {2, 30.0}}));
     QCOMPARE(chart->points(2), QList<QPointF>({{0, 25.5}, {2, 25.5}}));
+    QCOMPARE(chart->points(3), QList<QPointF>({{0, 24.0}, {2, 24.0}}));
     QCOMPARE(chart->axisTitle(Qt::Vertical), QString("вес, г"));
 
     // Asked first, naming both weights; "No" keeps the reference.
@@ -188,7 +195,7 @@ class JournalWindowTest : public QObject {
   std::filesystem::path path;
   std::unique_ptr<JournalWindow> window;
   QTableWidget* table = nullptr;
-  double alertShare = 85.0;
+  session::AlertShares shares;
 };
 
 }  // namespace tarvelo::window

@@ -174,7 +174,8 @@ class MainFormTest : public QObject {
         {"NumberWeightTime", V(std::string("100"))}, {"strWorkTime", V(std::string("10"))},
         {"MaxDifWeight", V(std::string("0,001"))}, {"AutoWeighingThreshold", V(std::string("2"))},
         {"AutoWeighingPause", V(std::string("1"))}, {"AutoWeighing", V(uint8_t{0})},
-        {"JournalAlertShare", V(std::string("85"))}, {"TagReaderCOM", V(int32_t{0})},
+        {"JournalAlertShare", V(std::string("85"))}, {"JournalLimitShare", V(std::string("80"))},
+        {"TagReaderCOM", V(int32_t{0})},
         {"TagReaderBaud", V(int32_t{9600})},       {"GraphWindowPlace", V(std::string())},
         {"JournalWindowPlace", V(std::string())}, {"OptionsWindowPlace", V(std::string())}};
     const auto& table = settingsTable();

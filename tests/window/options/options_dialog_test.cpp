@@ -170,8 +170,8 @@ class OptionsDialogTest : public QObject {
       }
       press(dialog, QDialogButtonBox::Cancel);
     });
-    QCOMPARE(messages.mid(0, 2), QStringList({"Отмечать вес ниже, % от исходного: «150» вне допустимого: нужно число от 1 до 100.",
-                                             "Отмечать вес ниже, % от исходного: «0» вне допустимого: нужно число от 1 до 100."}));
+    QCOMPARE(messages.mid(0, 2), QStringList({"Предупреждать, если вес ниже, % от исходного: «150» вне допустимого: нужно число от 1 до 100.",
+                                             "Предупреждать, если вес ниже, % от исходного: «0» вне допустимого: нужно число от 1 до 100."}));
     QVERIFY2(messages.value(2).startsWith("Порог начала, г: «-1» вне допустимого: нужно число больше 0"), qPrintable(messages.value(2)));
     QCOMPARE(messages.value(3), QString("Пауза после снятия, с: «99999» вне допустимого: нужно число от 0 до 300."));
     QCOMPARE(child<QLineEdit>("AlertShareEdit")->text(), QString("85"));
