@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -40,6 +42,13 @@ constexpr double kTickSeconds = 0.7;
 constexpr int kCheckMs = 100;
 
 // A hands-free run on the simulator with `profile` until `done` says so or `limitMs` passes.
+// A number as the simulator reads it, whatever the locale: std::to_string writes "2,000000"
+// under a Russian one.
+std::string plainText(double value) {
+  std::array<char, 32> buffer{};
+  return {buffer.data(), std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr};
+}
+
 // With `tags`, the simulator reads them on a reader as each mouse goes onto the pan.
 template <typename Done>
 void runArmed(const std::string& profile, Done done, int limitMs,
@@ -86,8 +95,7 @@ int main(int argc, char** argv) {
   // The cage: the first result comes after the first mouse; each later one after a
   // whole profile cycle when the program loses no mouse.
   const double cycle = kEmptySeconds + kOnPanSeconds;
-  const std::string cage =
-      std::to_string(kEmptySeconds) + ":0:0.02," + std::to_string(kOnPanSeconds) + ":24-32:1.5";
+  const std::string cage = plainText(kEmptySeconds) + ":0:0.02," + plainText(kOnPanSeconds) + ":24-32:1.5";
   std::vector<std::string> tags;
   std::string tagList;
   for (int mouse = 0; mouse < mice; ++mouse) {

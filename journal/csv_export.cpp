@@ -1,14 +1,13 @@
 #include "journal/csv_export.h"
 
-#include <algorithm>
-#include <string_view>
+#include <array>
+#include <charconv>
+
+#include "journal/csv_text.h"
 
 namespace tarvelo::journal {
 
 namespace {
-
-constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-constexpr char kLineEnd[] = "\r\n";
 
 struct Format {
   char separator;
@@ -17,65 +16,75 @@ struct Format {
 
 Format formatOf(ExportStyle style) { return style == ExportStyle::Russian ? Format{';', ','} : Format{',', '.'}; }
 
-// A field with the separator, a quote or a line break is quoted, its quotes doubled.
-std::string field(const std::string& text, char separator) {
-  if (text.find_first_of(std::string{separator, '"', '\r', '\n'}) == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
+// "2026-12-07" of the local time "2026-12-07 12:05:07".
+constexpr std::size_t kDateLength = 10;
+const std::array<std::string, 4> kRussianWeightHeadings{"Номер", "Дата", "Время", "Масса, г"};
+const std::array<std::string, 4> kPlainWeightHeadings{"animal", "date", "time", "grams"};
+
+// Grams to 0.01 g, as the results show them; the same text on every system.
+std::string gramsText(double grams) {
+  std::array<char, 32> buffer{};
+  return {buffer.data(), std::to_chars(buffer.data(), buffer.data() + buffer.size(), grams, std::chars_format::fixed, 2).ptr};
+}
+
+// Writes to a stream and keeps its first failure, with its own errno: nothing runs
+// between the write and the look at errno.
+class CsvOut {
+ public:
+  explicit CsvOut(std::FILE* out) : out_(out) {}
+  void put(const std::string& text) {
+    if (!failure_ && std::fwrite(text.data(), 1, text.size(), out_) != text.size()) failure_ = link::lastErrnoFailure();
   }
-  return quoted + "\"";
-}
-
-// A text a spreadsheet program would take for a formula starts with an apostrophe, which
-// it shows as text and hides.
-std::string inert(const std::string& text) {
-  static constexpr std::string_view kFormulaStarts = "=+-@\t\r";
-  return !text.empty() && kFormulaStarts.find(text.front()) != std::string_view::npos ? "'" + text : text;
-}
-
-// The grid's number text ("25,10", "-0,05") with the style's decimal separator.
-std::string number(std::string text, char decimal) {
-  std::replace_if(text.begin(), text.end(), [](char c) { return c == ',' || c == '.'; }, decimal);
-  return text;
-}
-
-// One line of fields, each quoted when it must be.
-void appendLine(std::string& csv, const ExportRow& fields, char separator) {
-  for (size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) csv += separator;
-    csv += field(fields[i], separator);
+  std::optional<link::Failure> finish() {
+    if (!failure_ && std::fflush(out_) != 0) failure_ = link::lastErrnoFailure();
+    return failure_;
   }
-  csv += kLineEnd;
-}
+
+ private:
+  std::FILE* out_;
+  std::optional<link::Failure> failure_;
+};
 
 }  // namespace
 
 std::optional<link::Failure> writeCsv(const Journal& journal, const RecordFilter& filter, ExportStyle style,
                                       std::FILE* out) {
   const Format format = formatOf(style);
-  std::optional<link::Failure> failure;
-  // The first failure of the stream, with its own errno: nothing runs between the two.
-  const auto put = [&](const std::string& text) {
-    if (!failure && std::fwrite(text.data(), 1, text.size(), out) != text.size()) failure = link::lastErrnoFailure();
-  };
+  CsvOut csv(out);
   std::string line = kByteOrderMark;
-  appendLine(line, exportHeadings(style), format.separator);
-  put(line);
+  appendCsvLine(line, exportHeadings(style), format.separator);
+  csv.put(line);
   journal.forEachStandingResult(filter, [&](const JournalRecord& record) {
     ExportRow fields = exportFields(record);
     for (size_t column = 0; column < fields.size(); ++column) {
-      fields[column] = isNumberColumn(static_cast<int>(column)) ? number(fields[column], format.decimal)
-                                                                : inert(fields[column]);
+      fields[column] = isNumberColumn(static_cast<int>(column)) ? numberText(fields[column], format.decimal)
+                                                                : inertText(fields[column]);
     }
     line.clear();
-    appendLine(line, fields, format.separator);
-    put(line);
+    appendCsvLine(line, fields, format.separator);
+    csv.put(line);
   });
-  if (style == ExportStyle::Russian) put(printedHead(journal.head()) + kLineEnd);
-  if (!failure && std::fflush(out) != 0) failure = link::lastErrnoFailure();
-  return failure;
+  if (style == ExportStyle::Russian) csv.put(printedHead(journal.head()) + kCsvLineEnd);
+  return csv.finish();
+}
+
+std::optional<link::Failure> writeAnimalWeightsCsv(const Journal& journal, const RecordFilter& filter,
+                                                   ExportStyle style, std::FILE* out) {
+  const Format format = formatOf(style);
+  CsvOut csv(out);
+  std::string line = kByteOrderMark;
+  appendCsvLine(line, style == ExportStyle::Russian ? kRussianWeightHeadings : kPlainWeightHeadings, format.separator);
+  csv.put(line);
+  journal.forEachStandingResult(filter, [&](const JournalRecord& record) {
+    if (record.animal.empty() || !record.grams) return;
+    line.clear();
+    const std::array<std::string, 4> fields{inertText(record.animal), record.local.substr(0, kDateLength),
+                                            record.local.substr(kDateLength + 1),
+                                            numberText(gramsText(*record.grams), format.decimal)};
+    appendCsvLine(line, fields, format.separator);
+    csv.put(line);
+  });
+  return csv.finish();
 }
 
 }  // namespace tarvelo::journal

@@ -18,4 +18,10 @@ namespace tarvelo::journal {
 std::optional<link::Failure> writeCsv(const Journal& journal, const RecordFilter& filter, ExportStyle style,
                                       std::FILE* out);
 
+// The same for the standing results with an animal's number, in the long form that
+// colony-management systems import: the number, the date (2026-12-07), the time and the
+// mass in grams, a line a weighing. Results without a number are left out.
+std::optional<link::Failure> writeAnimalWeightsCsv(const Journal& journal, const RecordFilter& filter,
+                                                   ExportStyle style, std::FILE* out);
+
 }  // namespace tarvelo::journal

@@ -70,14 +70,18 @@ std::optional<link::Failure> writeSheet(const Journal& journal, const RecordFilt
   });
 }
 
-// The first failure of opening, writing or closing.
-std::optional<link::Failure> writeCsvFile(const Journal& journal, const RecordFilter& filter, ExportStyle style,
-                                          const std::filesystem::path& partial) {
-  std::FILE* out = reports::openFile(partial, kStartAnew);
-  if (out == nullptr) return link::lastErrnoFailure();
-  std::optional<link::Failure> failure = unreadFailure([&] { return writeCsv(journal, filter, style, out); });
-  if (std::fclose(out) != 0 && !failure) failure = link::lastErrnoFailure();
-  return failure;
+using CsvWriter = std::optional<link::Failure> (*)(const Journal&, const RecordFilter&, ExportStyle, std::FILE*);
+
+// The CSV written in place of `file`: the first failure of opening, writing or closing.
+std::optional<link::Failure> writeCsvFile(CsvWriter writer, const Journal& journal, const RecordFilter& filter,
+                                          ExportStyle style, const std::filesystem::path& file) {
+  return link::writeInPlace(file, [&](const std::filesystem::path& partial) {
+    std::FILE* out = reports::openFile(partial, kStartAnew);
+    if (out == nullptr) return std::optional(link::lastErrnoFailure());
+    std::optional<link::Failure> failure = unreadFailure([&] { return writer(journal, filter, style, out); });
+    if (std::fclose(out) != 0 && !failure) failure = link::lastErrnoFailure();
+    return failure;
+  });
 }
 
 // Whether `file` is to be an .xlsx sheet (by its name) rather than CSV.
@@ -94,9 +98,12 @@ bool isSheetFile(const std::filesystem::path& file) {
 std::optional<link::Failure> exportResults(const Journal& journal, const RecordFilter& filter, ExportStyle style,
                                            const std::filesystem::path& file) {
   if (isSheetFile(file)) return writeSheet(journal, filter, style, file);
-  return link::writeInPlace(file, [&](const std::filesystem::path& partial) {
-    return writeCsvFile(journal, filter, style, partial);
-  });
+  return writeCsvFile(&writeCsv, journal, filter, style, file);
+}
+
+std::optional<link::Failure> exportAnimalWeights(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                                                 const std::filesystem::path& file) {
+  return writeCsvFile(&writeAnimalWeightsCsv, journal, filter, style, file);
 }
 
 }  // namespace tarvelo::journal

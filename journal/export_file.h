@@ -18,4 +18,9 @@ namespace tarvelo::journal {
 std::optional<link::Failure> exportResults(const Journal& journal, const RecordFilter& filter, ExportStyle style,
                                            const std::filesystem::path& file);
 
+// The animals' weighings the filter takes, in the long CSV form colony-management systems
+// import (number, date, time, grams), written as safely.
+std::optional<link::Failure> exportAnimalWeights(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                                                 const std::filesystem::path& file);
+
 }  // namespace tarvelo::journal

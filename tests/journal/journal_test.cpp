@@ -3,6 +3,7 @@
 
 #include <QTemporaryDir>
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -42,7 +43,11 @@ JournalRecord resultOf(const std::string& object, const std::string& mass) {
   record.protocol = "П-7";
   record.object = object;
   record.mass = mass;
-  record.grams = std::stod(std::string(mass).replace(mass.find(','), 1, "."));
+  // Read whatever the locale: std::stod stops at the "." under a Russian one.
+  const std::string plain = std::string(mass).replace(mass.find(','), 1, ".");
+  double grams = 0;
+  std::from_chars(plain.data(), plain.data() + plain.size(), grams);
+  record.grams = grams;
   record.deviation = "-0,05";
   record.unit = "г";
   record.count = 2;
@@ -298,6 +303,15 @@ TEST_F(JournalTest, ExportReadsBackWithPythonsCsvAndOpenpyxl) {
     ASSERT_EQ(exportResults(*journal_, {}, style, file), std::nullopt);
     const testing::ProgramResult read = testing::runProgram({"/usr/bin/python3", "-c", reader, link::utf8Text(file), separator});
     EXPECT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.out, lines);
+  }
+  // The animals' weighings in the long form: only the result with a number.
+  for (const auto& [style, separator, lines] :
+       {std::tuple{ExportStyle::Russian, ";", "Номер|Дата|Время|Масса, г\n985000001234567|2026-12-07|12:05:07|22,10\n"},
+        std::tuple{ExportStyle::CLocale, ",", "animal|date|time|grams\n985000001234567|2026-12-07|12:05:07|22.10\n"}}) {
+    const fs::path file = fs::u8path(dir_.filePath("масса.csv").toStdString());
+    ASSERT_EQ(exportAnimalWeights(*journal_, {}, style, file), std::nullopt);
+    const testing::ProgramResult read = testing::runProgram({"/usr/bin/python3", "-c", csvReader, link::utf8Text(file), separator});
     EXPECT_EQ(read.out, lines);
   }
 }

@@ -38,10 +38,11 @@ constexpr char kHelp[] =
     "  сверяет журнал с его последней записью, сохраненной в настройках пользователя, и с --anchor —\n"
     "  номером записи и подписью (не менее 16 знаков), переписанными из протокола или экспорта.\n"
     "tarvelo-journal export [--journal ФАЙЛ] [--object ИМЯ | --animal НОМЕР] [--from ГГГГ-ММ-ДД] [--to ГГГГ-ММ-ДД]\n"
-    "                       [--c-locale] [--out ФАЙЛ [--force]]\n"
+    "                       [--weights] [--c-locale] [--out ФАЙЛ [--force]]\n"
     "  результаты (без удаленных) в CSV: \";\" и десятичная запятая, с --c-locale \",\" и точка;\n"
     "  в файл с именем на .xlsx — листом книги, массы в нем числами. Существующий файл\n"
-    "  заменяется только с --force.\n"
+    "  заменяется только с --force. С --weights — взвешивания животных с номерами в CSV для\n"
+    "  программ учета колонии: номер, дата, время, масса в граммах.\n"
     "Журнал по умолчанию — журнал программы Tarvelo этого пользователя. Журнал только читается.\n"
     "Код выхода: 0 — готово; 1 — неверные аргументы; 2 — журнала нет; 3 — цепочка нарушена,\n"
     "журнал укорочен или переписан; 4 — файл не записан; 5 — журнал не прочитан;\n"
@@ -52,6 +53,7 @@ struct Command {
   std::map<std::string, std::string> values;  // --name value
   bool cLocale = false;
   bool force = false;
+  bool weights = false;  // the animals' weighings in the long form
 };
 
 struct UsageError {
@@ -66,13 +68,15 @@ bool takesValue(const std::string& name) {
 // The arguments as the system gives them in Unicode, as UTF-8.
 std::variant<Command, UsageError> parse(const QStringList& arguments) {
   if (arguments.size() < 2) return UsageError{"не задано действие"};
-  Command command{arguments[1].toStdString(), {}, false, false};
+  Command command{arguments[1].toStdString(), {}, false, false, false};
   if (command.action != "verify" && command.action != "export")
     return UsageError{"неизвестное действие «" + command.action + "»"};
   for (qsizetype i = 2; i < arguments.size(); ++i) {
     const std::string name = arguments[i].toStdString();
     if (name == "--c-locale") {
       command.cLocale = true;
+    } else if (name == "--weights") {
+      command.weights = true;
     } else if (name == "--force") {
       command.force = true;
     } else if (takesValue(name) && i + 1 < arguments.size()) {
@@ -156,14 +160,17 @@ int exportResults(const journal::Journal& journal, const Command& command) {
   const auto out = valueOf(command, "--out");
   if (!out) {
     console::binaryStandardOutput();  // the CSV's own line ends, untranslated
-    const auto failure = journal::writeCsv(journal, records, style, stdout);
+    const auto failure = command.weights ? journal::writeAnimalWeightsCsv(journal, records, style, stdout)
+                                         : journal::writeCsv(journal, records, style, stdout);
     if (failure) std::fprintf(stderr, "Результаты не выведены: %s\n", failure->message.c_str());
     return failure ? kExitNotWritten : 0;
   }
   const std::filesystem::path file = pathOf(*out);
   std::optional<std::string> failure = refusedTarget(file, command.force);
   if (!failure) {
-    if (const auto refused = journal::exportResults(journal, records, style, file)) failure = refused->message;
+    const auto refused = command.weights ? journal::exportAnimalWeights(journal, records, style, file)
+                                         : journal::exportResults(journal, records, style, file);
+    if (refused) failure = refused->message;
   }
   if (failure) {
     std::fprintf(stderr, "Файл «%s» не записан: %s\n", out->c_str(), failure->c_str());

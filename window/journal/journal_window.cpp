@@ -44,6 +44,7 @@ const QString kChooseObject = QStringLiteral("Выберите объект в �
 constexpr double kSecondsPerDay = 24 * 60 * 60;
 const QString kCsvFilter = "CSV (*.csv)";
 const QString kSheetFilter = "Книга .xlsx (*.xlsx)";
+const QString kWeightsFilter = "Масса животных по номерам, для учета колонии (*.csv)";
 
 QString grams(const std::optional<double>& value) {
   return value ? QLocale().toString(*value, 'f', 2) : QString();
@@ -400,14 +401,16 @@ std::variant<journal::RecordFilter, QString> JournalWindow::exportFilter() const
   return filter;
 }
 
-std::optional<QString> JournalWindow::exportTo(const QString& file) const {
+std::optional<QString> JournalWindow::exportTo(const QString& file, bool weights) const {
   const auto filter = exportFilter();
   if (const auto* nothing = std::get_if<QString>(&filter)) return *nothing;
   journal::OpenError failure;
   journal::Journal* const journal = reader(failure);
   if (journal == nullptr) return QString::fromStdString(failure.message);
-  const std::optional<link::Failure> refused = journal::exportResults(
-      *journal, std::get<journal::RecordFilter>(filter), journal::ExportStyle::Russian, file.toStdU16String());
+  const auto& records = std::get<journal::RecordFilter>(filter);
+  const std::optional<link::Failure> refused =
+      weights ? journal::exportAnimalWeights(*journal, records, journal::ExportStyle::Russian, file.toStdU16String())
+              : journal::exportResults(*journal, records, journal::ExportStyle::Russian, file.toStdU16String());
   return refused ? std::optional(QString::fromStdString(refused->message)) : std::nullopt;
 }
 
@@ -420,7 +423,7 @@ void JournalWindow::exportClick() {
   QString filter = kCsvFilter;
   // The dialog asks before a file it was given is replaced.
   QString file = QFileDialog::getSaveFileName(this, "Экспорт результатов", "журнал.csv",
-                                              kCsvFilter + ";;" + kSheetFilter, &filter);
+                                              kCsvFilter + ";;" + kSheetFilter + ";;" + kWeightsFilter, &filter);
   if (file.isEmpty()) return;
   if (QFileInfo(file).suffix().isEmpty()) {
     file += filter == kSheetFilter ? ".xlsx" : ".csv";
@@ -431,7 +434,7 @@ void JournalWindow::exportClick() {
       return;
     }
   }
-  if (const auto failure = exportTo(file)) {
+  if (const auto failure = exportTo(file, filter == kWeightsFilter)) {
     QMessageBox::warning(this, windowTitle(), QString("Файл «%1» не записан: %2").arg(file, *failure));
   }
 }

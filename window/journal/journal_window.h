@@ -46,8 +46,9 @@ class JournalWindow : public QDialog {
   // The chosen object's last weighing becomes its reference.
   void takeAsReference();
   // Writes the results the export choices take to `file`, a sheet when it ends in
-  // ".xlsx", CSV otherwise; the reason when it cannot or when the choices take nothing.
-  std::optional<QString> exportTo(const QString& file) const;
+  // ".xlsx", CSV otherwise, or with `weights` the animals' weighings in the long CSV form;
+  // the reason when it cannot or when the choices take nothing.
+  std::optional<QString> exportTo(const QString& file, bool weights = false) const;
 
  protected:
   void showEvent(QShowEvent* event) override;
