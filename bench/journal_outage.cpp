@@ -86,7 +86,7 @@ class WriterThread {
     QMetaObject::invokeMethod(
         writer_,
         [writer = writer_, record = resultOf(n), n] {
-          writer->add(record, n + 1, tarvelo::session::AlertShares{});
+          writer->add(record, n + 1, tarvelo::journal::AlertShares{});
         },
         Qt::QueuedConnection);
   }

@@ -81,7 +81,7 @@ void JournalWriter::checkChain() {
   }
 }
 
-void JournalWriter::add(journal::JournalRecord result, int row, AlertShares shares) {
+void JournalWriter::add(journal::JournalRecord result, int row, journal::AlertShares shares) {
   if (rows_.size() < static_cast<size_t>(row)) rows_.resize(static_cast<size_t>(row));
   const std::int64_t ticket = nextTicket_++;
   rows_[static_cast<size_t>(row) - 1] = {ticket, result.object};
@@ -204,7 +204,7 @@ std::optional<std::string> JournalWriter::savePending() const {
   return writePendingRecords(journal::pendingFileOf(path_), records);
 }
 
-void JournalWriter::sayAlert(const journal::JournalRecord& result, std::int64_t ticket, const AlertShares& shares) {
+void JournalWriter::sayAlert(const journal::JournalRecord& result, std::int64_t ticket, const journal::AlertShares& shares) {
   std::vector<journal::ObjectSummary> summaries;
   try {
     summaries = journal_->objects(journal::filterOf(result));
@@ -214,7 +214,7 @@ void JournalWriter::sayAlert(const journal::JournalRecord& result, std::int64_t 
   if (summaries.empty()) return;
   const journal::ObjectSummary& summary = summaries.front();
   const auto share = journal::lastShareOfReference(summary);
-  const std::optional<AlertLevel> level = share ? alertLevelOf(*share, shares) : std::nullopt;
+  const std::optional<journal::AlertLevel> level = share ? journal::alertLevelOf(*share, shares) : std::nullopt;
   if (!level) return;
   const QLocale locale;
   QString who = QString::fromStdString(result.object);
@@ -223,7 +223,7 @@ void JournalWriter::sayAlert(const journal::JournalRecord& result, std::int64_t 
               .arg(QString::fromStdString(result.animal),
                    result.cage.empty() ? QString() : QString(", клетка %1").arg(QString::fromStdString(result.cage)), who);
   }
-  const bool limit = level == AlertLevel::Limit;
+  const bool limit = level == journal::AlertLevel::Limit;
   const QString reached = limit ? QString("ниже предела %1 %").arg(locale.toString(shares.limit))
                                 : QString("ниже %1 %").arg(locale.toString(shares.warning));
   // The row it was made as, unless it has left the grid since.

@@ -34,7 +34,7 @@ class JournalWriter : public QObject {
   void resume();
   // Appends the result of grid row `row`; says when it weighs less than a share of its
   // object's reference.
-  void add(journal::JournalRecord result, int row, AlertShares shares);
+  void add(journal::JournalRecord result, int row, journal::AlertShares shares);
   // Row `row` left the grid (the rows below move up): appends a removal naming its record,
   // and a rename for each row whose name is not the one in `renames` (a record a row,
   // from row 1) any more.
@@ -61,7 +61,7 @@ class JournalWriter : public QObject {
   std::optional<std::string> write(QueuedRecord& queued);
   void scheduleRetry();
   std::optional<std::string> savePending() const;
-  void sayAlert(const journal::JournalRecord& result, std::int64_t ticket, const AlertShares& shares);
+  void sayAlert(const journal::JournalRecord& result, std::int64_t ticket, const journal::AlertShares& shares);
 
   std::filesystem::path path_;
   std::unique_ptr<journal::Journal> journal_;

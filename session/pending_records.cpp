@@ -63,7 +63,7 @@ QueuedRecord queuedOf(const QJsonObject& object) {
   queued.ticket = object["ticket"].toString().toLongLong();
   queued.subjectTicket = object["subjectTicket"].toString().toLongLong();
   if (object.contains("alertShare")) {
-    queued.shares = AlertShares{object["alertShare"].toDouble(), object["limitShare"].toDouble(kDefaultLimitShare)};
+    queued.shares = journal::AlertShares{object["alertShare"].toDouble(), object["limitShare"].toDouble(journal::kDefaultLimitShare)};
   }
   queued.carried = true;
   return queued;

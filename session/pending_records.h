@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "journal/journal_record.h"
-#include "session/alert_shares.h"
+#include "journal/alert_shares.h"
 
 namespace tarvelo::session {
 
@@ -17,7 +17,7 @@ struct QueuedRecord {
   journal::JournalRecord record;
   std::int64_t ticket = 0;
   std::int64_t subjectTicket = 0;
-  std::optional<AlertShares> shares;  // results: said below these shares of the reference
+  std::optional<journal::AlertShares> shares;  // results: said below these shares of the reference
   bool carried = false;              // from a pending file: may be in the journal already
 };
 

@@ -8,7 +8,7 @@
 namespace tarvelo::session {
 
 ResultJournal::ResultJournal(std::filesystem::path path, std::function<JournalContext()> context,
-                             std::function<AlertShares()> shares, std::function<QDateTime()> clock)
+                             std::function<journal::AlertShares()> shares, std::function<QDateTime()> clock)
     : path_(path),
       context_(std::move(context)),
       shares_(std::move(shares)),

@@ -10,7 +10,7 @@
 
 #include "journal/journal_head.h"
 
-#include "session/alert_shares.h"
+#include "journal/alert_shares.h"
 #include "session/journal_entry.h"
 #include "weighing/measurement_store.h"
 
@@ -30,7 +30,7 @@ class ResultJournal : public QObject {
  public:
   // `shares` gives the shares of the reference weight below which a result is said.
   ResultJournal(std::filesystem::path path, std::function<JournalContext()> context,
-                std::function<AlertShares()> shares = [] { return AlertShares{}; },
+                std::function<journal::AlertShares()> shares = [] { return journal::AlertShares{}; },
                 std::function<QDateTime()> clock = &QDateTime::currentDateTime);
   ~ResultJournal() override;
 
@@ -61,7 +61,7 @@ class ResultJournal : public QObject {
  private:
   std::filesystem::path path_;
   std::function<JournalContext()> context_;
-  std::function<AlertShares()> shares_;
+  std::function<journal::AlertShares()> shares_;
   std::function<QDateTime()> clock_;
   QThread thread_;
   JournalWriter* writer_;  // lives on thread_, deleted when it ends

@@ -401,7 +401,7 @@ void WeighingSession::markAlert(const QString& message, bool limit, int row, con
   weighing::TextGrid& results = store_.sgRes;
   // The same row still: a removal may have moved another into its place.
   if (row >= 1 && row < results.rowCount() && results.cell(weighing::ResultMass, row) == mass.toStdString()) {
-    const std::string mark = limit ? kLimitMark : kWarningMark;
+    const std::string mark = limit ? journal::kLimitMark : journal::kWarningMark;
     const std::string note = results.cell(weighing::ResultNote, row);
     results.setCell(weighing::ResultNote, row, note.empty() ? mark : mark + "; " + note);
     emit storeChanged();

@@ -51,8 +51,8 @@ QString grams(const std::optional<double>& value) {
 }
 
 // Coloured, and bold so that the mark shows in the selected row too; the limit redder.
-void markBelowAlert(QTableWidgetItem& item, session::AlertLevel level, const session::AlertShares& shares) {
-  const bool limit = level == session::AlertLevel::Limit;
+void markBelowAlert(QTableWidgetItem& item, journal::AlertLevel level, const journal::AlertShares& shares) {
+  const bool limit = level == journal::AlertLevel::Limit;
   item.setBackground(limit ? kLimited : kWarned);
   QFont bold = item.font();
   bold.setBold(true);
@@ -64,7 +64,7 @@ void markBelowAlert(QTableWidgetItem& item, session::AlertLevel level, const ses
 }  // namespace
 
 JournalWindow::JournalWindow(std::filesystem::path journal, std::function<session::JournalContext()> context,
-                             std::function<session::AlertShares()> shares, QWidget* parent)
+                             std::function<journal::AlertShares()> shares, QWidget* parent)
     : QDialog(parent), path_(std::move(journal)), context_(std::move(context)), shares_(std::move(shares)) {
   setObjectName("JournalWindow");
   setWindowTitle("Журнал взвешиваний");
@@ -208,7 +208,7 @@ void JournalWindow::refresh() {
     unread = QString::fromStdString(error.what());
   }
   table_->setRowCount(static_cast<int>(objects_.size()));
-  const session::AlertShares shares = shares_();
+  const journal::AlertShares shares = shares_();
   for (int row = 0; row < table_->rowCount(); ++row) {
     const journal::ObjectSummary& object = objects_[static_cast<size_t>(row)];
     const auto share = journal::lastShareOfReference(object);
@@ -218,7 +218,7 @@ void JournalWindow::refresh() {
     const QStringList texts{QString::fromStdString(object.object), QString::number(object.weighings),
                             grams(object.lastGrams), grams(object.referenceGrams), grams(change),
                             share ? QLocale().toString(*share - 100.0, 'f', 1) : QString()};
-    const std::optional<session::AlertLevel> level = share ? session::alertLevelOf(*share, shares) : std::nullopt;
+    const std::optional<journal::AlertLevel> level = share ? journal::alertLevelOf(*share, shares) : std::nullopt;
     for (int column = 0; column < kColumns; ++column) {
       auto* item = new QTableWidgetItem(texts[column]);
       if (column == ObjectColumn) item->setToolTip(texts[column]);
@@ -324,7 +324,7 @@ void JournalWindow::showHistory() {
   }
   chart_->setPoints(weights_, points);
   chart_->setVisible(!points.isEmpty());
-  const session::AlertShares shares = shares_();
+  const journal::AlertShares shares = shares_();
   chartCaption_->setText(points.isEmpty() ? QString("%1: нет взвешиваний с массой в граммах.").arg(QString::fromStdString(object))
                                           : QString("%1: вес по суткам от %2; серая линия — исходный вес, оранжевая — %3 % "
                                                     "от него, красная — предел %4 %")

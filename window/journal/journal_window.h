@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "journal/journal.h"
-#include "session/alert_shares.h"
+#include "journal/alert_shares.h"
 #include "session/journal_entry.h"
 
 class QCheckBox;
@@ -35,7 +35,7 @@ class JournalWindow : public QDialog {
   // `shares` gives the shares of the reference weight, in per cent, below which a row is
   // marked: as a warning, and more strongly at the limit.
   JournalWindow(std::filesystem::path journal, std::function<session::JournalContext()> context,
-                std::function<session::AlertShares()> shares, QWidget* parent = nullptr);
+                std::function<journal::AlertShares()> shares, QWidget* parent = nullptr);
 
   ~JournalWindow() override;
 
@@ -74,7 +74,7 @@ class JournalWindow : public QDialog {
 
   std::filesystem::path path_;
   std::function<session::JournalContext()> context_;
-  std::function<session::AlertShares()> shares_;
+  std::function<journal::AlertShares()> shares_;
   mutable std::unique_ptr<journal::Journal> reader_;
   std::vector<journal::ObjectSummary> objects_;
   QTableWidget* table_;

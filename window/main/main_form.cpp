@@ -375,8 +375,8 @@ void TMainForm::showGrids() {
 void TMainForm::markAlertRows(const weighing::TextGrid& results) {
   for (int row = 1; row < results.rowCount(); ++row) {
     const std::string& note = results.cell(weighing::ResultNote, row);
-    const QColor colour = note.starts_with(session::kLimitMark)     ? kLimitRow
-                          : note.starts_with(session::kWarningMark) ? kWarningRow
+    const QColor colour = note.starts_with(journal::kLimitMark)     ? kLimitRow
+                          : note.starts_with(journal::kWarningMark) ? kWarningRow
                                                                     : QColor();
     for (int column = 0; column < ui->sgRes->columnCount(); ++column) {
       if (QTableWidgetItem* item = ui->sgRes->item(row - 1, column)) item->setBackground(colour.isValid() ? QBrush(colour) : QBrush());

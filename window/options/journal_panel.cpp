@@ -36,8 +36,8 @@ JournalPanel::JournalPanel(QWidget* parent)
   adjustSize();
 }
 
-session::AlertShares JournalPanel::alertShares() const {
-  return {shareOf(*share_, session::kDefaultWarningShare), shareOf(*limit_, session::kDefaultLimitShare)};
+journal::AlertShares JournalPanel::alertShares() const {
+  return {shareOf(*share_, journal::kDefaultWarningShare), shareOf(*limit_, journal::kDefaultLimitShare)};
 }
 
 QList<NumberField> JournalPanel::numberFields() const {

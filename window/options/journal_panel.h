@@ -2,7 +2,7 @@
 
 #include <QFrame>
 
-#include "session/alert_shares.h"
+#include "journal/alert_shares.h"
 #include "window/options/options_dialog.h"
 
 class QLineEdit;
@@ -16,7 +16,7 @@ class JournalPanel : public QFrame {
   explicit JournalPanel(QWidget* parent = nullptr);
 
   // In per cent; a default where a field holds no number.
-  session::AlertShares alertShares() const;
+  journal::AlertShares alertShares() const;
 
   // The fields as the settings keep them.
   QLineEdit& share() const { return *share_; }

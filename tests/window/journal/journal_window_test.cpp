@@ -195,7 +195,7 @@ class JournalWindowTest : public QObject {
   std::filesystem::path path;
   std::unique_ptr<JournalWindow> window;
   QTableWidget* table = nullptr;
-  session::AlertShares shares;
+  journal::AlertShares shares;
 };
 
 }  // namespace tarvelo::window

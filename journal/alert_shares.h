@@ -2,7 +2,7 @@
 
 #include <optional>
 
-namespace tarvelo::session {
+namespace tarvelo::journal {
 
 // Shares of its reference weight, in per cent, below which a result calls for a look (the
 // warning) and for action (the limit, commonly the humane endpoint).
@@ -27,4 +27,4 @@ inline std::optional<AlertLevel> alertLevelOf(double share, const AlertShares& s
   return std::nullopt;
 }
 
-}  // namespace tarvelo::session
+}  // namespace tarvelo::journal
