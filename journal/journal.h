@@ -38,13 +38,14 @@ struct OpenError : link::Failure {
 };
 
 // Which records to read: all, or one object's, or those of local dates from `fromDate`
-// to `toDate` ("2026-12-07"), both included. An object is an animal, by its number, or
-// the grid's name of results without a number.
+// to `toDate` ("2026-12-07"), both included, or those of the given kinds. An object is an
+// animal, by its number, or the grid's name of results without a number.
 struct RecordFilter {
   std::optional<std::string> object;
   std::optional<std::string> fromDate;
   std::optional<std::string> toDate;
   std::optional<std::string> animal;
+  std::vector<std::string> kinds{};  // every kind when empty
 };
 
 // One object's weighings: the last, and the reference the changes are counted from (the

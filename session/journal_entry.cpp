@@ -1,5 +1,6 @@
 #include "session/journal_entry.h"
 
+#include <map>
 #include <optional>
 
 #include "weighing/conversion_error.h"
@@ -86,6 +87,51 @@ journal::JournalRecord removalRecord(std::int64_t removedId, const JournalContex
   record.kind = journal::kRemoval;
   record.subject = removedId;
   return record;
+}
+
+journal::JournalRecord animalRecord(const journal::Animal& animal, const JournalContext& context,
+                                    const QDateTime& now) {
+  journal::JournalRecord record = stamped(context, now);
+  record.kind = journal::kAnimal;
+  record.animal = animal.number;
+  record.cage = animal.cage;
+  record.group = animal.group;
+  record.sex = animal.sex;
+  record.born = animal.born;
+  record.grams = animal.referenceGrams;
+  return record;
+}
+
+journal::JournalRecord animalGoneRecord(const std::string& number, const JournalContext& context,
+                                        const QDateTime& now) {
+  journal::JournalRecord record = stamped(context, now);
+  record.kind = journal::kAnimalGone;
+  record.animal = number;
+  return record;
+}
+
+std::vector<journal::JournalRecord> listChanges(const std::vector<journal::Animal>& current,
+                                                const std::vector<journal::Animal>& wanted, bool removeMissing,
+                                                const JournalContext& context, const QDateTime& now) {
+  const auto byNumber = [](const std::vector<journal::Animal>& animals) {
+    std::map<std::string, const journal::Animal*> numbered;
+    for (const journal::Animal& animal : animals) numbered.emplace(animal.number, &animal);
+    return numbered;
+  };
+  const std::map<std::string, const journal::Animal*> standing = byNumber(current);
+  std::vector<journal::JournalRecord> changes;
+  for (const journal::Animal& animal : wanted) {
+    const auto held = standing.find(animal.number);
+    if (held == standing.end() || *held->second != animal) {
+      changes.push_back(animalRecord(animal, context, now));
+    }
+  }
+  if (!removeMissing) return changes;
+  const std::map<std::string, const journal::Animal*> kept = byNumber(wanted);
+  for (const journal::Animal& animal : current) {
+    if (!kept.contains(animal.number)) changes.push_back(animalGoneRecord(animal.number, context, now));
+  }
+  return changes;
 }
 
 }  // namespace tarvelo::session

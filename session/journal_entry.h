@@ -3,7 +3,9 @@
 #include <QDateTime>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "journal/animal_list.h"
 #include "journal/journal_record.h"
 #include "weighing/measurement_store.h"
 
@@ -34,5 +36,22 @@ journal::JournalRecord renameRecord(const std::string& name, const JournalContex
 
 // The record that the result `removedId` left the results grid, made at `now`.
 journal::JournalRecord removalRecord(std::int64_t removedId, const JournalContext& context, const QDateTime& now);
+
+// The entry of the list of animals to weigh that `animal` is from `now` on, its reference
+// weight in `grams`.
+journal::JournalRecord animalRecord(const journal::Animal& animal, const JournalContext& context,
+                                    const QDateTime& now);
+
+// The record that the animal `number` left the list of animals to weigh, made at `now`.
+journal::JournalRecord animalGoneRecord(const std::string& number, const JournalContext& context,
+                                        const QDateTime& now);
+
+// The records that make the list `current` into `wanted`, made at `now`: an animal record
+// for each animal of `wanted` that `current` lacks or holds otherwise, in the order of
+// `wanted`, then, when `removeMissing`, a gone record for each animal of `current` that
+// `wanted` lacks. None for what is already so: the same file read again adds nothing.
+std::vector<journal::JournalRecord> listChanges(const std::vector<journal::Animal>& current,
+                                                const std::vector<journal::Animal>& wanted, bool removeMissing,
+                                                const JournalContext& context, const QDateTime& now);
 
 }  // namespace tarvelo::session

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "journal/journal.h"
+
+namespace tarvelo::journal {
+
+// An animal of the list of animals to weigh.
+struct Animal {
+  std::string number;  // typed, scanned from its cage card, or its RFID tag's 15 digits
+  std::string cage;
+  std::string group;
+  std::string sex;
+  std::string born;  // the date of birth, "2026-10-01"
+  std::optional<double> referenceGrams;
+
+  bool operator==(const Animal&) const = default;
+};
+
+// The list as the journal holds it: each number's newest animal record that no gone
+// record of the number followed, in the order the numbers were first entered. The records
+// are made by session::animalRecord and session::animalGoneRecord.
+std::vector<Animal> animalList(const Journal& journal);
+
+// The numbers of the animals with a standing result of local date `date` ("2026-12-07").
+std::set<std::string> weighedOn(const Journal& journal, const std::string& date);
+
+}  // namespace tarvelo::journal

@@ -1,0 +1,231 @@
+// The list of animals to weigh: read from the files colony systems export, made here with
+// Python's csv and openpyxl and with libxlsxwriter; kept in the journal.
+#include "journal/animal_list.h"
+
+#include <gtest/gtest.h>
+#include <xlsxwriter.h>
+
+#include <QDateTime>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "journal/animal_list_import.h"
+#include "journal/journal.h"
+#include "journal/journal_head.h"
+#include "journal/verification_text.h"
+#include "link/utf8_path.h"
+#include "reports/c_numeric_locale.h"
+#include "session/journal_entry.h"
+#include "tests/support/simulator_process.h"
+
+namespace tarvelo::journal {
+
+// Failures show the animals, found by GoogleTest in the namespace of Animal.
+void PrintTo(const Animal& animal, std::ostream* out) {
+  *out << animal.number << "|" << animal.cage << "|" << animal.group << "|" << animal.sex << "|"
+       << animal.born << "|" << animal.referenceGrams.value_or(0);
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Ten animals in a Windows-1251 CSV with Russian headings (a running "№" before the
+// animal's), dates in each form and refused lines after a blank one; the same in an
+// openpyxl workbook (numbers, a date cell, inline strings) under a title row; files that
+// give no list; every character 0x80 to 0xFF of Windows-1251 in a CSV, printed as Python
+// decodes them.
+constexpr char kMakeFiles[] = R"(
+import csv, datetime, openpyxl, pathlib, sys, zipfile
+folder = pathlib.Path(sys.argv[1])
+animals = [(str(985000001234560 + n), f'К-{n // 3 + 1}', 'Опыт "А"; доза 1' if n % 2 else 'Контроль',
+            'самка' if n % 3 else 'самец', datetime.date(2026, n + 1, 10 + n), 20.5 + n * 1.25) for n in range(10)]
+rows = [[number, cage, group, sex, born.strftime(['%d.%m.%Y', '%Y-%m-%d', '%d/%m/%Y'][n % 3]),
+         str(grams).replace('.', ',')] for n, (number, cage, group, sex, born, grams) in enumerate(animals)]
+rows += [[], ['', 'К-9'], [animals[0][0]], ['985000001239999', '', '', '', '', 'двадцать'],
+         ['985000001239998', '', '', '', '31.02.2026']]
+with open(folder / 'список.csv', 'w', encoding='cp1251', newline='') as out:
+    lines = csv.writer(out, delimiter=';')
+    lines.writerow(['№', '№ животного', 'Клетка', 'Группа', 'Пол', 'Дата рождения', 'Вес, г'])
+    lines.writerows([n + 1, *row] if row else [] for n, row in enumerate(rows))
+book = openpyxl.Workbook()
+book.active.append(['Colony export'])
+book.active.append(['Animal ID', 'Cage', 'Group', 'Sex', 'Date of birth', 'Weight (g)'])
+for number, *rest in animals:
+    book.active.append([int(number), *rest])
+book.save(folder / 'list.xlsx')
+(folder / 'обрезан.xlsx').write_bytes((folder / 'list.xlsx').read_bytes()[:3000])
+with zipfile.ZipFile(folder / 'бомба.xlsx', 'w', zipfile.ZIP_DEFLATED) as bomb:
+    bomb.writestr('xl/workbook.xml', b' ' * (65 << 20))
+(folder / 'без номера.csv').write_text('Клетка;Группа\nК-1;Опыт\n', encoding='utf-8-sig')
+(folder / 'фунты.csv').write_text('ID,Weight (lb)\n1,0.05\n')
+(folder / 'килограммы.csv').write_text('№;Масса (кг)\n1;0,0215\n')
+upper = bytes(b for b in range(0x80, 0x100) if b != 0x98)
+(folder / 'кодировка.csv').write_bytes('№;Группа\r\n1;'.encode('cp1251') + upper + b'\r\n')
+sys.stdout.buffer.write(upper.decode('cp1251').encode())
+)";
+
+// The list again as libxlsxwriter writes it: shared strings, dates as numbers in a date format.
+void writeSharedStringsBook(const fs::path& file, const std::vector<Animal>& animals) {
+  const reports::CNumericLocale pointNumbers;  // the library prints numbers with the C library
+  lxw_workbook* book = workbook_new(link::utf8Text(file).c_str());
+  lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+  lxw_format* date = workbook_add_format(book);
+  format_set_num_format(date, "dd.mm.yyyy");
+  lxw_col_t column = 0;
+  for (const char* heading : {"Number", "Cage", "Group", "Sex", "Born", "Body weight, g"})
+    worksheet_write_string(sheet, 0, column++, heading, nullptr);
+  for (lxw_row_t row = 1; const Animal& animal : animals) {
+    column = 0;
+    for (const std::string* text : {&animal.number, &animal.cage, &animal.group, &animal.sex})
+      worksheet_write_string(sheet, row, column++, text->c_str(), nullptr);
+    lxw_datetime born{std::stoi(animal.born.substr(0, 4)),
+                      std::stoi(animal.born.substr(5, 2)),
+                      std::stoi(animal.born.substr(8, 2)),
+                      0,
+                      0,
+                      0};
+    worksheet_write_datetime(sheet, row, column++, &born, date);
+    worksheet_write_number(sheet, row++, column, *animal.referenceGrams, nullptr);
+  }
+  ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+}
+
+class AnimalListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+#ifndef _WIN32
+    testing::privateConfigHome();  // the journal's head is kept there, not in the user's settings
+#endif
+    const testing::ProgramResult made =
+        testing::runProgram({"/usr/bin/python3", "-c", kMakeFiles, dir_.path().toStdString()});
+    ASSERT_EQ(made.status, 0) << made.err;
+    upperHalf_ = made.out;
+    reopen();
+  }
+  fs::path file(const std::string& name) const {
+    return fs::u8path(dir_.filePath(QString::fromStdString(name)).toStdString());
+  }
+  void reopen() {
+    journal_.reset();
+    link::Failure error;
+    journal_ = Journal::open(file("журнал.sqlite"), error);
+    ASSERT_TRUE(journal_) << error.message;
+  }
+#ifndef _WIN32  // LibreOffice, a Linux program
+  // list.xlsx saved by LibreOffice as `format`.
+  fs::path savedByOffice(const std::string& format) const {
+    const std::string folder = dir_.filePath("office").toStdString();
+    const testing::ProgramResult saved = testing::runProgram(
+        {"/usr/bin/soffice", "-env:UserInstallation=file://" + folder, "--headless", "--convert-to",
+         format, "--outdir", folder, dir_.filePath("list.xlsx").toStdString()});
+    EXPECT_EQ(saved.status, 0) << saved.err;
+    return file("office/list." + format);
+  }
+#endif
+  // Appends what makes the journal's list `wanted`, as the window does; how many records.
+  size_t write(const std::vector<Animal>& wanted, bool removeMissing) {
+    std::vector<JournalRecord> records =
+        session::listChanges(animalList(*journal_), wanted, removeMissing, {"Иванов И.И.", "П-7"},
+                             QDateTime(QDate(2026, 12, 7), QTime(12, 5, 7)));
+    for (JournalRecord& record : records) EXPECT_FALSE(journal_->append(record));
+    return records.size();
+  }
+
+  QTemporaryDir dir_;
+  std::unique_ptr<Journal> journal_;
+  std::string upperHalf_;
+};
+
+TEST_F(AnimalListTest, CsvAndBothWorkbooksGiveTheSameList) {
+  const ImportedList csv = importAnimalList(file("список.csv"));
+  ASSERT_FALSE(csv.error) << *csv.error;
+  ASSERT_EQ(csv.animals.size(), 10u);
+  EXPECT_EQ(csv.animals[1],
+            (Animal{"985000001234561", "К-1", "Опыт \"А\"; доза 1", "самка", "2026-02-11", 21.75}));
+  EXPECT_EQ(csv.refused,
+            (std::vector<RefusedLine>{{13, "нет номера животного"},
+                                      {14, "номер «985000001234560» уже был в строке 2"},
+                                      {15, "вес «двадцать» — не число"},
+                                      {16, "дата рождения «31.02.2026» — не дата"}}));
+  EXPECT_EQ(importAnimalList(file("list.xlsx")).animals, csv.animals);
+  writeSharedStringsBook(file("shared.xlsx"), csv.animals);
+  EXPECT_EQ(importAnimalList(file("shared.xlsx")).animals, csv.animals);
+#ifndef _WIN32
+  // LibreOffice's workbook, whose first relationship is not the sheet.
+  EXPECT_EQ(importAnimalList(savedByOffice("xlsx")).animals, csv.animals);
+#endif
+
+  EXPECT_EQ(importAnimalList(file("кодировка.csv")).animals.at(0).group, upperHalf_);
+  EXPECT_EQ(importAnimalList(file("килограммы.csv")).animals.at(0).referenceGrams, 21.5);
+}
+
+TEST_F(AnimalListTest, FilesThatHoldNoListAreSaidWhy) {
+  for (const auto& [name, error] :
+       {std::pair{"без номера.csv", "в файле нет столбца с номером животного"},
+        {"фунты.csv",
+         "единица веса «lb» не известна: вес читается в граммах (г, g) или килограммах (кг, kg)"},
+        {"обрезан.xlsx", "файл не читается как книга .xlsx: он повреждён или обрезан"},
+        {"бомба.xlsx", "часть «xl/workbook.xml» книги .xlsx больше 64 МБ"}}) {
+    const ImportedList list = importAnimalList(file(name));
+    EXPECT_EQ(list.error, error) << name;
+    EXPECT_TRUE(list.animals.empty());
+  }
+  EXPECT_TRUE(importAnimalList(file("нет такого.csv")).error->starts_with("файл не открывается"));
+#ifndef _WIN32
+  EXPECT_EQ(importAnimalList(savedByOffice("xls")).error,
+            "файл — книга старого формата .xls: сохраните её как .xlsx или CSV");
+#endif
+}
+
+// A file read again adds nothing, a moved cage one record, a removal one; the list keeps
+// the order it was first entered in, also across a reopening, and the chain holds.
+TEST_F(AnimalListTest, JournalKeepsTheListWithOnlyItsChanges) {
+  const std::vector<Animal> imported = importAnimalList(file("список.csv")).animals;
+  ASSERT_EQ(write(imported, true), 10u);
+  EXPECT_EQ(write(importAnimalList(file("list.xlsx")).animals, true), 0u);
+  std::vector<Animal> moved = imported;
+  moved[3].cage = "К-12";
+  EXPECT_EQ(write(moved, true), 1u);
+  std::vector<Animal> fewer = moved;
+  fewer.erase(fewer.begin() + 5);
+  EXPECT_EQ(write(fewer, false), 0u);
+  EXPECT_EQ(write(fewer, true), 1u);
+  reopen();
+  EXPECT_EQ(animalList(*journal_), fewer);
+  const JournalRecord gone = journal_->records().back();
+  EXPECT_EQ((std::vector{gone.kind, gone.animal, gone.person, gone.local}),
+            (std::vector<std::string>{kAnimalGone, imported[5].number, "Иванов И.И.",
+                                      "2026-12-07 12:05:07"}));
+  EXPECT_EQ(write(moved, true), 1u);
+  EXPECT_EQ(animalList(*journal_), moved);
+  const Verification checked = journal_->verify({*storedHead(file("журнал.sqlite"))});
+  EXPECT_EQ(checked.records, 13);
+  EXPECT_TRUE(holds(checked));
+}
+
+TEST_F(AnimalListTest, WeighedOnTakesTheDaysStandingResultsWithANumber) {
+  for (const auto& [animal, local] : {std::pair{"1", "2026-12-07 00:00:00"},
+                                      {"2", "2026-12-07 23:59:59"},
+                                      {"3", "2026-12-07 10:00:00"},
+                                      {"4", "2026-12-08 00:00:00"},
+                                      {"5", "2026-12-06 23:59:59"},
+                                      {"", "2026-12-07 11:00:00"}}) {
+    JournalRecord result;
+    result.local = local;
+    result.animal = animal;
+    ASSERT_FALSE(journal_->append(result));
+  }
+  JournalRecord removal =
+      session::removalRecord(3, {}, QDateTime(QDate(2026, 12, 7), QTime(12, 0)));
+  ASSERT_FALSE(journal_->append(removal));
+  EXPECT_EQ(weighedOn(*journal_, "2026-12-07"), (std::set<std::string>{"1", "2"}));
+}
+
+}  // namespace
+}  // namespace tarvelo::journal
