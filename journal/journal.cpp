@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <system_error>
+#include <tuple>
 
 #include "link/utf8_path.h"
 
@@ -154,6 +155,24 @@ std::set<std::int64_t> removedResults(sqlite3* db) {
   removals.bind(1, std::string(kRemoval));
   while (removals.next()) removed.insert(removals.integer(0));
   return removed;
+}
+
+// The reference weights of the animals on the list, by number: the newest entry's id and
+// weight, for those whose entry gives one and who have not left the list.
+std::map<std::string, std::pair<std::int64_t, double>> listedReferences(sqlite3* db) {
+  std::map<std::string, std::pair<std::int64_t, double>> references;
+  Statement entries(db, "SELECT id, kind, animal, grams FROM records WHERE kind IN (?, ?) ORDER BY id");
+  entries.bind(1, std::string(kAnimal));
+  entries.bind(2, std::string(kAnimalGone));
+  while (entries.next()) {
+    const std::optional<double> grams = entries.real(3);
+    if (entries.text(1) == kAnimal && grams) {
+      references[entries.text(2)] = {entries.integer(0), *grams};
+    } else {
+      references.erase(entries.text(2));
+    }
+  }
+  return references;
 }
 
 // The name the grid calls each renamed result by now: its newest rename's.
@@ -415,6 +434,7 @@ std::vector<ObjectSummary> Journal::objects(const RecordFilter& only) const {
   const std::map<std::int64_t, std::string> renamed = renamedResults(db_);
   std::map<std::pair<bool, std::string>, ObjectSummary> summaries;  // by name or not, object
   std::map<std::int64_t, std::pair<ObjectSummary*, std::optional<double>>> standing;  // id: object, grams
+  std::set<const ObjectSummary*> chosen;  // their reference taken with "Принять за исходный"
   RecordFilter filter{only.object, {}, {}, only.animal};
   // Nearly every record is of these kinds: read in id order, not through the index by kind.
   Statement select(db_, "SELECT id, kind, object, grams, local, subject, animal FROM records WHERE +kind IN (?, ?)" +
@@ -434,6 +454,7 @@ std::vector<ObjectSummary> Journal::objects(const RecordFilter& only) const {
       if (summary.byName != byName || summary.object != (byName ? select.text(2) : animal)) continue;
       summary.referenceId = taken->first;
       summary.referenceGrams = taken->second.second;
+      chosen.insert(&summary);
       continue;
     }
     if (removed.contains(id)) continue;
@@ -452,9 +473,15 @@ std::vector<ObjectSummary> Journal::objects(const RecordFilter& only) const {
     }
     standing[id] = {&summary, summary.lastGrams};
   }
+  // An animal's reference is the list's weight unless one was taken.
+  const std::map<std::string, std::pair<std::int64_t, double>> listed = listedReferences(db_);
   std::vector<ObjectSummary> objects;
   objects.reserve(summaries.size());
-  for (auto& [key, summary] : summaries) objects.push_back(std::move(summary));
+  for (auto& [key, summary] : summaries) {
+    const auto fromList = summary.byName || chosen.contains(&summary) ? listed.end() : listed.find(summary.object);
+    if (fromList != listed.end()) std::tie(summary.referenceId, summary.referenceGrams) = fromList->second;
+    objects.push_back(std::move(summary));
+  }
   return objects;
 }
 

@@ -46,10 +46,15 @@ QString ResultJournal::close() {
   return lost;
 }
 
-void ResultJournal::resultAdded(const weighing::MeasurementStore& store, int row) {
+void ResultJournal::resultAdded(const weighing::MeasurementStore& store, int row, const journal::Animal* listed) {
+  journal::JournalRecord record = resultRecord(store, row, context_(), clock_());
+  if (listed != nullptr) {
+    // Where the animal lives and in which group, as the list has it when it is weighed.
+    record.cage = listed->cage;
+    record.group = listed->group;
+  }
   QMetaObject::invokeMethod(
-      writer_, [writer = writer_, record = resultRecord(store, row, context_(), clock_()), row,
-                shares = shares_()] { writer->add(record, row, shares); },
+      writer_, [writer = writer_, record = std::move(record), row, shares = shares_()] { writer->add(record, row, shares); },
       Qt::QueuedConnection);
 }
 

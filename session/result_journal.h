@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+#include "journal/animal_list.h"
 #include "journal/journal_head.h"
 
 #include "journal/alert_shares.h"
@@ -34,8 +35,9 @@ class ResultJournal : public QObject {
                 std::function<QDateTime()> clock = &QDateTime::currentDateTime);
   ~ResultJournal() override;
 
-  // Row `row` of the store's results was just made.
-  void resultAdded(const weighing::MeasurementStore& store, int row);
+  // Row `row` of the store's results was just made, of `listed` when its animal is on the
+  // list of animals to weigh.
+  void resultAdded(const weighing::MeasurementStore& store, int row, const journal::Animal* listed = nullptr);
   // Row `row` of the results left the grid: the rows below moved up, and those the grid
   // now calls by another name are renamed.
   void resultRemoved(const weighing::MeasurementStore& store, int row);

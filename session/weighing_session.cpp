@@ -35,6 +35,9 @@ const QString kWaitingForEmpty = QStringLiteral(" - Снимите груз... "
 const QString kLoadLeftEarly = QStringLiteral(" - Груз снят до конца взвешивания, результат не записан.");
 const QString kSilentSince = QStringLiteral(" - Весы не отвечают с %1, поиск весов... ");
 
+// The note of a result whose number is not on the list of animals to weigh.
+const std::string kNotListed = "нет в списке";
+
 int64_t steadyMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now().time_since_epoch()).count();
 }
@@ -419,14 +422,19 @@ bool WeighingSession::addResultRow() {
     if (tagged) inputs.eAnimal = tagged->animal;
     const weighing::StopOutcome outcome = weighing::StopWeighing(store_, inputs);
     if (outcome.lastNum) emit lastNumChanged(*outcome.lastNum);
+    const journal::Animal* listed = nullptr;
     if (outcome.resultAdded) {
-      if (tagged) store_.sgRes.setCell(weighing::ResultNote, store_.selectedResultRow, tagged->note);
+      // The new row is the selected one.
+      const int row = store_.selectedResultRow;
+      const auto found = std::find_if(animals_.begin(), animals_.end(),
+                                      [&inputs](const journal::Animal& animal) { return animal.number == inputs.eAnimal; });
+      if (found != animals_.end()) listed = &*found;
+      const bool unlisted = !inputs.eAnimal.empty() && !animals_.empty() && listed == nullptr;
+      const std::string note = tagged ? tagged->note : std::string();
+      store_.sgRes.setCell(weighing::ResultNote, row, unlisted ? kNotListed + (note.empty() ? "" : "; " + note) : note);
       tags_.weighingEnded();
     }
-    if (outcome.resultAdded && journal_) {
-      // The new row is the selected one.
-      journal_->resultAdded(store_, store_.selectedResultRow);
-    }
+    if (outcome.resultAdded && journal_) journal_->resultAdded(store_, store_.selectedResultRow, listed);
     if (outcome.resultAdded) emit resultAdded();
   } catch (const weighing::ConversionError& error) {
     fail(badNumberText(error));

@@ -131,6 +131,9 @@ class WeighingSession : public QObject {
   // The tag reader read `number`: it names the weighing that runs, or the next one to
   // begin within a few seconds.
   void tagRead(const std::string& number);
+  // The list of animals to weigh: a number not on it is weighed all the same and marked.
+  void setAnimals(std::vector<journal::Animal> animals) { animals_ = std::move(animals); }
+  const std::vector<journal::Animal>& animals() const { return animals_; }
   // "Прервать", or the end of a weighing: a weighing with readings becomes a result row.
   void stop();
   // The polling timer's tick, also a press of the read button.
@@ -208,6 +211,7 @@ class WeighingSession : public QObject {
 
   weighing::MeasurementStore store_;
   AnimalTags tags_;
+  std::vector<journal::Animal> animals_;
   bool runActive_ = false;
   RunControls controls_;
   std::unique_ptr<link::ProtocolMemory> memory_;

@@ -470,9 +470,20 @@ TEST(JournalObjects, AnimalsByNumberAndRowsByTheirCurrentName) {
   for (const auto& [object, mass] : {std::pair{"Мышь 1", "25,00"}, {"Мышь 2", "26,00"}, {"Мышь 3", "24,00"}}) {
     append(resultOf(object, mass));
   }
-  append({.kind = kRemoval, .subject = 1});
-  append({.kind = kRename, .object = "Мышь 1", .subject = 2});
-  append({.kind = kRename, .object = "Мышь 2", .subject = 3});
+  // A record of `kind` naming `subject` as `object` or `animal`, with `grams`.
+  const auto named = [](const char* kind, std::string object, std::int64_t subject, std::string animal = {},
+                        std::optional<double> grams = {}) {
+    JournalRecord record;
+    record.kind = kind;
+    record.object = std::move(object);
+    record.subject = subject;
+    record.animal = std::move(animal);
+    record.grams = grams;
+    return record;
+  };
+  append(named(kRemoval, {}, 1));
+  append(named(kRename, "Мышь 1", 2));
+  append(named(kRename, "Мышь 2", 3));
   append(resultOf("Мышь 3", "27,00"));
   JournalRecord tagged = resultOf("Мышь 3", "20,00");
   tagged.animal = "985000001234567";
@@ -492,6 +503,12 @@ TEST(JournalObjects, AnimalsByNumberAndRowsByTheirCurrentName) {
   EXPECT_EQ(second[0].id, 3);
   EXPECT_EQ(second[0].object, "Мышь 2");
   EXPECT_EQ(journal->standingResults(filterOf(objects[0])).at(0).grams, 20.0);
+
+  // The list's weight is the animal's reference, unless one is taken.
+  append(named(kAnimal, {}, 0, "985000001234567", 25.0));
+  EXPECT_EQ(journal->objects().at(0).referenceGrams, 25.0);
+  append(named(kReference, "Мышь 3", 8, "985000001234567"));
+  EXPECT_EQ(journal->objects().at(0).referenceGrams, 20.0);
 }
 
 }  // namespace

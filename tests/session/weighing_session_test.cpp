@@ -321,8 +321,12 @@ class WeighingSessionTest : public QObject {
   }
 
   // In a hands-free run the tag read as a mouse goes onto the pan names its row, the typed
-  // number names a mouse without one, and a row of two tags has no number and says why.
+  // number names a mouse without one (weighed though not on the list, and marked so), and a
+  // row of two tags has no number and says why.
   void handsFreeRowsTakeTheirTags() {
+    journal::Animal listed;
+    listed.number = "985000000000001";
+    session->setAnimals({listed});
     *balanceLive = true;
     *panLoaded = false;
     QSignalSpy results(session.get(), &WeighingSession::resultRecorded);
@@ -347,6 +351,7 @@ class WeighingSessionTest : public QObject {
     for (int row = 1; row <= 3; ++row)
       QCOMPARE(store().sgRes.cell(weighing::ResultAnimal, row), animals[static_cast<size_t>(row - 1)]);
     QVERIFY(store().sgRes.cell(weighing::ResultNote, 1).empty());
+    QCOMPARE(store().sgRes.cell(weighing::ResultNote, 2), std::string("нет в списке"));
     QVERIFY(!store().sgRes.cell(weighing::ResultNote, 3).empty());
   }
 
