@@ -27,6 +27,7 @@
 #include "window/widgets/field_name.h"
 #include "window/options/journal_panel.h"
 #include "window/options/tag_reader_panel.h"
+#include "window/journal/animal_list_window.h"
 #include "window/journal/journal_window.h"
 #include "window/widgets/grid_view.h"
 #include "window/protocol/protocol_part.h"
@@ -308,6 +309,35 @@ void TMainForm::setUpJournal() {
   action->setEnabled(!startOptions_.journal.empty());
   ui->MainMenu1->insertAction(ui->N1, action);
   connect(action, &QAction::triggered, this, &TMainForm::JournalClick);
+  auto* list = new QAction("Список животных", this);
+  list->setObjectName("AnimalListAction");
+  list->setEnabled(!startOptions_.journal.empty());
+  ui->MainMenu1->insertAction(ui->N1, list);
+  connect(list, &QAction::triggered, this, &TMainForm::AnimalListClick);
+  if (startOptions_.journal.empty()) return;
+  animalList_ = new AnimalListWindow(
+      startOptions_.journal, [this] { return journalContext(); },
+      [this](const std::vector<journal::Animal>& animals, const std::set<std::string>& weighed) {
+        session_->setAnimals(animals);
+        weighedToday_ = weighed;
+        offerNextAnimal();
+      },
+      this);
+  animalList_->refresh();  // the list comes into the session at the start
+}
+
+void TMainForm::AnimalListClick() {
+  session_->waitForJournal();  // the row just made counts as weighed
+  animalList_->refresh();
+  animalList_->show();
+  animalList_->raise();
+}
+
+void TMainForm::offerNextAnimal() {
+  const auto& animals = session_->animals();
+  const auto next = std::find_if(animals.begin(), animals.end(),
+                                 [this](const journal::Animal& animal) { return !weighedToday_.contains(animal.number); });
+  ui->eAnimal->setPlaceholderText(next == animals.end() ? QString() : QString::fromStdString(next->number));
 }
 
 session::JournalContext TMainForm::journalContext() const {

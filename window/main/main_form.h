@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "session/journal_entry.h"
@@ -27,6 +28,7 @@ namespace tarvelo::window {
 class ControlRules;
 class GraphPart;
 class JournalWindow;
+class AnimalListWindow;
 class OptionsPart;
 class ProtocolPart;
 class TAskForm;
@@ -89,6 +91,8 @@ class TMainForm : public QMainWindow {
   void OptionsClick();
   // "Журнал": the journal window, read anew.
   void JournalClick();
+  // "Список животных": the animals to weigh, kept in the journal.
+  void AnimalListClick();
   void ShowGraphClick();
   // The chart as a JPEG or GIF picture, and printed on a given printer.
   bool saveGraph(const QString& path, bool gif);
@@ -133,6 +137,8 @@ class TMainForm : public QMainWindow {
   bool startRun();
   // A result took the animal's number: the field is empty and ready for the next scan.
   void readyForNextAnimal();
+  // The first animal of the list not weighed today is offered in "№ животного".
+  void offerNextAnimal();
   void StopButtonPressed();
   void onRunEnded(session::RunEnd end, const QString& message);
   void endProgram(int status);
@@ -155,6 +161,8 @@ class TMainForm : public QMainWindow {
   WindowPlaces places_;
   GraphPart* graph_ = nullptr;
   JournalWindow* journalWindow_ = nullptr;
+  AnimalListWindow* animalList_ = nullptr;
+  std::set<std::string> weighedToday_;  // the list's animals weighed today
   std::unique_ptr<ProtocolPart> protocol_;
 };
 

@@ -45,11 +45,16 @@ bool TMainForm::startRun() {
 }
 
 void TMainForm::eAnimalReturnPressed() {
+  // Enter on the field left empty takes the animal offered.
+  if (ui->eAnimal->text().trimmed().isEmpty()) ui->eAnimal->setText(ui->eAnimal->placeholderText());
   if (!session_->running()) startRun();
 }
 
 void TMainForm::readyForNextAnimal() {
+  const weighing::MeasurementStore& store = session_->measurements();
+  weighedToday_.insert(store.sgRes.cell(weighing::ResultAnimal, store.selectedResultRow));
   ui->eAnimal->clear();
+  offerNextAnimal();
   if (isVisible()) ui->eAnimal->setFocus();
 }
 

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -17,6 +18,8 @@
 #include "link/utf8_path.h"
 #include "tests/support/keyboard_checks.h"
 #include "tests/support/simulator_process.h"
+#include "journal/animal_list.h"
+#include "window/journal/animal_list_window.h"
 #include "window/journal/journal_window.h"
 #include "window/widgets/line_chart.h"
 
@@ -47,6 +50,31 @@ class JournalWindowTest : public QObject {
     window = std::make_unique<JournalWindow>(path, [] { return session::JournalContext{}; }, [this] { return shares; });
     window->refresh();
     table = window->findChild<QTableWidget*>("JournalObjects");
+  }
+
+  // A list imported says which lines it refused; the table, edited and saved, is the list
+  // the journal keeps, and whoever listens hears it.
+  void animalListIsImportedEditedAndKept() {
+    std::vector<journal::Animal> heard;
+    AnimalListWindow list(path, [] { return session::JournalContext{}; },
+                          [&heard](const std::vector<journal::Animal>& animals, const std::set<std::string>&) { heard = animals; });
+    QFile csv(dir.filePath("список.csv"));
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write("Номер;Клетка;Группа;Вес, г\n985000000000001;К-1;А;25,5\n985000000000002;К-1;А;\n;К-2;Б;20\n");
+    csv.close();
+    const std::optional<QString> said = list.importFrom(csv.fileName());
+    QVERIFY2(said && said->contains("не принято строк: 1"), qPrintable(said.value_or("")));
+    QCOMPARE(heard.size(), size_t{2});
+    QCOMPARE(heard[0].referenceGrams, 25.5);
+    auto* table = list.findChild<QTableWidget*>("AnimalList");
+    table->item(1, 1)->setText("К-9");  // moved to another cage
+    table->removeRow(0);
+    QCOMPARE(list.saveTable(), std::nullopt);
+    journal::OpenError error;
+    const auto kept = journal::animalList(*journal::Journal::openForReading(path, error));
+    QCOMPARE(kept.size(), size_t{1});
+    QCOMPARE(kept[0].cage, std::string("К-9"));
+    QCOMPARE(heard, kept);
   }
 
   void objectsShowTheirChangeAndTheMarkBelowTheAlertShare() {

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "journal/animal_list.h"
+#include "session/journal_entry.h"
+
+class QTableWidget;
+
+namespace tarvelo::window {
+
+// "Список животных": the animals to weigh as the journal keeps them, who of them has been
+// weighed today, typed in or imported from a colony-management system's CSV or .xlsx.
+// Every change is a journal record.
+class AnimalListWindow : public QDialog {
+ public:
+  // `changed` hears the list as it stands, and who of it was weighed today, at each read.
+  using Changed = std::function<void(const std::vector<journal::Animal>&, const std::set<std::string>&)>;
+  AnimalListWindow(std::filesystem::path journal, std::function<session::JournalContext()> context, Changed changed,
+                   QWidget* parent = nullptr);
+
+  // Reads the list and today's weighings anew.
+  void refresh();
+  // Imports `file` into the list: new and changed animals are recorded, the others kept.
+  // What was refused and why, or the reason nothing was; none when all went in.
+  std::optional<QString> importFrom(const QString& file);
+  // Records the table as the list: animals changed, added or taken out. The reason when
+  // it cannot.
+  std::optional<QString> saveTable();
+
+ private:
+  void importClick();
+  void saveClick();
+  void showList(const std::vector<journal::Animal>& animals, const std::set<std::string>& weighedToday);
+  // The journal takes `wanted`, with the animals it lacks taken out when `removeMissing`.
+  std::optional<QString> record(const std::vector<journal::Animal>& wanted, bool removeMissing);
+
+  std::filesystem::path path_;
+  std::function<session::JournalContext()> context_;
+  Changed changed_;
+  std::vector<journal::Animal> shown_;
+  QTableWidget* table_;
+};
+
+}  // namespace tarvelo::window
