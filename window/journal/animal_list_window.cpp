@@ -78,7 +78,9 @@ void AnimalListWindow::refresh() {
       weighed = journal::weighedOn(*journal, QDate::currentDate().toString("yyyy-MM-dd").toStdString());
     }
   } catch (const journal::ReadError& error) {
-    QMessageBox::warning(this, windowTitle(), QString("Журнал не прочитан: %1").arg(error.what()));
+    // Read at the start too, maybe with nobody at the window: said only to a person who
+    // opened the list. The journal's own check says it at the start.
+    if (isVisible()) QMessageBox::warning(this, windowTitle(), QString("Журнал не прочитан: %1").arg(error.what()));
   }
   showList(animals, weighed);
 }

@@ -328,9 +328,9 @@ void TMainForm::setUpJournal() {
 
 void TMainForm::AnimalListClick() {
   session_->waitForJournal();  // the row just made counts as weighed
-  animalList_->refresh();
   animalList_->show();
   animalList_->raise();
+  animalList_->refresh();
 }
 
 void TMainForm::offerNextAnimal() {

@@ -51,7 +51,7 @@ constexpr int kBalanceCom = 14;
 constexpr int kTagReaderCom = 35;
 constexpr int kEndMs = 30'000;
 // Three mice of 3.5 s with 2 s between them, and the start.
-constexpr int kCageMs = 40'000;
+constexpr int kCageMs = 90'000;
 
 }  // namespace
 
@@ -304,16 +304,8 @@ class MainFormTest : public QObject {
     for (int mouse = 0; mouse < 10; ++mouse) profile += ",3.5:" + std::to_string(24 + mouse) + ":0.3,2:0:0.05";
     const testing::SimulatorProcess balance(
         kBalanceCom, {"--protocol", "bm", "--profile", profile, "--unstable-every", "0", "--unstable-step", "0"});
-    {
-      const auto store = settings::makeSettingsStore();
-      QVERIFY(store->create("Tarvelo"));
-      store->WriteNumber("COM", kBalanceCom - 1);
-      store->WriteNumber("WPeriod", 1);
-      store->WriteText("eUnit", "Мышь");
-    }
-    qputenv("XDG_DATA_HOME", configHome().path().toUtf8());
-    const std::filesystem::path path = (configHome().path() + "/Tarvelo/journal.sqlite").toStdString();
-    const SpawnedProgram program = spawnProgram({}, {"--show", "--hands-free"});
+    const std::filesystem::path path = journalPath();
+    const SpawnedProgram program = startCage();
     // A failed check leaves no program running.
     auto killer = qScopeGuard([&program] {
       kill(program.pid, SIGKILL);
@@ -348,17 +340,8 @@ class MainFormTest : public QObject {
     const testing::SimulatorProcess balance(
         kBalanceCom, {"--protocol", "bm", "--profile", profile + ",60:0:0.05", "--unstable-every", "0", "--unstable-step",
                       "0", "--tag-reader-com", std::to_string(kTagReaderCom), "--tags", tags[0] + "," + tags[1] + "," + tags[2]});
-    {
-      const auto store = settings::makeSettingsStore();
-      QVERIFY(store->create("Tarvelo"));
-      store->WriteNumber("COM", kBalanceCom - 1);
-      store->WriteNumber("WPeriod", 1);
-      store->WriteText("eUnit", "Мышь");
-      store->WriteNumber("TagReaderCOM", kTagReaderCom);
-    }
-    qputenv("XDG_DATA_HOME", configHome().path().toUtf8());
-    const std::filesystem::path path = (configHome().path() + "/Tarvelo/journal.sqlite").toStdString();
-    const SpawnedProgram program = spawnProgram({}, {"--show", "--hands-free"});
+    const std::filesystem::path path = journalPath();
+    const SpawnedProgram program = startCage([](settings::SettingsStore& store) { store.WriteNumber("TagReaderCOM", kTagReaderCom); });
     auto killer = qScopeGuard([&program] {
       kill(program.pid, SIGKILL);
       program.finish(kEndMs);
@@ -593,6 +576,22 @@ class MainFormTest : public QObject {
     ::close(pipeFds[1]);
     return program;
   }
+  // The program started hands-free on the balance, with the settings a cage needs and
+  // `more`, and its journal at journalPath().
+  SpawnedProgram startCage(const std::function<void(settings::SettingsStore&)>& more = {}) const {
+    {
+      const auto store = settings::makeSettingsStore();
+      if (!store->create("Tarvelo")) qFatal("no settings");
+      store->WriteNumber("COM", kBalanceCom - 1);
+      store->WriteNumber("WPeriod", 1);
+      store->WriteText("eUnit", "Мышь");
+      if (more) more(*store);
+    }
+    qputenv("XDG_DATA_HOME", configHome().path().toUtf8());
+    return spawnProgram({}, {"--show", "--hands-free"});
+  }
+  std::filesystem::path journalPath() const { return (configHome().path() + "/Tarvelo/journal.sqlite").toStdString(); }
+
   // Settings of a hidden start on the simulator's port with a working-time limit.
   void storeHiddenStart(const std::string& workTime, const std::string& logFile) const {
     const auto store = settings::makeSettingsStore();

@@ -65,11 +65,12 @@ class OptionsDialogTest : public QObject {
       QCOMPARE(child<QWidget>(name)->window()->objectName(), QString("GraphWindow"));
     }
     const QList<QAction*> menu = form->menuBar()->actions();
-    QCOMPARE(menu.size(), 4);
+    QCOMPARE(menu.size(), 5);
     QCOMPARE(menu[0]->text(), QString("Параметры…"));
     QCOMPARE(menu[1]->text(), QString("График"));
     QCOMPARE(menu[2]->text(), QString("Журнал"));
-    QCOMPARE(menu[3]->text(), QString("Справка"));
+    QCOMPARE(menu[3]->text(), QString("Список животных"));
+    QCOMPARE(menu[4]->text(), QString("Справка"));
     QVERIFY(menu[0]->isEnabled());
     QVERIFY2(!menu[1]->isEnabled(), "no readings yet");
   }
