@@ -437,7 +437,8 @@ std::vector<ObjectSummary> Journal::objects(const RecordFilter& only) const {
   std::set<const ObjectSummary*> chosen;  // their reference taken with "Принять за исходный"
   RecordFilter filter{only.object, {}, {}, only.animal};
   // Nearly every record is of these kinds: read in id order, not through the index by kind.
-  Statement select(db_, "SELECT id, kind, object, grams, local, subject, animal FROM records WHERE +kind IN (?, ?)" +
+  Statement select(db_, "SELECT id, kind, object, grams, local, subject, animal, cage, grp FROM records "
+                        "WHERE +kind IN (?, ?)" +
                             objectCondition(filter) + " ORDER BY id");
   select.bind(1, std::string(kResult));
   select.bind(2, std::string(kReference));
@@ -467,6 +468,8 @@ std::vector<ObjectSummary> Journal::objects(const RecordFilter& only) const {
     summary.lastId = id;
     summary.lastGrams = select.real(3);
     summary.lastLocal = select.text(4);
+    summary.cage = select.text(7);
+    summary.group = select.text(8);
     if (summary.referenceId == 0) {
       summary.referenceId = id;
       summary.referenceGrams = summary.lastGrams;

@@ -53,6 +53,8 @@ struct RecordFilter {
 struct ObjectSummary {
   std::string object;    // the animal's number, or the grid's name when `byName`
   bool byName = false;   // results without an animal's number, known by the grid's name
+  std::string cage;      // where the last weighing found it, and its group then
+  std::string group;
   int weighings = 0;
   std::string lastLocal;
   std::int64_t lastId = 0;

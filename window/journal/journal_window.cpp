@@ -1,6 +1,7 @@
 #include "window/journal/journal_window.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QDateTime>
@@ -13,12 +14,14 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 #include "journal/export_file.h"
@@ -29,9 +32,21 @@ namespace tarvelo::window {
 
 namespace {
 
-enum Column { ObjectColumn, WeighingsColumn, LastColumn, ReferenceColumn, ChangeColumn, ShareColumn, kColumns };
-const QStringList kHeadings{"Объект", "Взвешиваний", "Последний вес, г", "Исходный вес, г", "Изменение, г",
-                            "Изменение, %"};
+enum Column {
+  ObjectColumn,
+  WeighingsColumn,
+  LastColumn,
+  ReferenceColumn,
+  ChangeColumn,
+  ShareColumn,
+  CageColumn,
+  GroupColumn,
+  kColumns
+};
+const QStringList kHeadings{"Объект",       "Взвешиваний",  "Последний вес, г", "Исходный вес, г",
+                            "Изменение, г", "Изменение, %", "Клетка",           "Группа"};
+const QString kAll = QStringLiteral("все");
+const QString kByNameTip = QStringLiteral(" — по наименованию в таблице результатов, без номера животного");
 const QColor kWarned(255, 235, 180);
 const QColor kLimited(255, 170, 170);
 constexpr double kChartMarginShare = 0.1;
@@ -107,6 +122,7 @@ JournalWindow::JournalWindow(std::filesystem::path journal, std::function<sessio
   buttons->addWidget(chain_, 1);
   buttons->addWidget(reference);
   auto* layout = new QVBoxLayout(this);
+  layout->addLayout(makeFilters());
   layout->addWidget(table_, 1);
   layout->addWidget(chartCaption_);
   layout->addWidget(chart_, 1);
@@ -119,6 +135,50 @@ JournalWindow::JournalWindow(std::filesystem::path journal, std::function<sessio
   follow_->setInterval(kFollowMs);
   connect(follow_, &QTimer::timeout, this, &JournalWindow::followJournal);
   connect(reference, &QPushButton::clicked, this, &JournalWindow::takeReferenceClick);
+}
+
+QHBoxLayout* JournalWindow::makeFilters() {
+  auto* row = new QHBoxLayout;
+  for (auto [combo, label, name, spoken] : {std::tuple{&cage_, "Клетка:", "JournalCageFilter", "Показать клетку"},
+                                            {&group_, "Группа:", "JournalGroupFilter", "Показать группу"}}) {
+    *combo = new QComboBox(this);
+    (*combo)->setObjectName(name);
+    (*combo)->setAccessibleName(spoken);
+    (*combo)->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto* caption = new QLabel(label, this);
+    caption->setBuddy(*combo);
+    row->addWidget(caption);
+    row->addWidget(*combo);
+    connect(*combo, &QComboBox::currentTextChanged, this, &JournalWindow::filterRows);
+  }
+  row->addStretch(1);
+  return row;
+}
+
+void JournalWindow::fillFilters() {
+  for (auto [combo, column] : {std::pair{cage_, CageColumn}, {group_, GroupColumn}}) {
+    const QString chosen = combo->currentText();
+    QStringList values;
+    for (int row = 0; row < table_->rowCount(); ++row) {
+      const QString value = table_->item(row, column)->text();
+      if (!value.isEmpty() && !values.contains(value)) values << value;
+    }
+    values.sort();
+    const QSignalBlocker quiet(combo);
+    combo->clear();
+    combo->addItem(kAll);
+    combo->addItems(values);
+    combo->setCurrentIndex(std::max(combo->findText(chosen), 0));
+  }
+  filterRows();
+}
+
+void JournalWindow::filterRows() {
+  const auto takes = [this](int row, QComboBox* combo, int column) {
+    return combo->currentIndex() <= 0 || table_->item(row, column)->text() == combo->currentText();
+  };
+  for (int row = 0; row < table_->rowCount(); ++row)
+    table_->setRowHidden(row, !takes(row, cage_, CageColumn) || !takes(row, group_, GroupColumn));
 }
 
 QWidget* JournalWindow::makeExportChoices() {
@@ -215,17 +275,29 @@ void JournalWindow::refresh() {
     const std::optional<double> change =
         object.lastGrams && object.referenceGrams ? std::optional(*object.lastGrams - *object.referenceGrams)
                                                   : std::nullopt;
-    const QStringList texts{QString::fromStdString(object.object), QString::number(object.weighings),
-                            grams(object.lastGrams), grams(object.referenceGrams), grams(change),
-                            share ? QLocale().toString(*share - 100.0, 'f', 1) : QString()};
+    const QStringList texts{QString::fromStdString(object.object),
+                            QString::number(object.weighings),
+                            grams(object.lastGrams),
+                            grams(object.referenceGrams),
+                            grams(change),
+                            share ? QLocale().toString(*share - 100.0, 'f', 1) : QString(),
+                            QString::fromStdString(object.cage),
+                            QString::fromStdString(object.group)};
     const std::optional<journal::AlertLevel> level = share ? journal::alertLevelOf(*share, shares) : std::nullopt;
     for (int column = 0; column < kColumns; ++column) {
       auto* item = new QTableWidgetItem(texts[column]);
-      if (column == ObjectColumn) item->setToolTip(texts[column]);
+      if (column == ObjectColumn) {
+        item->setToolTip(object.byName ? texts[column] + kByNameTip : texts[column]);
+        // Known only by the grid's name, not by an animal's number.
+        QFont font = item->font();
+        font.setItalic(object.byName);
+        item->setFont(font);
+      }
       if (level) markBelowAlert(*item, *level, shares);
       table_->setItem(row, column, item);
     }
   }
+  fillFilters();
   if (!journal || !unread.isEmpty()) {
     stopChainCheck();
     chain_->setText(QString("Журнал не прочитан: %1").arg(unread));

@@ -15,6 +15,8 @@
 #include "session/journal_entry.h"
 
 class QCheckBox;
+class QComboBox;
+class QHBoxLayout;
 class QDateEdit;
 class QLabel;
 class QTableWidget;
@@ -69,6 +71,10 @@ class JournalWindow : public QDialog {
   void showHistory();
   void exportClick();
   QWidget* makeExportChoices();
+  // "Клетка" and "Группа" above the table: the rows of one cage or group, or all.
+  QHBoxLayout* makeFilters();
+  void fillFilters();
+  void filterRows();
   // What the export choices take; why they take nothing when they do not.
   std::variant<journal::RecordFilter, QString> exportFilter() const;
 
@@ -82,6 +88,8 @@ class JournalWindow : public QDialog {
   QLabel* chartCaption_;
   LineChart* chart_;
   QCheckBox* chosenObjectOnly_;
+  QComboBox* cage_;
+  QComboBox* group_;
   QCheckBox* period_;
   QDateEdit* from_;
   QDateEdit* to_;
