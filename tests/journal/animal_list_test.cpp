@@ -42,7 +42,8 @@ namespace fs = std::filesystem;
 constexpr char kMakeFiles[] = R"(
 import csv, datetime, openpyxl, pathlib, sys, zipfile
 folder = pathlib.Path(sys.argv[1])
-animals = [(str(985000001234560 + n), f'К-{n // 3 + 1}', 'Опыт "А"; доза 1' if n % 2 else 'Контроль',
+quote = chr(34)  # not written as itself: the script reaches Python on Windows' command line
+animals = [(str(985000001234560 + n), f'К-{n // 3 + 1}', f'Опыт {quote}А{quote}; доза 1' if n % 2 else 'Контроль',
             'самка' if n % 3 else 'самец', datetime.date(2026, n + 1, 10 + n), 20.5 + n * 1.25) for n in range(10)]
 rows = [[number, cage, group, sex, born.strftime(['%d.%m.%Y', '%Y-%m-%d', '%d/%m/%Y'][n % 3]),
          str(grams).replace('.', ',')] for n, (number, cage, group, sex, born, grams) in enumerate(animals)]
