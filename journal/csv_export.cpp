@@ -1,7 +1,6 @@
 #include "journal/csv_export.h"
 
 #include <array>
-#include <charconv>
 
 #include "journal/csv_text.h"
 
@@ -21,11 +20,7 @@ constexpr std::size_t kDateLength = 10;
 const std::array<std::string, 4> kRussianWeightHeadings{"Номер", "Дата", "Время", "Масса, г"};
 const std::array<std::string, 4> kPlainWeightHeadings{"animal", "date", "time", "grams"};
 
-// Grams to 0.01 g, as the results show them; the same text on every system.
-std::string gramsText(double grams) {
-  std::array<char, 32> buffer{};
-  return {buffer.data(), std::to_chars(buffer.data(), buffer.data() + buffer.size(), grams, std::chars_format::fixed, 2).ptr};
-}
+constexpr int kGramsDecimals = 2;  // as the results show them
 
 // Writes to a stream and keeps its first failure, with its own errno: nothing runs
 // between the write and the look at errno.
@@ -80,7 +75,7 @@ std::optional<link::Failure> writeAnimalWeightsCsv(const Journal& journal, const
     line.clear();
     const std::array<std::string, 4> fields{inertText(record.animal), record.local.substr(0, kDateLength),
                                             record.local.substr(kDateLength + 1),
-                                            numberText(gramsText(*record.grams), format.decimal)};
+                                            numberText(fixedText(*record.grams, kGramsDecimals), format.decimal)};
     appendCsvLine(line, fields, format.separator);
     csv.put(line);
   });

@@ -1,6 +1,8 @@
 #include "journal/csv_text.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <string_view>
 
 namespace tarvelo::journal {
@@ -23,6 +25,12 @@ std::string inertText(const std::string& text) {
 std::string numberText(std::string text, char decimal) {
   std::replace_if(text.begin(), text.end(), [](char c) { return c == ',' || c == '.'; }, decimal);
   return text;
+}
+
+std::string fixedText(double value, int decimals) {
+  std::array<char, 64> buffer{};
+  const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
+  return {buffer.data(), end.ptr};
 }
 
 }  // namespace tarvelo::journal

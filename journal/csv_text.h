@@ -12,6 +12,9 @@ std::string csvField(const std::string& text, char separator);
 std::string inertText(const std::string& text);
 std::string numberText(std::string text, char decimal);
 
+// `value` with `decimals` decimals and a point, the same text on every system.
+std::string fixedText(double value, int decimals);
+
 inline constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 inline constexpr char kCsvLineEnd[] = "\r\n";
 

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "journal/csv_export.h"
+#include "journal/growth_sheet.h"
 #include "link/partial_file.h"
 #include "link/utf8_path.h"
 #include "reports/open_file.h"
@@ -104,6 +105,17 @@ std::optional<link::Failure> exportResults(const Journal& journal, const RecordF
 std::optional<link::Failure> exportAnimalWeights(const Journal& journal, const RecordFilter& filter, ExportStyle style,
                                                  const std::filesystem::path& file) {
   return writeCsvFile(&writeAnimalWeightsCsv, journal, filter, style, file);
+}
+
+std::optional<link::Failure> exportGrowth(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                                          const AlertShares& shares, const std::filesystem::path& file) {
+  GrowthTable table;
+  if (auto failure = unreadFailure([&] {
+        table = growthTable(journal, filter);
+        return std::optional<link::Failure>();
+      }))
+    return failure;
+  return reports::writeXlsxProtocol(growthSheet(table, style, shares, printedHead(journal.head())), file);
 }
 
 }  // namespace tarvelo::journal

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "journal/alert_shares.h"
 #include "journal/export_columns.h"
 #include "journal/journal.h"
 #include "link/failure.h"
@@ -22,5 +23,9 @@ std::optional<link::Failure> exportResults(const Journal& journal, const RecordF
 // import (number, date, time, grams), written as safely.
 std::optional<link::Failure> exportAnimalWeights(const Journal& journal, const RecordFilter& filter, ExportStyle style,
                                                  const std::filesystem::path& file);
+
+// The animals' growth, a line an animal and a column a day, as an .xlsx sheet.
+std::optional<link::Failure> exportGrowth(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                                          const AlertShares& shares, const std::filesystem::path& file);
 
 }  // namespace tarvelo::journal

@@ -23,7 +23,8 @@ struct ProtocolNumber {
 
 // One written cell of the protocol sheet; rows and columns count from 1 (column 1 = A).
 // Framed means a thin continuous line on all four edges. A cell with a number is stored
-// as that number; its text is what the window and the printout show.
+// as that number; its text is what the window and the printout show. A filled cell has
+// that background colour (0xRRGGBB).
 struct ProtocolCell {
   int row;
   int column;
@@ -32,6 +33,7 @@ struct ProtocolCell {
   bool framed;
   Alignment alignment;
   std::optional<ProtocolNumber> number;
+  std::optional<std::uint32_t> fill = {};
 
   bool operator==(const ProtocolCell&) const = default;
 };

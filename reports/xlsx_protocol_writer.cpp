@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -45,9 +46,10 @@ public:
   explicit FormatCache(lxw_workbook *workbook) : workbook_(workbook) {}
 
   lxw_format *get(bool bold, bool framed, Alignment alignment,
-                  bool verticalCentre, bool wrap, int decimals) {
-    lxw_format *&format =
-        formats_[{bold, framed, alignment, verticalCentre, wrap, decimals}];
+                  bool verticalCentre, bool wrap, int decimals,
+                  std::optional<std::uint32_t> fill = {}) {
+    lxw_format *&format = formats_[{bold, framed, alignment, verticalCentre,
+                                    wrap, decimals, fill}];
     if (format != nullptr)
       return format;
     format = workbook_add_format(workbook_);
@@ -63,12 +65,18 @@ public:
       format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
     if (wrap)
       format_set_text_wrap(format);
+    if (fill) {
+      format_set_pattern(format, LXW_PATTERN_SOLID);
+      format_set_bg_color(format, *fill);
+    }
     return format;
   }
 
 private:
   lxw_workbook *workbook_;
-  std::map<std::tuple<bool, bool, Alignment, bool, bool, int>, lxw_format *>
+  std::map<std::tuple<bool, bool, Alignment, bool, bool, int,
+                      std::optional<std::uint32_t>>,
+           lxw_format *>
       formats_;
 };
 
@@ -110,7 +118,7 @@ lxw_error fillSheet(const SpreadsheetProtocol &protocol, const MoreCells &more,
       lxw_format *format = formats.get(
           cell.bold, cell.framed, cell.alignment,
           row != nullptr && row->verticalCentre, row != nullptr && row->wrap,
-          cell.number ? cell.number->decimals : kNoNumber);
+          cell.number ? cell.number->decimals : kNoNumber, cell.fill);
       const lxw_row_t sheetRow = cell.row - 1;
       const lxw_col_t sheetColumn = cell.column - 1;
       const lxw_error error =

@@ -316,6 +316,42 @@ TEST_F(JournalTest, ExportReadsBackWithPythonsCsvAndOpenpyxl) {
   }
 }
 
+// One line of masses an animal, by cage, a column a day with the day's last mass, and
+// the per cent of the first weighing below; a day below a share is filled in its colour.
+TEST_F(JournalTest, GrowthSheetKeepsEachAnimalsDaysAndColoursTheAlerts) {
+  const auto weigh = [this](const char* animal, const char* cage, const char* day, const char* mass) {
+    JournalRecord record = resultOf("Мышь", mass);
+    record.animal = animal;
+    record.cage = cage;
+    record.local = std::string(day) + " 12:05:07";
+    ASSERT_FALSE(journal_->append(record));
+  };
+  weigh("12", "К-2", "2026-12-01", "25,00");
+  weigh("9", "К-2", "2026-12-01", "30,00");
+  weigh("12", "К-2", "2026-12-03", "21,00");
+  weigh("12", "К-2", "2026-12-03", "19,00");  // the day's last: 76 %, below the limit
+  weigh("9", "К-2", "2026-12-03", "25,20");   // 84 %, below the warning
+  weigh("3", "К-1", "2026-12-03", "20,00");
+  const fs::path file = fs::u8path(dir_.filePath("рост.xlsx").toStdString());
+  ASSERT_EQ(exportGrowth(*journal_, {}, ExportStyle::Russian, {}, file), std::nullopt);
+  const char* reader =
+      "import openpyxl, sys\n"
+      "sheet = openpyxl.load_workbook(sys.argv[1]).active\n"
+      "for row in sheet.iter_rows():\n"
+      "    print('|'.join(('%g' % c.value if isinstance(c.value, float) else str(c.value or '')) +\n"
+      "                   ('#' + c.fill.fgColor.rgb[2:] if c.fill.fill_type else '') for c in row))\n";
+  const testing::ProgramResult read = testing::runProgram({"/usr/bin/python3", "-c", reader, link::utf8Text(file)});
+  EXPECT_EQ(read.status, 0) << read.err;
+  EXPECT_EQ(read.out,
+            "№ животного|Клетка|Группа|Исходный вес, г|01.12.2026|03.12.2026\n"
+            "3|К-1||20||20\n"
+            "|||% исходного||100\n"
+            "9|К-2||30|30|25.2#FFD699\n"
+            "|||% исходного|100|84#FFD699\n"
+            "12|К-2||25|25|19#FF8A8A\n"
+            "|||% исходного|100|76#FF8A8A\n");
+}
+
 #ifndef _WIN32  // the Linux tool, run as a Linux program
 // Dates that are no real day, a period that ends before it starts, a target that is no
 // regular file and a file already there without --force: refused, nothing written.

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QStringList>
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -31,6 +32,7 @@ constexpr int kExitUnreadable = 5;
 constexpr int kExitNotAJournal = 6;
 
 constexpr char kDateFormat[] = "yyyy-MM-dd";
+constexpr double kWholeShare = 100;
 
 constexpr char kHelp[] =
     "tarvelo-journal verify [--journal ФАЙЛ] [--anchor N:ПОДПИСЬ]\n"
@@ -38,11 +40,13 @@ constexpr char kHelp[] =
     "  сверяет журнал с его последней записью, сохраненной в настройках пользователя, и с --anchor —\n"
     "  номером записи и подписью (не менее 16 знаков), переписанными из протокола или экспорта.\n"
     "tarvelo-journal export [--journal ФАЙЛ] [--object ИМЯ | --animal НОМЕР] [--from ГГГГ-ММ-ДД] [--to ГГГГ-ММ-ДД]\n"
-    "                       [--weights] [--c-locale] [--out ФАЙЛ [--force]]\n"
+    "                       [--weights | --growth [--warning %] [--limit %]] [--c-locale] [--out ФАЙЛ [--force]]\n"
     "  результаты (без удаленных) в CSV: \";\" и десятичная запятая, с --c-locale \",\" и точка;\n"
     "  в файл с именем на .xlsx — листом книги, массы в нем числами. Существующий файл\n"
     "  заменяется только с --force. С --weights — взвешивания животных с номерами в CSV для\n"
-    "  программ учета колонии: номер, дата, время, масса в граммах.\n"
+    "  программ учета колонии: номер, дата, время, масса в граммах. С --growth — рост животных\n"
+    "  листом .xlsx (нужен --out): строка на животное, столбец на день, под массой — процент\n"
+    "  исходного веса; дни ниже --warning (85 %) и --limit (80 %) выделены цветом.\n"
     "Журнал по умолчанию — журнал программы Tarvelo этого пользователя. Журнал только читается.\n"
     "Код выхода: 0 — готово; 1 — неверные аргументы; 2 — журнала нет; 3 — цепочка нарушена,\n"
     "журнал укорочен или переписан; 4 — файл не записан; 5 — журнал не прочитан;\n"
@@ -54,6 +58,7 @@ struct Command {
   bool cLocale = false;
   bool force = false;
   bool weights = false;  // the animals' weighings in the long form
+  bool growth = false;   // the animals' growth sheet
 };
 
 struct UsageError {
@@ -62,13 +67,13 @@ struct UsageError {
 
 bool takesValue(const std::string& name) {
   return name == "--journal" || name == "--object" || name == "--animal" || name == "--from" || name == "--to" || name == "--out" ||
-         name == "--anchor";
+         name == "--anchor" || name == "--warning" || name == "--limit";
 }
 
 // The arguments as the system gives them in Unicode, as UTF-8.
 std::variant<Command, UsageError> parse(const QStringList& arguments) {
   if (arguments.size() < 2) return UsageError{"не задано действие"};
-  Command command{arguments[1].toStdString(), {}, false, false, false};
+  Command command{arguments[1].toStdString(), {}, false, false, false, false};
   if (command.action != "verify" && command.action != "export")
     return UsageError{"неизвестное действие «" + command.action + "»"};
   for (qsizetype i = 2; i < arguments.size(); ++i) {
@@ -77,6 +82,8 @@ std::variant<Command, UsageError> parse(const QStringList& arguments) {
       command.cLocale = true;
     } else if (name == "--weights") {
       command.weights = true;
+    } else if (name == "--growth") {
+      command.growth = true;
     } else if (name == "--force") {
       command.force = true;
     } else if (takesValue(name) && i + 1 < arguments.size()) {
@@ -85,6 +92,8 @@ std::variant<Command, UsageError> parse(const QStringList& arguments) {
       return UsageError{"неизвестный или неполный аргумент «" + name + "»"};
     }
   }
+  if (command.weights && command.growth) return UsageError{"--weights и --growth вместе не задаются"};
+  if (command.growth && !command.values.contains("--out")) return UsageError{"--growth пишет лист .xlsx: нужен --out ФАЙЛ"};
   return command;
 }
 
@@ -119,6 +128,27 @@ std::variant<journal::RecordFilter, UsageError> filterOf(const Command& command)
     return date ? std::optional(date->toString(kDateFormat).toStdString()) : std::nullopt;
   };
   return journal::RecordFilter{valueOf(command, "--object"), text(start), text(end), valueOf(command, "--animal")};
+}
+
+// The share of `name` in per cent, above 0 and at most 100; the reason when it is not.
+std::variant<double, UsageError> shareOf(const Command& command, const std::string& name, double byDefault) {
+  const auto text = valueOf(command, name);
+  if (!text) return byDefault;
+  double share = 0;
+  const char* end = text->data() + text->size();
+  const auto [stop, error] = std::from_chars(text->data(), end, share);
+  if (error != std::errc{} || stop != end || !(share > 0 && share <= kWholeShare))
+    return UsageError{name + " «" + *text + "»: нужен процент больше 0 и не больше 100, например 85"};
+  return share;
+}
+
+std::variant<journal::AlertShares, UsageError> sharesOf(const Command& command) {
+  const auto warning = shareOf(command, "--warning", journal::kDefaultWarningShare);
+  const auto limit = shareOf(command, "--limit", journal::kDefaultLimitShare);
+  for (const auto* share : {&warning, &limit}) {
+    if (const auto* error = std::get_if<UsageError>(share)) return *error;
+  }
+  return journal::AlertShares{std::get<double>(warning), std::get<double>(limit)};
 }
 
 // Why `file` may not be written: something that is not a regular file, or a file that
@@ -166,10 +196,17 @@ int exportResults(const journal::Journal& journal, const Command& command) {
     return failure ? kExitNotWritten : 0;
   }
   const std::filesystem::path file = pathOf(*out);
+  const auto shares = sharesOf(command);
+  if (const auto* error = std::get_if<UsageError>(&shares)) {
+    std::fprintf(stderr, "tarvelo-journal: %s\n", error->text.c_str());
+    return kExitBadUsage;
+  }
   std::optional<std::string> failure = refusedTarget(file, command.force);
   if (!failure) {
-    const auto refused = command.weights ? journal::exportAnimalWeights(journal, records, style, file)
-                                         : journal::exportResults(journal, records, style, file);
+    const auto refused =
+        command.weights  ? journal::exportAnimalWeights(journal, records, style, file)
+        : command.growth ? journal::exportGrowth(journal, records, style, std::get<journal::AlertShares>(shares), file)
+                         : journal::exportResults(journal, records, style, file);
     if (refused) failure = refused->message;
   }
   if (failure) {

@@ -60,6 +60,7 @@ constexpr double kSecondsPerDay = 24 * 60 * 60;
 const QString kCsvFilter = "CSV (*.csv)";
 const QString kSheetFilter = "Книга .xlsx (*.xlsx)";
 const QString kWeightsFilter = "Масса животных по номерам, для учета колонии (*.csv)";
+const QString kGrowthFilter = "Рост животных по дням, книга .xlsx (*.xlsx)";
 
 QString grams(const std::optional<double>& value) {
   return value ? QLocale().toString(*value, 'f', 2) : QString();
@@ -473,16 +474,19 @@ std::variant<journal::RecordFilter, QString> JournalWindow::exportFilter() const
   return filter;
 }
 
-std::optional<QString> JournalWindow::exportTo(const QString& file, bool weights) const {
+std::optional<QString> JournalWindow::exportTo(const QString& file, ExportForm form) const {
   const auto filter = exportFilter();
   if (const auto* nothing = std::get_if<QString>(&filter)) return *nothing;
   journal::OpenError failure;
   journal::Journal* const journal = reader(failure);
   if (journal == nullptr) return QString::fromStdString(failure.message);
   const auto& records = std::get<journal::RecordFilter>(filter);
+  const auto style = journal::ExportStyle::Russian;
+  const std::filesystem::path path = file.toStdU16String();
   const std::optional<link::Failure> refused =
-      weights ? journal::exportAnimalWeights(*journal, records, journal::ExportStyle::Russian, file.toStdU16String())
-              : journal::exportResults(*journal, records, journal::ExportStyle::Russian, file.toStdU16String());
+      form == ExportForm::AnimalWeights ? journal::exportAnimalWeights(*journal, records, style, path)
+      : form == ExportForm::Growth      ? journal::exportGrowth(*journal, records, style, shares_(), path)
+                                        : journal::exportResults(*journal, records, style, path);
   return refused ? std::optional(QString::fromStdString(refused->message)) : std::nullopt;
 }
 
@@ -495,10 +499,11 @@ void JournalWindow::exportClick() {
   QString filter = kCsvFilter;
   // The dialog asks before a file it was given is replaced.
   QString file = QFileDialog::getSaveFileName(this, "Экспорт результатов", "журнал.csv",
-                                              kCsvFilter + ";;" + kSheetFilter + ";;" + kWeightsFilter, &filter);
+                                              kCsvFilter + ";;" + kSheetFilter + ";;" + kWeightsFilter + ";;" + kGrowthFilter,
+                                              &filter);
   if (file.isEmpty()) return;
   if (QFileInfo(file).suffix().isEmpty()) {
-    file += filter == kSheetFilter ? ".xlsx" : ".csv";
+    file += filter == kSheetFilter || filter == kGrowthFilter ? ".xlsx" : ".csv";
     // A name the dialog never saw: asked here.
     if (QFileInfo::exists(file) &&
         QMessageBox::question(this, windowTitle(), QString("Файл «%1» уже есть. Заменить его?").arg(file)) !=
@@ -506,7 +511,10 @@ void JournalWindow::exportClick() {
       return;
     }
   }
-  if (const auto failure = exportTo(file, filter == kWeightsFilter)) {
+  const ExportForm form = filter == kWeightsFilter  ? ExportForm::AnimalWeights
+                         : filter == kGrowthFilter ? ExportForm::Growth
+                                                   : ExportForm::Results;
+  if (const auto failure = exportTo(file, form)) {
     QMessageBox::warning(this, windowTitle(), QString("Файл «%1» не записан: %2").arg(file, *failure));
   }
 }

@@ -48,9 +48,10 @@ class JournalWindow : public QDialog {
   // The chosen object's last weighing becomes its reference.
   void takeAsReference();
   // Writes the results the export choices take to `file`, a sheet when it ends in
-  // ".xlsx", CSV otherwise, or with `weights` the animals' weighings in the long CSV form;
-  // the reason when it cannot or when the choices take nothing.
-  std::optional<QString> exportTo(const QString& file, bool weights = false) const;
+  // ".xlsx", CSV otherwise; or the animals' weighings in the long CSV form; or their
+  // growth as a sheet. The reason when it cannot or when the choices take nothing.
+  enum class ExportForm { Results, AnimalWeights, Growth };
+  std::optional<QString> exportTo(const QString& file, ExportForm form = ExportForm::Results) const;
 
  protected:
   void showEvent(QShowEvent* event) override;
