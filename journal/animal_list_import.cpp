@@ -210,6 +210,8 @@ ImportedList listOf(const std::vector<TableRow>& rows) {
                   " не известна: вес читается в граммах (г, g) или килограммах (кг, kg)");
   }
   ImportedList list;
+  const auto has = [&layout](Field field) { return layout.columns[static_cast<size_t>(field)].has_value(); };
+  list.given = {has(Field::Cage), has(Field::Group), has(Field::Sex), has(Field::Born), has(Field::Weight)};
   std::map<std::string, int> lines;  // the line each number was first on
   for (auto row = headings + 1; row != rows.end(); ++row) {
     std::variant<Animal, std::string> read = animalOf(*row, layout, unit->grams);
@@ -265,6 +267,24 @@ ImportedList importAnimalList(const std::filesystem::path& file) {
   if (const auto* failure = std::get_if<SheetFailure>(&rows))
     return failed(sheetFailureText(*failure));
   return listOf(std::get<std::vector<TableRow>>(rows));
+}
+
+std::vector<Animal> withHeldFields(const ImportedList& imported, const std::vector<Animal>& held) {
+  std::map<std::string, const Animal*> byNumber;
+  for (const Animal& animal : held) byNumber.emplace(animal.number, &animal);
+  const AnimalFields& given = imported.given;
+  std::vector<Animal> animals = imported.animals;
+  for (Animal& animal : animals) {
+    const auto found = byNumber.find(animal.number);
+    if (found == byNumber.end()) continue;
+    const Animal& old = *found->second;
+    if (!given.cage) animal.cage = old.cage;
+    if (!given.group) animal.group = old.group;
+    if (!given.sex) animal.sex = old.sex;
+    if (!given.born) animal.born = old.born;
+    if (!given.reference) animal.referenceGrams = old.referenceGrams;
+  }
+  return animals;
 }
 
 }  // namespace tarvelo::journal

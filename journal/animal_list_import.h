@@ -17,13 +17,27 @@ struct RefusedLine {
   bool operator==(const RefusedLine&) const = default;
 };
 
-// What a list file gave: its animals in the file's order and the lines it refused; or,
-// when the file gave no list at all, why.
+// Which of an animal's fields beside its number a list file has a column for.
+struct AnimalFields {
+  bool cage = false;
+  bool group = false;
+  bool sex = false;
+  bool born = false;
+  bool reference = false;
+};
+
+// What a list file gave: its animals in the file's order, the columns it has and the lines
+// it refused; or, when the file gave no list at all, why.
 struct ImportedList {
   std::vector<Animal> animals;
+  AnimalFields given;
   std::vector<RefusedLine> refused;
   std::optional<std::string> error;  // "в файле нет столбца с номером животного"
 };
+
+// The imported animals, each field the file has no column for kept as the list `held`
+// has it for that number: a file of numbers and weights leaves the cages as they were.
+std::vector<Animal> withHeldFields(const ImportedList& imported, const std::vector<Animal>& held);
 
 // Reads the list of animals from `file` as colony-management systems export it: the first
 // sheet of an .xlsx workbook, or CSV (see csvRows), whichever the file's contents are.

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <string>
@@ -205,8 +206,14 @@ TEST_F(AnimalListTest, JournalKeepsTheListWithOnlyItsChanges) {
                                       "2026-12-07 12:05:07"}));
   EXPECT_EQ(write(moved, true), 1u);
   EXPECT_EQ(animalList(*journal_), moved);
+  // A file of numbers and weights alone changes the weights, not the cages or the rest.
+  std::ofstream(file("веса.csv")) << "№;Вес, г\n" << moved[3].number << ";23,5\n";
+  const ImportedList weights = importAnimalList(file("веса.csv"));
+  EXPECT_EQ(write(withHeldFields(weights, animalList(*journal_)), false), 1u);
+  moved[3].referenceGrams = 23.5;
+  EXPECT_EQ(animalList(*journal_), moved);
   const Verification checked = journal_->verify({*storedHead(file("журнал.sqlite"))});
-  EXPECT_EQ(checked.records, 13);
+  EXPECT_EQ(checked.records, 14);
   EXPECT_TRUE(holds(checked));
 }
 

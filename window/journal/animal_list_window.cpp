@@ -103,13 +103,14 @@ void AnimalListWindow::showList(const std::vector<journal::Animal>& animals, con
   changed_(animals, weighedToday);
 }
 
-std::optional<QString> AnimalListWindow::record(const std::vector<journal::Animal>& wanted, bool removeMissing) {
+std::optional<QString> AnimalListWindow::record(const WantedList& wanted, bool removeMissing) {
   link::Failure error;
   const auto journal = journal::Journal::open(path_, error);
   if (!journal) return QString::fromStdString(error.message);
   try {
-    const auto changes = session::listChanges(journal::animalList(*journal), wanted, removeMissing, context_(),
-                                              QDateTime::currentDateTime());
+    const std::vector<journal::Animal> held = journal::animalList(*journal);
+    const auto changes =
+        session::listChanges(held, wanted(held), removeMissing, context_(), QDateTime::currentDateTime());
     for (journal::JournalRecord change : changes) {
       if (const auto refused = journal->append(change)) return QString::fromStdString(refused->message);
     }
@@ -123,7 +124,10 @@ std::optional<QString> AnimalListWindow::record(const std::vector<journal::Anima
 std::optional<QString> AnimalListWindow::importFrom(const QString& file) {
   const journal::ImportedList imported = journal::importAnimalList(file.toStdU16String());
   if (imported.error) return QString::fromStdString(*imported.error);
-  if (const auto failure = record(imported.animals, false)) return QString("Список не записан в журнал: %1").arg(*failure);
+  const auto wanted = [&imported](const std::vector<journal::Animal>& held) {
+    return journal::withHeldFields(imported, held);
+  };
+  if (const auto failure = record(wanted, false)) return QString("Список не записан в журнал: %1").arg(*failure);
   if (imported.refused.empty()) return std::nullopt;
   QStringList lines;
   for (const journal::RefusedLine& refused : imported.refused) {
@@ -156,7 +160,7 @@ std::optional<QString> AnimalListWindow::saveTable() {
     }
     wanted.push_back(std::move(animal));
   }
-  if (const auto failure = record(wanted, true)) return QString("Список не записан в журнал: %1").arg(*failure);
+  if (const auto failure = record([&wanted](const auto&) { return wanted; }, true)) return QString("Список не записан в журнал: %1").arg(*failure);
   return std::nullopt;
 }
 

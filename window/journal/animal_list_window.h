@@ -39,8 +39,10 @@ class AnimalListWindow : public QDialog {
   void importClick();
   void saveClick();
   void showList(const std::vector<journal::Animal>& animals, const std::set<std::string>& weighedToday);
-  // The journal takes `wanted`, with the animals it lacks taken out when `removeMissing`.
-  std::optional<QString> record(const std::vector<journal::Animal>& wanted, bool removeMissing);
+  // The journal takes the list `wanted` makes of the list it holds, with the animals it
+  // lacks taken out when `removeMissing`.
+  using WantedList = std::function<std::vector<journal::Animal>(const std::vector<journal::Animal>& held)>;
+  std::optional<QString> record(const WantedList& wanted, bool removeMissing);
 
   std::filesystem::path path_;
   std::function<session::JournalContext()> context_;
