@@ -14,7 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "journal/journal.h"
 #include "session/journal_entry.h"
+#include "session/result_journal.h"
+#include "session/tag_reader_link.h"
 #include "session/weighing_session.h"
 #include "link/com_port_path.h"
 #include "tests/support/settings_sandbox.h"
@@ -33,6 +36,8 @@ constexpr int kHandsFreeCom = 25;
 constexpr int kMissingCom = 26;
 constexpr int kOutageCom = 27;
 constexpr int kKilogramCom = 28;
+constexpr int kCageCom = 29;
+constexpr int kCageReaderCom = 30;
 constexpr char kOutageSeconds[] = "3";
 constexpr int kOutageRunMs = 20'000;
 constexpr int kLinesAcrossTheOutage = 12;
@@ -353,6 +358,77 @@ class WeighingSessionTest : public QObject {
     QVERIFY(store().sgRes.cell(weighing::ResultNote, 1).empty());
     QCOMPARE(store().sgRes.cell(weighing::ResultNote, 2), std::string("нет в списке"));
     QVERIFY(!store().sgRes.cell(weighing::ResultNote, 3).empty());
+  }
+
+  // Ten tagged mice weighed hands-free on day 1 and in another order on day 3: every row
+  // and record carries the tag read as its mouse went onto the pan, and only the mouse
+  // down to 79 % of its first weighing raises an alert, the limit's, with its tag and cage.
+  void tenTaggedMiceOverTwoDaysFlagOnlyTheOneThatLost() {
+    constexpr int kMice = 10;
+    constexpr int kLoser = 7;
+    std::vector<journal::Animal> list(kMice);
+    std::vector<double> grams(kMice);
+    for (int mouse = 0; mouse < kMice; ++mouse) {
+      list[mouse].number = "9850000000001" + std::to_string(10 + mouse);
+      list[mouse].cage = mouse < kMice / 2 ? "К-1" : "К-2";
+      grams[mouse] = 20 + 2 * mouse;  // 2 g apart: a row with another mouse's tag shows
+    }
+    session->setAnimals(list);
+    QDateTime now(QDate(2026, 12, 1), QTime(10, 0));
+    const std::filesystem::path path = logDir->filePath("журнал.sqlite").toStdU16String();
+    auto owned = std::make_unique<ResultJournal>(
+        path, [] { return JournalContext{"Иванов И.И.", "П-7"}; }, [] { return journal::AlertShares{}; },
+        [&now] { return now; });
+    ResultJournal& written = *owned;
+    session->setJournal(std::move(owned));
+    TagReaderLink reader;
+    connect(&reader, &TagReaderLink::tagRead, session.get(), [this](const QString& tag) { session->tagRead(tag.toStdString()); });
+    session->setReadingSource(link::balanceOnSerialPort());
+    QSignalSpy results(session.get(), &WeighingSession::resultRecorded);
+    QSignalSpy alerts(session.get(), &WeighingSession::weightAlert);
+    const auto weighDay = [&](const std::vector<int>& order) {
+      std::string profile = "2:0:0.05";
+      std::string tags;
+      for (const int mouse : order) {
+        profile += ",3.5:" + QString::number(grams[mouse], 'f', 2).toStdString() + ":0.05,2:0:0.05";
+        tags += (tags.empty() ? "" : ",") + list[mouse].number;
+      }
+      const testing::SimulatorProcess balance(
+          kCageCom, {"--protocol", "bm", "--profile", profile + ",60:0:0.05", "--unstable-every", "0", "--unstable-step",
+                     "0", "--tag-reader-com", std::to_string(kCageReaderCom), "--tags", tags});
+      reader.read(kCageReaderCom, 9600);
+      const qsizetype before = results.count();
+      startHandsFree(kCageCom, 2.0);
+      QTRY_COMPARE_WITH_TIMEOUT(results.count(), before + kMice, kCageMs * 2);
+      session->stop();
+      reader.read(0, 0);
+      for (int row = 1; row <= kMice; ++row) {
+        const int mouse = order[static_cast<size_t>(row - 1)];
+        const int gridRow = static_cast<int>(before) + row;
+        QCOMPARE(store().sgRes.cell(weighing::ResultAnimal, gridRow), list[mouse].number);
+        const double mass = weighing::parseNumber(store().sgRes.cell(weighing::ResultMass, gridRow));
+        QVERIFY2(std::abs(mass - grams[mouse]) < kMeanToleranceGrams / 2, store().sgRes.cell(weighing::ResultMass, gridRow).c_str());
+      }
+    };
+    weighDay({3, 7, 0, 9, 5, 1, 8, 2, 6, 4});
+    if (QTest::currentTestFailed()) return;
+    now = now.addDays(2);
+    grams[kLoser] *= 0.79;
+    weighDay({6, 1, 9, 4, 7, 0, 2, 8, 5, 3});
+    if (QTest::currentTestFailed()) return;
+    written.waitForWrites();
+    QCOMPARE(alerts.count(), 1);
+    const QString said = alerts.at(0).at(0).toString();
+    for (const QString& part : {QString::fromStdString(list[kLoser].number), QString("клетка К-2"), QString("ниже предела 80 %")})
+      QVERIFY2(said.contains(part), qPrintable(said));
+    link::Failure error;
+    const auto journal = journal::Journal::open(path, error);
+    QVERIFY(journal);
+    const std::vector<journal::JournalRecord> weighed = journal->standingResults();
+    QCOMPARE(weighed.size(), size_t{2 * kMice});
+    QCOMPARE(weighed.back().local.substr(0, 10), std::string("2026-12-03"));
+    QCOMPARE(weighed.back().animal, list[3].number);
+    QCOMPARE(weighed.back().cage, std::string("К-1"));
   }
 
   // "Прервать" while waiting for a load adds no row; while weighing, it ends the
