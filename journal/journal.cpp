@@ -385,6 +385,15 @@ void Journal::forEachRecord(const RecordFilter& filter, const std::function<void
   while (select.next()) take(recordAt(select));
 }
 
+std::vector<JournalRecord> Journal::recordsAfter(std::int64_t id, int count) const {
+  Statement select(db_, std::string("SELECT ") + kColumns + " FROM records WHERE id > ? ORDER BY id LIMIT ?");
+  select.bind(1, id);
+  select.bind(2, std::int64_t{count});
+  std::vector<JournalRecord> records;
+  while (select.next()) records.push_back(recordAt(select));
+  return records;
+}
+
 std::vector<JournalRecord> Journal::standingResults(const RecordFilter& filter) const {
   std::vector<JournalRecord> results;
   forEachStandingResult(filter, [&results](const JournalRecord& result) { results.push_back(result); });

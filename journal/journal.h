@@ -109,6 +109,9 @@ class Journal {
   // The same, each handed to `take` as it is read and not kept.
   void forEachRecord(const RecordFilter& filter, const std::function<void(const JournalRecord&)>& take) const;
 
+  // At most `count` records after record `id`, in order.
+  std::vector<JournalRecord> recordsAfter(std::int64_t id, int count) const;
+
   // The results the filter takes that no removal names, each under the name the grid
   // calls it by now.
   std::vector<JournalRecord> standingResults(const RecordFilter& filter = {}) const;

@@ -21,6 +21,9 @@ packages=(
   zlib1g-dev
   libgif-dev
   libsqlite3-dev
+  libpq-dev
+  postgresql-15
+  postgresql-client-15
   sqlite3
   poppler-utils
   libreoffice-calc-nogui

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The libraries' include arrows: each folder includes only itself and the folders below
-it (app -> window -> session -> reports -> weighing -> link, settings below session, and
-journal between session and reports), the window's rooms likewise (main -> options, journal,
+it (app -> window -> session -> reports -> weighing -> link, settings below session,
+journal between session and reports, and labserver between session and journal), the window's rooms likewise (main -> options, journal,
 protocol, graph -> widgets), and the plain C++ folders no Qt header. Prints the graph; exits 1 naming each wrong arrow."""
 import pathlib
 import re
@@ -13,10 +13,11 @@ BELOW = {
     "reports": {"weighing", "link"},
     "settings": {"link"},
     "journal": {"reports", "weighing", "link"},
-    "session": {"reports", "weighing", "link", "settings", "journal"},
-    "window": {"session", "reports", "weighing", "link", "settings", "journal"},
-    "app": {"window", "session", "reports", "weighing", "link", "settings", "journal"},
-    "tools": {"reports", "weighing", "link", "settings", "journal"},
+    "labserver": {"journal", "reports", "weighing", "link"},
+    "session": {"reports", "weighing", "link", "settings", "journal", "labserver"},
+    "window": {"session", "reports", "weighing", "link", "settings", "journal", "labserver"},
+    "app": {"window", "session", "reports", "weighing", "link", "settings", "journal", "labserver"},
+    "tools": {"reports", "weighing", "link", "settings", "journal", "labserver"},
 }
 PLAIN = {"link", "weighing", "reports", "settings"}
 # The window's rooms, each including only itself and the rooms below it.

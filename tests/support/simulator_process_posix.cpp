@@ -137,8 +137,9 @@ ProgramResult runProgram(const std::vector<std::string>& args) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  posix_spawn_file_actions_addclose(&actions, err[0]);
+  // The pipes only as standard output and error: a server the program leaves running must
+  // not hold them open, or the read below never ends.
+  for (const int end : {out[0], err[0], out[1], err[1]}) posix_spawn_file_actions_addclose(&actions, end);
   pid_t pid = -1;
   const auto argv = argvOf(args);
   const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);

@@ -1,0 +1,120 @@
+#include "labserver/lab_records.h"
+
+#include <array>
+#include <charconv>
+
+namespace tarvelo::labserver {
+
+namespace {
+
+constexpr char kInsert[] =
+    "INSERT INTO lab_records (station, id, previous, hash, kind, utc, local, person, protocol, object, mass, grams, "
+    "deviation, unit, count, trace, balance, subject, chain, animal, cage, grp, sex, born, note) "
+    "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22, "
+    "$23, $24, $25)";
+constexpr char kRecordColumns[] =
+    "id, hash, kind, utc, local, person, protocol, object, mass, grams, deviation, unit, count, trace, balance, "
+    "subject, chain, animal, cage, grp, sex, born, note";
+
+std::int64_t integerOf(const std::string& text) {
+  std::int64_t value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
+// Grams exactly as the station holds them: the shortest text that reads back the same.
+std::optional<std::string> gramsText(const std::optional<double>& grams) {
+  if (!grams) return std::nullopt;
+  std::array<char, 32> buffer{};
+  return std::string(buffer.data(), std::to_chars(buffer.data(), buffer.data() + buffer.size(), *grams).ptr);
+}
+
+std::optional<double> gramsOf(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  double grams = 0;
+  std::from_chars(text.data(), text.data() + text.size(), grams);
+  return grams;
+}
+
+std::vector<std::optional<std::string>> parametersOf(const std::string& station, const std::string& previous,
+                                                     const journal::JournalRecord& r) {
+  return {station,    std::to_string(r.id), previous, r.hash,    r.kind,    r.utc,
+          r.local,    r.person,             r.protocol, r.object, r.mass,    gramsText(r.grams),
+          r.deviation, r.unit,              std::to_string(r.count), r.trace, r.balance, std::to_string(r.subject),
+          std::to_string(r.chain), r.animal, r.cage, r.group, r.sex, r.born, r.note};
+}
+
+journal::JournalRecord recordOf(const std::vector<std::string>& row) {
+  journal::JournalRecord r;
+  size_t at = 0;
+  r.id = integerOf(row[at++]);
+  r.hash = row[at++];
+  for (std::string* text : {&r.kind, &r.utc, &r.local, &r.person, &r.protocol, &r.object, &r.mass}) *text = row[at++];
+  r.grams = gramsOf(row[at++]);
+  r.deviation = row[at++];
+  r.unit = row[at++];
+  r.count = static_cast<int>(integerOf(row[at++]));
+  r.trace = row[at++];
+  r.balance = row[at++];
+  r.subject = integerOf(row[at++]);
+  r.chain = static_cast<int>(integerOf(row[at++]));
+  for (std::string* text : {&r.animal, &r.cage, &r.group, &r.sex, &r.born, &r.note}) *text = row[at++];
+  return r;
+}
+
+}  // namespace
+
+std::optional<LabFailure> stationHead(LabConnection& connection, const std::string& station, journal::Head& head) {
+  LabRows rows;
+  if (auto failure = connection.run("SELECT id, hash FROM lab_records WHERE station = $1 ORDER BY id DESC LIMIT 1",
+                                    {station}, &rows))
+    return failure;
+  head = rows.empty() ? journal::Head{} : journal::Head{integerOf(rows[0][0]), rows[0][1]};
+  return std::nullopt;
+}
+
+std::optional<LabFailure> hashOnServer(LabConnection& connection, const std::string& station, std::int64_t id,
+                                       std::string& hash) {
+  LabRows rows;
+  if (auto failure = connection.run("SELECT hash FROM lab_records WHERE station = $1 AND id = $2",
+                                    {station, std::to_string(id)}, &rows))
+    return failure;
+  hash = rows.empty() ? std::string() : rows[0][0];
+  return std::nullopt;
+}
+
+std::optional<LabFailure> addRecords(LabConnection& connection, const std::string& station, std::string previous,
+                                     const std::vector<journal::JournalRecord>& records) {
+  if (auto failure = connection.run("BEGIN")) return failure;
+  for (const journal::JournalRecord& record : records) {
+    if (auto failure = connection.run(kInsert, parametersOf(station, previous, record))) {
+      connection.run("ROLLBACK");
+      return failure;
+    }
+    previous = record.hash;
+  }
+  return connection.run("COMMIT");
+}
+
+std::optional<LabFailure> stationRecords(LabConnection& connection, const std::string& station, std::int64_t id,
+                                         int count, std::vector<journal::JournalRecord>& records) {
+  LabRows rows;
+  if (auto failure = connection.run(std::string("SELECT ") + kRecordColumns +
+                                        " FROM lab_records WHERE station = $1 AND id > $2 ORDER BY id LIMIT $3",
+                                    {station, std::to_string(id), std::to_string(count)}, &rows))
+    return failure;
+  records.clear();
+  for (const auto& row : rows) records.push_back(recordOf(row));
+  return std::nullopt;
+}
+
+std::optional<LabFailure> stations(LabConnection& connection, std::vector<std::string>& names) {
+  LabRows rows;
+  if (auto failure = connection.run("SELECT DISTINCT station FROM lab_records ORDER BY station", {}, &rows))
+    return failure;
+  names.clear();
+  for (const auto& row : rows) names.push_back(row[0]);
+  return std::nullopt;
+}
+
+}  // namespace tarvelo::labserver

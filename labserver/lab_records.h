@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "journal/journal_head.h"
+#include "journal/journal_record.h"
+#include "labserver/lab_connection.h"
+
+namespace tarvelo::labserver {
+
+// The station's newest record on the server; record 0 when it has none.
+std::optional<LabFailure> stationHead(LabConnection& connection, const std::string& station, journal::Head& head);
+
+// The hash the server holds for the station's record `id`; empty when it holds none.
+std::optional<LabFailure> hashOnServer(LabConnection& connection, const std::string& station, std::int64_t id,
+                                       std::string& hash);
+
+// Adds the records, in order, the first after a record whose hash is `previous`, all in one
+// transaction: either the server takes them all (a record it already holds counts as
+// taken) or none.
+std::optional<LabFailure> addRecords(LabConnection& connection, const std::string& station, std::string previous,
+                                     const std::vector<journal::JournalRecord>& records);
+
+// At most `count` of the station's records after record `id`, in order, as the station
+// sent them.
+std::optional<LabFailure> stationRecords(LabConnection& connection, const std::string& station, std::int64_t id,
+                                         int count, std::vector<journal::JournalRecord>& records);
+
+// Every station with a record on the server, by name.
+std::optional<LabFailure> stations(LabConnection& connection, std::vector<std::string>& names);
+
+}  // namespace tarvelo::labserver

@@ -1,0 +1,204 @@
+// The lab's journal on a real PostgreSQL server of the test's own: what stations send,
+// what the server refuses, and what it tells a station that cannot reach it.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+
+#include "journal/journal.h"
+#include "labserver/lab_connection.h"
+#include "labserver/lab_records.h"
+#include "labserver/lab_schema.h"
+#include "labserver/station_sender.h"
+#include "link/utf8_path.h"
+#include "tests/support/postgres_cluster.h"
+
+namespace tarvelo::labserver {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kStationLogin[] = "station_a";
+constexpr char kStationPassword[] = "весы-1";
+
+journal::JournalRecord resultOf(int mouse) {
+  journal::JournalRecord record;
+  record.utc = "2026-12-07T09:05:07.000Z";
+  record.local = "2026-12-07 12:05:07";
+  record.object = "Мышь " + std::to_string(mouse);
+  record.mass = std::to_string(20 + mouse) + ",25";
+  record.grams = 20.25 + mouse;
+  record.count = 2;
+  record.trace = "12:05:06\t25,1\n";
+  record.animal = "9850000000001" + std::to_string(10 + mouse);
+  return record;
+}
+
+class LabServerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    testing::privateConfigHome();
+    cluster_ = new testing::PostgresCluster();
+    ASSERT_EQ(cluster_->failure(), "");
+    const auto admin = connect(cluster_->superuserConnection());
+    ASSERT_TRUE(admin);
+    ASSERT_EQ(initLabServer(*admin), std::nullopt);
+    ASSERT_EQ(initLabServer(*admin), std::nullopt) << "run again, it changes nothing";
+    ASSERT_EQ(admin->script(std::string("CREATE ROLE ") + kStationLogin + " LOGIN PASSWORD '" + kStationPassword +
+                            "' IN ROLE " + kStationRole),
+              std::nullopt);
+  }
+  static void TearDownTestSuite() { delete cluster_; }
+
+  static std::unique_ptr<LabConnection> connect(const std::string& connection) {
+    LabFailure failure;
+    auto made = LabConnection::open(connection, failure);
+    EXPECT_TRUE(made) << failure.text;
+    return made;
+  }
+  static std::string stationConnection() { return cluster_->connection(kStationLogin, kStationPassword); }
+
+  // A station's journal with `results` results in the test's folder.
+  std::unique_ptr<journal::Journal> journalOf(const std::string& name, int results) {
+    link::Failure error;
+    auto made = journal::Journal::open(fs::u8path(dir_.filePath(QString::fromStdString(name)).toStdString()), error);
+    EXPECT_TRUE(made) << error.message;
+    for (int mouse = 1; mouse <= results; ++mouse) {
+      journal::JournalRecord record = resultOf(mouse);
+      EXPECT_FALSE(made->append(record));
+    }
+    return made;
+  }
+
+  std::int64_t serverHeadOf(const std::string& station) {
+    journal::Head head;
+    EXPECT_EQ(stationHead(*connect(stationConnection()), station, head), std::nullopt);
+    return head.record;
+  }
+
+  static testing::PostgresCluster* cluster_;
+  QTemporaryDir dir_;
+};
+
+testing::PostgresCluster* LabServerTest::cluster_ = nullptr;
+
+// Two stations send their journals: each record is on the server once, in its station's
+// order, also when it is sent again; a station that sent everything sends nothing more.
+TEST_F(LabServerTest, StationsSendEachRecordOnce) {
+  const auto first = journalOf("a.sqlite", 450);  // more than two batches
+  const auto second = journalOf("b.sqlite", 3);
+  const auto connection = connect(stationConnection());
+  const SendResult sent = sendPending(*connection, *first, "Комната 1");
+  EXPECT_EQ(sent.failure.has_value(), false) << sent.failure->text;
+  EXPECT_EQ(sent.sent, 450);
+  EXPECT_EQ(sent.waiting, 0);
+  EXPECT_EQ(sendPending(*connection, *second, "Комната 2").sent, 3);
+  EXPECT_EQ(sendPending(*connection, *first, "Комната 1").sent, 0);
+  // An acknowledgement lost: the last batch comes again and is taken once.
+  const std::vector<journal::JournalRecord> again = first->recordsAfter(447, 3);
+  EXPECT_EQ(addRecords(*connection, "Комната 1", first->recordsAfter(446, 1)[0].hash, again), std::nullopt);
+  std::vector<journal::JournalRecord> held;
+  ASSERT_EQ(stationRecords(*connection, "Комната 1", 0, 1000, held), std::nullopt);
+  ASSERT_EQ(held.size(), 450u);
+  const std::vector<journal::JournalRecord> local = first->records();
+  for (size_t i = 0; i < held.size(); ++i) {
+    ASSERT_EQ(held[i].hash, local[i].hash);
+    ASSERT_EQ(journal::chainHash(i == 0 ? "" : held[i - 1].hash, held[i]), held[i].hash) << "record " << held[i].id;
+  }
+  std::vector<std::string> names;
+  ASSERT_EQ(stations(*connection, names), std::nullopt);
+  EXPECT_EQ(names, (std::vector<std::string>{"Комната 1", "Комната 2"}));
+}
+
+// A journal cut by its last records, or rewritten with a chain made anew, is caught at the
+// next send and named by the first record the server holds otherwise; nothing is sent.
+TEST_F(LabServerTest, CutOrRewrittenJournalIsRefusedAtItsFirstDifference) {
+  auto cut = journalOf("cut.sqlite", 10);
+  const auto connection = connect(stationConnection());
+  ASSERT_FALSE(sendPending(*connection, *cut, "Отрезанная").failure);
+  const std::string path = link::utf8Text(cut->path());
+  cut.reset();
+  const auto sqlite = [&path](const std::string& sql) {
+    return testing::runProgram({"/usr/bin/sqlite3", path, sql}).status;
+  };
+  ASSERT_EQ(sqlite("DROP TRIGGER records_are_kept; DELETE FROM records WHERE id > 7;"), 0);
+  link::Failure error;
+  cut = journal::Journal::open(path, error);
+  journal::JournalRecord next = resultOf(11);
+  ASSERT_FALSE(cut->append(next));
+  const SendResult refused = sendPending(*connection, *cut, "Отрезанная");
+  ASSERT_TRUE(refused.failure);
+  EXPECT_EQ(refused.failure->text, "журнал станции не совпадает с сервером с записи № 8");
+  EXPECT_EQ(refused.sent, 0);
+  EXPECT_EQ(serverHeadOf("Отрезанная"), 10);
+
+  // Record 4's mass changed and every hash from it made anew, as a forger would.
+  auto rewritten = journalOf("rewritten.sqlite", 6);
+  ASSERT_FALSE(sendPending(*connection, *rewritten, "Переписанная").failure);
+  std::vector<journal::JournalRecord> records = rewritten->records();
+  records[3].mass = "99,99";
+  std::string sql = "DROP TRIGGER records_are_unchanged;";
+  for (size_t i = 3; i < records.size(); ++i) {
+    records[i].hash = journal::chainHash(records[i - 1].hash, records[i]);
+    sql += "UPDATE records SET mass = '" + records[i].mass + "', hash = '" + records[i].hash +
+           "' WHERE id = " + std::to_string(records[i].id) + ";";
+  }
+  const std::string rewrittenPath = link::utf8Text(rewritten->path());
+  rewritten.reset();
+  ASSERT_EQ(testing::runProgram({"/usr/bin/sqlite3", rewrittenPath, sql}).status, 0);
+  rewritten = journal::Journal::open(rewrittenPath, error);
+  ASSERT_TRUE(rewritten->verify().firstBroken == std::nullopt) << "the chain holds in the file itself";
+  next = resultOf(7);
+  ASSERT_FALSE(rewritten->append(next));
+  // The server itself refuses a record that does not follow its station's last one.
+  const std::optional<LabFailure> direct = addRecords(*connection, "Переписанная", records.back().hash, {next});
+  ASSERT_TRUE(direct);
+  EXPECT_EQ(direct->problem, LabProblem::ChainMismatch);
+  const SendResult caught = sendPending(*connection, *rewritten, "Переписанная");
+  ASSERT_TRUE(caught.failure);
+  EXPECT_EQ(caught.failure->problem, LabProblem::ChainMismatch);
+  EXPECT_EQ(caught.failure->record, 4);
+  EXPECT_EQ(serverHeadOf("Переписанная"), 6);
+}
+
+// A station may add and read; it may not change, delete or empty the lab's journal, nor
+// may its owner change a record.
+TEST_F(LabServerTest, StationRoleCannotChangeOrDelete) {
+  const auto first = journalOf("roles.sqlite", 1);
+  ASSERT_FALSE(sendPending(*connect(stationConnection()), *first, "Права").failure);
+  for (const char* sql : {"UPDATE lab_records SET mass = '1,00'", "DELETE FROM lab_records", "TRUNCATE lab_records"}) {
+    const testing::ProgramResult tried = cluster_->psql(stationConnection(), sql);
+    EXPECT_NE(tried.status, 0) << sql;
+    EXPECT_NE(tried.err.find("нет доступа к таблице lab_records"), std::string::npos) << tried.err;
+    const testing::ProgramResult owner = cluster_->psql(cluster_->superuserConnection(), sql);
+    EXPECT_NE(owner.status, 0) << sql;
+  }
+  EXPECT_EQ(serverHeadOf("Права"), 1);
+}
+
+// What "Проверить соединение" tells: a wrong password, an unknown host, a server that
+// does not listen, a database that is not there, a database without the lab's journal.
+TEST_F(LabServerTest, FailedConnectionsAreSaidInRussian) {
+  const auto failureOf = [](const std::string& connection) {
+    LabFailure failure;
+    EXPECT_FALSE(LabConnection::open(connection, failure)) << connection;
+    return failure;
+  };
+  EXPECT_EQ(failureOf(cluster_->connection(kStationLogin, "чужой")).problem, LabProblem::Password);
+  EXPECT_EQ(failureOf("host=no-such-host.invalid dbname=lab").problem, LabProblem::HostNotFound);
+  EXPECT_EQ(failureOf("host=127.0.0.1 port=1 dbname=lab").problem, LabProblem::Refused);
+  EXPECT_EQ(failureOf(cluster_->connection(kStationLogin, kStationPassword, "нет_такой")).problem,
+            LabProblem::NoDatabase);
+  EXPECT_EQ(failureOf("host=127.0.0.1 port").problem, LabProblem::BadSettings);
+  ASSERT_EQ(cluster_->psql(cluster_->superuserConnection(), "CREATE DATABASE пустая").status, 0);
+  journal::Head head;
+  const std::optional<LabFailure> empty =
+      stationHead(*connect(cluster_->connection(kStationLogin, kStationPassword, "пустая")), "А", head);
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(empty->problem, LabProblem::NoLabJournal);
+}
+
+}  // namespace
+}  // namespace tarvelo::labserver

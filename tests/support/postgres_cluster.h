@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "tests/support/simulator_process.h"
+
+namespace tarvelo::testing {
+
+// A PostgreSQL 15 cluster of the test's own: made with initdb in a temporary folder, as an
+// unprivileged user (nobody when the test runs as root), listening on 127.0.0.1 on a free
+// port, and removed with this object. Logins by TCP need a password; the superuser's is
+// kSuperuserPassword.
+class PostgresCluster {
+ public:
+  static constexpr char kSuperuser[] = "postgres";
+  static constexpr char kSuperuserPassword[] = "лаборатория";
+
+  PostgresCluster();
+  ~PostgresCluster();
+  PostgresCluster(const PostgresCluster&) = delete;
+  PostgresCluster& operator=(const PostgresCluster&) = delete;
+
+  // Empty when the cluster runs; else what initdb or pg_ctl said.
+  const std::string& failure() const { return failure_; }
+  int port() const { return port_; }
+
+  // A libpq connection string for `user` with `password` to `database` on this cluster.
+  std::string connection(const std::string& user, const std::string& password,
+                         const std::string& database = "postgres") const;
+  std::string superuserConnection() const { return connection(kSuperuser, kSuperuserPassword); }
+
+  // Stops the server (fast: connections are cut) and starts it again on the same port.
+  bool stop();
+  bool start();
+
+  // Runs `sql` with psql over `connection`, stopping at the first error.
+  ProgramResult psql(const std::string& connection, const std::string& sql) const;
+
+ private:
+  ProgramResult asOwner(std::vector<std::string> argv) const;
+
+  std::filesystem::path folder_;
+  int port_ = 0;
+  std::string failure_;
+};
+
+}  // namespace tarvelo::testing
