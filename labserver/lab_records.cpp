@@ -110,7 +110,12 @@ std::optional<LabFailure> stationRecords(LabConnection& connection, const std::s
 
 std::optional<LabFailure> stations(LabConnection& connection, std::vector<std::string>& names) {
   LabRows rows;
-  if (auto failure = connection.run("SELECT DISTINCT station FROM lab_records ORDER BY station", {}, &rows))
+  // Station by station along the primary key, not through every record.
+  if (auto failure = connection.run(
+          "WITH RECURSIVE next (station) AS (SELECT min(station) FROM lab_records UNION ALL "
+          "SELECT (SELECT min(station) FROM lab_records WHERE station > next.station) FROM next "
+          "WHERE next.station IS NOT NULL) SELECT station FROM next WHERE station IS NOT NULL",
+          {}, &rows))
     return failure;
   names.clear();
   for (const auto& row : rows) names.push_back(row[0]);

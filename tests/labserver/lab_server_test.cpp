@@ -45,7 +45,9 @@ class LabServerTest : public ::testing::Test {
     const auto admin = connect(cluster_->superuserConnection());
     ASSERT_TRUE(admin);
     ASSERT_EQ(initLabServer(*admin), std::nullopt);
-    ASSERT_EQ(initLabServer(*admin), std::nullopt) << "run again, it changes nothing";
+    const testing::ProgramResult again =
+        testing::runProgram({TARVELO_JOURNAL_TOOL, "server", "init", "--server", cluster_->superuserConnection()});
+    ASSERT_EQ(again.status, 0) << "run again, it changes nothing: " << again.err;
     ASSERT_EQ(admin->script(std::string("CREATE ROLE ") + kStationLogin + " LOGIN PASSWORD '" + kStationPassword +
                             "' IN ROLE " + kStationRole),
               std::nullopt);
@@ -161,6 +163,13 @@ TEST_F(LabServerTest, CutOrRewrittenJournalIsRefusedAtItsFirstDifference) {
   EXPECT_EQ(caught.failure->problem, LabProblem::ChainMismatch);
   EXPECT_EQ(caught.failure->record, 4);
   EXPECT_EQ(serverHeadOf("Переписанная"), 6);
+  const testing::ProgramResult verified =
+      testing::runProgram({TARVELO_JOURNAL_TOOL, "verify", "--server", stationConnection(), "--journal", rewrittenPath,
+                           "--station", "Переписанная"});
+  EXPECT_EQ(verified.status, 3) << verified.err;
+  EXPECT_NE(verified.out.find("Станция «Переписанная»: журнал станции не совпадает с сервером с записи № 4."),
+            std::string::npos)
+      << verified.out;
 }
 
 // A station may add and read; it may not change, delete or empty the lab's journal, nor
@@ -176,6 +185,19 @@ TEST_F(LabServerTest, StationRoleCannotChangeOrDelete) {
     EXPECT_NE(owner.status, 0) << sql;
   }
   EXPECT_EQ(serverHeadOf("Права"), 1);
+  // Only the owner, switching the journal's triggers off, can change a record; the check of
+  // the server's chains names the station and the record.
+  ASSERT_EQ(cluster_->psql(cluster_->superuserConnection(),
+                           "ALTER TABLE lab_records DISABLE TRIGGER USER; "
+                           "UPDATE lab_records SET mass = '1,00' WHERE station = 'Права';"
+                           "ALTER TABLE lab_records ENABLE TRIGGER USER;")
+                .status,
+            0);
+  const testing::ProgramResult verified = testing::runProgram(
+      {TARVELO_JOURNAL_TOOL, "verify", "--server", cluster_->connection(kStationLogin, kStationPassword)});
+  EXPECT_EQ(verified.status, 3) << verified.err;
+  EXPECT_NE(verified.out.find("Станция «Права»: цепочка на сервере нарушена с записи № 1."), std::string::npos)
+      << verified.out;
 }
 
 // What "Проверить соединение" tells: a wrong password, an unknown host, a server that

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QStringList>
+#include <QSysInfo>
 
 #include <charconv>
 #include <cstdio>
@@ -19,26 +20,26 @@
 #include "journal/verification_text.h"
 #include "link/utf8_path.h"
 #include "tools/console/utf8_console.h"
+#include "tools/journal/server_commands.h"
 
 namespace {
 
 using namespace tarvelo;
-
-constexpr int kExitBadUsage = 1;
-constexpr int kExitNoJournal = 2;
-constexpr int kExitChainBroken = 3;
-constexpr int kExitNotWritten = 4;
-constexpr int kExitUnreadable = 5;
-constexpr int kExitNotAJournal = 6;
+using namespace tarvelo::tools;
 
 constexpr char kDateFormat[] = "yyyy-MM-dd";
 constexpr double kWholeShare = 100;
 
 constexpr char kHelp[] =
-    "tarvelo-journal verify [--journal ФАЙЛ] [--anchor N:ПОДПИСЬ]\n"
+    "tarvelo-journal verify [--journal ФАЙЛ] [--anchor N:ПОДПИСЬ] [--server СТРОКА [--station ИМЯ]]\n"
     "  проверяет цепочку подписей журнала взвешиваний и называет первую запись, которая с ней не сходится;\n"
     "  сверяет журнал с его последней записью, сохраненной в настройках пользователя, и с --anchor —\n"
     "  номером записи и подписью (не менее 16 знаков), переписанными из протокола или экспорта.\n"
+    "  С --server (строка подключения libpq, например \"service=tarvelo\") проверяет цепочку каждой\n"
+    "  станции на сервере лаборатории и сверяет журнал с записями станции --station (по умолчанию —\n"
+    "  имя этого компьютера) на сервере.\n"
+    "tarvelo-journal server init --server СТРОКА\n"
+    "  создает на сервере журнал лаборатории и роли tarvelo_station и tarvelo_reader.\n"
     "tarvelo-journal export [--journal ФАЙЛ] [--object ИМЯ | --animal НОМЕР] [--from ГГГГ-ММ-ДД] [--to ГГГГ-ММ-ДД]\n"
     "                       [--weights | --growth [--warning %] [--limit %]] [--c-locale] [--out ФАЙЛ [--force]]\n"
     "  результаты (без удаленных) в CSV: \";\" и десятичная запятая, с --c-locale \",\" и точка;\n"
@@ -50,7 +51,7 @@ constexpr char kHelp[] =
     "Журнал по умолчанию — журнал программы Tarvelo этого пользователя. Журнал только читается.\n"
     "Код выхода: 0 — готово; 1 — неверные аргументы; 2 — журнала нет; 3 — цепочка нарушена,\n"
     "журнал укорочен или переписан; 4 — файл не записан; 5 — журнал не прочитан;\n"
-    "6 — файл не журнал взвешиваний.\n";
+    "6 — файл не журнал взвешиваний; 7 — сервер лаборатории недоступен.\n";
 
 struct Command {
   std::string action;
@@ -67,16 +68,23 @@ struct UsageError {
 
 bool takesValue(const std::string& name) {
   return name == "--journal" || name == "--object" || name == "--animal" || name == "--from" || name == "--to" || name == "--out" ||
-         name == "--anchor" || name == "--warning" || name == "--limit";
+         name == "--anchor" || name == "--warning" || name == "--limit" || name == "--server" ||
+         name == "--station";
 }
 
 // The arguments as the system gives them in Unicode, as UTF-8.
 std::variant<Command, UsageError> parse(const QStringList& arguments) {
   if (arguments.size() < 2) return UsageError{"не задано действие"};
   Command command{arguments[1].toStdString(), {}, false, false, false, false};
-  if (command.action != "verify" && command.action != "export")
+  qsizetype first = 2;
+  if (command.action == "server") {
+    if (arguments.size() < 3 || arguments[2] != "init") return UsageError{"после server нужно действие init"};
+    command.action = "server init";
+    first = 3;
+  } else if (command.action != "verify" && command.action != "export") {
     return UsageError{"неизвестное действие «" + command.action + "»"};
-  for (qsizetype i = 2; i < arguments.size(); ++i) {
+  }
+  for (qsizetype i = first; i < arguments.size(); ++i) {
     const std::string name = arguments[i].toStdString();
     if (name == "--c-locale") {
       command.cLocale = true;
@@ -94,6 +102,8 @@ std::variant<Command, UsageError> parse(const QStringList& arguments) {
   }
   if (command.weights && command.growth) return UsageError{"--weights и --growth вместе не задаются"};
   if (command.growth && !command.values.contains("--out")) return UsageError{"--growth пишет лист .xlsx: нужен --out ФАЙЛ"};
+  if (command.action == "server init" && !command.values.contains("--server"))
+    return UsageError{"server init: нужен --server СТРОКА"};
   return command;
 }
 
@@ -217,10 +227,16 @@ int exportResults(const journal::Journal& journal, const Command& command) {
 }
 
 int run(const Command& command) {
+  const auto server = valueOf(command, "--server");
+  if (command.action == "server init") return initServer(*server);
   const auto given = valueOf(command, "--journal");
   const std::filesystem::path path = given ? pathOf(*given) : journal::defaultJournalPath();
   std::error_code error;
-  if (!std::filesystem::exists(path, error)) {
+  const bool exists = std::filesystem::exists(path, error);
+  const std::string station = valueOf(command, "--station").value_or(QSysInfo::machineHostName().toStdString());
+  // The lab's copy is checked without a journal here, as on the study director's computer.
+  if (server && command.action == "verify" && !exists && !given) return verifyServer(*server, nullptr, station);
+  if (!exists) {
     std::fprintf(stderr, "Журнала «%s» нет.\n", link::utf8Text(path).c_str());
     return kExitNoJournal;
   }
@@ -232,6 +248,7 @@ int run(const Command& command) {
     return failure.notAJournal ? kExitNotAJournal : kExitUnreadable;
   }
   try {
+    if (server && command.action == "verify") return verifyServer(*server, journal.get(), station);
     return command.action == "verify" ? verify(*journal, command) : exportResults(*journal, command);
   } catch (const journal::ReadError& unread) {
     std::fprintf(stderr, "Журнал «%s» не прочитан до конца: %s. Его проверка и экспорт недействительны.\n",

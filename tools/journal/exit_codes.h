@@ -1,0 +1,14 @@
+#pragma once
+
+namespace tarvelo::tools {
+
+// tarvelo-journal's exit codes.
+inline constexpr int kExitBadUsage = 1;
+inline constexpr int kExitNoJournal = 2;
+inline constexpr int kExitChainBroken = 3;
+inline constexpr int kExitNotWritten = 4;
+inline constexpr int kExitUnreadable = 5;
+inline constexpr int kExitNotAJournal = 6;
+inline constexpr int kExitNoServer = 7;
+
+}  // namespace tarvelo::tools
