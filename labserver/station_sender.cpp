@@ -35,7 +35,8 @@ std::optional<LabFailure> firstDifference(LabConnection& connection, const journ
   return std::nullopt;
 }
 
-SendResult sendPending(LabConnection& connection, const journal::Journal& journal, const std::string& station) {
+SendResult sendPending(LabConnection& connection, const journal::Journal& journal, const std::string& station,
+                       const std::function<void(std::int64_t waiting)>& progress) {
   SendResult result;
   journal::Head server;
   if ((result.failure = stationHead(connection, station, server))) return result;
@@ -63,6 +64,7 @@ SendResult sendPending(LabConnection& connection, const journal::Journal& journa
     result.sent += static_cast<std::int64_t>(batch.size());
     previous = batch.back().hash;
     last = batch.back().id;
+    if (progress) progress(journal.head().record - last);
   }
 }
 

@@ -26,6 +26,7 @@
 #include "window/graph/graph_part.h"
 #include "window/widgets/field_name.h"
 #include "window/options/journal_panel.h"
+#include "window/options/lab_server_panel.h"
 #include "window/options/tag_reader_panel.h"
 #include "window/journal/animal_list_window.h"
 #include "window/journal/journal_window.h"
@@ -75,13 +76,14 @@ TMainForm::TMainForm(std::unique_ptr<settings::SettingsStore> settingsStore, std
   setUpSession(executable);
   graph_ = new GraphPart(*ui, *session_, places_.graph, this);
   tagReader_ = new session::TagReaderLink(this);
-  options_ = new OptionsPart(*ui, *session_, *tagReader_, graph_->action(),
+  if (!startOptions_.journal.empty()) labLink_ = new session::LabLink(startOptions_.journal, this);
+  options_ = new OptionsPart(*ui, *session_, *tagReader_, labLink_, graph_->action(),
                              {[this] { return startRun(); }, [this] { settings_->StoreSettings(); }}, places_.options,
                              this);
   settings_ = new WindowSettings(
       std::move(settingsStore), executable,
       {*ui, options_->handsFreePanel(), session_->handsFree(), options_->journalPanel(), options_->tagReaderPanel(),
-       places_},
+       options_->labServerPanel(), places_},
       this);
   setUpJournal();
   // A coarse timer may fire 5 % early; the splash keeps its full time.
@@ -92,6 +94,7 @@ TMainForm::TMainForm(std::unique_ptr<settings::SettingsStore> settingsStore, std
   tray_ = new TrayPart(this, ui->N2, startOptions_.trayAvailable);
   setUpReadButton();
   setUpTagReader();
+  setUpLabLink();
   protocol_ = std::make_unique<ProtocolPart>(*ui, *session_, this);
   startupDir = QDir::currentPath();
   guardFields();
@@ -112,9 +115,17 @@ void TMainForm::setUpTagReader() {
     session_->tagRead(number.toStdString());
     statusBar()->showMessage(QString("Метка %1").arg(session::tagText(number)));
   });
-  // Trouble stays on the status line until the reader is back.
-  connect(tagReader_, &session::TagReaderLink::stateChanged, this, [this, troubled = false](const QString& text,
-                                                                                         bool trouble) mutable {
+  connect(tagReader_, &session::TagReaderLink::stateChanged, this, linkStateSayer());
+}
+
+void TMainForm::setUpLabLink() {
+  if (labLink_ == nullptr) return;
+  connect(labLink_, &session::LabLink::stateChanged, this, linkStateSayer());
+  connect(session_.get(), &session::WeighingSession::resultRecorded, labLink_, &session::LabLink::poke);
+}
+
+std::function<void(const QString& text, bool trouble)> TMainForm::linkStateSayer() {
+  return [this, troubled = false](const QString& text, bool trouble) mutable {
     if (trouble) {
       tray_->showLastingNote(text);
     } else if (troubled) {
@@ -123,7 +134,7 @@ void TMainForm::setUpTagReader() {
       statusBar()->showMessage(text);
     }
     troubled = trouble;
-  });
+  };
 }
 
 void TMainForm::sayJournalLoss(const QString& lost) {
@@ -255,6 +266,7 @@ void TMainForm::FormCreate() {
     rules_->showRestored();
     // A hidden run only logs the balance: no animal is named.
     if (!ui->FastWrite->isChecked()) options_->tagReaderPanel().apply();
+    options_->labServerPanel().apply();
     if (ui->FastWrite->isChecked() && startOptions_.mode == StartMode::AsStored) {
       tray_->startHidden();
       Timer1.stop();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "session/journal_entry.h"
+#include "session/lab_link.h"
 #include "session/tag_reader_link.h"
 #include "weighing/measurement_store.h"
 #include "window/widgets/window_place.h"
@@ -120,6 +121,10 @@ class TMainForm : public QMainWindow {
   void setUpJournal();
   // The tag reader's tags name the weighings; how it fares is said on the status line.
   void setUpTagReader();
+  // The journal goes to the lab's server, when one is set; how that fares is said too.
+  void setUpLabLink();
+  // Says a link's state on the status line; trouble stays there until the link is back.
+  std::function<void(const QString& text, bool trouble)> linkStateSayer();
   // Says which records neither the journal nor its pending file took at the end.
   void sayJournalLoss(const QString& lost);
   session::JournalContext journalContext() const;
@@ -149,6 +154,7 @@ class TMainForm : public QMainWindow {
   QString startupDir;
   std::unique_ptr<session::WeighingSession> session_;
   session::TagReaderLink* tagReader_ = nullptr;
+  session::LabLink* labLink_ = nullptr;  // none without a journal
   int exitStatus_ = 0;
   QTimer Timer1;
   QTimer Timer5;

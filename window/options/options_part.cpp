@@ -12,6 +12,7 @@
 
 #include "window/widgets/field_name.h"
 #include "window/options/hands_free_panel.h"
+#include "window/options/lab_server_panel.h"
 #include "window/options/journal_panel.h"
 #include "window/options/options_dialog.h"
 #include "window/options/port_picker_panel.h"
@@ -52,7 +53,8 @@ QFrame* periodPanel(Ui::TMainForm& ui) {
 }  // namespace
 
 OptionsPart::OptionsPart(Ui::TMainForm& form, session::WeighingSession& session, session::TagReaderLink& tagReader,
-                         QAction* graphAction, Actions actions, WindowPlace& place, QMainWindow* window)
+                         session::LabLink* labLink, QAction* graphAction, Actions actions, WindowPlace& place,
+                         QMainWindow* window)
     : QObject(window),
       ui(&form),
       session_(session),
@@ -60,7 +62,8 @@ OptionsPart::OptionsPart(Ui::TMainForm& form, session::WeighingSession& session,
       window_(window),
       handsFreePanel_(new HandsFreePanel),
       journalPanel_(new JournalPanel),
-      tagReaderPanel_(new TagReaderPanel(tagReader)) {
+      tagReaderPanel_(new TagReaderPanel(tagReader)),
+      labServerPanel_(new LabServerPanel(labLink)) {
   const QList<OptionsSection> sections{
       {"Прием веса", ui->Panel1},
       {"Период вывода", periodPanel(*ui)},
@@ -70,6 +73,7 @@ OptionsPart::OptionsPart(Ui::TMainForm& form, session::WeighingSession& session,
       {"Автоматическое взвешивание", handsFreePanel_},
       {"Журнал взвешиваний", journalPanel_},
       {"Считыватель меток", tagReaderPanel_},
+      {"Сервер лаборатории", labServerPanel_},
       {"Порт весов", new PortPickerPanel([this] { return ui->ComCB->currentIndex() + 1; },
                                                  [this](int port) { ui->ComCB->setCurrentIndex(port - 1); })}};
   QList<NumberField> numbers{
@@ -98,6 +102,7 @@ void OptionsPart::OptionsClick() {
   // What the fields hold now: chosen, or put back by "Отмена" after a test.
   tagReaderPanel_->apply();
   if (accepted) {
+    labServerPanel_->apply();
     session_.handsFree().choose(handsFreePanel_->on());
     actions_.storeSettings();
   }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <functional>
+#include "session/lab_link.h"
 #include "session/tag_reader_link.h"
 #include "session/weighing_session.h"
 
@@ -16,6 +17,7 @@ namespace tarvelo::window {
 
 class HandsFreePanel;
 class JournalPanel;
+class LabServerPanel;
 class TagReaderPanel;
 class OptionsDialog;
 class WindowPlace;
@@ -29,14 +31,17 @@ class OptionsPart : public QObject {
     std::function<void()> storeSettings;
   };
 
-  // The menu entry goes before "Справка", with `graphAction` after it.
+  // The menu entry goes before "Справка", with `graphAction` after it. `labLink` is none
+  // without a journal.
   OptionsPart(Ui::TMainForm& ui, session::WeighingSession& session, session::TagReaderLink& tagReader,
-              QAction* graphAction, Actions actions, WindowPlace& place, QMainWindow* window);
+              session::LabLink* labLink, QAction* graphAction, Actions actions, WindowPlace& place,
+              QMainWindow* window);
 
   QAction* action() const { return action_; }
   HandsFreePanel& handsFreePanel() const { return *handsFreePanel_; }
   JournalPanel& journalPanel() const { return *journalPanel_; }
   TagReaderPanel& tagReaderPanel() const { return *tagReaderPanel_; }
+  LabServerPanel& labServerPanel() const { return *labServerPanel_; }
 
   // Shows the dialog; "OK" writes the settings at once.
   void OptionsClick();
@@ -51,6 +56,7 @@ class OptionsPart : public QObject {
   HandsFreePanel* handsFreePanel_;
   JournalPanel* journalPanel_;
   TagReaderPanel* tagReaderPanel_;
+  LabServerPanel* labServerPanel_;
   OptionsDialog* dialog_ = nullptr;
   QAction* action_ = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "session/hands_free_switch.h"
 #include "window/options/hands_free_panel.h"
 #include "window/options/journal_panel.h"
+#include "window/options/lab_server_panel.h"
 #include "window/options/tag_reader_panel.h"
 #include "window/widgets/radio_group.h"
 #include "window/widgets/window_place.h"
@@ -170,6 +171,18 @@ std::vector<SettingRow> makeTable() {
                  [](const SettingHolders& held) -> std::optional<SettingValue> {
                    return static_cast<int32_t>(held.tagReaderPanel.baud());
                  }},
+      SettingRow{"LabServer", std::string(),
+                 [](SettingHolders& held, const SettingValue& v) {
+                   held.labServerPanel.setServer(textOf(v));
+                 },
+                 [](const SettingHolders& held) { return text(held.labServerPanel.server()); }},
+      // The computer's name unless one is given, kept once saved: the station's records
+      // on the server keep their name when the computer is renamed.
+      SettingRow{"StationName", std::string(),
+                 [](SettingHolders& held, const SettingValue& v) {
+                   held.labServerPanel.setStation(textOf(v));
+                 },
+                 [](const SettingHolders& held) { return text(held.labServerPanel.station()); }},
       placeOf<&WindowPlaces::graph>("GraphWindowPlace"),
       placeOf<&WindowPlaces::journal>("JournalWindowPlace"),
       placeOf<&WindowPlaces::options>("OptionsWindowPlace"),

@@ -18,6 +18,7 @@ namespace tarvelo::window {
 class HandsFreePanel;
 class JournalPanel;
 class TagReaderPanel;
+class LabServerPanel;
 struct WindowPlaces;
 
 // Where the stored values live while the program runs: the main window's controls, the
@@ -28,6 +29,7 @@ struct SettingHolders {
   session::HandsFreeSwitch& handsFree;
   JournalPanel& journalPanel;
   TagReaderPanel& tagReaderPanel;
+  LabServerPanel& labServerPanel;
   WindowPlaces& places;
   // Hands-free weighing armed for this start only, whatever is stored.
   bool handsFreeForThisStart = false;

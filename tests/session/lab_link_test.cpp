@@ -1,0 +1,125 @@
+// Stations' journals on their way to a real PostgreSQL server of the test's own, through
+// the links the program runs: sent, held while the server is away, caught up after.
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QScopeGuard>
+
+#include <memory>
+
+#include "journal/journal.h"
+#include "labserver/lab_records.h"
+#include "labserver/lab_schema.h"
+#include "labserver/server_verification.h"
+#include "session/lab_link.h"
+#include "tests/support/postgres_cluster.h"
+
+namespace tarvelo::session {
+
+namespace {
+
+constexpr int kSendMs = 15'000;
+constexpr char kLogin[] = "station_login";
+constexpr char kPassword[] = "весы";
+
+void appendResults(const std::filesystem::path& path, int count) {
+  link::Failure error;
+  const auto journal = journal::Journal::open(path, error);
+  QVERIFY2(journal, error.message.c_str());
+  for (int i = 0; i < count; ++i) {
+    journal::JournalRecord record;
+    record.utc = "2026-12-07T09:05:07.000Z";
+    record.local = "2026-12-07 12:05:07";
+    record.object = "Мышь";
+    record.mass = "25,00";
+    record.grams = 25;
+    QVERIFY(!journal->append(record));
+  }
+}
+
+}  // namespace
+
+class LabLinkTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    testing::privateConfigHome();
+    QVERIFY2(cluster.failure().empty(), cluster.failure().c_str());
+    labserver::LabFailure failure;
+    const auto admin = labserver::LabConnection::open(cluster.superuserConnection(), failure);
+    QVERIFY2(admin, failure.text.c_str());
+    QVERIFY(!labserver::initLabServer(*admin));
+    QVERIFY(!admin->script(std::string("CREATE ROLE ") + kLogin + " LOGIN PASSWORD '" + kPassword + "' IN ROLE " +
+                           labserver::kStationRole));
+  }
+
+  // Two stations send as they weigh; the server is stopped in the middle and started
+  // again: the queue is said while it is away and cleared after, every record of both is
+  // on the server once, in each station's order, and every chain holds.
+  void stationsCatchUpAfterTheServerWasAway() {
+    const std::filesystem::path first = dir.filePath("a.sqlite").toStdU16String();
+    const std::filesystem::path second = dir.filePath("b.sqlite").toStdU16String();
+    appendResults(first, 5);
+    appendResults(second, 2);
+    LabLink a(first);
+    LabLink b(second);
+    QSignalSpy said(&a, &LabLink::stateChanged);
+    a.send(QString::fromStdString(server()), "Станция А");
+    b.send(QString::fromStdString(server()), "Станция Б");
+    QTRY_COMPARE_WITH_TIMEOUT(headOf("Станция А"), 5, kSendMs);
+    QTRY_COMPARE_WITH_TIMEOUT(headOf("Станция Б"), 2, kSendMs);
+
+    QVERIFY(cluster.stop());
+    auto restart = qScopeGuard([this] { cluster.start(); });  // for the next test, whatever comes
+    appendResults(first, 3);
+    a.poke();
+    QTRY_VERIFY_WITH_TIMEOUT(!said.isEmpty() && said.last().at(0).toString().startsWith(
+                                                    "Сервер лаборатории: в очереди 3, нет связи с "),
+                             kSendMs);
+    QCOMPARE(said.last().at(1).toBool(), true);
+    restart.dismiss();
+    QVERIFY(cluster.start());
+    QTRY_COMPARE_WITH_TIMEOUT(headOf("Станция А"), 8, kSendMs);
+    QTRY_VERIFY_WITH_TIMEOUT(said.last().at(0).toString().isEmpty(), kSendMs);
+    QCOMPARE(said.last().at(1).toBool(), false);
+
+    labserver::LabFailure failure;
+    const auto reader = labserver::LabConnection::open(server(), failure);
+    std::vector<labserver::StationCheck> checks;
+    QVERIFY(!labserver::verifyStations(*reader, checks));
+    QCOMPARE(checks.size(), size_t{2});
+    for (const auto& check : checks) QVERIFY(!check.firstBroken);
+    QCOMPARE(checks[0].records + checks[1].records, std::int64_t{10});
+  }
+
+  // The settings' check says what is wrong, or that the station may send.
+  void checkSaysWhatStandsInTheWay() {
+    LabLink link(dir.filePath("c.sqlite").toStdU16String());
+    QSignalSpy checked(&link, &LabLink::checked);
+    link.check(QString::fromStdString(cluster.connection(kLogin, "чужой")));
+    QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, kSendMs);
+    QVERIFY2(checked.last().at(0).toString().startsWith("пароль не подошел"), qPrintable(checked.last().at(0).toString()));
+    link.check(QString::fromStdString(server()));
+    QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 2, kSendMs);
+    QCOMPARE(checked.last().at(1).toBool(), true);
+  }
+
+ private:
+  std::string server() const { return cluster.connection(kLogin, kPassword); }
+  std::int64_t headOf(const std::string& station) {
+    labserver::LabFailure failure;
+    const auto connection = labserver::LabConnection::open(server(), failure);
+    journal::Head head;
+    if (!connection || labserver::stationHead(*connection, station, head)) return -1;
+    return head.record;
+  }
+
+  testing::PostgresCluster cluster;
+  QTemporaryDir dir;
+};
+
+}  // namespace tarvelo::session
+
+QTEST_GUILESS_MAIN(tarvelo::session::LabLinkTest)
+#include "lab_link_test.moc"

@@ -1,0 +1,67 @@
+#include "window/options/lab_server_panel.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSysInfo>
+
+#include "session/lab_link.h"
+
+namespace tarvelo::window {
+
+namespace {
+
+constexpr int kFieldWidthPx = 320;
+
+}  // namespace
+
+LabServerPanel::LabServerPanel(session::LabLink* link, QWidget* parent)
+    : QFrame(parent), link_(link), server_(new QLineEdit(this)), station_(new QLineEdit(this)), state_(new QLabel(this)) {
+  setObjectName("LabServerPanel");
+  server_->setObjectName("LabServer");
+  station_->setObjectName("StationName");
+  state_->setObjectName("LabServerState");
+  state_->setWordWrap(true);
+  server_->setMinimumWidth(kFieldWidthPx);
+  server_->setPlaceholderText("service=tarvelo или host=… dbname=… user=…");
+  server_->setToolTip("Строка подключения PostgreSQL; пароль хранится в файле паролей PostgreSQL, не здесь. "
+                      "Пусто — журнал не отправляется.");
+  station_->setPlaceholderText(QSysInfo::machineHostName());
+  auto* test = new QPushButton("Проверить соединение", this);
+  test->setObjectName("LabServerTest");
+  auto* layout = new QFormLayout(this);
+  layout->addRow("Сервер:", server_);
+  layout->addRow("Станция:", station_);
+  layout->addRow(test, state_);
+  connect(test, &QPushButton::clicked, this, [this] {
+    if (server().isEmpty()) {
+      state_->setText("Сервер не задан.");
+    } else if (link_ == nullptr) {
+      state_->setText("Журнал взвешиваний не ведется: отправлять нечего.");
+    } else {
+      state_->setText("Соединение…");
+      link_->check(server());
+    }
+  });
+  if (link_ != nullptr)
+    connect(link_, &session::LabLink::checked, this, [this](const QString& text, bool) { state_->setText(text); });
+  adjustSize();
+}
+
+QString LabServerPanel::server() const { return server_->text().trimmed(); }
+
+void LabServerPanel::setServer(const QString& server) { server_->setText(server); }
+
+QString LabServerPanel::station() const {
+  const QString given = station_->text().trimmed();
+  return given.isEmpty() ? QSysInfo::machineHostName() : given;
+}
+
+void LabServerPanel::setStation(const QString& station) { station_->setText(station); }
+
+void LabServerPanel::apply() {
+  if (link_ != nullptr) link_->send(server(), station());
+}
+
+}  // namespace tarvelo::window

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QFrame>
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+
+namespace tarvelo::session {
+class LabLink;
+}
+
+namespace tarvelo::window {
+
+// "Сервер лаборатории": the libpq connection string of the lab's server (or
+// "service=NAME" from pg_service.conf; passwords stay in PostgreSQL's own password file),
+// the station's name, and a check that says what stands in the way.
+class LabServerPanel : public QFrame {
+ public:
+  explicit LabServerPanel(session::LabLink* link, QWidget* parent = nullptr);
+
+  QString server() const;
+  void setServer(const QString& server);
+  // The station's name: the computer's name unless one is given.
+  QString station() const;
+  void setStation(const QString& station);
+
+  // The link sends where the fields say.
+  void apply();
+
+ private:
+  session::LabLink* link_;  // none without a journal
+  QLineEdit* server_;
+  QLineEdit* station_;
+  QLabel* state_;
+};
+
+}  // namespace tarvelo::window
