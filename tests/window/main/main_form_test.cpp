@@ -176,7 +176,8 @@ class MainFormTest : public QObject {
         {"AutoWeighingPause", V(std::string("1"))}, {"AutoWeighing", V(uint8_t{0})},
         {"JournalAlertShare", V(std::string("85"))}, {"JournalLimitShare", V(std::string("80"))},
         {"TagReaderCOM", V(int32_t{0})},
-        {"TagReaderBaud", V(int32_t{9600})},       {"GraphWindowPlace", V(std::string())},
+        {"TagReaderBaud", V(int32_t{9600})},       {"LabServer", V(std::string())},
+        {"StationName", V(std::string())},         {"GraphWindowPlace", V(std::string())},
         {"JournalWindowPlace", V(std::string())}, {"OptionsWindowPlace", V(std::string())}};
     const auto& table = settingsTable();
     QCOMPARE(table.size(), expected.size());

@@ -1,0 +1,156 @@
+// The lab's server: how fast a station catches up after an outage, how long a new record
+// takes to reach the server in normal work, how many records ten stations sending at once
+// get in, and what a million records take on the server's disk. Against a PostgreSQL
+// cluster of its own on this machine.
+//   bench_lab_server [RECORDS]
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "journal/journal.h"
+#include "labserver/lab_records.h"
+#include "labserver/lab_schema.h"
+#include "labserver/station_sender.h"
+#include "session/lab_link.h"
+#include "tests/support/postgres_cluster.h"
+
+namespace {
+
+using namespace tarvelo;
+
+constexpr int kDefaultRecords = 20'000;
+constexpr int kStations = 10;
+constexpr int kLagSamples = 20;
+constexpr char kLogin[] = "bench_station";
+constexpr char kPassword[] = "bench";
+constexpr double kMillion = 1e6;
+
+journal::JournalRecord resultOf(int n) {
+  journal::JournalRecord record;
+  record.utc = "2026-12-07T09:05:07.000Z";
+  record.local = "2026-12-07 12:05:07";
+  record.person = "Иванов И.И.";
+  record.protocol = "П-7";
+  record.object = "Мышь " + std::to_string(n % 1000 + 1);
+  record.animal = std::to_string(985000000000000LL + n % 1000);
+  record.grams = 20.0 + (n % 97) * 0.1;
+  record.mass = "25,10";
+  record.count = 8;
+  for (int i = 0; i < 8; ++i) record.trace += "12:05:0" + std::to_string(i) + "\t25,1\n";
+  record.balance = "Весы: KM500  Заводской № 1234";
+  return record;
+}
+
+std::unique_ptr<labserver::LabConnection> connect(const std::string& connection) {
+  labserver::LabFailure failure;
+  auto made = labserver::LabConnection::open(connection, failure);
+  if (!made) {
+    std::fprintf(stderr, "no connection: %s\n", failure.text.c_str());
+    std::exit(1);
+  }
+  return made;
+}
+
+std::int64_t headOf(labserver::LabConnection& connection, const std::string& station) {
+  journal::Head head;
+  labserver::stationHead(connection, station, head);
+  return head.record;
+}
+
+double seconds(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e9; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  const int records = argc > 1 ? std::atoi(argv[1]) : kDefaultRecords;
+  testing::privateConfigHome();
+  testing::PostgresCluster cluster;
+  if (!cluster.failure().empty()) {
+    std::fprintf(stderr, "%s\n", cluster.failure().c_str());
+    return 1;
+  }
+  const auto admin = connect(cluster.superuserConnection());
+  labserver::initLabServer(*admin);
+  admin->script(std::string("CREATE ROLE ") + kLogin + " LOGIN PASSWORD '" + kPassword + "' IN ROLE " +
+                labserver::kStationRole);
+  const std::string server = cluster.connection(kLogin, kPassword);
+
+  QTemporaryDir dir;
+  const std::filesystem::path path = dir.filePath("station.sqlite").toStdU16String();
+  {
+    link::Failure error;
+    const auto journal = journal::Journal::open(path, error);
+    for (int n = 0; n < records; ++n) {
+      journal::JournalRecord record = resultOf(n);
+      journal->append(record);
+    }
+  }
+  journal::OpenError error;
+  const auto journal = journal::Journal::openForReading(path, error);
+  const auto station = connect(server);
+  QElapsedTimer timer;
+  timer.start();
+  const labserver::SendResult caughtUp = labserver::sendPending(*station, *journal, "catch-up");
+  std::printf("catch-up after an outage: %lld records in %.2f s, %.0f records/s%s\n",
+              static_cast<long long>(caughtUp.sent), seconds(timer), caughtUp.sent / seconds(timer),
+              caughtUp.failure ? (" — " + caughtUp.failure->text).c_str() : "");
+
+  // Ten stations at once, each its own connection and journal.
+  std::vector<std::filesystem::path> copies;
+  for (int s = 0; s < kStations; ++s) {
+    copies.push_back(dir.filePath(QString("station-%1.sqlite").arg(s)).toStdU16String());
+    std::filesystem::copy_file(path, copies.back());
+  }
+  std::vector<std::int64_t> sent(kStations);
+  timer.restart();
+  std::vector<std::thread> senders;
+  for (int s = 0; s < kStations; ++s) {
+    senders.emplace_back([&, s] {
+      journal::OpenError failed;
+      const auto copy = journal::Journal::openForReading(copies[static_cast<size_t>(s)], failed);
+      const auto connection = connect(server);
+      sent[static_cast<size_t>(s)] = labserver::sendPending(*connection, *copy, "station " + std::to_string(s)).sent;
+    });
+  }
+  for (std::thread& sender : senders) sender.join();
+  std::int64_t total = 0;
+  for (const std::int64_t n : sent) total += n;
+  std::printf("ingest, %d stations sending at once: %lld records in %.2f s, %.0f records/s\n", kStations,
+              static_cast<long long>(total), seconds(timer), total / seconds(timer));
+
+  // A result row to the server in normal work: appended, the link poked, the server asked.
+  const std::filesystem::path live = dir.filePath("live.sqlite").toStdU16String();
+  link::Failure failure;
+  const auto writer = journal::Journal::open(live, failure);
+  session::LabLink link(live);
+  link.send(QString::fromStdString(server), "live");
+  std::vector<double> lags;
+  for (int n = 0; n < kLagSamples; ++n) {
+    journal::JournalRecord record = resultOf(n);
+    writer->append(record);
+    timer.restart();
+    link.poke();
+    while (headOf(*station, "live") < record.id) QThread::usleep(500);
+    lags.push_back(seconds(timer) * 1000);
+  }
+  std::sort(lags.begin(), lags.end());
+  std::printf("result to server in normal work: median %.1f ms, worst %.1f ms (%d records)\n", lags[lags.size() / 2],
+              lags.back(), kLagSamples);
+
+  labserver::LabRows size;
+  admin->run("SELECT pg_total_relation_size('lab_records'), count(*) FROM lab_records", {}, &size);
+  const double bytes = std::atof(size[0][0].c_str());
+  const double held = std::atof(size[0][1].c_str());
+  std::printf("server tables: %.1f MB for %.0f records, %.0f MB a million records (8 readings each)\n", bytes / kMillion,
+              held, bytes / held);
+  return 0;
+}
