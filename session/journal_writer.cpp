@@ -121,6 +121,7 @@ void JournalWriter::flush() {
     }
     carriedWritten = carriedWritten || queue_.front().carried;
     queue_.pop_front();
+    if (queue_.empty()) emit written();
   }
   // Everything the pending file held is in the journal now.
   std::error_code ignored;  // a file left behind is written again, and known, at the next start

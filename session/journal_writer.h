@@ -51,6 +51,8 @@ class JournalWriter : public QObject {
   void alert(const QString& message, bool limit, int row, const QString& mass);
   // The journal's chain does not hold or the journal is not what its kept head says.
   void chainBroken(const QString& message);
+  // Records went into the journal.
+  void written();
 
  private:
   void checkChain();

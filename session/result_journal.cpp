@@ -20,6 +20,7 @@ ResultJournal::ResultJournal(std::filesystem::path path, std::function<JournalCo
   connect(writer_, &JournalWriter::backlogChanged, this, &ResultJournal::backlogChanged);
   connect(writer_, &JournalWriter::alert, this, &ResultJournal::alert);
   connect(writer_, &JournalWriter::chainBroken, this, &ResultJournal::chainBroken);
+  connect(writer_, &JournalWriter::written, this, &ResultJournal::recordsWritten);
   thread_.start();
   // What an earlier run could not write goes in before anything of this one.
   QMetaObject::invokeMethod(writer_, [writer = writer_] { writer->resume(); }, Qt::QueuedConnection);

@@ -59,6 +59,8 @@ class ResultJournal : public QObject {
   void alert(const QString& message, bool limit, int row, const QString& mass);
   // Checked at the start: the chain does not hold, or the journal was cut or rewritten.
   void chainBroken(const QString& message);
+  // Records went into the journal: for those who read it as it grows.
+  void recordsWritten();
 
  private:
   std::filesystem::path path_;

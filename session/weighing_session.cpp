@@ -105,6 +105,7 @@ void WeighingSession::start(const RunStart& run) {
 void WeighingSession::setJournal(std::unique_ptr<ResultJournal> journal) {
   journal_ = std::move(journal);
   connect(journal_.get(), &ResultJournal::backlogChanged, this, &WeighingSession::journalBacklog);
+  connect(journal_.get(), &ResultJournal::recordsWritten, this, &WeighingSession::journalWritten);
   connect(journal_.get(), &ResultJournal::alert, this, &WeighingSession::markAlert);
   connect(journal_.get(), &ResultJournal::chainBroken, this, &WeighingSession::journalDamaged);
 }

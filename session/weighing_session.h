@@ -175,6 +175,8 @@ class WeighingSession : public QObject {
   void resultAdded();
   // `waiting` records wait for the journal, which said `reason`; 0 when all are written.
   void journalBacklog(int waiting, const QString& reason);
+  // Records went into the journal.
+  void journalWritten();
   // A result weighs less than the warning or the limit share of its object's reference
   // weight; its row, when still in the grid, is marked.
   void weightAlert(const QString& message);

@@ -74,7 +74,7 @@ QString rangeFieldName(const QLabel* caption, const QLabel* label) {
 }  // namespace
 
 GraphPart::GraphPart(Ui::TMainForm& ui, session::WeighingSession& session, WindowPlace& place, QMainWindow* mainWindow)
-    : QObject(mainWindow), ui(&ui), session_(session), place_(place), mainWindow_(mainWindow) {
+    : QObject(mainWindow), ui(&ui), session_(session), mainWindow_(mainWindow), place_(place) {
   setUpChart();
   window_ = makeGraphWindow(ui.ChPrPanel, ui.ChartPanel, mainWindow);
   action_ = new QAction("График", mainWindow);

@@ -121,7 +121,7 @@ void TMainForm::setUpTagReader() {
 void TMainForm::setUpLabLink() {
   if (labLink_ == nullptr) return;
   connect(labLink_, &session::LabLink::stateChanged, this, linkStateSayer());
-  connect(session_.get(), &session::WeighingSession::resultRecorded, labLink_, &session::LabLink::poke);
+  connect(session_.get(), &session::WeighingSession::journalWritten, labLink_, &session::LabLink::poke);
 }
 
 std::function<void(const QString& text, bool trouble)> TMainForm::linkStateSayer() {

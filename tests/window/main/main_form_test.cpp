@@ -28,6 +28,11 @@
 #include "tests/support/keyboard_checks.h"
 #include "tests/support/settings_sandbox.h"
 #include "tests/support/simulator_process.h"
+#ifndef _WIN32
+#include "labserver/lab_records.h"
+#include "labserver/lab_schema.h"
+#include "tests/support/postgres_cluster.h"
+#endif
 
 #include <utility>
 #include <vector>
@@ -333,8 +338,14 @@ class MainFormTest : public QObject {
   }
 
   // A cage weighs itself: the reader on its own port reads each mouse's tag as it goes
-  // onto the pan, and each journalled result carries it.
-  void taggedMiceAreJournalledByTheirTags() {
+  // onto the pan, and each journalled result carries it; the station's journal reaches the
+  // lab's server as it grows.
+  void taggedMiceAreJournalledByTheirTagsAndReachTheLabServer() {
+    const testing::PostgresCluster cluster;
+    QVERIFY2(cluster.failure().empty(), cluster.failure().c_str());
+    labserver::LabFailure failure;
+    const auto admin = labserver::LabConnection::open(cluster.superuserConnection(), failure);
+    QVERIFY2(admin && !labserver::initLabServer(*admin), failure.text.c_str());
     const std::vector<std::string> tags{"985000000000101", "985000000000102", "985000000000103"};
     std::string profile = "2:0:0.05";
     for (int mouse = 0; mouse < 3; ++mouse) profile += ",3.5:" + std::to_string(24 + mouse) + ":0.3,2:0:0.05";
@@ -342,7 +353,11 @@ class MainFormTest : public QObject {
         kBalanceCom, {"--protocol", "bm", "--profile", profile + ",60:0:0.05", "--unstable-every", "0", "--unstable-step",
                       "0", "--tag-reader-com", std::to_string(kTagReaderCom), "--tags", tags[0] + "," + tags[1] + "," + tags[2]});
     const std::filesystem::path path = journalPath();
-    const SpawnedProgram program = startCage([](settings::SettingsStore& store) { store.WriteNumber("TagReaderCOM", kTagReaderCom); });
+    const SpawnedProgram program = startCage([&cluster](settings::SettingsStore& store) {
+      store.WriteNumber("TagReaderCOM", kTagReaderCom);
+      store.WriteText("LabServer", cluster.superuserConnection());
+      store.WriteText("StationName", "Клетка");
+    });
     auto killer = qScopeGuard([&program] {
       kill(program.pid, SIGKILL);
       program.finish(kEndMs);
@@ -366,6 +381,12 @@ class MainFormTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(results().size() >= 3, kCageMs);
     const std::vector<journal::JournalRecord> weighed = results();
     for (size_t mouse = 0; mouse < 3; ++mouse) QCOMPARE(weighed[mouse].animal, tags[mouse]);
+    const auto serverHead = [&admin] {
+      journal::Head head;
+      labserver::stationHead(*admin, "Клетка", head);
+      return head.record;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(serverHead() >= weighed.back().id, kEndMs);
   }
 #endif
 
