@@ -31,8 +31,6 @@ journal::JournalRecord resultOf(int mouse) {
   record.object = "Мышь " + std::to_string(mouse);
   record.mass = std::to_string(20 + mouse) + ",25";
   record.grams = 20.25 + mouse;
-  record.count = 2;
-  record.trace = "12:05:06\t25,1\n";
   record.animal = "9850000000001" + std::to_string(10 + mouse);
   return record;
 }
@@ -105,14 +103,8 @@ TEST_F(LabServerTest, StationsSendEachRecordOnce) {
   std::vector<journal::JournalRecord> held;
   ASSERT_EQ(stationRecords(*connection, "Комната 1", 0, 1000, held), std::nullopt);
   ASSERT_EQ(held.size(), 450u);
-  const std::vector<journal::JournalRecord> local = first->records();
-  for (size_t i = 0; i < held.size(); ++i) {
-    ASSERT_EQ(held[i].hash, local[i].hash);
+  for (size_t i = 0; i < held.size(); ++i)
     ASSERT_EQ(journal::chainHash(i == 0 ? "" : held[i - 1].hash, held[i]), held[i].hash) << "record " << held[i].id;
-  }
-  std::vector<std::string> names;
-  ASSERT_EQ(stations(*connection, names), std::nullopt);
-  EXPECT_EQ(names, (std::vector<std::string>{"Комната 1", "Комната 2"}));
 
   // The lab's export: every station's standing results, the station last; a removal sent
   // takes its result out, and a filter takes one station's animal.

@@ -28,11 +28,7 @@ void appendResults(const std::filesystem::path& path, int count) {
   QVERIFY2(journal, error.message.c_str());
   for (int i = 0; i < count; ++i) {
     journal::JournalRecord record;
-    record.utc = "2026-12-07T09:05:07.000Z";
-    record.local = "2026-12-07 12:05:07";
     record.object = "Мышь";
-    record.mass = "25,00";
-    record.grams = 25;
     QVERIFY(!journal->append(record));
   }
 }
@@ -85,12 +81,10 @@ class LabLinkTest : public QObject {
     QCOMPARE(said.last().at(1).toBool(), false);
 
     labserver::LabFailure failure;
-    const auto reader = labserver::LabConnection::open(server(), failure);
     std::vector<labserver::StationCheck> checks;
-    QVERIFY(!labserver::verifyStations(*reader, checks));
+    QVERIFY(!labserver::verifyStations(*labserver::LabConnection::open(server(), failure), checks));
     QCOMPARE(checks.size(), size_t{2});
-    for (const auto& check : checks) QVERIFY(!check.firstBroken);
-    QCOMPARE(checks[0].records + checks[1].records, std::int64_t{10});
+    QVERIFY(!checks[0].firstBroken && !checks[1].firstBroken);
   }
 
   // A program closing in the middle of a long catch-up does not wait for its end: the

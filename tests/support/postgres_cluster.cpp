@@ -37,6 +37,9 @@ int freePort() {
 
 std::string said(const ProgramResult& result) { return result.out + result.err; }
 
+// The server's own files belong to the user it runs as.
+bool owned(const fs::path& path) { return geteuid() != 0 || chown(path.c_str(), kNobody, kNogroup) == 0; }
+
 }  // namespace
 
 PostgresCluster::PostgresCluster() : port_(freePort()) {
@@ -46,19 +49,18 @@ PostgresCluster::PostgresCluster() : port_(freePort()) {
     return;
   }
   folder_ = pattern;
-  if (geteuid() == 0 && chown(folder_.c_str(), kNobody, kNogroup) != 0) failure_ = "chown failed";
   const fs::path passwordFile = folder_ / "password";
   std::ofstream(passwordFile) << kSuperuserPassword << "\n";
-  if (geteuid() == 0 && chown(passwordFile.c_str(), kNobody, kNogroup) != 0) failure_ = "chown failed";
+  if (!owned(folder_) || !owned(passwordFile)) failure_ = "chown failed";
   const ProgramResult made =
       asOwner({std::string(kBin) + "initdb", "--pgdata", (folder_ / "data").string(), "--username", kSuperuser,
                "--pwfile", passwordFile.string(), "--auth-local=trust", "--auth-host=scram-sha-256", "--encoding=UTF8",
                "--locale=C.UTF-8", "--lc-messages=ru_RU.UTF-8", "--no-sync"});
   if (made.status != 0) {
     failure_ = "initdb: " + said(made);
-    return;
+  } else {
+    start();
   }
-  if (!start()) return;
 }
 
 PostgresCluster::~PostgresCluster() {

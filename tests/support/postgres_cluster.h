@@ -21,8 +21,7 @@ class PostgresCluster {
   PostgresCluster(const PostgresCluster&) = delete;
   PostgresCluster& operator=(const PostgresCluster&) = delete;
 
-  // Empty when the cluster runs; else what initdb or pg_ctl said.
-  const std::string& failure() const { return failure_; }
+  const std::string& failure() const { return failure_; }  // what initdb or pg_ctl said; empty
   int port() const { return port_; }
 
   // A libpq connection string for `user` with `password` to `database` on this cluster.
