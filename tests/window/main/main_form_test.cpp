@@ -380,7 +380,8 @@ class MainFormTest : public QObject {
     };
     QTRY_VERIFY_WITH_TIMEOUT(results().size() >= 3, kCageMs);
     const std::vector<journal::JournalRecord> weighed = results();
-    for (size_t mouse = 0; mouse < 3; ++mouse) QCOMPARE(weighed[mouse].animal, tags[mouse]);
+    // The last three: a run of this suite before, in the same build, left its own.
+    for (size_t mouse = 0; mouse < 3; ++mouse) QCOMPARE(weighed[weighed.size() - 3 + mouse].animal, tags[mouse]);
     const auto serverHead = [&admin] {
       journal::Head head;
       labserver::stationHead(*admin, "Клетка", head);
