@@ -2,7 +2,9 @@
 // takes to reach the server in normal work, how many records ten stations sending at once
 // get in, and what a million records take on the server's disk. Against a PostgreSQL
 // cluster of its own on this machine.
-//   bench_lab_server [RECORDS]
+// Then the server is filled to HISTORY records (made on the server itself, 10,000 animals)
+// and one animal's lab-wide history is read as the lab's export reads it.
+//   bench_lab_server [RECORDS [HISTORY]]
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "journal/journal.h"
+#include "labserver/lab_history.h"
 #include "labserver/lab_records.h"
 #include "labserver/lab_schema.h"
 #include "labserver/station_sender.h"
@@ -27,6 +30,8 @@ namespace {
 using namespace tarvelo;
 
 constexpr int kDefaultRecords = 20'000;
+constexpr long long kDefaultHistory = 1'000'000;
+constexpr int kHistoryTries = 5;
 constexpr int kStations = 10;
 constexpr int kLagSamples = 20;
 constexpr char kLogin[] = "bench_station";
@@ -152,5 +157,35 @@ int main(int argc, char** argv) {
   const double held = std::atof(size[0][1].c_str());
   std::printf("server tables: %.1f MB for %.0f records, %.0f MB a million records (8 readings each)\n", bytes / kMillion,
               held, bytes / held);
+
+  const long long history = argc > 2 ? std::atoll(argv[2]) : kDefaultHistory;
+  timer.restart();
+  const auto filled = admin->script(
+      "ALTER TABLE lab_records DISABLE TRIGGER USER;"
+      "INSERT INTO lab_records (station, id, previous, hash, kind, utc, local, person, protocol, object, mass, grams, "
+      "deviation, unit, count, trace, balance, subject, chain, animal, cage, grp, sex, born, note) "
+      "SELECT 'filled ' || (n % 10), n / 10 + 1, '', md5(n::text), 'result', '2026-12-07T09:05:07.000Z', "
+      "'2026-12-07 12:05:07', 'Иванов И.И.', 'П-7', 'Мышь', '25,10', 25.1, '-0,05', 'г', 8, "
+      "repeat('12:05:00' || chr(9) || '25,1' || chr(10), 8), 'Весы', 0, 3, (985000000000000 + n % 10000)::text, "
+      "'К-1', '', '', '', '' FROM generate_series(0, " +
+      std::to_string(history - static_cast<long long>(held) - 1) +
+      ") AS n; ALTER TABLE lab_records ENABLE TRIGGER USER; ANALYZE lab_records;");
+  std::printf("server filled to %lld records in %.0f s%s\n", history, seconds(timer),
+              filled ? (" — " + filled->text).c_str() : "");
+  std::vector<double> reads;
+  std::size_t weighings = 0;
+  for (int n = 0; n < kHistoryTries; ++n) {
+    labserver::LabFilter animal;
+    animal.animal = std::to_string(985000000000000LL + 1234 + n);
+    timer.restart();
+    weighings = 0;
+    labserver::labSource(*station, animal).forEachResult([&](const journal::JournalRecord&, const std::string&) {
+      ++weighings;
+    });
+    reads.push_back(seconds(timer) * 1000);
+  }
+  std::sort(reads.begin(), reads.end());
+  std::printf("one animal's lab-wide history (%zu weighings of %lld records): median %.1f ms, worst %.1f ms\n",
+              weighings, history, reads[reads.size() / 2], reads.back());
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "journal/csv_export.h"
 
 #include <array>
+#include <vector>
 
 #include "journal/csv_text.h"
 
@@ -42,24 +43,30 @@ class CsvOut {
 
 }  // namespace
 
-std::optional<link::Failure> writeCsv(const Journal& journal, const RecordFilter& filter, ExportStyle style,
-                                      std::FILE* out) {
+std::optional<link::Failure> writeCsv(const ExportSource& source, ExportStyle style, std::FILE* out) {
   const Format format = formatOf(style);
   CsvOut csv(out);
   std::string line = kByteOrderMark;
-  appendCsvLine(line, exportHeadings(style), format.separator);
+  std::vector<std::string> fields(exportHeadings(style).begin(), exportHeadings(style).end());
+  if (source.byStation) fields.push_back(stationHeading(style));
+  appendCsvLine(line, fields, format.separator);
   csv.put(line);
-  journal.forEachStandingResult(filter, [&](const JournalRecord& record) {
-    ExportRow fields = exportFields(record);
-    for (size_t column = 0; column < fields.size(); ++column) {
-      fields[column] = isNumberColumn(static_cast<int>(column)) ? numberText(fields[column], format.decimal)
-                                                                : inertText(fields[column]);
-    }
-    line.clear();
-    appendCsvLine(line, fields, format.separator);
-    csv.put(line);
-  });
-  if (style == ExportStyle::Russian) csv.put(printedHead(journal.head()) + kCsvLineEnd);
+  if (auto failure = source.forEachResult([&](const JournalRecord& record, const std::string& station) {
+        const ExportRow row = exportFields(record);
+        fields.clear();
+        for (size_t column = 0; column < row.size(); ++column) {
+          fields.push_back(isNumberColumn(static_cast<int>(column)) ? numberText(row[column], format.decimal)
+                                                                    : inertText(row[column]));
+        }
+        if (source.byStation) fields.push_back(inertText(station));
+        line.clear();
+        appendCsvLine(line, fields, format.separator);
+        csv.put(line);
+      }))
+    return failure;
+  if (style == ExportStyle::Russian && source.head) {
+    if (const std::string head = source.head(); !head.empty()) csv.put(head + kCsvLineEnd);
+  }
   return csv.finish();
 }
 

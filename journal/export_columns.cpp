@@ -12,6 +12,12 @@ const ExportRow& exportHeadings(ExportStyle style) {
   return style == ExportStyle::Russian ? russian : plain;
 }
 
+const std::string& stationHeading(ExportStyle style) {
+  static const std::string russian = "Станция";
+  static const std::string plain = "station";
+  return style == ExportStyle::Russian ? russian : plain;
+}
+
 bool isNumberColumn(int column) {
   return column == RecordColumn || column == MassColumn || column == DeviationColumn || column == CountColumn;
 }

@@ -34,6 +34,8 @@ enum ExportColumn {
 using ExportRow = std::array<std::string, kExportColumns>;
 
 const ExportRow& exportHeadings(ExportStyle style);
+// The heading of the last column of an export of several stations' results.
+const std::string& stationHeading(ExportStyle style);
 
 // Whether the column holds a number: the record, the mass, the deviation and the count.
 bool isNumberColumn(int column);

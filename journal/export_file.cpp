@@ -24,8 +24,9 @@ constexpr double kLeftMarginPoints = 50.4;  // 0.7 inch, the spreadsheet's usual
 constexpr int kHeadingRow = 1;
 
 reports::ProtocolCell cellOf(int row, int column, const std::string& text, bool heading) {
+  const bool number = !heading && column < kExportColumns && isNumberColumn(column);
   return {row, column + 1, text, heading, false, reports::Alignment::General,
-          heading || !isNumberColumn(column) ? std::nullopt : reports::shownNumber(text)};
+          number ? reports::shownNumber(text) : std::nullopt};
 }
 
 // What `read` returns, or why the journal could not be read to its end: an export that
@@ -38,48 +39,48 @@ std::optional<link::Failure> unreadFailure(const std::function<std::optional<lin
   }
 }
 
-// The heading row, repeated on every printed page, and the journal's head in the footer;
+// The heading row, repeated on every printed page, and the source's head in the footer;
 // the results' rows follow as they are read.
-reports::SpreadsheetProtocol sheetOf(const Journal& journal, ExportStyle style) {
+reports::SpreadsheetProtocol sheetOf(const ExportSource& source, ExportStyle style) {
+  const int columns = kExportColumns + (source.byStation ? 1 : 0);
   reports::SpreadsheetProtocol sheet{style == ExportStyle::Russian ? "Результаты" : "results", {}, {},
-                                     {1, kExportColumns, kColumnWidthCharacters},
-                                     {1, kLeftMarginPoints, kHeadingRow, kHeadingRow}, printedHead(journal.head())};
+                                     {1, columns, kColumnWidthCharacters},
+                                     {1, kLeftMarginPoints, kHeadingRow, kHeadingRow},
+                                     source.head ? source.head() : std::string()};
   const ExportRow& headings = exportHeadings(style);
   for (int column = 0; column < kExportColumns; ++column)
     sheet.cells.push_back(cellOf(kHeadingRow, column, headings[column], true));
+  if (source.byStation) sheet.cells.push_back(cellOf(kHeadingRow, kExportColumns, stationHeading(style), true));
   return sheet;
 }
 
-std::optional<link::Failure> writeSheet(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+std::optional<link::Failure> writeSheet(const ExportSource& source, ExportStyle style,
                                         const std::filesystem::path& file) {
-  return reports::writeXlsxProtocol(sheetOf(journal, style), file, [&](const reports::CellWriter& write) {
+  return reports::writeXlsxProtocol(sheetOf(source, style), file, [&](const reports::CellWriter& write) {
     int row = kHeadingRow;
     std::vector<reports::ProtocolCell> cells;
     bool writing = true;
-    return unreadFailure([&] {
-      journal.forEachStandingResult(filter, [&](const JournalRecord& result) {
-        if (!writing) return;
-        const ExportRow fields = exportFields(result);
-        ++row;
-        cells.clear();
-        for (int column = 0; column < kExportColumns; ++column)
-          cells.push_back(cellOf(row, column, fields[column], false));
-        writing = write(cells);
-      });
-      return std::optional<link::Failure>();
+    return source.forEachResult([&](const JournalRecord& result, const std::string& station) {
+      if (!writing) return;
+      const ExportRow fields = exportFields(result);
+      ++row;
+      cells.clear();
+      for (int column = 0; column < kExportColumns; ++column)
+        cells.push_back(cellOf(row, column, fields[column], false));
+      if (source.byStation) cells.push_back(cellOf(row, kExportColumns, station, false));
+      writing = write(cells);
     });
   });
 }
 
-using CsvWriter = std::optional<link::Failure> (*)(const Journal&, const RecordFilter&, ExportStyle, std::FILE*);
-
-// The CSV written in place of `file`: the first failure of opening, writing or closing.
-std::optional<link::Failure> writeCsvFile(CsvWriter writer, const Journal& journal, const RecordFilter& filter,
-                                          ExportStyle style, const std::filesystem::path& file) {
+// The CSV `write` gives, written in place of `file`: the first failure of opening,
+// writing or closing.
+std::optional<link::Failure> writeCsvFile(const std::function<std::optional<link::Failure>(std::FILE*)>& write,
+                                          const std::filesystem::path& file) {
   return link::writeInPlace(file, [&](const std::filesystem::path& partial) {
     std::FILE* out = reports::openFile(partial, kStartAnew);
     if (out == nullptr) return std::optional(link::lastErrnoFailure());
-    std::optional<link::Failure> failure = unreadFailure([&] { return writer(journal, filter, style, out); });
+    std::optional<link::Failure> failure = unreadFailure([&] { return write(out); });
     if (std::fclose(out) != 0 && !failure) failure = link::lastErrnoFailure();
     return failure;
   });
@@ -96,15 +97,20 @@ bool isSheetFile(const std::filesystem::path& file) {
 
 }  // namespace
 
+std::optional<link::Failure> exportResults(const ExportSource& source, ExportStyle style,
+                                           const std::filesystem::path& file) {
+  if (isSheetFile(file)) return unreadFailure([&] { return writeSheet(source, style, file); });
+  return writeCsvFile([&](std::FILE* out) { return writeCsv(source, style, out); }, file);
+}
+
 std::optional<link::Failure> exportResults(const Journal& journal, const RecordFilter& filter, ExportStyle style,
                                            const std::filesystem::path& file) {
-  if (isSheetFile(file)) return writeSheet(journal, filter, style, file);
-  return writeCsvFile(&writeCsv, journal, filter, style, file);
+  return exportResults(journalSource(journal, filter), style, file);
 }
 
 std::optional<link::Failure> exportAnimalWeights(const Journal& journal, const RecordFilter& filter, ExportStyle style,
                                                  const std::filesystem::path& file) {
-  return writeCsvFile(&writeAnimalWeightsCsv, journal, filter, style, file);
+  return writeCsvFile([&](std::FILE* out) { return writeAnimalWeightsCsv(journal, filter, style, out); }, file);
 }
 
 std::optional<link::Failure> exportGrowth(const Journal& journal, const RecordFilter& filter, ExportStyle style,

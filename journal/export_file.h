@@ -5,6 +5,7 @@
 
 #include "journal/alert_shares.h"
 #include "journal/export_columns.h"
+#include "journal/export_source.h"
 #include "journal/journal.h"
 #include "link/failure.h"
 
@@ -17,6 +18,9 @@ namespace tarvelo::journal {
 // file of that name stays as it was when writing fails or the journal cannot be read to
 // its end. The failure then.
 std::optional<link::Failure> exportResults(const Journal& journal, const RecordFilter& filter, ExportStyle style,
+                                           const std::filesystem::path& file);
+// The same for the results of any source: the lab's server's too.
+std::optional<link::Failure> exportResults(const ExportSource& source, ExportStyle style,
                                            const std::filesystem::path& file);
 
 // The animals' weighings the filter takes, in the long CSV form colony-management systems

@@ -12,9 +12,10 @@ constexpr char kInsert[] =
     "deviation, unit, count, trace, balance, subject, chain, animal, cage, grp, sex, born, note) "
     "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22, "
     "$23, $24, $25)";
-constexpr char kRecordColumns[] =
-    "id, hash, kind, utc, local, person, protocol, object, mass, grams, deviation, unit, count, trace, balance, "
-    "subject, chain, animal, cage, grp, sex, born, note";
+constexpr const char* kRecordColumns[] = {"id",        "hash",  "kind",  "utc",   "local",   "person",
+                                          "protocol",  "object", "mass", "grams", "deviation", "unit",
+                                          "count",     "trace", "balance", "subject", "chain", "animal",
+                                          "cage",      "grp",   "sex",   "born",  "note"};
 
 std::int64_t integerOf(const std::string& text) {
   std::int64_t value = 0;
@@ -44,9 +45,17 @@ std::vector<std::optional<std::string>> parametersOf(const std::string& station,
           std::to_string(r.chain), r.animal, r.cage, r.group, r.sex, r.born, r.note};
 }
 
-journal::JournalRecord recordOf(const std::vector<std::string>& row) {
+}  // namespace
+
+std::string recordColumns(const std::string& table) {
+  std::string columns;
+  for (const char* column : kRecordColumns) columns += (columns.empty() ? "" : ", ") + table + "." + column;
+  return columns;
+}
+
+journal::JournalRecord recordOf(const std::vector<std::string>& row, size_t first) {
   journal::JournalRecord r;
-  size_t at = 0;
+  size_t at = first;
   r.id = integerOf(row[at++]);
   r.hash = row[at++];
   for (std::string* text : {&r.kind, &r.utc, &r.local, &r.person, &r.protocol, &r.object, &r.mass}) *text = row[at++];
@@ -61,8 +70,6 @@ journal::JournalRecord recordOf(const std::vector<std::string>& row) {
   for (std::string* text : {&r.animal, &r.cage, &r.group, &r.sex, &r.born, &r.note}) *text = row[at++];
   return r;
 }
-
-}  // namespace
 
 std::optional<LabFailure> stationHead(LabConnection& connection, const std::string& station, journal::Head& head) {
   LabRows rows;
@@ -99,7 +106,7 @@ std::optional<LabFailure> addRecords(LabConnection& connection, const std::strin
 std::optional<LabFailure> stationRecords(LabConnection& connection, const std::string& station, std::int64_t id,
                                          int count, std::vector<journal::JournalRecord>& records) {
   LabRows rows;
-  if (auto failure = connection.run(std::string("SELECT ") + kRecordColumns +
+  if (auto failure = connection.run("SELECT " + recordColumns("lab_records") +
                                         " FROM lab_records WHERE station = $1 AND id > $2 ORDER BY id LIMIT $3",
                                     {station, std::to_string(id), std::to_string(count)}, &rows))
     return failure;

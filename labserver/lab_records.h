@@ -29,6 +29,11 @@ std::optional<LabFailure> addRecords(LabConnection& connection, const std::strin
 std::optional<LabFailure> stationRecords(LabConnection& connection, const std::string& station, std::int64_t id,
                                          int count, std::vector<journal::JournalRecord>& records);
 
+// The columns a record is read back from, each prefixed with `table.`, and the record of a
+// row of them from cell `first` on.
+std::string recordColumns(const std::string& table);
+journal::JournalRecord recordOf(const std::vector<std::string>& row, size_t first = 0);
+
 // Every station with a record on the server, by name.
 std::optional<LabFailure> stations(LabConnection& connection, std::vector<std::string>& names);
 

@@ -35,6 +35,8 @@ CREATE TABLE IF NOT EXISTS lab_records (
   PRIMARY KEY (station, id)
 );
 CREATE INDEX IF NOT EXISTS lab_records_by_animal ON lab_records (animal, station, id) WHERE animal <> '';
+-- The removals, renames and references that name a station's result.
+CREATE INDEX IF NOT EXISTS lab_records_by_subject ON lab_records (station, subject, id) WHERE subject <> 0;
 
 -- A record continues its station's chain: the next number, after the station's last hash.
 -- The same record again is passed over; another record of a number the server holds is

@@ -36,7 +36,7 @@ std::optional<LabFailure> firstDifference(LabConnection& connection, const journ
 }
 
 SendResult sendPending(LabConnection& connection, const journal::Journal& journal, const std::string& station,
-                       const std::function<void(std::int64_t waiting)>& progress) {
+                       const std::function<bool(std::int64_t waiting)>& progress) {
   SendResult result;
   journal::Head server;
   if ((result.failure = stationHead(connection, station, server))) return result;
@@ -64,7 +64,10 @@ SendResult sendPending(LabConnection& connection, const journal::Journal& journa
     result.sent += static_cast<std::int64_t>(batch.size());
     previous = batch.back().hash;
     last = batch.back().id;
-    if (progress) progress(journal.head().record - last);
+    if (progress && !progress(journal.head().record - last)) {
+      result.waiting = journal.head().record - last;
+      return result;
+    }
   }
 }
 

@@ -23,9 +23,10 @@ struct SendResult {
 // left. Before that, and when the server refuses a record, the journal is held against the
 // server's copy: a journal that was cut, or rewritten with a chain made anew, is named by
 // the first record the two do not share, and nothing more is sent.
-// `progress` hears after each batch how many records still wait.
+// `progress` hears after each batch how many records still wait, and says whether to go
+// on: a program that is closing stops between batches.
 SendResult sendPending(LabConnection& connection, const journal::Journal& journal, const std::string& station,
-                       const std::function<void(std::int64_t waiting)>& progress = {});
+                       const std::function<bool(std::int64_t waiting)>& progress = {});
 
 // The first record of the station in which the journal and the server differ (one of them
 // lacks it, or holds another); none when the server's copy is the journal's beginning.

@@ -16,7 +16,8 @@ LabLink::LabLink(const std::filesystem::path& journal, QObject* parent)
 }
 
 LabLink::~LabLink() {
-  // A send under way ends within the connection's time limits.
+  // A send under way ends after its batch, or within the connection's time limits.
+  sender_->stop();
   thread_.quit();
   thread_.wait();
 }

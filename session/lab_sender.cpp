@@ -45,7 +45,7 @@ const journal::Journal* LabSender::localJournal() {
 }
 
 void LabSender::sendNow() {
-  if (server_.isEmpty()) return;
+  if (server_.isEmpty() || stopping_) return;
   const journal::Journal* journal = localJournal();
   if (journal == nullptr) return;  // nothing weighed yet: no journal to send
   labserver::LabFailure failure;
@@ -57,6 +57,7 @@ void LabSender::sendNow() {
   try {
     result = labserver::sendPending(*connection_, *journal, station_, [this](std::int64_t waiting) {
       if (waiting > 0) say(QString("%1в очереди %2").arg(kPrefix).arg(waiting), bool(silentSince_));
+      return !stopping_;
     });
   } catch (const journal::ReadError&) {
     journal_.reset();  // read again from the start at the next turn

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -34,6 +35,8 @@ class LabSender : public QObject {
   // Connects to `server` and looks at its lab journal, as the settings' check does.
   void check(const QString& server);
   void start();
+  // Asked from any thread: a send under way ends after its batch.
+  void stop() { stopping_ = true; }
 
  signals:
   // What the status line says of the server; empty when there is nothing to say.
@@ -54,6 +57,7 @@ class LabSender : public QObject {
   std::optional<std::int64_t> sentUpTo_;  // the last record the server was known to hold
   std::optional<QDateTime> silentSince_;  // since when the server does not answer
   QString said_;
+  std::atomic<bool> stopping_ = false;
 };
 
 }  // namespace tarvelo::session

@@ -4,6 +4,7 @@
 
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -112,6 +113,28 @@ TEST_F(LabServerTest, StationsSendEachRecordOnce) {
   std::vector<std::string> names;
   ASSERT_EQ(stations(*connection, names), std::nullopt);
   EXPECT_EQ(names, (std::vector<std::string>{"Комната 1", "Комната 2"}));
+
+  // The lab's export: every station's standing results, the station last; a removal sent
+  // takes its result out, and a filter takes one station's animal.
+  journal::JournalRecord removal;
+  removal.kind = journal::kRemoval;
+  removal.subject = 2;
+  ASSERT_FALSE(second->append(removal));
+  ASSERT_EQ(sendPending(*connection, *second, "Комната 2").sent, 1);
+  const auto exported = [](const std::vector<std::string>& options) {
+    std::vector<std::string> command{TARVELO_JOURNAL_TOOL, "export", "--server", stationConnection(), "--c-locale"};
+    command.insert(command.end(), options.begin(), options.end());
+    const testing::ProgramResult result = testing::runProgram(command);
+    EXPECT_EQ(result.status, 0) << result.err;
+    return result.out;
+  };
+  const std::string all = exported({});
+  EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 1 + 450 + 2);
+  EXPECT_NE(all.find(",animal,cage,group,station\r\n"), std::string::npos);
+  const std::string one = exported({"--station", "Комната 2", "--animal", resultOf(3).animal});
+  EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 2) << one;
+  EXPECT_NE(one.find("\n3,2026-12-07T09:05:07.000Z,2026-12-07 12:05:07,,,Мышь 3,23.25"), std::string::npos) << one;
+  EXPECT_NE(one.find(",Комната 2\r\n"), std::string::npos) << one;
 }
 
 // A journal cut by its last records, or rewritten with a chain made anew, is caught at the

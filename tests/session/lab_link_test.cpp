@@ -93,6 +93,20 @@ class LabLinkTest : public QObject {
     QCOMPARE(checks[0].records + checks[1].records, std::int64_t{10});
   }
 
+  // A program closing in the middle of a long catch-up does not wait for its end: the
+  // link stops after the batch under way, and the rest goes at the next start.
+  void closingStopsACatchUpBetweenBatches() {
+    const std::filesystem::path path = dir.filePath("long.sqlite").toStdU16String();
+    appendResults(path, 3000);
+    auto link = std::make_unique<LabLink>(path);
+    QSignalSpy said(link.get(), &LabLink::stateChanged);
+    link->send(QString::fromStdString(server()), "Станция Д");
+    QTRY_VERIFY_WITH_TIMEOUT(!said.isEmpty(), kSendMs);
+    link.reset();
+    const std::int64_t sent = headOf("Станция Д");
+    QVERIFY2(sent > 0 && sent < 3000, qPrintable(QString::number(sent)));
+  }
+
   // The settings' check says what is wrong, or that the station may send.
   void checkSaysWhatStandsInTheWay() {
     LabLink link(dir.filePath("c.sqlite").toStdU16String());

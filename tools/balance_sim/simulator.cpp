@@ -132,7 +132,9 @@ int runSimulator(const Options& options) {
   Simulator simulator(options, pty, signals, tags ? &*tags : nullptr,
                       commands ? &*commands : nullptr);
 
+  // The balance's terminal first, then the reader's, for whoever links them to COM ports.
   std::printf("%s\n", pty.slavePath().c_str());
+  if (reader) std::printf("%s\n", reader->slavePath().c_str());
   std::fflush(stdout);
   simulator.run();
   return 0;

@@ -22,6 +22,9 @@ class TagReaderDevice {
   // speed; otherwise it is lost, as on a line nobody reads.
   void send(std::string_view text) const;
 
+  // The terminal while plugged in; empty while unplugged.
+  std::string slavePath() const { return pty_ ? pty_->slavePath() : std::string(); }
+
  private:
   int com_;
   // The link goes before its terminal.

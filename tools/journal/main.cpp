@@ -38,6 +38,8 @@ constexpr char kHelp[] =
     "  С --server (строка подключения libpq, например \"service=tarvelo\") проверяет цепочку каждой\n"
     "  станции на сервере лаборатории и сверяет журнал с записями станции --station (по умолчанию —\n"
     "  имя этого компьютера) на сервере.\n"
+    "tarvelo-journal export --server СТРОКА [--station ИМЯ] [--animal НОМЕР] [--from …] [--to …] [--out ФАЙЛ]\n"
+    "  результаты всех станций (или одной) с сервера лаборатории в тех же видах, столбец «Станция» последним.\n"
     "tarvelo-journal server init --server СТРОКА\n"
     "  создает на сервере журнал лаборатории и роли tarvelo_station и tarvelo_reader.\n"
     "tarvelo-journal export [--journal ФАЙЛ] [--object ИМЯ | --animal НОМЕР] [--from ГГГГ-ММ-ДД] [--to ГГГГ-ММ-ДД]\n"
@@ -102,6 +104,10 @@ std::variant<Command, UsageError> parse(const QStringList& arguments) {
   }
   if (command.weights && command.growth) return UsageError{"--weights и --growth вместе не задаются"};
   if (command.growth && !command.values.contains("--out")) return UsageError{"--growth пишет лист .xlsx: нужен --out ФАЙЛ"};
+  if ((command.weights || command.growth) && command.values.contains("--server"))
+    return UsageError{"--weights и --growth читают только журнал этой станции, без --server"};
+  if (command.values.contains("--server") && command.values.contains("--object"))
+    return UsageError{"--object называет объект этой станции: на сервере выберите --animal"};
   if (command.action == "server init" && !command.values.contains("--server"))
     return UsageError{"server init: нужен --server СТРОКА"};
   return command;
@@ -226,9 +232,27 @@ int exportResults(const journal::Journal& journal, const Command& command) {
   return 0;
 }
 
+// The lab's results from the server: no journal of this station is read.
+int exportFromServer(const std::string& server, const Command& command) {
+  const auto filter = filterOf(command);
+  if (const auto* error = std::get_if<UsageError>(&filter)) {
+    std::fprintf(stderr, "tarvelo-journal: %s\n", error->text.c_str());
+    return kExitBadUsage;
+  }
+  const auto out = valueOf(command, "--out");
+  const std::filesystem::path file = out ? pathOf(*out) : std::filesystem::path();
+  if (const auto refused = out ? refusedTarget(file, command.force) : std::nullopt) {
+    std::fprintf(stderr, "Файл «%s» не записан: %s\n", out->c_str(), refused->c_str());
+    return kExitNotWritten;
+  }
+  const auto style = command.cLocale ? journal::ExportStyle::CLocale : journal::ExportStyle::Russian;
+  return exportServer(server, std::get<journal::RecordFilter>(filter), valueOf(command, "--station"), style, file);
+}
+
 int run(const Command& command) {
   const auto server = valueOf(command, "--server");
   if (command.action == "server init") return initServer(*server);
+  if (server && command.action == "export") return exportFromServer(*server, command);
   const auto given = valueOf(command, "--journal");
   const std::filesystem::path path = given ? pathOf(*given) : journal::defaultJournalPath();
   std::error_code error;

@@ -4,7 +4,12 @@
 #include <memory>
 #include <vector>
 
+#include "journal/csv_export.h"
+#include "journal/export_file.h"
+#include "labserver/lab_history.h"
 #include "labserver/lab_schema.h"
+#include "link/utf8_path.h"
+#include "tools/console/utf8_console.h"
 #include "labserver/server_verification.h"
 #include "labserver/station_sender.h"
 
@@ -34,6 +39,27 @@ int initServer(const std::string& connection) {
       "Журнал лаборатории на сервере готов. Станциям дайте роль %s (только добавлять и читать записи),\n"
       "читателям — роль %s, например: CREATE ROLE komnata1 LOGIN PASSWORD '…' IN ROLE %s;\n",
       labserver::kStationRole, labserver::kReaderRole, labserver::kStationRole);
+  return 0;
+}
+
+int exportServer(const std::string& connection, const journal::RecordFilter& filter, std::optional<std::string> station,
+                 journal::ExportStyle style, const std::filesystem::path& out) {
+  const auto server = connect(connection);
+  if (!server) return kExitNoServer;
+  const labserver::LabFilter lab{std::move(station), filter.animal, filter.fromDate, filter.toDate};
+  const journal::ExportSource source = labserver::labSource(*server, lab);
+  if (out.empty()) {
+    console::binaryStandardOutput();  // the CSV's own line ends, untranslated
+    if (const auto failure = journal::writeCsv(source, style, stdout)) {
+      std::fprintf(stderr, "Результаты не выведены: %s\n", failure->message.c_str());
+      return kExitNotWritten;
+    }
+    return 0;
+  }
+  if (const auto failure = journal::exportResults(source, style, out)) {
+    std::fprintf(stderr, "Файл «%s» не записан: %s\n", link::utf8Text(out).c_str(), failure->message.c_str());
+    return kExitNotWritten;
+  }
   return 0;
 }
 
