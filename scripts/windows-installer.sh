@@ -12,6 +12,8 @@ stage=$out/stage
 version=$(sed -n 's/^project(Tarvelo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 search_dirs=("$qt_prefix/bin" /usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib
   /usr/x86_64-w64-mingw32/bin)
+# libpq and OpenSSL (scripts/windows-libpq.sh), when the build used them.
+[ -n "${TARVELO_LIBPQ_PREFIX:-}" ] && search_dirs+=("$TARVELO_LIBPQ_PREFIX/bin")
 
 rm -rf "$stage"
 mkdir -p "$stage/platforms" "$stage/styles"

@@ -89,6 +89,9 @@ fi
 # Qt for Windows, built once into the system's cache folder (scripts/windows-qt.sh).
 qt_prefix=$(scripts/windows-qt.sh | tail -n 1)
 export TARVELO_QT_PREFIX=$qt_prefix
+# libpq with OpenSSL for Windows, the same way (scripts/windows-libpq.sh).
+libpq_prefix=$(scripts/windows-libpq.sh | tail -n 1)
+export TARVELO_LIBPQ_PREFIX=$libpq_prefix
 
 # The Linux side: the simulator the Windows tests talk to, the native reader for the
 # figures, and the test harness's preload library (see tests/wine/).
@@ -115,7 +118,7 @@ export WINEPREFIX=$wine_dir/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDE
 export TARVELO_WINE_PRELOAD=$host/tcsetattr_no_readback.so
 export TARVELO_WINE_SIM=$host/tools/balance_sim/tarvelo-balance-sim
 export TARVELO_NATIVE_READ=$host/tools/read/tarvelo-read
-runtime_dirs=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib "$qt_prefix/bin")
+runtime_dirs=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib "$qt_prefix/bin" "$libpq_prefix/bin")
 WINEPATH=$(IFS=';'; for dir in "${runtime_dirs[@]}"; do printf '%s;' "Z:${dir//\//\\}"; done)
 export WINEPATH
 # Qt's platform plugins from the Windows build.
