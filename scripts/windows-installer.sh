@@ -21,17 +21,24 @@ cp "$build/app/Tarvelo.exe" "$build/tools/read/tarvelo-read.exe" "$build/tools/j
 cp "$qt_prefix/plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$qt_prefix/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
 
+# The file named NAME in DIR, in any case: Windows names are case-blind, and an import may be
+# spelt otherwise than the file (programs linked with libpq import LIBPQ.dll).
+file_in() {
+  find "$1" -maxdepth 1 -type f -iname "$2" -print -quit 2>/dev/null
+}
+
 # Each library a program or plugin imports that is not the system's, and what it imports.
 pending=("$stage"/*.exe "$stage"/platforms/*.dll "$stage"/styles/*.dll)
 while [ ${#pending[@]} -gt 0 ]; do
   file=${pending[0]}
   pending=("${pending[@]:1}")
   for dll in $(LC_ALL=C x86_64-w64-mingw32-objdump -p "$file" | awk '/DLL Name:/ { print $3 }'); do
-    [ -f "$stage/$dll" ] && continue
+    [ -n "$(file_in "$stage" "$dll")" ] && continue
     for dir in "${search_dirs[@]}"; do
-      if [ -f "$dir/$dll" ]; then
-        cp "$dir/$dll" "$stage/"
-        pending+=("$stage/$dll")
+      found=$(file_in "$dir" "$dll")
+      if [ -n "$found" ]; then
+        cp "$found" "$stage/"
+        pending+=("$stage/$(basename "$found")")
         break
       fi
     done

@@ -6,10 +6,14 @@
 # and weighing hands-free on COM7 (BM), COM8 (TSK) and COM9 (B), each with the protocol
 # unknown, then remembered, and finds its window by the title, which must say that the
 # balance is read; installs into a folder of its own and uninstalls, which must leave a
-# protocol saved there. Prints the installer's size and the times. Needs the Windows leg's
-# environment (LOCPATH, TARVELO_WINE_SIM, TARVELO_WINE_PRELOAD, DISPLAY).
+# protocol saved there. Between the two, the installed tarvelo-journal sets up a lab server
+# (PostgreSQL on this side, on 127.0.0.1) and a hands-free run on COM10 sends its weighings
+# there, the password from the user's pgpass.conf. Prints the installer's size and the
+# times. Needs the Windows leg's environment (LOCPATH, TARVELO_WINE_SIM,
+# TARVELO_WINE_PRELOAD, DISPLAY).
 set -euo pipefail
 setup=$1
+. "$(dirname "$0")/lab_server.sh"
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset WINEPATH QT_PLUGIN_PATH
@@ -17,6 +21,7 @@ sim_pids=()
 cleanup() {
   wineserver -k 2>/dev/null || true
   [ ${#sim_pids[@]} -eq 0 ] || kill "${sim_pids[@]}" 2>/dev/null || true
+  lab_server_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -107,6 +112,39 @@ for entry in 7:BM 8:TSK 9:B; do
   remembered=$(shown_run "$com")
   first_readings+="  ${entry#*:} on COM$com: $fresh s fresh, $remembered s remembered"$'\n'
 done
+
+# The lab's server: set up by the installed tarvelo-journal, then reached by a hands-free
+# run weighing three mice on COM10, as station "Виварий" logging in as a station role.
+password=весы-1
+lab_server_start "$(mktemp -d)" "$password"
+appdata=$(winepath -u "$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')")
+mkdir -p "$appdata/postgresql"
+printf '127.0.0.1:%s:*:*:%s\r\n' "$lab_port" "$password" >"$appdata/postgresql/pgpass.conf"
+server="host=127.0.0.1 port=$lab_port dbname=postgres"
+wine 'C:\Program Files\Tarvelo\tarvelo-journal.exe' server init --server "$server user=postgres" >/dev/null ||
+  fail "tarvelo-journal server init ended with status $?"
+lab_sql "CREATE ROLE station LOGIN PASSWORD '$password' IN ROLE tarvelo_station" >/dev/null
+mice="2:0:0.05"
+for mass in 24 25 26; do mice+=",3.5:$mass:0.3,2:0:0.05"; done
+"$TARVELO_WINE_SIM" --protocol bm --profile "$mice,60:0:0.05" --unstable-every 0 --unstable-step 0 \
+  >"$work/com10.path" 2>"$work/sim10.err" &
+sim_pids+=($!)
+for _ in $(seq 50); do [ -s "$work/com10.path" ] && break; sleep 0.1; done
+ln -sfn "$(head -n 1 "$work/com10.path")" "$WINEPREFIX/dosdevices/com10"
+setting COM REG_DWORD 9
+setting WPeriod REG_DWORD 1
+setting LabServer REG_SZ "$server user=station"
+setting StationName REG_SZ "Виварий"
+sent() { lab_sql "SELECT count(*) FROM lab_records WHERE station = 'Виварий' AND kind = 'result'"; }
+lab_start=$(now)
+timeout 120 wine 'C:\Program Files\Tarvelo\Tarvelo.exe' --show --hands-free >/dev/null 2>&1 &
+lab_pid=$!
+for _ in $(seq 900); do [ "$(sent)" -ge 3 ] && break; sleep 0.1; done
+lab_end=$(now)
+kill "$lab_pid" 2>/dev/null || true
+wineserver -w
+[ "$(sent)" -ge 3 ] || fail "the hands-free run's weighings did not reach the lab server: $(sent) of 3"
+masses=$(lab_sql "SELECT string_agg(mass, ' ' ORDER BY id) FROM lab_records WHERE station = 'Виварий' AND kind = 'result'")
 unset LD_PRELOAD
 
 # Installed into a folder of its own, where the program keeps its protocols: uninstalling
@@ -128,3 +166,4 @@ echo "installed program, hidden: 5 lines in $(seconds "$run_start" "$run_end") s
 echo "first reading in the window, from the start of the search:"
 printf '%s' "$first_readings"
 echo "  log: $(echo "$lines" | head -n 1)"
+echo "lab server: 3 mice weighed and sent in $(seconds "$lab_start" "$lab_end") s from the start: $masses"
