@@ -19,6 +19,7 @@
 
 #include "journal/journal.h"
 #include "labserver/lab_history.h"
+#include "labserver/lab_objects.h"
 #include "labserver/lab_records.h"
 #include "labserver/lab_schema.h"
 #include "labserver/station_sender.h"
@@ -71,6 +72,16 @@ std::int64_t headOf(labserver::LabConnection& connection, const std::string& sta
 }
 
 double seconds(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e9; }
+
+// What the journal window's "Вся лаборатория" reads: every object of the lab.
+void timeLabView(labserver::LabConnection& connection, double records) {
+  QElapsedTimer timer;
+  timer.start();
+  std::vector<journal::ObjectSummary> objects;
+  const auto failure = labserver::labObjects(connection, objects);
+  std::printf("\"Вся лаборатория\": %zu objects of %.0f records read in %.2f s%s\n", objects.size(), records,
+              seconds(timer), failure ? (" — " + failure->text).c_str() : "");
+}
 
 }  // namespace
 
@@ -157,6 +168,7 @@ int main(int argc, char** argv) {
   const double held = std::atof(size[0][1].c_str());
   std::printf("server tables: %.1f MB for %.0f records, %.0f MB a million records (8 readings each)\n", bytes / kMillion,
               held, bytes / held);
+  timeLabView(*station, held);
 
   const long long history = argc > 2 ? std::atoll(argv[2]) : kDefaultHistory;
   timer.restart();
@@ -187,5 +199,6 @@ int main(int argc, char** argv) {
   std::sort(reads.begin(), reads.end());
   std::printf("one animal's lab-wide history (%zu weighings of %lld records): median %.1f ms, worst %.1f ms\n",
               weighings, history, reads[reads.size() / 2], reads.back());
+  timeLabView(*station, static_cast<double>(history));
   return 0;
 }

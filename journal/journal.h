@@ -53,6 +53,7 @@ struct RecordFilter {
 struct ObjectSummary {
   std::string object;    // the animal's number, or the grid's name when `byName`
   bool byName = false;   // results without an animal's number, known by the grid's name
+  std::string station;   // read from the lab's server: the station naming one `byName`
   std::string cage;      // where the last weighing found it, and its group then
   std::string group;
   int weighings = 0;

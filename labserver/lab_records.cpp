@@ -17,24 +17,11 @@ constexpr const char* kRecordColumns[] = {"id",        "hash",  "kind",  "utc", 
                                           "count",     "trace", "balance", "subject", "chain", "animal",
                                           "cage",      "grp",   "sex",   "born",  "note"};
 
-std::int64_t integerOf(const std::string& text) {
-  std::int64_t value = 0;
-  std::from_chars(text.data(), text.data() + text.size(), value);
-  return value;
-}
-
 // Grams exactly as the station holds them: the shortest text that reads back the same.
 std::optional<std::string> gramsText(const std::optional<double>& grams) {
   if (!grams) return std::nullopt;
   std::array<char, 32> buffer{};
   return std::string(buffer.data(), std::to_chars(buffer.data(), buffer.data() + buffer.size(), *grams).ptr);
-}
-
-std::optional<double> gramsOf(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  double grams = 0;
-  std::from_chars(text.data(), text.data() + text.size(), grams);
-  return grams;
 }
 
 std::vector<std::optional<std::string>> parametersOf(const std::string& station, const std::string& previous,
@@ -46,6 +33,19 @@ std::vector<std::optional<std::string>> parametersOf(const std::string& station,
 }
 
 }  // namespace
+
+std::int64_t integerOf(const std::string& text) {
+  std::int64_t value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
+std::optional<double> gramsOf(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  double grams = 0;
+  std::from_chars(text.data(), text.data() + text.size(), grams);
+  return grams;
+}
 
 std::string recordColumns(const std::string& table) {
   std::string columns;

@@ -34,6 +34,10 @@ std::optional<LabFailure> stationRecords(LabConnection& connection, const std::s
 std::string recordColumns(const std::string& table);
 journal::JournalRecord recordOf(const std::vector<std::string>& row, size_t first = 0);
 
+// A number and grams as the server writes them (an empty text is no grams).
+std::int64_t integerOf(const std::string& text);
+std::optional<double> gramsOf(const std::string& text);
+
 // Every station with a record on the server, by name.
 std::optional<LabFailure> stations(LabConnection& connection, std::vector<std::string>& names);
 

@@ -5,11 +5,13 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "journal/journal.h"
 #include "labserver/lab_connection.h"
+#include "labserver/lab_objects.h"
 #include "labserver/lab_records.h"
 #include "labserver/lab_schema.h"
 #include "labserver/station_sender.h"
@@ -213,6 +215,68 @@ TEST_F(LabServerTest, StationRoleCannotChangeOrDelete) {
   EXPECT_EQ(verified.status, 3) << verified.err;
   EXPECT_NE(verified.out.find("Станция «Права»: цепочка на сервере нарушена с записи № 1."), std::string::npos)
       << verified.out;
+}
+
+// The lab's view: an animal weighed at two stations is one object, its weighings in the
+// order they were made; a removal at one station takes its result out; the reference is
+// the first weighing, the list's weight, then the one taken anywhere. A result without a
+// number stays its station's, under its newest name.
+TEST_F(LabServerTest, LabViewFollowsAnAnimalAcrossStations) {
+  constexpr char kRoaming[] = "643000000000001";
+  constexpr char kListed[] = "643000000000002";
+  const auto add = [](journal::Journal& journal, const std::string& kind, const std::string& animal, int day,
+                      std::optional<double> grams, std::int64_t subject = 0) {
+    journal::JournalRecord record;
+    record.kind = kind;
+    record.utc = "2026-11-0" + std::to_string(day) + "T09:00:00.000Z";
+    record.local = "2026-11-0" + std::to_string(day) + " 12:00:00";
+    record.object = "Мышь " + std::to_string(day);
+    record.animal = animal;
+    record.grams = grams;
+    record.subject = subject;
+    record.cage = "К-" + std::to_string(day);
+    EXPECT_FALSE(journal.append(record));
+    return record.id;
+  };
+  const auto a = journalOf("view-a.sqlite", 0);
+  const auto b = journalOf("view-b.sqlite", 0);
+  add(*a, journal::kResult, kRoaming, 1, 30.0);
+  add(*b, journal::kResult, kRoaming, 2, 24.0);
+  add(*a, journal::kResult, kRoaming, 3, 28.0);
+  add(*b, journal::kRemoval, "", 5, std::nullopt, add(*b, journal::kResult, kRoaming, 4, 10.0));
+  add(*b, journal::kAnimal, kListed, 1, 40.0);
+  add(*a, journal::kResult, kListed, 2, 30.0);
+  journal::JournalRecord rename;
+  rename.kind = journal::kRename;
+  rename.subject = add(*a, journal::kResult, "", 1, 20.0);
+  rename.object = "Мышь 7";
+  ASSERT_FALSE(a->append(rename));
+  const auto connection = connect(stationConnection());
+  const auto objectsNow = [&] {
+    EXPECT_FALSE(sendPending(*connection, *a, "Вид А").failure);
+    EXPECT_FALSE(sendPending(*connection, *b, "Вид Б").failure);
+    std::vector<journal::ObjectSummary> objects;
+    EXPECT_EQ(labObjects(*connection, objects), std::nullopt);
+    std::map<std::string, journal::ObjectSummary> byObject;
+    for (const auto& object : objects) byObject[object.object + "/" + object.station] = object;
+    return byObject;
+  };
+  auto objects = objectsNow();
+  const journal::ObjectSummary roaming = objects[std::string(kRoaming) + "/"];
+  EXPECT_EQ(roaming.weighings, 3);
+  EXPECT_EQ(roaming.lastGrams, 28.0);
+  EXPECT_EQ(roaming.cage, "К-3");
+  EXPECT_EQ(roaming.referenceGrams, 30.0);
+  EXPECT_EQ(objects[std::string(kListed) + "/"].referenceGrams, 40.0);
+  EXPECT_TRUE(objects["Мышь 7/Вид А"].byName);
+  EXPECT_EQ(objects["Мышь 7/Вид А"].weighings, 1);
+  std::vector<journal::JournalRecord> history;
+  ASSERT_EQ(labObjectResults(*connection, roaming, history), std::nullopt);
+  std::vector<double> masses;
+  for (const auto& result : history) masses.push_back(*result.grams);
+  EXPECT_EQ(masses, (std::vector<double>{30.0, 24.0, 28.0}));
+  add(*b, journal::kReference, kRoaming, 6, std::nullopt, 1);  // station Б's weighing of day 2
+  EXPECT_EQ(objectsNow()[std::string(kRoaming) + "/"].referenceGrams, 24.0);
 }
 
 // What "Проверить соединение" tells: a wrong password, an unknown host, a server that

@@ -26,6 +26,7 @@
 
 #include "journal/export_file.h"
 #include "journal/verification_text.h"
+#include "window/journal/lab_reader.h"
 #include "window/widgets/line_chart.h"
 
 namespace tarvelo::window {
@@ -80,8 +81,14 @@ void markBelowAlert(QTableWidgetItem& item, journal::AlertLevel level, const jou
 }  // namespace
 
 JournalWindow::JournalWindow(std::filesystem::path journal, std::function<session::JournalContext()> context,
-                             std::function<journal::AlertShares()> shares, QWidget* parent)
-    : QDialog(parent), path_(std::move(journal)), context_(std::move(context)), shares_(std::move(shares)) {
+                             std::function<journal::AlertShares()> shares, std::function<QString()> labServer,
+                             QWidget* parent)
+    : QDialog(parent),
+      path_(std::move(journal)),
+      context_(std::move(context)),
+      shares_(std::move(shares)),
+      labServer_(std::move(labServer)),
+      labReader_(new LabReader(this)) {
   setObjectName("JournalWindow");
   setWindowTitle("Журнал взвешиваний");
   table_ = new QTableWidget(0, kColumns, this);
@@ -117,25 +124,28 @@ JournalWindow::JournalWindow(std::filesystem::path journal, std::function<sessio
   // Long findings wrap rather than widen the window past the screen.
   chain_->setWordWrap(true);
   chartCaption_->setWordWrap(true);
-  auto* reference = new QPushButton("Принять за исходный", this);
-  reference->setObjectName("TakeReferenceButton");
+  takeReference_ = new QPushButton("Принять за исходный", this);
+  takeReference_->setObjectName("TakeReferenceButton");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(chain_, 1);
-  buttons->addWidget(reference);
+  buttons->addWidget(takeReference_);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(makeFilters());
   layout->addWidget(table_, 1);
   layout->addWidget(chartCaption_);
   layout->addWidget(chart_, 1);
   layout->addLayout(buttons);
-  layout->addWidget(makeExportChoices());
+  exportChoices_ = makeExportChoices();
+  layout->addWidget(exportChoices_);
   resize(kWindowSize);
   connect(table_, &QTableWidget::itemSelectionChanged, this, &JournalWindow::showHistory);
   // Follows the journal while shown: a record made anywhere shows within a second.
   follow_ = new QTimer(this);
   follow_->setInterval(kFollowMs);
   connect(follow_, &QTimer::timeout, this, &JournalWindow::followJournal);
-  connect(reference, &QPushButton::clicked, this, &JournalWindow::takeReferenceClick);
+  connect(takeReference_, &QPushButton::clicked, this, &JournalWindow::takeReferenceClick);
+  connect(labReader_, &LabReader::objectsRead, this, &JournalWindow::showLabObjects);
+  connect(labReader_, &LabReader::resultsRead, this, &JournalWindow::showLabResults);
 }
 
 QHBoxLayout* JournalWindow::makeFilters() {
@@ -153,6 +163,13 @@ QHBoxLayout* JournalWindow::makeFilters() {
     connect(*combo, &QComboBox::currentTextChanged, this, &JournalWindow::filterRows);
   }
   row->addStretch(1);
+  // Each animal's weighings at every station of the lab, read from its server.
+  wholeLab_ = new QCheckBox("Вся лаборатория", this);
+  wholeLab_->setObjectName("JournalWholeLab");
+  wholeLab_->setToolTip("Взвешивания со всех станций лаборатории, с сервера лаборатории");
+  wholeLab_->hide();  // until a lab server is set
+  connect(wholeLab_, &QCheckBox::toggled, this, &JournalWindow::refresh);
+  row->addWidget(wholeLab_);
   return row;
 }
 
@@ -233,6 +250,7 @@ journal::Journal* JournalWindow::reader(journal::OpenError& failure) const {
 }
 
 void JournalWindow::followJournal() {
+  if (wholeLab()) return;
   journal::OpenError failure;
   journal::Journal* const journal = reader(failure);
   try {
@@ -251,15 +269,29 @@ void JournalWindow::followJournal() {
   }
 }
 
+bool JournalWindow::wholeLab() const { return wholeLab_->isChecked() && labServer_ && !labServer_().isEmpty(); }
+
 void JournalWindow::refresh() {
   chart_->hide();
   chartCaption_->setText(kChooseObject);
+  wholeLab_->setVisible(labServer_ && !labServer_().isEmpty());
+  const bool lab = wholeLab();
+  // The lab's copy is only read: references are taken, and exports made, at a station.
+  takeReference_->setEnabled(!lab);
+  exportChoices_->setEnabled(!lab);
+  objects_.clear();
+  shown_ = {};
+  if (lab) {
+    stopChainCheck();
+    showObjects();
+    chain_->setText("Сервер лаборатории читается…");
+    labReader_->readObjects(labServer_());
+    return;
+  }
   journal::OpenError failure;
   reader_.reset();  // a journal put back or replaced is read as it is now
   journal::Journal* const journal = reader(failure);
   QString unread = QString::fromStdString(failure.message);
-  objects_.clear();
-  shown_ = {};
   try {
     if (journal) {
       shown_ = journal->head();
@@ -268,19 +300,43 @@ void JournalWindow::refresh() {
   } catch (const journal::ReadError& error) {
     unread = QString::fromStdString(error.what());
   }
+  showObjects();
+  if (!journal || !unread.isEmpty()) {
+    stopChainCheck();
+    chain_->setText(QString("Журнал не прочитан: %1").arg(unread));
+    return;
+  }
+  checkChain();
+}
+
+void JournalWindow::showLabObjects(const std::vector<journal::ObjectSummary>& objects, const QString& failure,
+                                   double seconds) {
+  if (!wholeLab()) return;  // left for this station's journal meanwhile
+  objects_ = objects;
+  showObjects();
+  chain_->setText(failure.isEmpty() ? QString("Вся лаборатория, объектов: %1; прочитано с сервера за %2 с.")
+                                          .arg(objects_.size())
+                                          .arg(QLocale().toString(seconds, 'f', 1))
+                                    : QString("Сервер лаборатории не прочитан: %1").arg(failure));
+}
+
+void JournalWindow::showObjects() {
   table_->setRowCount(static_cast<int>(objects_.size()));
   const journal::AlertShares shares = shares_();
   for (int row = 0; row < table_->rowCount(); ++row) {
     const journal::ObjectSummary& object = objects_[static_cast<size_t>(row)];
     const auto share = journal::lastShareOfReference(object);
-    const std::optional<double> change =
-        object.lastGrams && object.referenceGrams ? std::optional(*object.lastGrams - *object.referenceGrams)
-                                                  : std::nullopt;
-    const QStringList texts{QString::fromStdString(object.object),
+    QString change;
+    if (object.lastGrams && object.referenceGrams) change = grams(*object.lastGrams - *object.referenceGrams);
+    // Known by name at one of the lab's stations: the station is named too.
+    const QString name = object.station.empty() ? QString::fromStdString(object.object)
+                                                : QString("%1 (%2)").arg(QString::fromStdString(object.object),
+                                                                         QString::fromStdString(object.station));
+    const QStringList texts{name,
                             QString::number(object.weighings),
                             grams(object.lastGrams),
                             grams(object.referenceGrams),
-                            grams(change),
+                            change,
                             share ? QLocale().toString(*share - 100.0, 'f', 1) : QString(),
                             QString::fromStdString(object.cage),
                             QString::fromStdString(object.group)};
@@ -299,12 +355,6 @@ void JournalWindow::refresh() {
     }
   }
   fillFilters();
-  if (!journal || !unread.isEmpty()) {
-    stopChainCheck();
-    chain_->setText(QString("Журнал не прочитан: %1").arg(unread));
-    return;
-  }
-  checkChain();
 }
 
 void JournalWindow::checkChain() {
@@ -373,12 +423,17 @@ void JournalWindow::waitForChainCheck() {
 void JournalWindow::showHistory() {
   const int row = table_->currentRow();
   if (row < 0 || row >= static_cast<int>(objects_.size())) return;
-  const std::string& object = objects_[static_cast<size_t>(row)].object;
+  const journal::ObjectSummary& object = objects_[static_cast<size_t>(row)];
+  if (wholeLab()) {
+    chartCaption_->setText(QString("%1: взвешивания читаются с сервера лаборатории…").arg(QString::fromStdString(object.object)));
+    labReader_->readResults(labServer_(), object);
+    return;
+  }
   std::vector<journal::JournalRecord> results;
   journal::OpenError failure;
   journal::Journal* const journal = reader(failure);
   try {
-    if (journal) results = journal->standingResults(journal::filterOf(objects_[static_cast<size_t>(row)]));
+    if (journal) results = journal->standingResults(journal::filterOf(object));
   } catch (const journal::ReadError& error) {
     failure.message = error.what();
   }
@@ -386,6 +441,24 @@ void JournalWindow::showHistory() {
     chartCaption_->setText(QString("Журнал не прочитан: %1").arg(QString::fromStdString(failure.message)));
     return;
   }
+  drawHistory(object, results);
+}
+
+void JournalWindow::showLabResults(const journal::ObjectSummary& object,
+                                   const std::vector<journal::JournalRecord>& results, const QString& failure) {
+  const int row = table_->currentRow();
+  if (!wholeLab() || row < 0 || row >= static_cast<int>(objects_.size())) return;
+  const journal::ObjectSummary& chosen = objects_[static_cast<size_t>(row)];
+  if (chosen.object != object.object || chosen.byName != object.byName || chosen.station != object.station) return;
+  if (!failure.isEmpty()) {
+    chartCaption_->setText(QString("Сервер лаборатории не прочитан: %1").arg(failure));
+    return;
+  }
+  drawHistory(chosen, results);
+}
+
+void JournalWindow::drawHistory(const journal::ObjectSummary& summary, const std::vector<journal::JournalRecord>& results) {
+  const std::string& object = summary.object;
   // Days since the first weighing across, grams up.
   QList<QPointF> points;
   QDateTime first;
@@ -407,7 +480,7 @@ void JournalWindow::showHistory() {
   if (points.isEmpty()) return;
   // The reference and the two shares as level lines across the days.
   const double lastDay = std::max(points.last().x(), 1.0);
-  const std::optional<double> reference = objects_[static_cast<size_t>(row)].referenceGrams;
+  const std::optional<double> reference = summary.referenceGrams;
   QList<double> levels;
   for (const QPointF& point : points) levels.append(point.y());
   const std::pair<int, double> lines[] = {{reference_, 100.0}, {warningLine_, shares.warning}, {limitLine_, shares.limit}};

@@ -19,12 +19,14 @@ class QComboBox;
 class QHBoxLayout;
 class QDateEdit;
 class QLabel;
+class QPushButton;
 class QTableWidget;
 class QThread;
 class QTimer;
 
 namespace tarvelo::window {
 
+class LabReader;
 class LineChart;
 
 // "Журнал": the objects weighed, each with its last weight, its reference weight and the
@@ -35,13 +37,16 @@ class LineChart;
 class JournalWindow : public QDialog {
  public:
   // `shares` gives the shares of the reference weight, in per cent, below which a row is
-  // marked: as a warning, and more strongly at the limit.
+  // marked: as a warning, and more strongly at the limit. `labServer` gives the lab's
+  // server (empty for none): with one, "Вся лаборатория" shows every station's weighings.
   JournalWindow(std::filesystem::path journal, std::function<session::JournalContext()> context,
-                std::function<journal::AlertShares()> shares, QWidget* parent = nullptr);
+                std::function<journal::AlertShares()> shares, std::function<QString()> labServer = {},
+                QWidget* parent = nullptr);
 
   ~JournalWindow() override;
 
-  // Reads the journal anew; its chain is checked behind, on a thread of its own.
+  // Reads the journal anew; its chain is checked behind, on a thread of its own. With
+  // "Вся лаборатория" chosen, reads the lab's server instead, behind too.
   void refresh();
   // Returns once the chain check under way has said its result.
   void waitForChainCheck();
@@ -70,6 +75,15 @@ class JournalWindow : public QDialog {
   void takeReferenceClick();
   void stopChainCheck();
   void showHistory();
+  // The table's rows, one an object of objects_.
+  void showObjects();
+  // The object's weighings over the days, against its reference and the alert lines.
+  void drawHistory(const journal::ObjectSummary& object, const std::vector<journal::JournalRecord>& results);
+  // "Вся лаборатория" is chosen and a lab server is set.
+  bool wholeLab() const;
+  void showLabObjects(const std::vector<journal::ObjectSummary>& objects, const QString& failure, double seconds);
+  void showLabResults(const journal::ObjectSummary& object, const std::vector<journal::JournalRecord>& results,
+                      const QString& failure);
   void exportClick();
   QWidget* makeExportChoices();
   // "Клетка" and "Группа" above the table: the rows of one cage or group, or all.
@@ -82,6 +96,11 @@ class JournalWindow : public QDialog {
   std::filesystem::path path_;
   std::function<session::JournalContext()> context_;
   std::function<journal::AlertShares()> shares_;
+  std::function<QString()> labServer_;
+  LabReader* labReader_;
+  QCheckBox* wholeLab_;
+  QPushButton* takeReference_;
+  QWidget* exportChoices_;
   mutable std::unique_ptr<journal::Journal> reader_;
   std::vector<journal::ObjectSummary> objects_;
   QTableWidget* table_;

@@ -359,7 +359,8 @@ session::JournalContext TMainForm::journalContext() const {
 void TMainForm::JournalClick() {
   if (journalWindow_ == nullptr) {
     journalWindow_ = new JournalWindow(startOptions_.journal, [this] { return journalContext(); },
-                                       [this] { return options_->journalPanel().alertShares(); }, this);
+                                       [this] { return options_->journalPanel().alertShares(); },
+                                       [this] { return options_->labServerPanel().server(); }, this);
   }
   session_->waitForJournal();  // the row just made is shown too
   journalWindow_->refresh();

@@ -20,6 +20,11 @@
 #include "tests/support/keyboard_checks.h"
 #include "tests/support/simulator_process.h"
 #include "journal/animal_list.h"
+#ifndef _WIN32
+#include "labserver/lab_schema.h"
+#include "labserver/station_sender.h"
+#include "tests/support/postgres_cluster.h"
+#endif
 #include "window/journal/animal_list_window.h"
 #include "window/journal/journal_window.h"
 #include "window/widgets/line_chart.h"
@@ -218,6 +223,37 @@ class JournalWindowTest : public QObject {
     QCOMPARE(table->columnWidth(0), 150);
     QVERIFY(table->item(0, 0)->toolTip().startsWith(QString::fromStdString(name)));  // Latin sorts first
   }
+
+#ifndef _WIN32
+  // With a lab server set, "Вся лаборатория" reads it behind the window: each station's
+  // objects without a number under their station's name, their weights on the chart; a
+  // reference is not taken from the lab's copy.
+  void wholeLabIsReadFromTheServerBehindTheWindow() {
+    const testing::PostgresCluster cluster;
+    QVERIFY2(cluster.failure().empty(), cluster.failure().c_str());
+    labserver::LabFailure failure;
+    const auto admin = labserver::LabConnection::open(cluster.superuserConnection(), failure);
+    QVERIFY2(admin && !labserver::initLabServer(*admin), failure.text.c_str());
+    journal::OpenError error;
+    QVERIFY(!labserver::sendPending(*admin, *journal::Journal::openForReading(path, error), "Комната 5").failure);
+    const QString server = QString::fromStdString(cluster.superuserConnection());
+    window = std::make_unique<JournalWindow>(path, [] { return session::JournalContext{}; }, [this] { return shares; },
+                                             [server] { return server; });
+    window->refresh();
+    table = window->findChild<QTableWidget*>("JournalObjects");
+    auto* wholeLab = window->findChild<QCheckBox*>("JournalWholeLab");
+    auto* said = window->findChild<QLabel*>("JournalChain");
+    QVERIFY(!wholeLab->isHidden());
+    wholeLab->setChecked(true);
+    QCOMPARE(said->text(), QString("Сервер лаборатории читается…"));
+    QTRY_VERIFY_WITH_TIMEOUT(said->text().startsWith("Вся лаборатория, объектов: 2;"), 10'000);
+    QCOMPARE(rowTexts(0).mid(0, 4), (QStringList{"Мышь 1 (Комната 5)", "2", "20,00", "25,00"}));
+    QVERIFY(!window->findChild<QPushButton*>("TakeReferenceButton")->isEnabled());
+    table->selectRow(1);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->findChild<LineChart*>("JournalChart")->isHidden(), 10'000);
+    QVERIFY(window->findChild<QLabel*>("JournalChartCaption")->text().startsWith("Мышь 2: вес по суткам"));
+  }
+#endif
 
   // Tab and Shift+Tab reach every control past the table, each named; Space works a button.
   void keyboardReachesEveryControlByItsName() {
