@@ -44,7 +44,7 @@ taken AS (
 ),
 listed AS (
   SELECT DISTINCT ON (animal) animal, kind, id, grams FROM lab_records
-  WHERE kind IN ('animal', 'animal-gone') ORDER BY animal, utc DESC, station DESC, id DESC
+  WHERE kind IN ('animal', 'animal-gone') ORDER BY animal, arrived DESC
 ))";
 
 constexpr char kSelect[] = R"(

@@ -32,11 +32,14 @@ CREATE TABLE IF NOT EXISTS lab_records (
   born text NOT NULL,
   note text NOT NULL,
   received timestamptz NOT NULL DEFAULT now(),
+  arrived bigint GENERATED ALWAYS AS IDENTITY,  -- the server's own order, whatever the stations' clocks
   PRIMARY KEY (station, id)
 );
 CREATE INDEX IF NOT EXISTS lab_records_by_animal ON lab_records (animal, station, id) WHERE animal <> '';
 -- The removals, renames and references that name a station's result.
 CREATE INDEX IF NOT EXISTS lab_records_by_subject ON lab_records (station, subject, id) WHERE subject <> 0;
+-- The entries of the lab's list of animals, in the order they came.
+CREATE INDEX IF NOT EXISTS lab_records_list ON lab_records (arrived) WHERE kind IN ('animal', 'animal-gone');
 
 -- A record continues its station's chain: the next number, after the station's last hash.
 -- The same record again is passed over; another record of a number the server holds is

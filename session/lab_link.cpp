@@ -11,6 +11,7 @@ LabLink::LabLink(const std::filesystem::path& journal, QObject* parent)
   connect(&thread_, &QThread::finished, sender_, &QObject::deleteLater);
   connect(sender_, &LabSender::stateChanged, this, &LabLink::stateChanged);
   connect(sender_, &LabSender::checked, this, &LabLink::checked);
+  connect(sender_, &LabSender::listChanged, this, &LabLink::listChanged);
   thread_.start();
   QMetaObject::invokeMethod(sender_, &LabSender::start, Qt::QueuedConnection);
 }

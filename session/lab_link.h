@@ -30,6 +30,8 @@ class LabLink : public QObject {
  signals:
   void stateChanged(const QString& text, bool trouble);
   void checked(const QString& text, bool ok);
+  // The lab's list of animals changed this station's.
+  void listChanged();
 
  private:
   QThread thread_;

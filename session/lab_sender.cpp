@@ -2,7 +2,10 @@
 
 #include <QTimer>
 
+#include "journal/animal_list.h"
+#include "labserver/lab_animals.h"
 #include "labserver/lab_records.h"
+#include "session/lab_list.h"
 #include "labserver/station_sender.h"
 
 namespace tarvelo::session {
@@ -32,6 +35,7 @@ void LabSender::configure(const QString& server, const QString& station) {
   connection_.reset();
   sentUpTo_.reset();
   silentSince_.reset();
+  listVersion_ = -1;
   if (server_.isEmpty()) say({}, false);
   sendNow();
 }
@@ -70,6 +74,30 @@ void LabSender::sendNow() {
   sentUpTo_ = journal->head().record - result.waiting;
   silentSince_.reset();
   say(result.waiting > 0 ? QString("%1в очереди %2").arg(kPrefix).arg(result.waiting) : QString(), false);
+  if (result.waiting == 0) followLabList();
+}
+
+void LabSender::followLabList() {
+  std::int64_t version = 0;
+  if (labserver::labListVersion(*connection_, version) || version == listVersion_) return;
+  std::vector<labserver::LabListEntry> lab;
+  if (labserver::labList(*connection_, lab)) return;  // tried again at the next turn
+  link::Failure error;
+  const auto journal = journal::Journal::open(path_, error);
+  if (!journal) return;
+  try {
+    // Only while the server holds every record of this station: an entry made here
+    // since then is newer than what the lab says.
+    if (journal->head().record != sentUpTo_) return;
+    const auto changes = labListChanges(journal::animalList(*journal), lab, station_, QDateTime::currentDateTime());
+    for (journal::JournalRecord change : changes) {
+      if (journal->append(change)) return;
+    }
+    if (!changes.empty()) emit listChanged();
+  } catch (const journal::ReadError&) {
+    return;
+  }
+  listVersion_ = version;
 }
 
 void LabSender::failed(const labserver::LabFailure& failure) {

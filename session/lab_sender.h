@@ -42,11 +42,15 @@ class LabSender : public QObject {
   // What the status line says of the server; empty when there is nothing to say.
   void stateChanged(const QString& text, bool trouble);
   void checked(const QString& text, bool ok);
+  // The lab's list of animals changed this station's.
+  void listChanged();
 
  private:
   void say(const QString& text, bool trouble);
   void failed(const labserver::LabFailure& failure);
   const journal::Journal* localJournal();
+  // Makes this station's list of animals the lab's when the lab's changed.
+  void followLabList();
 
   std::filesystem::path path_;
   QString server_;
@@ -56,6 +60,7 @@ class LabSender : public QObject {
   std::unique_ptr<journal::Journal> journal_;
   std::optional<std::int64_t> sentUpTo_;  // the last record the server was known to hold
   std::optional<QDateTime> silentSince_;  // since when the server does not answer
+  std::int64_t listVersion_ = -1;         // the lab's list this station's was made to follow
   QString said_;
   std::atomic<bool> stopping_ = false;
 };

@@ -7,11 +7,15 @@
 
 #include <memory>
 
+#include "journal/animal_list.h"
 #include "journal/journal.h"
+#include "labserver/lab_animals.h"
 #include "labserver/lab_records.h"
 #include "labserver/lab_schema.h"
 #include "labserver/server_verification.h"
+#include "session/journal_entry.h"
 #include "session/lab_link.h"
+#include "session/lab_sender.h"
 #include "tests/support/postgres_cluster.h"
 
 namespace tarvelo::session {
@@ -99,6 +103,49 @@ class LabLinkTest : public QObject {
     link.reset();
     const std::int64_t sent = headOf("Станция Д");
     QVERIFY2(sent > 0 && sent < 3000, qPrintable(QString::number(sent)));
+  }
+
+  // The list of animals is the lab's: an animal listed at one station is listed at the
+  // other, changed there is changed here, with no echo between them, and taken off here
+  // leaves there.
+  void stationsKeepOneListOfAnimals() {
+    const std::filesystem::path first = dir.filePath("list-a.sqlite").toStdU16String();
+    const std::filesystem::path second = dir.filePath("list-b.sqlite").toStdU16String();
+    appendResults(second, 1);
+    const auto change = [](const std::filesystem::path& path, journal::JournalRecord record) {
+      link::Failure error;
+      QVERIFY(!journal::Journal::open(path, error)->append(record));
+    };
+    const auto cageAt = [](const std::filesystem::path& path) {
+      journal::OpenError error;
+      const auto list = journal::animalList(*journal::Journal::openForReading(path, error));
+      return list.empty() ? std::string("нет") : list[0].cage;
+    };
+    const auto inCage = [](const std::string& cage) {
+      return animalRecord({"643000000000111", cage, "", "", "", std::nullopt}, {}, QDateTime::currentDateTime());
+    };
+    change(first, inCage("К-1"));
+    LabLink a(first);
+    LabLink b(second);
+    QSignalSpy changed(&b, &LabLink::listChanged);
+    a.send(QString::fromStdString(server()), "Список А");
+    b.send(QString::fromStdString(server()), "Список Б");
+    QTRY_COMPARE_WITH_TIMEOUT(cageAt(second), std::string("К-1"), kSendMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!changed.isEmpty(), kSendMs);
+    change(second, inCage("К-2"));
+    QTRY_COMPARE_WITH_TIMEOUT(cageAt(first), std::string("К-2"), kSendMs);
+    const auto entries = [this] {
+      labserver::LabFailure failure;
+      std::int64_t version = 0;
+      labserver::labListVersion(*labserver::LabConnection::open(server(), failure), version);
+      return version;
+    };
+    QTest::qWait(2 * kLabSendIntervalMs);
+    const std::int64_t settled = entries();
+    QTest::qWait(2 * kLabSendIntervalMs);
+    QCOMPARE(entries(), settled);
+    change(first, animalGoneRecord("643000000000111", {}, QDateTime::currentDateTime()));
+    QTRY_COMPARE_WITH_TIMEOUT(cageAt(second), std::string("нет"), kSendMs);
   }
 
   // The settings' check says what is wrong, or that the station may send.

@@ -336,6 +336,8 @@ void TMainForm::setUpJournal() {
       },
       this);
   animalList_->refresh();  // the list comes into the session at the start
+  // Another station's change to the lab's list comes into this one's.
+  if (labLink_) connect(labLink_, &session::LabLink::listChanged, animalList_, &AnimalListWindow::refresh);
 }
 
 void TMainForm::AnimalListClick() {
