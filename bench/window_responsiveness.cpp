@@ -1,9 +1,14 @@
 // The window during weighing runs: the longest time its event loop is blocked, the
 // time from a reading leaving the balance to its row in the current-measurement grid,
 // and the CPU the whole program uses. The bench is the balance: it holds a
-// pseudo-terminal's master side and streams the lines of a BM balance.
-//   bench_window_responsiveness [seconds, default 60]
+// pseudo-terminal's master side and streams the lines of a BM balance. With
+// --lab-server-away the program keeps a journal and sends it to a lab server that takes
+// connections and never answers, as a hung server or a cut network does.
+//   bench_window_responsiveness [seconds, default 60] [--lab-server-away]
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -11,7 +16,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -45,13 +52,35 @@ QByteArray lineOf(int k) {
   return QString::asprintf("%8.2f  g KM500 1234\r\n", 20.0 + (k % kDistinctWeights) / 100.0).toLatin1();
 }
 
+// A port on 127.0.0.1 whose connections the system completes and nobody ever reads:
+// each waits out its time limit. Returns the port; the socket stays open until the end.
+int silentServerPort() {
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener, 64) != 0 ||
+      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    return 0;
+  return ntohs(address.sin_port);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? QByteArray(argv[1]).toDouble() : 60.0;  // "." always
+  const bool labServerAway = argc > 2 && QByteArray(argv[2]) == "--lab-server-away";
   const QTemporaryDir configHome;
   qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
   QApplication application(argc, argv);
+  tarvelo::window::StartOptions options;
+  if (labServerAway) {
+    options.journal = (configHome.path() + "/journal.sqlite").toStdString();
+    tarvelo::settings::SettingsFileStore store;
+    store.create("Tarvelo");
+    store.WriteText("LabServer", "host=127.0.0.1 port=" + std::to_string(silentServerPort()) + " dbname=lab user=bench");
+  }
 
   const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
   grantpt(master);
@@ -60,7 +89,8 @@ int main(int argc, char** argv) {
   std::filesystem::create_symlink(ptsname(master), tarvelo::link::comPortLinkPath(kCom));
   // The BM balance is the first one the program tries, and it never writes to it.
 
-  tarvelo::window::TMainForm form(std::make_unique<tarvelo::settings::SettingsFileStore>(), "Tarvelo");
+  tarvelo::window::TMainForm form(std::make_unique<tarvelo::settings::SettingsFileStore>(), "Tarvelo", options);
+
   form.Timer1Timer();
   form.findChild<QComboBox*>("ComCB")->setCurrentIndex(kCom - 1);
   form.findChild<QComboBox*>("cbWTime")->setCurrentText("15");
@@ -136,6 +166,9 @@ int main(int argc, char** argv) {
               static_cast<long long>(longestLatency), latencies > 0 ? latencySum / latencies : 0.0, latencies);
   std::printf("CPU of the whole program while weighing: %.2f %% of one core over %.0f s\n", cpu / (seconds / 2) * 100.0,
               seconds / 2);
+  // A lasting note on the status line: the lab server's trouble.
+  if (const auto* note = form.statusBar()->findChild<QLabel*>("LastingNote"); labServerAway && note != nullptr)
+    std::printf("lab server away, the status line says: %s\n", qPrintable(note->toolTip()));
   std::filesystem::remove(tarvelo::link::comPortLinkPath(kCom));
   close(master);
 }
