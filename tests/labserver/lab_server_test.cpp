@@ -276,7 +276,16 @@ TEST_F(LabServerTest, LabViewFollowsAnAnimalAcrossStations) {
   for (const auto& result : history) masses.push_back(*result.grams);
   EXPECT_EQ(masses, (std::vector<double>{30.0, 24.0, 28.0}));
   add(*b, journal::kReference, kRoaming, 6, std::nullopt, 1);  // station Б's weighing of day 2
-  EXPECT_EQ(objectsNow()[std::string(kRoaming) + "/"].referenceGrams, 24.0);
+  objects = objectsNow();
+  EXPECT_EQ(objects[std::string(kRoaming) + "/"].referenceGrams, 24.0);
+  // The sums kept as records came are the sums made anew from every record.
+  ASSERT_EQ(connect(cluster_->superuserConnection())->script("SELECT lab_objects_recount()"), std::nullopt);
+  const auto recounted = objectsNow();
+  for (const auto& [key, object] : objects) {
+    EXPECT_EQ(recounted.at(key).weighings, object.weighings) << key;
+    EXPECT_EQ(recounted.at(key).lastGrams, object.lastGrams) << key;
+    EXPECT_EQ(recounted.at(key).referenceGrams, object.referenceGrams) << key;
+  }
 }
 
 // What "Проверить соединение" tells: a wrong password, an unknown host, a server that
