@@ -31,6 +31,7 @@
 #ifndef _WIN32
 #include "labserver/lab_records.h"
 #include "labserver/lab_schema.h"
+#include "labserver/server_verification.h"
 #include "tests/support/postgres_cluster.h"
 #endif
 
@@ -338,8 +339,9 @@ class MainFormTest : public QObject {
   }
 
   // A cage weighs itself: the reader on its own port reads each mouse's tag as it goes
-  // onto the pan, and each journalled result carries it; the station's journal reaches the
-  // lab's server as it grows.
+  // onto the pan, and each journalled result carries it. A second station, as on another
+  // computer, weighs beside it; both journals reach the lab's server as they grow, each
+  // record once, every chain whole.
   void taggedMiceAreJournalledByTheirTagsAndReachTheLabServer() {
     const testing::PostgresCluster cluster;
     QVERIFY2(cluster.failure().empty(), cluster.failure().c_str());
@@ -358,9 +360,23 @@ class MainFormTest : public QObject {
       store.WriteText("LabServer", cluster.superuserConnection());
       store.WriteText("StationName", "Клетка");
     });
-    auto killer = qScopeGuard([&program] {
-      kill(program.pid, SIGKILL);
-      program.finish(kEndMs);
+    const QTemporaryDir otherComputer;
+    const QByteArray ownHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", otherComputer.path().toUtf8());
+    const testing::SimulatorProcess otherBalance(kBalanceCom, {"--protocol", "bm", "--profile", profile + ",60:0:0.05",
+                                                               "--unstable-every", "0", "--unstable-step", "0"});
+    const SpawnedProgram other = startCage(
+        [&cluster](settings::SettingsStore& store) {
+          store.WriteText("LabServer", cluster.superuserConnection());
+          store.WriteText("StationName", "Клетка 2");
+        },
+        otherComputer.path());
+    qputenv("XDG_CONFIG_HOME", ownHome);
+    auto killer = qScopeGuard([&program, &other] {
+      for (const SpawnedProgram* station : {&program, &other}) {
+        kill(station->pid, SIGKILL);
+        station->finish(kEndMs);
+      }
     });
     // This run's results: the journal may hold an earlier test's mice, none of them tagged.
     const auto results = [&path] {
@@ -382,12 +398,24 @@ class MainFormTest : public QObject {
     const std::vector<journal::JournalRecord> weighed = results();
     // The last three: a run of this suite before, in the same build, left its own.
     for (size_t mouse = 0; mouse < 3; ++mouse) QCOMPARE(weighed[weighed.size() - 3 + mouse].animal, tags[mouse]);
-    const auto serverHead = [&admin] {
+    const auto serverHead = [&admin](const std::string& station) {
       journal::Head head;
-      labserver::stationHead(*admin, "Клетка", head);
+      labserver::stationHead(*admin, station, head);
       return head.record;
     };
-    QTRY_VERIFY_WITH_TIMEOUT(serverHead() >= weighed.back().id, kEndMs);
+    QTRY_VERIFY_WITH_TIMEOUT(serverHead("Клетка") >= weighed.back().id, kEndMs);
+    const std::filesystem::path otherPath = (otherComputer.path() + "/Tarvelo/journal.sqlite").toStdString();
+    const auto otherResults = [&otherPath] {
+      journal::OpenError error;
+      const auto journal = journal::Journal::openForReading(otherPath, error, true);
+      return journal ? journal->head().record : 0;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(otherResults() >= 3, kCageMs);
+    QTRY_VERIFY_WITH_TIMEOUT(serverHead("Клетка 2") >= 3, kEndMs);
+    std::vector<labserver::StationCheck> checks;
+    QVERIFY(!labserver::verifyStations(*admin, checks));
+    QCOMPARE(checks.size(), size_t{2});
+    for (const labserver::StationCheck& check : checks) QVERIFY2(!check.firstBroken, check.station.c_str());
   }
 #endif
 
@@ -607,8 +635,9 @@ class MainFormTest : public QObject {
     return program;
   }
   // The program started hands-free on the balance, with the settings a cage needs and
-  // `more`, and its journal at journalPath().
-  SpawnedProgram startCage(const std::function<void(settings::SettingsStore&)>& more = {}) const {
+  // `more`, and its journal at journalPath(), or in `dataHome` when one is given.
+  SpawnedProgram startCage(const std::function<void(settings::SettingsStore&)>& more = {},
+                           const QString& dataHome = {}) const {
     {
       const auto store = settings::makeSettingsStore();
       if (!store->create("Tarvelo")) qFatal("no settings");
@@ -617,7 +646,7 @@ class MainFormTest : public QObject {
       store->WriteText("eUnit", "Мышь");
       if (more) more(*store);
     }
-    qputenv("XDG_DATA_HOME", configHome().path().toUtf8());
+    qputenv("XDG_DATA_HOME", (dataHome.isEmpty() ? configHome().path() : dataHome).toUtf8());
     return spawnProgram({}, {"--show", "--hands-free"});
   }
   std::filesystem::path journalPath() const { return (configHome().path() + "/Tarvelo/journal.sqlite").toStdString(); }
