@@ -5,9 +5,7 @@
 // --lab-server-away the program keeps a journal and sends it to a lab server that takes
 // connections and never answers, as a hung server or a cut network does.
 //   bench_window_responsiveness [seconds, default 60] [--lab-server-away]
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <time.h>
@@ -32,6 +30,7 @@
 #include "settings/settings_file_store.h"
 #include "link/com_port_path.h"
 #include "weighing/number_text.h"
+#include "tests/support/loopback_port.h"
 
 namespace {
 
@@ -40,6 +39,7 @@ constexpr int kLinePeriodMs = 500;  // a BM balance streams without pause
 constexpr int kProbeMs = 2;
 constexpr int kRestartCheckMs = 1000;
 constexpr int kDistinctWeights = 1000;
+constexpr int kSilentBacklog = 64;  // connections the system completes unread
 
 double cpuSeconds() {
   timespec t{};
@@ -56,14 +56,8 @@ QByteArray lineOf(int k) {
 // each waits out its time limit. Returns the port; the socket stays open until the end.
 int silentServerPort() {
   const int listener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener, 64) != 0 ||
-      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-    return 0;
-  return ntohs(address.sin_port);
+  const int port = tarvelo::testing::bindLoopback(listener);
+  return port != 0 && listen(listener, kSilentBacklog) == 0 ? port : 0;
 }
 
 }  // namespace

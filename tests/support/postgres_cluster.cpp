@@ -1,12 +1,12 @@
 #include "tests/support/postgres_cluster.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
+
+#include "tests/support/loopback_port.h"
 
 namespace tarvelo::testing {
 
@@ -23,14 +23,7 @@ constexpr gid_t kNogroup = 65534;
 // A port nobody listens on now, as the system hands one out.
 int freePort() {
   const int probe = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  int port = 0;
-  if (bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    port = ntohs(address.sin_port);
+  const int port = bindLoopback(probe);
   close(probe);
   return port;
 }
