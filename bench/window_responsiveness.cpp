@@ -30,7 +30,7 @@
 #include "settings/settings_file_store.h"
 #include "link/com_port_path.h"
 #include "weighing/number_text.h"
-#include "tests/support/loopback_port.h"
+#include "tests/support/postgres_cluster.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "journal/journal.h"
 #include "labserver/lab_connection.h"
@@ -281,11 +282,8 @@ TEST_F(LabServerTest, LabViewFollowsAnAnimalAcrossStations) {
   // The sums kept as records came are the sums made anew from every record.
   ASSERT_EQ(connect(cluster_->superuserConnection())->script("SELECT lab_objects_recount()"), std::nullopt);
   const auto recounted = objectsNow();
-  for (const auto& [key, object] : objects) {
-    EXPECT_EQ(recounted.at(key).weighings, object.weighings) << key;
-    EXPECT_EQ(recounted.at(key).lastGrams, object.lastGrams) << key;
-    EXPECT_EQ(recounted.at(key).referenceGrams, object.referenceGrams) << key;
-  }
+  const auto sums = [](const auto& o) { return std::tuple(o.weighings, o.lastGrams, o.referenceGrams); };
+  for (const auto& [key, object] : objects) EXPECT_EQ(sums(recounted.at(key)), sums(object)) << key;
 }
 
 // What "Проверить соединение" tells: a wrong password, an unknown host, a server that

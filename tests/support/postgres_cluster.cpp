@@ -1,12 +1,12 @@
 #include "tests/support/postgres_cluster.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
-
-#include "tests/support/loopback_port.h"
 
 namespace tarvelo::testing {
 
@@ -34,6 +34,17 @@ std::string said(const ProgramResult& result) { return result.out + result.err; 
 bool owned(const fs::path& path) { return geteuid() != 0 || chown(path.c_str(), kNobody, kNogroup) == 0; }
 
 }  // namespace
+
+int bindLoopback(int fd) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    return 0;
+  return ntohs(address.sin_port);
+}
 
 PostgresCluster::PostgresCluster() : port_(freePort()) {
   std::string pattern = (fs::temp_directory_path() / "tarvelo-postgres-XXXXXX").string();

@@ -7,6 +7,9 @@
 
 namespace tarvelo::testing {
 
+// Binds the TCP socket `fd` to 127.0.0.1 on a port the system hands out; that port, or 0.
+int bindLoopback(int fd);
+
 // A PostgreSQL 15 cluster of the test's own: made with initdb in a temporary folder, as an
 // unprivileged user (nobody when the test runs as root), listening on 127.0.0.1 on a free
 // port, and removed with this object. Logins by TCP need a password; the superuser's is
