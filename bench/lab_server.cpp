@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +23,7 @@
 #include "labserver/lab_objects.h"
 #include "labserver/lab_records.h"
 #include "labserver/lab_schema.h"
+#include "labserver/lab_stations.h"
 #include "labserver/station_sender.h"
 #include "session/lab_link.h"
 #include "tests/support/postgres_cluster.h"
@@ -55,9 +57,10 @@ journal::JournalRecord resultOf(int n) {
   return record;
 }
 
-std::unique_ptr<labserver::LabConnection> connect(const std::string& connection) {
+std::unique_ptr<labserver::LabConnection> connect(const std::string& connection,
+                                                  labserver::LabUse use = labserver::LabUse::Station) {
   labserver::LabFailure failure;
-  auto made = labserver::LabConnection::open(connection, failure);
+  auto made = labserver::LabConnection::open(connection, failure, use);
   if (!made) {
     std::fprintf(stderr, "no connection: %s\n", failure.text.c_str());
     std::exit(1);
@@ -94,11 +97,18 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", cluster.failure().c_str());
     return 1;
   }
-  const auto admin = connect(cluster.superuserConnection());
+  const auto admin = connect(cluster.superuserConnection(), labserver::LabUse::Administration);
   labserver::initLabServer(*admin);
-  admin->script(std::string("CREATE ROLE ") + kLogin + " LOGIN PASSWORD '" + kPassword + "' IN ROLE " +
-                labserver::kStationRole);
-  const std::string server = cluster.connection(kLogin, kPassword);
+  // Each station logs in as itself.
+  const auto loginOf = [](const std::string& station) {
+    std::string login = kLogin;
+    for (const char c : station) login += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return login;
+  };
+  const auto serverOf = [&](const std::string& station) {
+    labserver::addStation(*admin, station, loginOf(station), kPassword);
+    return cluster.connection(loginOf(station), kPassword);
+  };
 
   QTemporaryDir dir;
   const std::filesystem::path path = dir.filePath("station.sqlite").toStdU16String();
@@ -112,7 +122,7 @@ int main(int argc, char** argv) {
   }
   journal::OpenError error;
   const auto journal = journal::Journal::openForReading(path, error);
-  const auto station = connect(server);
+  const auto station = connect(serverOf("catch-up"));
   QElapsedTimer timer;
   timer.start();
   const labserver::SendResult caughtUp = labserver::sendPending(*station, *journal, "catch-up");
@@ -126,6 +136,8 @@ int main(int argc, char** argv) {
     copies.push_back(dir.filePath(QString("station-%1.sqlite").arg(s)).toStdU16String());
     std::filesystem::copy_file(path, copies.back());
   }
+  std::vector<std::string> servers;
+  for (int s = 0; s < kStations; ++s) servers.push_back(serverOf("station " + std::to_string(s)));
   std::vector<std::int64_t> sent(kStations);
   timer.restart();
   std::vector<std::thread> senders;
@@ -133,7 +145,7 @@ int main(int argc, char** argv) {
     senders.emplace_back([&, s] {
       journal::OpenError failed;
       const auto copy = journal::Journal::openForReading(copies[static_cast<size_t>(s)], failed);
-      const auto connection = connect(server);
+      const auto connection = connect(servers[static_cast<size_t>(s)]);
       sent[static_cast<size_t>(s)] = labserver::sendPending(*connection, *copy, "station " + std::to_string(s)).sent;
     });
   }
@@ -148,7 +160,7 @@ int main(int argc, char** argv) {
   link::Failure failure;
   const auto writer = journal::Journal::open(live, failure);
   session::LabLink link(live);
-  link.send(QString::fromStdString(server), "live");
+  link.send(QString::fromStdString(serverOf("live")));
   std::vector<double> lags;
   for (int n = 0; n < kLagSamples; ++n) {
     journal::JournalRecord record = resultOf(n);

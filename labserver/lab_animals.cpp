@@ -4,25 +4,27 @@
 
 namespace tarvelo::labserver {
 
-std::optional<LabFailure> labListVersion(LabConnection& connection, std::int64_t& version) {
+std::optional<LabFailure> labListVersion(LabConnection& connection, LabListVersion& version) {
   LabRows rows;
   if (auto failure = connection.run(
-          "SELECT coalesce(max(arrived), 0) FROM lab_records WHERE kind IN ('animal', 'animal-gone')", {}, &rows))
+          "SELECT count(*), coalesce(max(arrived), 0) FROM lab_records WHERE kind IN ('animal', 'animal-gone')", {},
+          &rows))
     return failure;
-  version = integerOf(rows.at(0).at(0));
+  version = {integerOf(rows.at(0).at(0)), integerOf(rows.at(0).at(1))};
   return std::nullopt;
 }
 
 std::optional<LabFailure> labList(LabConnection& connection, std::vector<LabListEntry>& entries) {
   LabRows rows;
   if (auto failure = connection.run(
-          "SELECT DISTINCT ON (animal) animal, kind = 'animal-gone', station, cage, grp, sex, born, grams "
-          "FROM lab_records WHERE kind IN ('animal', 'animal-gone') ORDER BY animal, arrived DESC",
+          "SELECT DISTINCT ON (animal) animal, kind = 'animal-gone', station, cage, grp, sex, born, grams, arrived "
+          "FROM lab_records WHERE kind IN ('animal', 'animal-gone') AND subject = 0 ORDER BY animal, arrived DESC",
           {}, &rows))
     return failure;
   entries.clear();
   for (const auto& row : rows)
-    entries.push_back({{row[0], row[3], row[4], row[5], row[6], gramsOf(row[7])}, row[1] == "t", row[2]});
+    entries.push_back({{row[0], row[3], row[4], row[5], row[6], gramsOf(row[7])}, row[1] == "t", row[2],
+                       integerOf(row[8])});
   return std::nullopt;
 }
 

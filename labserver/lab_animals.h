@@ -11,16 +11,24 @@
 namespace tarvelo::labserver {
 
 // The lab's list of animals: for each number, the entry the server received last from any
-// station, the animal as it stands or its leaving the list.
+// station among the entries made there; an entry a station took from another's (its
+// `subject` naming the original's place in the server's order) never competes with them.
 struct LabListEntry {
   journal::Animal animal;  // only the number when `gone`
   bool gone = false;
   std::string station;     // the station that made the entry
+  std::int64_t arrived = 0;  // the entry's place in the server's order
 };
 
-// The newest entry's place in the server's order: it grows with every change to the list
-// at any station; 0 while there is none.
-std::optional<LabFailure> labListVersion(LabConnection& connection, std::int64_t& version);
+// Changes with every entry that reaches the list at any station, also one that commits
+// after a later one: how many entries there are, and the newest one's place.
+struct LabListVersion {
+  std::int64_t entries = -1;
+  std::int64_t newest = -1;
+  bool operator==(const LabListVersion&) const = default;
+};
+
+std::optional<LabFailure> labListVersion(LabConnection& connection, LabListVersion& version);
 
 // The newest entry of each number, by number.
 std::optional<LabFailure> labList(LabConnection& connection, std::vector<LabListEntry>& entries);

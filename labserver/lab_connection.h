@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -9,19 +10,27 @@
 #include "labserver/lab_failure.h"
 
 struct pg_conn;
-struct pg_result;
 
 namespace tarvelo::labserver {
 
 // A query's rows as text; a NULL is an empty text.
 using LabRows = std::vector<std::vector<std::string>>;
 
+// What a connection is for: a station's or a reader's work, where no statement may take
+// long, or an administrator's, where setting up a journal of millions of records may.
+enum class LabUse { Station, Administration };
+
 // One connection to the lab's PostgreSQL server, given a libpq connection string or
-// "service=NAME". A connection that cannot be made gives up after a few seconds; so does a
-// query whose server went away.
+// "service=NAME". Whatever that string says, the connection reads the lab journal's schema
+// in UTF-8 with exact numbers, keeps TCP alive, and never waits without a limit: a
+// connection that cannot be made gives up after a few seconds, a statement that waits on a
+// lock or runs too long is ended by the server, and one the server does not answer at all
+// is given up here, the connection closed. When `stop` becomes true (from any thread), what
+// is under way is cancelled within a tenth of a second and the connection closed.
 class LabConnection {
  public:
-  static std::unique_ptr<LabConnection> open(const std::string& connection, LabFailure& failure);
+  static std::unique_ptr<LabConnection> open(const std::string& connection, LabFailure& failure,
+                                             LabUse use = LabUse::Station, const std::atomic<bool>* stop = nullptr);
   ~LabConnection();
   LabConnection(const LabConnection&) = delete;
   LabConnection& operator=(const LabConnection&) = delete;
@@ -32,12 +41,26 @@ class LabConnection {
                                 LabRows* rows = nullptr);
   // Runs statements with no parameters and no rows, several at once.
   std::optional<LabFailure> script(const std::string& sql);
-  // Whether the connection still stands (false once the server went away).
+  // Whether the connection still stands (false once the server went away or was given up).
   bool alive() const;
+  // Whether the link is encrypted, and whether the server's certificate was checked.
+  bool encrypted() const;
+  bool serverVerified() const;
+  // `password` of `user` as the server stores it (a SCRAM verifier); none on a failure.
+  std::optional<std::string> passwordVerifier(const std::string& user, const std::string& password);
+  std::string lastError() const;
 
  private:
-  explicit LabConnection(pg_conn* connection) : connection_(connection) {}
+  LabConnection(pg_conn* connection, LabUse use, const std::atomic<bool>* stop)
+      : connection_(connection), use_(use), stop_(stop) {}
+  // Waits for the result of what was sent, within the connection's limits.
+  std::optional<LabFailure> finish(LabRows* rows);
+  std::optional<LabFailure> givenUp(const std::string& why);
+
   pg_conn* connection_;
+  LabUse use_;
+  const std::atomic<bool>* stop_;
+  bool broken_ = false;
 };
 
 }  // namespace tarvelo::labserver

@@ -36,6 +36,15 @@ LabFailure chainMismatch(std::int64_t record) {
           record};
 }
 
+LabFailure recordRefused(std::int64_t record, const std::string& reason) {
+  return {LabProblem::RecordRefused, "не принимает запись № " + std::to_string(record) + ": " + reason, record};
+}
+
+LabFailure unproven(std::int64_t record) {
+  return {LabProblem::Unproven, "запись № " + std::to_string(record) + " журнала не подтверждается цепочкой: не отправлена",
+          record};
+}
+
 LabFailure connectionFailure(const std::string& message, bool needsPassword) {
   if (needsPassword) return {LabProblem::Password, std::string(kPasswordSaid) + " (" + message + ")"};
   for (const Words& words : kConnectionWords) {

@@ -23,7 +23,7 @@ WITH taken AS (
 ),
 listed AS (
   SELECT DISTINCT ON (animal) animal, kind, id, grams FROM lab_records
-  WHERE kind IN ('animal', 'animal-gone') ORDER BY animal, arrived DESC
+  WHERE kind IN ('animal', 'animal-gone') AND subject = 0 ORDER BY animal, arrived DESC
 )
 SELECT o.object, o.home <> '', o.home, o.weighings, o.last_grams, o.last_local, o.cage, o.grp, o.last_id,
   CASE WHEN t.id IS NOT NULL THEN t.id WHEN l.grams IS NOT NULL THEN l.id ELSE o.first_id END,

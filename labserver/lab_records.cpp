@@ -96,6 +96,7 @@ std::optional<LabFailure> addRecords(LabConnection& connection, const std::strin
   for (const journal::JournalRecord& record : records) {
     if (auto failure = connection.run(kInsert, parametersOf(station, previous, record))) {
       connection.run("ROLLBACK");
+      if (failure->problem == LabProblem::RecordRefused) return recordRefused(record.id, failure->text);
       return failure;
     }
     previous = record.hash;

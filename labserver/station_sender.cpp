@@ -12,6 +12,22 @@ std::string localHash(const journal::Journal& journal, std::int64_t id) {
   return records.empty() || records.front().id != id ? std::string() : records.front().hash;
 }
 
+// Cuts the batch before its first record that the chain after `previous` does not prove:
+// one whose fields were changed since its hash was made, or that does not follow.
+std::optional<LabFailure> proven(std::vector<journal::JournalRecord>& batch, std::string previous, std::int64_t last) {
+  for (size_t i = 0; i < batch.size(); ++i) {
+    const journal::JournalRecord& record = batch[i];
+    if (record.id != last + 1 || journal::chainHash(previous, record) != record.hash) {
+      const std::int64_t id = last + 1;
+      batch.resize(i);
+      return unproven(id);
+    }
+    previous = record.hash;
+    last = record.id;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<LabFailure> firstDifference(LabConnection& connection, const journal::Journal& journal,
@@ -51,9 +67,13 @@ SendResult sendPending(LabConnection& connection, const journal::Journal& journa
   std::string previous = server.hash;
   std::int64_t last = server.record;
   while (true) {
-    const std::vector<journal::JournalRecord> batch = journal.recordsAfter(last, kSendBatch);
+    std::vector<journal::JournalRecord> batch = journal.recordsAfter(last, kSendBatch);
     result.waiting = journal.head().record - last;
-    if (batch.empty()) return result;
+    std::optional<LabFailure> unprovenRecord = proven(batch, previous, last);
+    if (batch.empty()) {
+      result.failure = unprovenRecord;
+      return result;
+    }
     if ((result.failure = addRecords(connection, station, previous, batch))) {
       if (result.failure->problem != LabProblem::ChainMismatch) return result;
       std::optional<std::int64_t> record;
@@ -64,6 +84,11 @@ SendResult sendPending(LabConnection& connection, const journal::Journal& journa
     result.sent += static_cast<std::int64_t>(batch.size());
     previous = batch.back().hash;
     last = batch.back().id;
+    if (unprovenRecord) {
+      result.waiting = journal.head().record - last;
+      result.failure = unprovenRecord;
+      return result;
+    }
     if (progress && !progress(journal.head().record - last)) {
       result.waiting = journal.head().record - last;
       return result;

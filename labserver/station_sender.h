@@ -22,7 +22,8 @@ struct SendResult {
 // Sends the station's records the server lacks, in order, a batch at a time until none is
 // left. Before that, and when the server refuses a record, the journal is held against the
 // server's copy: a journal that was cut, or rewritten with a chain made anew, is named by
-// the first record the two do not share, and nothing more is sent.
+// the first record the two do not share, and nothing more is sent. Only records the
+// journal's own chain proves are sent: the first it does not stops the sending, named.
 // `progress` hears after each batch how many records still wait, and says whether to go
 // on: a program that is closing stops between batches.
 SendResult sendPending(LabConnection& connection, const journal::Journal& journal, const std::string& station,

@@ -11,22 +11,22 @@ LabLink::LabLink(const std::filesystem::path& journal, QObject* parent)
   connect(&thread_, &QThread::finished, sender_, &QObject::deleteLater);
   connect(sender_, &LabSender::stateChanged, this, &LabLink::stateChanged);
   connect(sender_, &LabSender::checked, this, &LabLink::checked);
+  connect(sender_, &LabSender::stationNamed, this, &LabLink::stationNamed);
   connect(sender_, &LabSender::listChanged, this, &LabLink::listChanged);
   thread_.start();
   QMetaObject::invokeMethod(sender_, &LabSender::start, Qt::QueuedConnection);
 }
 
 LabLink::~LabLink() {
-  // A send under way ends after its batch, or within the connection's time limits.
+  // What is under way with the server is cancelled within a tenth of a second.
   sender_->stop();
   thread_.quit();
   thread_.wait();
 }
 
-void LabLink::send(const QString& server, const QString& station) {
+void LabLink::send(const QString& server) {
   server_ = server;
-  QMetaObject::invokeMethod(sender_, [sender = sender_, server, station] { sender->configure(server, station); },
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(sender_, [sender = sender_, server] { sender->configure(server); }, Qt::QueuedConnection);
 }
 
 void LabLink::poke() { QMetaObject::invokeMethod(sender_, &LabSender::sendNow, Qt::QueuedConnection); }

@@ -19,8 +19,9 @@ class LabLink : public QObject {
   explicit LabLink(const std::filesystem::path& journal, QObject* parent = nullptr);
   ~LabLink() override;
 
-  // Sends to `server` (a libpq connection string; empty for none) as `station`.
-  void send(const QString& server, const QString& station);
+  // Sends to `server` (a libpq connection string; empty for none) as the station the
+  // server binds its login to.
+  void send(const QString& server);
   const QString& server() const { return server_; }
   // A record was added: it goes now rather than at the next turn.
   void poke();
@@ -30,6 +31,7 @@ class LabLink : public QObject {
  signals:
   void stateChanged(const QString& text, bool trouble);
   void checked(const QString& text, bool ok);
+  void stationNamed(const QString& station);
   // The lab's list of animals changed this station's.
   void listChanged();
 

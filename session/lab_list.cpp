@@ -24,6 +24,7 @@ std::vector<journal::JournalRecord> labListChanges(const std::vector<journal::An
       continue;
     }
     changes.back().note = "по списку станции «" + entry.station + "»";
+    changes.back().subject = entry.arrived;  // whose entry: the lab's list never takes this one for a new one
   }
   return changes;
 }

@@ -3,10 +3,10 @@
 #include <QTimer>
 
 #include "journal/animal_list.h"
-#include "labserver/lab_animals.h"
 #include "labserver/lab_records.h"
-#include "session/lab_list.h"
+#include "labserver/lab_stations.h"
 #include "labserver/station_sender.h"
+#include "session/lab_list.h"
 
 namespace tarvelo::session {
 
@@ -14,6 +14,8 @@ namespace {
 
 constexpr char kPrefix[] = "Сервер лаборатории: ";
 constexpr char kSilentSinceFormat[] = "HH:mm";
+
+QString textOf(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
@@ -28,14 +30,14 @@ void LabSender::start() {
   timer_->start();
 }
 
-void LabSender::configure(const QString& server, const QString& station) {
-  if (server == server_ && station.toStdString() == station_) return;
+void LabSender::configure(const QString& server) {
+  if (server == server_) return;
   server_ = server;
-  station_ = station.toStdString();
+  station_.clear();
   connection_.reset();
   sentUpTo_.reset();
   silentSince_.reset();
-  listVersion_ = -1;
+  listVersion_ = {};
   if (server_.isEmpty()) say({}, false);
   sendNow();
 }
@@ -48,15 +50,33 @@ const journal::Journal* LabSender::localJournal() {
   return journal_.get();
 }
 
+bool LabSender::connected() {
+  labserver::LabFailure failure;
+  if (!connection_ &&
+      !(connection_ = labserver::LabConnection::open(server_.toStdString(), failure, labserver::LabUse::Station,
+                                                     &stopping_))) {
+    failed(failure);
+    return false;
+  }
+  if (!station_.empty()) return true;
+  if (auto refused = labserver::boundStation(*connection_, station_)) {
+    failed(*refused);
+    return false;
+  }
+  if (station_.empty()) {
+    failed({labserver::LabProblem::NoStation,
+            "вход этой станции не связан ни с одной станцией (tarvelo-journal server add-station)"});
+    return false;
+  }
+  emit stationNamed(textOf(station_));
+  return true;
+}
+
 void LabSender::sendNow() {
   if (server_.isEmpty() || stopping_) return;
   const journal::Journal* journal = localJournal();
   if (journal == nullptr) return;  // nothing weighed yet: no journal to send
-  labserver::LabFailure failure;
-  if (!connection_ && !(connection_ = labserver::LabConnection::open(server_.toStdString(), failure))) {
-    failed(failure);
-    return;
-  }
+  if (!connected()) return;
   labserver::SendResult result;
   try {
     result = labserver::sendPending(*connection_, *journal, station_, [this](std::int64_t waiting) {
@@ -78,7 +98,7 @@ void LabSender::sendNow() {
 }
 
 void LabSender::followLabList() {
-  std::int64_t version = 0;
+  labserver::LabListVersion version;
   if (labserver::labListVersion(*connection_, version) || version == listVersion_) return;
   std::vector<labserver::LabListEntry> lab;
   if (labserver::labList(*connection_, lab)) return;  // tried again at the next turn
@@ -100,22 +120,37 @@ void LabSender::followLabList() {
   listVersion_ = version;
 }
 
-void LabSender::failed(const labserver::LabFailure& failure) {
-  if (failure.problem == labserver::LabProblem::ChainMismatch) {
-    say(kPrefix + QString::fromStdString(failure.text), true);
-    return;
-  }
-  if (!connection_ || !connection_->alive()) connection_.reset();
-  if (!silentSince_) silentSince_ = QDateTime::currentDateTime();
-  QString queue = "записи ждут отправки, ";
+QString LabSender::queue() {
   try {
-    if (sentUpTo_ && journal_) queue = QString("в очереди %1, ").arg(journal_->head().record - *sentUpTo_);
+    if (sentUpTo_ && journal_) return QString("в очереди %1, ").arg(journal_->head().record - *sentUpTo_);
   } catch (const journal::ReadError&) {
     journal_.reset();
   }
-  say(QString("%1%2нет связи с %3 (%4)")
-          .arg(kPrefix, queue, silentSince_->toString(kSilentSinceFormat), QString::fromStdString(failure.text)),
-      true);
+  return "записи ждут отправки, ";
+}
+
+void LabSender::failed(const labserver::LabFailure& failure) {
+  using labserver::LabProblem;
+  if (!connection_ || !connection_->alive()) connection_.reset();
+  if (!silentSince_) silentSince_ = QDateTime::currentDateTime();
+  const QString since = silentSince_->toString(kSilentSinceFormat);
+  switch (failure.problem) {
+    case LabProblem::Busy:
+      // A deadlock or a lock: the next turn takes it, unless the server stays busy.
+      if (silentSince_->msecsTo(QDateTime::currentDateTime()) < kLabSilentSayMs) return;
+      say(QString("%1%2сервер не отвечает с %3 (%4)").arg(kPrefix, queue(), since, textOf(failure.text)), true);
+      return;
+    case LabProblem::RecordRefused:
+      say("Сервер лаборатории " + textOf(failure.text), true);
+      return;
+    case LabProblem::Unreachable:
+    case LabProblem::HostNotFound:
+    case LabProblem::Refused:
+      say(QString("%1%2нет связи с %3 (%4)").arg(kPrefix, queue(), since, textOf(failure.text)), true);
+      return;
+    default:
+      say(kPrefix + textOf(failure.text), true);
+  }
 }
 
 void LabSender::say(const QString& text, bool trouble) {
@@ -126,19 +161,28 @@ void LabSender::say(const QString& text, bool trouble) {
 
 void LabSender::check(const QString& server) {
   labserver::LabFailure failure;
-  const auto connection = labserver::LabConnection::open(server.toStdString(), failure);
+  const auto connection =
+      labserver::LabConnection::open(server.toStdString(), failure, labserver::LabUse::Station, &stopping_);
   if (!connection) {
-    emit checked(QString::fromStdString(failure.text), false);
+    emit checked(textOf(failure.text), false);
     return;
   }
-  labserver::LabRows rows;
-  const auto refused = connection->run("SELECT has_table_privilege('lab_records', 'INSERT')", {}, &rows);
-  if (refused) {
-    emit checked(QString::fromStdString(refused->text), false);
-  } else if (rows.empty() || rows[0][0] != "t") {
-    emit checked("Соединение есть, но этой станции не дано право добавлять записи (роль tarvelo_station).", false);
+  const QString link = !connection->encrypted()    ? "связь не зашифрована"
+                       : connection->serverVerified() ? "связь зашифрована, сертификат сервера проверен"
+                                                      : "связь зашифрована, но сертификат сервера не проверен";
+  std::string station;
+  if (const auto refused = labserver::boundStation(*connection, station)) {
+    emit checked(textOf(refused->text), false);
+  } else if (station.empty()) {
+    emit checked("Соединение есть (" + link +
+                     "), но вход не связан ни с одной станцией: администратор лаборатории связывает его командой "
+                     "tarvelo-journal server add-station.",
+                 false);
   } else {
-    emit checked("Соединение есть: журнал лаборатории на сервере готов принимать записи этой станции.", true);
+    emit stationNamed(textOf(station));
+    emit checked("Соединение есть (" + link + "): журнал лаборатории на сервере готов принимать записи станции «" +
+                     textOf(station) + "».",
+                 true);
   }
 }
 

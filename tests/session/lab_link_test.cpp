@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QScopeGuard>
 
+#include <map>
 #include <memory>
 
 #include "journal/animal_list.h"
@@ -12,9 +13,12 @@
 #include "labserver/lab_animals.h"
 #include "labserver/lab_records.h"
 #include "labserver/lab_schema.h"
+#include "labserver/lab_stations.h"
 #include "labserver/server_verification.h"
+#include "labserver/station_sender.h"
 #include "session/journal_entry.h"
 #include "session/lab_link.h"
+#include "session/lab_list.h"
 #include "session/lab_sender.h"
 #include "tests/support/postgres_cluster.h"
 
@@ -33,6 +37,7 @@ void appendResults(const std::filesystem::path& path, int count) {
   for (int i = 0; i < count; ++i) {
     journal::JournalRecord record;
     record.object = "Мышь";
+    record.person = path.filename().string();  // no two stations' journals begin alike
     QVERIFY(!journal->append(record));
   }
 }
@@ -50,8 +55,6 @@ class LabLinkTest : public QObject {
     const auto admin = labserver::LabConnection::open(cluster.superuserConnection(), failure);
     QVERIFY2(admin, failure.text.c_str());
     QVERIFY(!labserver::initLabServer(*admin));
-    QVERIFY(!admin->script(std::string("CREATE ROLE ") + kLogin + " LOGIN PASSWORD '" + kPassword + "' IN ROLE " +
-                           labserver::kStationRole));
   }
 
   // Two stations send as they weigh; the server is stopped in the middle and started
@@ -65,8 +68,8 @@ class LabLinkTest : public QObject {
     LabLink a(first);
     LabLink b(second);
     QSignalSpy said(&a, &LabLink::stateChanged);
-    a.send(QString::fromStdString(server()), "Станция А");
-    b.send(QString::fromStdString(server()), "Станция Б");
+    a.send(QString::fromStdString(serverOf("Станция А")));
+    b.send(QString::fromStdString(serverOf("Станция Б")));
     QTRY_COMPARE_WITH_TIMEOUT(headOf("Станция А"), 5, kSendMs);
     QTRY_COMPARE_WITH_TIMEOUT(headOf("Станция Б"), 2, kSendMs);
 
@@ -98,7 +101,7 @@ class LabLinkTest : public QObject {
     appendResults(path, 3000);
     auto link = std::make_unique<LabLink>(path);
     QSignalSpy said(link.get(), &LabLink::stateChanged);
-    link->send(QString::fromStdString(server()), "Станция Д");
+    link->send(QString::fromStdString(serverOf("Станция Д")));
     QTRY_VERIFY_WITH_TIMEOUT(!said.isEmpty(), kSendMs);
     link.reset();
     const std::int64_t sent = headOf("Станция Д");
@@ -128,15 +131,15 @@ class LabLinkTest : public QObject {
     LabLink a(first);
     LabLink b(second);
     QSignalSpy changed(&b, &LabLink::listChanged);
-    a.send(QString::fromStdString(server()), "Список А");
-    b.send(QString::fromStdString(server()), "Список Б");
+    a.send(QString::fromStdString(serverOf("Список А")));
+    b.send(QString::fromStdString(serverOf("Список Б")));
     QTRY_COMPARE_WITH_TIMEOUT(cageAt(second), std::string("К-1"), kSendMs);
     QTRY_VERIFY_WITH_TIMEOUT(!changed.isEmpty(), kSendMs);
     change(second, inCage("К-2"));
     QTRY_COMPARE_WITH_TIMEOUT(cageAt(first), std::string("К-2"), kSendMs);
     labserver::LabFailure failure;
     const auto admin = labserver::LabConnection::open(server(), failure);
-    std::int64_t settled = 0, later = 0;
+    labserver::LabListVersion settled, later;
     QTest::qWait(2 * kLabSendIntervalMs);
     QVERIFY(!labserver::labListVersion(*admin, settled));
     QTest::qWait(2 * kLabSendIntervalMs);
@@ -146,20 +149,75 @@ class LabLinkTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(cageAt(second), std::string("нет"), kSendMs);
   }
 
+  // A correction made while another station still holds the first change unsent wins
+  // everywhere: B's copy of A's cage C1 reaches the server after A's C2, and is no newer
+  // entry for it; B then follows C2.
+  void aCorrectionOutlivesAnotherStationsCopy() {
+    const std::filesystem::path first = dir.filePath("echo-a.sqlite").toStdU16String();
+    const std::filesystem::path second = dir.filePath("echo-b.sqlite").toStdU16String();
+    appendResults(second, 1);
+    link::Failure error;
+    const auto a = journal::Journal::open(first, error);
+    const auto b = journal::Journal::open(second, error);
+    labserver::LabFailure failure;
+    const auto atA = labserver::LabConnection::open(serverOf("Эхо А"), failure);
+    const auto atB = labserver::LabConnection::open(serverOf("Эхо Б"), failure);
+    const auto cageAtA = [&](const std::string& in) {
+      journal::JournalRecord record =
+          animalRecord({"643000000000222", in, "", "", "", std::nullopt}, {}, QDateTime::currentDateTime());
+      QVERIFY(!a->append(record));
+      QVERIFY(!labserver::sendPending(*atA, *a, "Эхо А").failure);
+    };
+    const auto follow = [&] {
+      std::vector<labserver::LabListEntry> lab;
+      QVERIFY(!labserver::labList(*atB, lab));
+      for (journal::JournalRecord change : labListChanges(journal::animalList(*b), lab, "Эхо Б", {}))
+        QVERIFY(!b->append(change));
+    };
+    const auto labCage = [&] {
+      std::vector<labserver::LabListEntry> lab;
+      labserver::labList(*atA, lab);
+      for (const auto& entry : lab) {
+        if (entry.animal.number == "643000000000222") return entry.animal.cage;
+      }
+      return std::string("нет");
+    };
+    cageAtA("C1");
+    follow();
+    cageAtA("C2");
+    QVERIFY(!labserver::sendPending(*atB, *b, "Эхо Б").failure);  // B's copy of C1 arrives last
+    QCOMPARE(labCage(), std::string("C2"));
+    follow();
+    QCOMPARE(journal::animalList(*b).at(0).cage, std::string("C2"));
+  }
+
   // The settings' check says what is wrong, or that the station may send.
   void checkSaysWhatStandsInTheWay() {
     LabLink link(dir.filePath("c.sqlite").toStdU16String());
     QSignalSpy checked(&link, &LabLink::checked);
-    link.check(QString::fromStdString(cluster.connection(kLogin, "чужой")));
+    const std::string login = serverOf("Проверка");
+    link.check(QString::fromStdString(cluster.connection(kLogin + std::string("_1"), "чужой")));
     QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, kSendMs);
     QVERIFY2(checked.last().at(0).toString().startsWith("пароль не подошел"), qPrintable(checked.last().at(0).toString()));
-    link.check(QString::fromStdString(server()));
+    link.check(QString::fromStdString(login));
     QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 2, kSendMs);
     QCOMPARE(checked.last().at(1).toBool(), true);
+    QVERIFY2(checked.last().at(0).toString().contains("связь не зашифрована"), qPrintable(checked.last().at(0).toString()));
+    QVERIFY2(checked.last().at(0).toString().endsWith("станции «Проверка»."), qPrintable(checked.last().at(0).toString()));
   }
 
  private:
-  std::string server() const { return cluster.connection(kLogin, kPassword); }
+  // The connection of a login of the station's own, bound to it on the server.
+  std::string serverOf(const std::string& station) {
+    const auto found = logins.find(station);
+    if (found != logins.end()) return found->second;
+    const std::string login = kLogin + std::string("_") + std::to_string(logins.size() + 1);
+    labserver::LabFailure failure;
+    const auto admin = labserver::LabConnection::open(cluster.superuserConnection(), failure);
+    if (!admin || labserver::addStation(*admin, station, login, kPassword)) return {};
+    return logins[station] = cluster.connection(login, kPassword);
+  }
+  std::string server() const { return cluster.superuserConnection(); }
   std::int64_t headOf(const std::string& station) {
     labserver::LabFailure failure;
     const auto connection = labserver::LabConnection::open(server(), failure);
@@ -170,6 +228,7 @@ class LabLinkTest : public QObject {
 
   testing::PostgresCluster cluster;
   QTemporaryDir dir;
+  std::map<std::string, std::string> logins;  // station: connection
 };
 
 }  // namespace tarvelo::session

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QStringList>
-#include <QSysInfo>
 
 #include <charconv>
 #include <cstdio>
@@ -37,11 +36,18 @@ constexpr char kHelp[] =
     "  номером записи и подписью (не менее 16 знаков), переписанными из протокола или экспорта.\n"
     "  С --server (строка подключения libpq, например \"service=tarvelo\") проверяет цепочку каждой\n"
     "  станции на сервере лаборатории и сверяет журнал с записями станции --station (по умолчанию —\n"
-    "  имя этого компьютера) на сервере.\n"
+    "  станции, с которой сервер связал вход) на сервере.\n"
     "tarvelo-journal export --server СТРОКА [--station ИМЯ] [--animal НОМЕР] [--from …] [--to …] [--out ФАЙЛ]\n"
     "  результаты всех станций (или одной) с сервера лаборатории в тех же видах, столбец «Станция» последним.\n"
     "tarvelo-journal server init --server СТРОКА\n"
-    "  создает на сервере журнал лаборатории и роли tarvelo_station и tarvelo_reader.\n"
+    "  создает на сервере журнал лаборатории (схема tarvelo) и роли tarvelo_owner, tarvelo_station\n"
+    "  и tarvelo_reader; журнал, созданный раньше, переносится со всеми записями.\n"
+    "tarvelo-journal server add-station ИМЯ [--login ВХОД] [--password-file ФАЙЛ] --server СТРОКА\n"
+    "  связывает вход (по умолчанию — ИМЯ; создается, если его нет) со станцией ИМЯ: с этого входа\n"
+    "  сервер принимает только записи этой станции. Пароль — первая строка файла, или задайте его\n"
+    "  сами (psql: \\password ВХОД).\n"
+    "tarvelo-journal server remove-station ИМЯ --server СТРОКА\n"
+    "  вход станции больше не добавляет записей; принятые остаются.\n"
     "tarvelo-journal export [--journal ФАЙЛ] [--object ИМЯ | --animal НОМЕР] [--from ГГГГ-ММ-ДД] [--to ГГГГ-ММ-ДД]\n"
     "                       [--weights | --growth [--warning %] [--limit %]] [--c-locale] [--out ФАЙЛ [--force]]\n"
     "  результаты (без удаленных) в CSV: \";\" и десятичная запятая, с --c-locale \",\" и точка;\n"
@@ -57,6 +63,7 @@ constexpr char kHelp[] =
 
 struct Command {
   std::string action;
+  std::string station;  // server add-station, remove-station: the station named
   std::map<std::string, std::string> values;  // --name value
   bool cLocale = false;
   bool force = false;
@@ -71,18 +78,26 @@ struct UsageError {
 bool takesValue(const std::string& name) {
   return name == "--journal" || name == "--object" || name == "--animal" || name == "--from" || name == "--to" || name == "--out" ||
          name == "--anchor" || name == "--warning" || name == "--limit" || name == "--server" ||
-         name == "--station";
+         name == "--station" || name == "--login" || name == "--password-file";
 }
 
 // The arguments as the system gives them in Unicode, as UTF-8.
 std::variant<Command, UsageError> parse(const QStringList& arguments) {
   if (arguments.size() < 2) return UsageError{"не задано действие"};
-  Command command{arguments[1].toStdString(), {}, false, false, false, false};
+  Command command{arguments[1].toStdString(), {}, {}, false, false, false, false};
   qsizetype first = 2;
   if (command.action == "server") {
-    if (arguments.size() < 3 || arguments[2] != "init") return UsageError{"после server нужно действие init"};
-    command.action = "server init";
+    const QString action = arguments.size() > 2 ? arguments[2] : QString();
+    if (action != "init" && action != "add-station" && action != "remove-station")
+      return UsageError{"после server нужно действие init, add-station или remove-station"};
+    command.action = "server " + action.toStdString();
     first = 3;
+    if (action != "init") {
+      if (arguments.size() < 4 || arguments[3].startsWith("--"))
+        return UsageError{command.action + ": нужно имя станции"};
+      command.station = arguments[3].toStdString();
+      first = 4;
+    }
   } else if (command.action != "verify" && command.action != "export") {
     return UsageError{"неизвестное действие «" + command.action + "»"};
   }
@@ -108,8 +123,8 @@ std::variant<Command, UsageError> parse(const QStringList& arguments) {
     return UsageError{"--weights и --growth читают только журнал этой станции, без --server"};
   if (command.values.contains("--server") && command.values.contains("--object"))
     return UsageError{"--object называет объект этой станции: на сервере выберите --animal"};
-  if (command.action == "server init" && !command.values.contains("--server"))
-    return UsageError{"server init: нужен --server СТРОКА"};
+  if (command.action.starts_with("server ") && !command.values.contains("--server"))
+    return UsageError{command.action + ": нужен --server СТРОКА"};
   return command;
 }
 
@@ -252,12 +267,18 @@ int exportFromServer(const std::string& server, const Command& command) {
 int run(const Command& command) {
   const auto server = valueOf(command, "--server");
   if (command.action == "server init") return initServer(*server);
+  if (command.action == "server add-station") {
+    const auto passwordFile = valueOf(command, "--password-file");
+    return addStationOnServer(*server, command.station, valueOf(command, "--login").value_or(command.station),
+                              passwordFile ? std::optional(pathOf(*passwordFile)) : std::nullopt);
+  }
+  if (command.action == "server remove-station") return removeStationOnServer(*server, command.station);
   if (server && command.action == "export") return exportFromServer(*server, command);
   const auto given = valueOf(command, "--journal");
   const std::filesystem::path path = given ? pathOf(*given) : journal::defaultJournalPath();
   std::error_code error;
   const bool exists = std::filesystem::exists(path, error);
-  const std::string station = valueOf(command, "--station").value_or(QSysInfo::machineHostName().toStdString());
+  const std::optional<std::string> station = valueOf(command, "--station");
   // The lab's copy is checked without a journal here, as on the study director's computer.
   if (server && command.action == "verify" && !exists && !given) return verifyServer(*server, nullptr, station);
   if (!exists) {

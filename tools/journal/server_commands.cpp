@@ -1,6 +1,7 @@
 #include "tools/journal/server_commands.h"
 
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "journal/export_file.h"
 #include "labserver/lab_history.h"
 #include "labserver/lab_schema.h"
+#include "labserver/lab_stations.h"
 #include "link/utf8_path.h"
 #include "tools/console/utf8_console.h"
 #include "labserver/server_verification.h"
@@ -17,9 +19,10 @@ namespace tarvelo::tools {
 
 namespace {
 
-std::unique_ptr<labserver::LabConnection> connect(const std::string& connection) {
+std::unique_ptr<labserver::LabConnection> connect(const std::string& connection,
+                                                  labserver::LabUse use = labserver::LabUse::Station) {
   labserver::LabFailure failure;
-  auto made = labserver::LabConnection::open(connection, failure);
+  auto made = labserver::LabConnection::open(connection, failure, use);
   if (!made) std::fprintf(stderr, "Сервер лаборатории: %s\n", failure.text.c_str());
   return made;
 }
@@ -32,13 +35,44 @@ int failed(const labserver::LabFailure& failure) {
 }  // namespace
 
 int initServer(const std::string& connection) {
-  const auto server = connect(connection);
+  const auto server = connect(connection, labserver::LabUse::Administration);
   if (!server) return kExitNoServer;
   if (const auto failure = labserver::initLabServer(*server)) return failed(*failure);
   std::printf(
-      "Журнал лаборатории на сервере готов. Станциям дайте роль %s (только добавлять и читать записи),\n"
-      "читателям — роль %s, например: CREATE ROLE komnata1 LOGIN PASSWORD '…' IN ROLE %s;\n",
-      labserver::kStationRole, labserver::kReaderRole, labserver::kStationRole);
+      "Журнал лаборатории на сервере готов. Каждой станции дайте свой вход: tarvelo-journal server add-station ИМЯ\n"
+      "(добавляет только записи этой станции); читателям — роль %s, например:\n"
+      "CREATE ROLE direktor LOGIN IN ROLE %s;\n",
+      labserver::kReaderRole, labserver::kReaderRole);
+  return 0;
+}
+
+int addStationOnServer(const std::string& connection, const std::string& station, const std::string& login,
+                       const std::optional<std::filesystem::path>& passwordFile) {
+  std::optional<std::string> password;
+  if (passwordFile) {
+    std::ifstream file(*passwordFile);
+    std::string line;
+    if (!std::getline(file, line) || line.empty()) {
+      std::fprintf(stderr, "Пароль не прочитан из «%s»: нужен файл, первая строка которого — пароль.\n",
+                   link::utf8Text(*passwordFile).c_str());
+      return kExitBadUsage;
+    }
+    if (line.back() == '\r') line.pop_back();
+    password = line;
+  }
+  const auto server = connect(connection, labserver::LabUse::Administration);
+  if (!server) return kExitNoServer;
+  if (const auto failure = labserver::addStation(*server, station, login, password)) return failed(*failure);
+  std::printf("Вход «%s» добавляет записи станции «%s».%s\n", login.c_str(), station.c_str(),
+              password ? "" : " Задайте ему пароль, если его нет: psql, \\password.");
+  return 0;
+}
+
+int removeStationOnServer(const std::string& connection, const std::string& station) {
+  const auto server = connect(connection, labserver::LabUse::Administration);
+  if (!server) return kExitNoServer;
+  if (const auto failure = labserver::removeStation(*server, station)) return failed(*failure);
+  std::printf("Станция «%s» больше не добавляет записей; принятые остаются на сервере.\n", station.c_str());
   return 0;
 }
 
@@ -63,7 +97,8 @@ int exportServer(const std::string& connection, const journal::RecordFilter& fil
   return 0;
 }
 
-int verifyServer(const std::string& connection, const journal::Journal* local, const std::string& station) {
+int verifyServer(const std::string& connection, const journal::Journal* local,
+                 const std::optional<std::string>& given) {
   const auto server = connect(connection);
   if (!server) return kExitNoServer;
   std::vector<labserver::StationCheck> checks;
@@ -81,6 +116,21 @@ int verifyServer(const std::string& connection, const journal::Journal* local, c
   }
   if (checks.empty()) std::printf("На сервере нет записей ни одной станции.\n");
   if (local == nullptr) return holds ? 0 : kExitChainBroken;
+  std::string station = given.value_or(std::string());
+  if (!given) {
+    if (const auto failure = labserver::boundStation(*server, station)) return failed(*failure);
+    if (station.empty()) {
+      std::fprintf(stderr, "Вход не связан ни с одной станцией: назовите ее, --station ИМЯ.\n");
+      return kExitBadUsage;
+    }
+  }
+  // Stored hashes agree also when a record was changed here after it was sent: the
+  // journal's own chain is proved first.
+  if (const auto broken = local->verify().firstBroken) {
+    std::printf("Станция «%s»: журнал этой станции нарушен с записи № %lld; с сервером он не сверяется.\n",
+                station.c_str(), static_cast<long long>(*broken));
+    return kExitChainBroken;
+  }
   std::optional<std::int64_t> record;
   if (const auto failure = labserver::firstDifference(*server, *local, station, record)) return failed(*failure);
   if (record) {

@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSysInfo>
 
 #include "session/lab_link.h"
 
@@ -27,7 +26,11 @@ LabServerPanel::LabServerPanel(session::LabLink* link, QWidget* parent)
   server_->setPlaceholderText("service=tarvelo или host=… dbname=… user=…");
   server_->setToolTip("Строка подключения PostgreSQL; пароль хранится в файле паролей PostgreSQL, не здесь. "
                       "Пусто — журнал не отправляется.");
-  station_->setPlaceholderText(QSysInfo::machineHostName());
+  // The server names the station by its login: no station can write in another's name.
+  station_->setReadOnly(true);
+  station_->setPlaceholderText("имя дает сервер лаборатории");
+  station_->setToolTip("Имя станции на сервере лаборатории: администратор связывает с ним вход станции командой "
+                       "tarvelo-journal server add-station.");
   auto* test = new QPushButton("Проверить соединение", this);
   test->setObjectName("LabServerTest");
   auto* layout = new QFormLayout(this);
@@ -44,8 +47,10 @@ LabServerPanel::LabServerPanel(session::LabLink* link, QWidget* parent)
       link_->check(server());
     }
   });
-  if (link_ != nullptr)
+  if (link_ != nullptr) {
     connect(link_, &session::LabLink::checked, this, [this](const QString& text, bool) { state_->setText(text); });
+    connect(link_, &session::LabLink::stationNamed, station_, &QLineEdit::setText);
+  }
   adjustSize();
 }
 
@@ -53,15 +58,12 @@ QString LabServerPanel::server() const { return server_->text().trimmed(); }
 
 void LabServerPanel::setServer(const QString& server) { server_->setText(server); }
 
-QString LabServerPanel::station() const {
-  const QString given = station_->text().trimmed();
-  return given.isEmpty() ? QSysInfo::machineHostName() : given;
-}
+QString LabServerPanel::station() const { return station_->text(); }
 
 void LabServerPanel::setStation(const QString& station) { station_->setText(station); }
 
 void LabServerPanel::apply() {
-  if (link_ != nullptr) link_->send(server(), station());
+  if (link_ != nullptr) link_->send(server());
 }
 
 }  // namespace tarvelo::window

@@ -14,14 +14,14 @@ namespace tarvelo::window {
 
 // "Сервер лаборатории": the libpq connection string of the lab's server (or
 // "service=NAME" from pg_service.conf; passwords stay in PostgreSQL's own password file),
-// the station's name, and a check that says what stands in the way.
+// the station's name as the server knows it, and a check that says what stands in the way.
 class LabServerPanel : public QFrame {
  public:
   explicit LabServerPanel(session::LabLink* link, QWidget* parent = nullptr);
 
   QString server() const;
   void setServer(const QString& server);
-  // The station's name: the computer's name unless one is given.
+  // The station's name the server last gave.
   QString station() const;
   void setStation(const QString& station);
 

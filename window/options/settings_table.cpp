@@ -176,8 +176,7 @@ std::vector<SettingRow> makeTable() {
                    held.labServerPanel.setServer(textOf(v));
                  },
                  [](const SettingHolders& held) { return text(held.labServerPanel.server()); }},
-      // The computer's name unless one is given, kept once saved: the station's records
-      // on the server keep their name when the computer is renamed.
+      // The name the server gives the station's login, shown until the server is asked again.
       SettingRow{"StationName", std::string(),
                  [](SettingHolders& held, const SettingValue& v) {
                    held.labServerPanel.setStation(textOf(v));
