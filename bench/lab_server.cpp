@@ -111,15 +111,19 @@ int main(int argc, char** argv) {
   };
 
   QTemporaryDir dir;
-  const std::filesystem::path path = dir.filePath("station.sqlite").toStdU16String();
-  {
+  // A journal of its own for each station: the server holds one journal as one station.
+  const auto journalOf = [&dir, records](const QString& name) {
+    const std::filesystem::path made = dir.filePath(name + ".sqlite").toStdU16String();
     link::Failure error;
-    const auto journal = journal::Journal::open(path, error);
+    const auto journal = journal::Journal::open(made, error);
     for (int n = 0; n < records; ++n) {
       journal::JournalRecord record = resultOf(n);
+      record.person = name.toStdString();
       journal->append(record);
     }
-  }
+    return made;
+  };
+  const std::filesystem::path path = journalOf("station");
   journal::OpenError error;
   const auto journal = journal::Journal::openForReading(path, error);
   const auto station = connect(serverOf("catch-up"));
@@ -132,10 +136,7 @@ int main(int argc, char** argv) {
 
   // Ten stations at once, each its own connection and journal.
   std::vector<std::filesystem::path> copies;
-  for (int s = 0; s < kStations; ++s) {
-    copies.push_back(dir.filePath(QString("station-%1.sqlite").arg(s)).toStdU16String());
-    std::filesystem::copy_file(path, copies.back());
-  }
+  for (int s = 0; s < kStations; ++s) copies.push_back(journalOf(QString("station-%1").arg(s)));
   std::vector<std::string> servers;
   for (int s = 0; s < kStations; ++s) servers.push_back(serverOf("station " + std::to_string(s)));
   std::vector<std::int64_t> sent(kStations);

@@ -85,7 +85,7 @@ LabFailure queryFailure(const PGresult* result, const pg_conn* connection) {
   if (state == kNoPrivilege) return {LabProblem::NoPermission, "нет права на журнал лаборатории: " + said};
   if (among(state, kBusyStates)) return {LabProblem::Busy, "сервер лаборатории занят: " + said};
   if (state.size() == 5 && among(std::string_view(state).substr(0, 2), kRecordClasses))
-    return {LabProblem::RecordRefused, said};
+    return {LabProblem::RecordRefused, field(result, PG_DIAG_MESSAGE_PRIMARY)};
   return {LabProblem::Unreachable, "сервер лаборатории не ответил: " + said};
 }
 

@@ -18,10 +18,11 @@ std::string conditions(const LabFilter& filter, std::vector<std::optional<std::s
   };
   add(filter.station, "r.station =");
   add(filter.animal, "r.animal =");
-  add(filter.fromDate, "r.local >=");
+  // Bytewise, whatever the database's collation: a date sorts before its day's times.
+  add(filter.fromDate, "r.local COLLATE \"C\" >=");
   if (filter.toDate) {
-    parameters.push_back(*filter.toDate + "~");  // a date sorts before its day's times
-    sql += " AND r.local < $" + std::to_string(parameters.size());
+    parameters.push_back(*filter.toDate + "~");
+    sql += " AND r.local COLLATE \"C\" < $" + std::to_string(parameters.size());
   }
   return sql;
 }

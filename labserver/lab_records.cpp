@@ -7,11 +7,9 @@ namespace tarvelo::labserver {
 
 namespace {
 
-constexpr char kInsert[] =
-    "INSERT INTO lab_records (station, id, previous, hash, kind, utc, local, person, protocol, object, mass, grams, "
-    "deviation, unit, count, trace, balance, subject, chain, animal, cage, grp, sex, born, note) "
-    "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22, "
-    "$23, $24, $25)";
+const std::string kInsert = std::string("INSERT INTO lab_records (") + kSentColumns +
+                            ") VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, "
+                            "$18, $19, $20, $21, $22, $23, $24, $25)";
 constexpr const char* kRecordColumns[] = {"id",        "hash",  "kind",  "utc",   "local",   "person",
                                           "protocol",  "object", "mass", "grams", "deviation", "unit",
                                           "count",     "trace", "balance", "subject", "chain", "animal",
@@ -24,15 +22,15 @@ std::optional<std::string> gramsText(const std::optional<double>& grams) {
   return std::string(buffer.data(), std::to_chars(buffer.data(), buffer.data() + buffer.size(), *grams).ptr);
 }
 
-std::vector<std::optional<std::string>> parametersOf(const std::string& station, const std::string& previous,
-                                                     const journal::JournalRecord& r) {
+}  // namespace
+
+std::vector<std::optional<std::string>> sentValues(const std::string& station, const std::string& previous,
+                                                   const journal::JournalRecord& r) {
   return {station,    std::to_string(r.id), previous, r.hash,    r.kind,    r.utc,
           r.local,    r.person,             r.protocol, r.object, r.mass,    gramsText(r.grams),
           r.deviation, r.unit,              std::to_string(r.count), r.trace, r.balance, std::to_string(r.subject),
           std::to_string(r.chain), r.animal, r.cage, r.group, r.sex, r.born, r.note};
 }
-
-}  // namespace
 
 std::int64_t integerOf(const std::string& text) {
   std::int64_t value = 0;
@@ -94,7 +92,7 @@ std::optional<LabFailure> addRecords(LabConnection& connection, const std::strin
                                      const std::vector<journal::JournalRecord>& records) {
   if (auto failure = connection.run("BEGIN")) return failure;
   for (const journal::JournalRecord& record : records) {
-    if (auto failure = connection.run(kInsert, parametersOf(station, previous, record))) {
+    if (auto failure = connection.run(kInsert, sentValues(station, previous, record))) {
       connection.run("ROLLBACK");
       if (failure->problem == LabProblem::RecordRefused) return recordRefused(record.id, failure->text);
       return failure;

@@ -11,6 +11,14 @@
 
 namespace tarvelo::labserver {
 
+// The columns a station gives a record on the server, and their values for `record` after
+// a record whose hash is `previous`, in that order.
+inline constexpr char kSentColumns[] =
+    "station, id, previous, hash, kind, utc, local, person, protocol, object, mass, grams, deviation, unit, count, "
+    "trace, balance, subject, chain, animal, cage, grp, sex, born, note";
+std::vector<std::optional<std::string>> sentValues(const std::string& station, const std::string& previous,
+                                                   const journal::JournalRecord& record);
+
 // The station's newest record on the server; record 0 when it has none.
 std::optional<LabFailure> stationHead(LabConnection& connection, const std::string& station, journal::Head& head);
 

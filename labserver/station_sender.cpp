@@ -75,6 +75,14 @@ SendResult sendPending(LabConnection& connection, const journal::Journal& journa
       return result;
     }
     if ((result.failure = addRecords(connection, station, previous, batch))) {
+      if (result.failure->problem == LabProblem::RecordRefused && result.failure->record > last + 1) {
+        // The records before the refused one go; the refusal is said.
+        batch.resize(static_cast<size_t>(result.failure->record - last - 1));
+        if (!addRecords(connection, station, previous, batch)) {
+          result.sent += static_cast<std::int64_t>(batch.size());
+          result.waiting -= static_cast<std::int64_t>(batch.size());
+        }
+      }
       if (result.failure->problem != LabProblem::ChainMismatch) return result;
       std::optional<std::int64_t> record;
       if (auto failure = firstDifference(connection, journal, station, record)) result.failure = failure;

@@ -103,16 +103,13 @@ CREATE TABLE IF NOT EXISTS tarvelo.lab_stations (
 CREATE UNIQUE INDEX IF NOT EXISTS lab_stations_by_name ON tarvelo.lab_stations (station) WHERE removed IS NULL;
 
 -- A record's fields as the station hashed them: each as name, length in bytes and value.
-CREATE OR REPLACE FUNCTION tarvelo.lab_field(name text, value text) RETURNS text LANGUAGE sql IMMUTABLE
-SET search_path = pg_catalog, pg_temp AS $$
-  SELECT name || ':' || octet_length(value)::text
-    || ':' || value || E'\n' $$;
+-- These three are inlined into lab_record_hash, which fixes their path and number format.
+CREATE OR REPLACE FUNCTION tarvelo.lab_field(name text, value text) RETURNS text LANGUAGE sql IMMUTABLE AS $$
+  SELECT name || ':' || octet_length(value)::text || ':' || value || E'\n' $$;
 
 -- Grams as the station writes them: the shortest digits that read back as the same number,
 -- fixed or with an exponent, whichever is shorter (fixed on a tie).
-CREATE OR REPLACE FUNCTION tarvelo.lab_grams_text(grams double precision) RETURNS text LANGUAGE plpgsql IMMUTABLE
-SET search_path = pg_catalog, pg_temp
-SET extra_float_digits = 1 AS $$
+CREATE OR REPLACE FUNCTION tarvelo.lab_grams_text(grams double precision) RETURNS text LANGUAGE plpgsql IMMUTABLE AS $$
 DECLARE
   parts text[];
   digits text;
@@ -121,6 +118,9 @@ DECLARE
   fixed text;
   scientific text;
   shown integer;
+  magnitude double precision;
+  halvings integer;
+  kExact CONSTANT double precision := 9007199254740992;  -- 2^53
 BEGIN
   IF grams IS NULL THEN
     RETURN '';
@@ -151,16 +151,28 @@ BEGIN
   shown := exponent + length(digits) - 1;
   scientific := left(digits, 1) || CASE WHEN length(digits) > 1 THEN '.' || substr(digits, 2) ELSE '' END
     || 'e' || CASE WHEN shown < 0 THEN '-' ELSE '+' END || lpad(abs(shown)::text, 2, '0');
-  RETURN parts[1] || CASE WHEN length(scientific) < length(fixed) THEN scientific ELSE fixed END;
+  IF length(scientific) < length(fixed) THEN
+    RETURN parts[1] || scientific;
+  END IF;
+  -- Whole numbers past 2^53 are written with every digit of their exact value, as the
+  -- station does; the halvings are exact.
+  IF abs(grams) >= kExact THEN
+    magnitude := abs(grams);
+    halvings := 0;
+    WHILE magnitude >= kExact LOOP
+      magnitude := magnitude / 2;
+      halvings := halvings + 1;
+    END LOOP;
+    fixed := trunc(magnitude::bigint::numeric * power(2::numeric, halvings))::text;
+  END IF;
+  RETURN parts[1] || fixed;
 END $$;
 
 -- The text a record's hash covers, in the record's form: the first form without its id and
 -- form, the first two without the animal's fields.
-CREATE OR REPLACE FUNCTION tarvelo.lab_record_text(r tarvelo.lab_records) RETURNS text LANGUAGE sql IMMUTABLE
-SET search_path = pg_catalog, pg_temp AS $$
+CREATE OR REPLACE FUNCTION tarvelo.lab_record_text(r tarvelo.lab_records) RETURNS text LANGUAGE sql IMMUTABLE AS $$
   SELECT concat(
-    CASE WHEN r.chain <> 1
-      THEN tarvelo.lab_field('chain', r.chain::text) || tarvelo.lab_field('id', r.id::text) END,
+    CASE WHEN r.chain <> 1 THEN tarvelo.lab_field('chain', r.chain::text) || tarvelo.lab_field('id', r.id::text) END,
     tarvelo.lab_field('kind', r.kind), tarvelo.lab_field('utc', r.utc), tarvelo.lab_field('local', r.local),
     tarvelo.lab_field('person', r.person), tarvelo.lab_field('protocol', r.protocol),
     tarvelo.lab_field('object', r.object), tarvelo.lab_field('mass', r.mass),
@@ -171,11 +183,14 @@ SET search_path = pg_catalog, pg_temp AS $$
       tarvelo.lab_field('animal', r.animal), tarvelo.lab_field('cage', r.cage), tarvelo.lab_field('group', r.grp),
       tarvelo.lab_field('sex', r.sex), tarvelo.lab_field('born', r.born), tarvelo.lab_field('note', r.note)) END) $$;
 
--- The hash the record's fields give after its previous record's hash.
-CREATE OR REPLACE FUNCTION tarvelo.lab_record_hash(r tarvelo.lab_records) RETURNS text LANGUAGE sql IMMUTABLE
-SET search_path = pg_catalog, pg_temp AS $$
-  SELECT encode(sha256(convert_to(
-    r.previous || tarvelo.lab_record_text(r), 'UTF8')), 'hex') $$;
+-- The hash the record's fields give after its previous record's hash. Numbers are written
+-- with their shortest exact digits (extra_float_digits above 0), whatever the session says.
+CREATE OR REPLACE FUNCTION tarvelo.lab_record_hash(r tarvelo.lab_records) RETURNS text LANGUAGE plpgsql IMMUTABLE
+SET search_path = pg_catalog, pg_temp
+SET extra_float_digits = 1 AS $$
+BEGIN
+  RETURN encode(sha256(convert_to(r.previous || tarvelo.lab_record_text(r), 'UTF8')), 'hex');
+END $$;
 
 -- A record is kept only when the login adds records for its station, its hash proves its
 -- fields, and it continues its station's chain: the next number, after the station's last

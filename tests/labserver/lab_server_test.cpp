@@ -5,6 +5,9 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cmath>
+#include <random>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -24,7 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kStationLogin[] = "station_a";
 constexpr char kStationPassword[] = "весы-1";
 
 journal::JournalRecord resultOf(int mouse) {
@@ -50,9 +52,6 @@ class LabServerTest : public ::testing::Test {
     const testing::ProgramResult again =
         testing::runProgram({TARVELO_JOURNAL_TOOL, "server", "init", "--server", cluster_->superuserConnection()});
     ASSERT_EQ(again.status, 0) << "run again, it changes nothing: " << again.err;
-    ASSERT_EQ(admin->script(std::string("CREATE ROLE ") + kStationLogin + " LOGIN PASSWORD '" + kStationPassword +
-                            "' IN ROLE " + kStationRole),
-              std::nullopt);
   }
   static void TearDownTestSuite() { delete cluster_; }
 
@@ -62,7 +61,28 @@ class LabServerTest : public ::testing::Test {
     EXPECT_TRUE(made) << failure.text;
     return made;
   }
-  static std::string stationConnection() { return cluster_->connection(kStationLogin, kStationPassword); }
+  // The connection of `station`'s own login, bound to it by the administrator's command.
+  static std::string stationConnection(const std::string& station) {
+    static std::map<std::string, std::string> logins;  // station: login
+    if (!logins.contains(station)) {
+      const std::string login = "station_" + std::to_string(logins.size() + 1);
+      const testing::ProgramResult added =
+          testing::runProgram({TARVELO_JOURNAL_TOOL, "server", "add-station", station, "--login", login,
+                               "--password-file", passwordFile(), "--server", cluster_->superuserConnection()});
+      EXPECT_EQ(added.status, 0) << added.err;
+      logins[station] = login;
+    }
+    return cluster_->connection(logins[station], kStationPassword);
+  }
+  static std::string passwordFile() {
+    static const std::string path = [] {
+      const std::string made = (fs::temp_directory_path() / "tarvelo-lab-password").string();
+      std::ofstream(made) << kStationPassword << "\n";
+      return made;
+    }();
+    return path;
+  }
+  static std::unique_ptr<LabConnection> as(const std::string& station) { return connect(stationConnection(station)); }
 
   // A station's journal with `results` results in the test's folder.
   std::unique_ptr<journal::Journal> journalOf(const std::string& name, int results) {
@@ -71,6 +91,7 @@ class LabServerTest : public ::testing::Test {
     EXPECT_TRUE(made) << error.message;
     for (int mouse = 1; mouse <= results; ++mouse) {
       journal::JournalRecord record = resultOf(mouse);
+      record.person = name;  // no two stations' journals begin alike
       EXPECT_FALSE(made->append(record));
     }
     return made;
@@ -78,7 +99,7 @@ class LabServerTest : public ::testing::Test {
 
   std::int64_t serverHeadOf(const std::string& station) {
     journal::Head head;
-    EXPECT_EQ(stationHead(*connect(stationConnection()), station, head), std::nullopt);
+    EXPECT_EQ(stationHead(*connect(cluster_->superuserConnection()), station, head), std::nullopt);
     return head.record;
   }
 
@@ -93,12 +114,13 @@ testing::PostgresCluster* LabServerTest::cluster_ = nullptr;
 TEST_F(LabServerTest, StationsSendEachRecordOnce) {
   const auto first = journalOf("a.sqlite", 450);  // more than two batches
   const auto second = journalOf("b.sqlite", 3);
-  const auto connection = connect(stationConnection());
+  const auto connection = as("Комната 1");
+  const auto other = as("Комната 2");
   const SendResult sent = sendPending(*connection, *first, "Комната 1");
   EXPECT_EQ(sent.failure.has_value(), false) << sent.failure->text;
   EXPECT_EQ(sent.sent, 450);
   EXPECT_EQ(sent.waiting, 0);
-  EXPECT_EQ(sendPending(*connection, *second, "Комната 2").sent, 3);
+  EXPECT_EQ(sendPending(*other, *second, "Комната 2").sent, 3);
   EXPECT_EQ(sendPending(*connection, *first, "Комната 1").sent, 0);
   // An acknowledgement lost: the last batch comes again and is taken once.
   const std::vector<journal::JournalRecord> again = first->recordsAfter(447, 3);
@@ -115,9 +137,10 @@ TEST_F(LabServerTest, StationsSendEachRecordOnce) {
   removal.kind = journal::kRemoval;
   removal.subject = 2;
   ASSERT_FALSE(second->append(removal));
-  ASSERT_EQ(sendPending(*connection, *second, "Комната 2").sent, 1);
+  ASSERT_EQ(sendPending(*other, *second, "Комната 2").sent, 1);
   const auto exported = [](const std::vector<std::string>& options) {
-    std::vector<std::string> command{TARVELO_JOURNAL_TOOL, "export", "--server", stationConnection(), "--c-locale"};
+    std::vector<std::string> command{TARVELO_JOURNAL_TOOL, "export", "--server", stationConnection("Комната 1"),
+                                     "--c-locale"};
     command.insert(command.end(), options.begin(), options.end());
     const testing::ProgramResult result = testing::runProgram(command);
     EXPECT_EQ(result.status, 0) << result.err;
@@ -128,7 +151,8 @@ TEST_F(LabServerTest, StationsSendEachRecordOnce) {
   EXPECT_NE(all.find(",animal,cage,group,station\r\n"), std::string::npos);
   const std::string one = exported({"--station", "Комната 2", "--animal", resultOf(3).animal});
   EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 2) << one;
-  EXPECT_NE(one.find("\n3,2026-12-07T09:05:07.000Z,2026-12-07 12:05:07,,,Мышь 3,23.25"), std::string::npos) << one;
+  EXPECT_NE(one.find("\n3,2026-12-07T09:05:07.000Z,2026-12-07 12:05:07,b.sqlite,,Мышь 3,23.25"), std::string::npos)
+      << one;
   EXPECT_NE(one.find(",Комната 2\r\n"), std::string::npos) << one;
 }
 
@@ -136,7 +160,7 @@ TEST_F(LabServerTest, StationsSendEachRecordOnce) {
 // next send and named by the first record the server holds otherwise; nothing is sent.
 TEST_F(LabServerTest, CutOrRewrittenJournalIsRefusedAtItsFirstDifference) {
   auto cut = journalOf("cut.sqlite", 10);
-  const auto connection = connect(stationConnection());
+  const auto connection = as("Отрезанная");
   ASSERT_FALSE(sendPending(*connection, *cut, "Отрезанная").failure);
   const std::string path = link::utf8Text(cut->path());
   cut.reset();
@@ -156,7 +180,8 @@ TEST_F(LabServerTest, CutOrRewrittenJournalIsRefusedAtItsFirstDifference) {
 
   // Record 4's mass changed and every hash from it made anew, as a forger would.
   auto rewritten = journalOf("rewritten.sqlite", 6);
-  ASSERT_FALSE(sendPending(*connection, *rewritten, "Переписанная").failure);
+  const auto rewriter = as("Переписанная");
+  ASSERT_FALSE(sendPending(*rewriter, *rewritten, "Переписанная").failure);
   std::vector<journal::JournalRecord> records = rewritten->records();
   records[3].mass = "99,99";
   std::string sql = "DROP TRIGGER records_are_unchanged;";
@@ -173,17 +198,17 @@ TEST_F(LabServerTest, CutOrRewrittenJournalIsRefusedAtItsFirstDifference) {
   next = resultOf(7);
   ASSERT_FALSE(rewritten->append(next));
   // The server itself refuses a record that does not follow its station's last one.
-  const std::optional<LabFailure> direct = addRecords(*connection, "Переписанная", records.back().hash, {next});
+  const std::optional<LabFailure> direct = addRecords(*rewriter, "Переписанная", records.back().hash, {next});
   ASSERT_TRUE(direct);
   EXPECT_EQ(direct->problem, LabProblem::ChainMismatch);
-  const SendResult caught = sendPending(*connection, *rewritten, "Переписанная");
+  const SendResult caught = sendPending(*rewriter, *rewritten, "Переписанная");
   ASSERT_TRUE(caught.failure);
   EXPECT_EQ(caught.failure->problem, LabProblem::ChainMismatch);
   EXPECT_EQ(caught.failure->record, 4);
   EXPECT_EQ(serverHeadOf("Переписанная"), 6);
   const testing::ProgramResult verified =
-      testing::runProgram({TARVELO_JOURNAL_TOOL, "verify", "--server", stationConnection(), "--journal", rewrittenPath,
-                           "--station", "Переписанная"});
+      testing::runProgram({TARVELO_JOURNAL_TOOL, "verify", "--server", stationConnection("Переписанная"), "--journal",
+                           rewrittenPath});
   EXPECT_EQ(verified.status, 3) << verified.err;
   EXPECT_NE(verified.out.find("Станция «Переписанная»: журнал станции не совпадает с сервером с записи № 4."),
             std::string::npos)
@@ -194,9 +219,10 @@ TEST_F(LabServerTest, CutOrRewrittenJournalIsRefusedAtItsFirstDifference) {
 // may its owner change a record.
 TEST_F(LabServerTest, StationRoleCannotChangeOrDelete) {
   const auto first = journalOf("roles.sqlite", 1);
-  ASSERT_FALSE(sendPending(*connect(stationConnection()), *first, "Права").failure);
-  for (const char* sql : {"UPDATE lab_records SET mass = '1,00'", "DELETE FROM lab_records", "TRUNCATE lab_records"}) {
-    const testing::ProgramResult tried = cluster_->psql(stationConnection(), sql);
+  ASSERT_FALSE(sendPending(*as("Права"), *first, "Права").failure);
+  for (const char* sql : {"UPDATE tarvelo.lab_records SET mass = '1,00'", "DELETE FROM tarvelo.lab_records",
+                          "TRUNCATE tarvelo.lab_records"}) {
+    const testing::ProgramResult tried = cluster_->psql(stationConnection("Права"), sql);
     EXPECT_NE(tried.status, 0) << sql;
     EXPECT_NE(tried.err.find("нет доступа к таблице lab_records"), std::string::npos) << tried.err;
     const testing::ProgramResult owner = cluster_->psql(cluster_->superuserConnection(), sql);
@@ -206,13 +232,13 @@ TEST_F(LabServerTest, StationRoleCannotChangeOrDelete) {
   // Only the owner, switching the journal's triggers off, can change a record; the check of
   // the server's chains names the station and the record.
   ASSERT_EQ(cluster_->psql(cluster_->superuserConnection(),
-                           "ALTER TABLE lab_records DISABLE TRIGGER USER; "
-                           "UPDATE lab_records SET mass = '1,00' WHERE station = 'Права';"
-                           "ALTER TABLE lab_records ENABLE TRIGGER USER;")
+                           "ALTER TABLE tarvelo.lab_records DISABLE TRIGGER USER; "
+                           "UPDATE tarvelo.lab_records SET mass = '1,00' WHERE station = 'Права';"
+                           "ALTER TABLE tarvelo.lab_records ENABLE TRIGGER USER;")
                 .status,
             0);
   const testing::ProgramResult verified = testing::runProgram(
-      {TARVELO_JOURNAL_TOOL, "verify", "--server", cluster_->connection(kStationLogin, kStationPassword)});
+      {TARVELO_JOURNAL_TOOL, "verify", "--server", stationConnection("Права")});
   EXPECT_EQ(verified.status, 3) << verified.err;
   EXPECT_NE(verified.out.find("Станция «Права»: цепочка на сервере нарушена с записи № 1."), std::string::npos)
       << verified.out;
@@ -252,10 +278,11 @@ TEST_F(LabServerTest, LabViewFollowsAnAnimalAcrossStations) {
   rename.subject = add(*a, journal::kResult, "", 1, 20.0);
   rename.object = "Мышь 7";
   ASSERT_FALSE(a->append(rename));
-  const auto connection = connect(stationConnection());
+  const auto connection = as("Вид А");
+  const auto other = as("Вид Б");
   const auto objectsNow = [&] {
     EXPECT_FALSE(sendPending(*connection, *a, "Вид А").failure);
-    EXPECT_FALSE(sendPending(*connection, *b, "Вид Б").failure);
+    EXPECT_FALSE(sendPending(*other, *b, "Вид Б").failure);
     std::vector<journal::ObjectSummary> objects;
     EXPECT_EQ(labObjects(*connection, objects), std::nullopt);
     std::map<std::string, journal::ObjectSummary> byObject;
@@ -286,6 +313,173 @@ TEST_F(LabServerTest, LabViewFollowsAnAnimalAcrossStations) {
   for (const auto& [key, object] : objects) EXPECT_EQ(sums(recounted.at(key)), sums(object)) << key;
 }
 
+// A login adds only its own station's records, each proved by its hash and continuing its
+// chain; it cannot set the server's own columns, shadow the journal with a table of its
+// own, or send a journal the server holds as another station's.
+TEST_F(LabServerTest, ALoginAddsOnlyItsStationsProvedRecords) {
+  const auto mine = journalOf("mine.sqlite", 3);
+  const auto connection = as("Своя");
+  as("Чужая");
+  const std::vector<journal::JournalRecord> records = mine->records();
+  const auto refusal = [&](const std::string& station, const std::string& previous, journal::JournalRecord record) {
+    const std::optional<LabFailure> failure = addRecords(*connection, station, previous, {record});
+    return failure ? failure->problem : LabProblem::BadSettings;
+  };
+  EXPECT_EQ(refusal("Чужая", "", records[0]), LabProblem::NoStation);
+  EXPECT_EQ(refusal("Своя", records[0].hash, records[1]), LabProblem::ChainMismatch) << "skips record 1";
+  journal::JournalRecord forged = records[0];
+  forged.mass = "12,34";
+  const std::optional<LabFailure> forgedRefused = addRecords(*connection, "Своя", "", {forged});
+  ASSERT_TRUE(forgedRefused);
+  EXPECT_EQ(forgedRefused->text, "не принимает запись № 1: ее подпись не подтверждается ее полями");
+  ASSERT_EQ(sendPending(*connection, *mine, "Своя").sent, 3);
+  const std::optional<LabFailure> again = sendPending(*as("Своя под другим именем"), *mine, "Своя под другим именем").failure;
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->text, "не принимает запись № 1: этот журнал уже хранится на сервере как журнал станции «Своя»");
+  for (const char* sql : {"CREATE TEMP TABLE lab_records (LIKE tarvelo.lab_records)", "CREATE TABLE public.t (a int)",
+                          "CREATE TABLE tarvelo.t (a int)",
+                          "INSERT INTO tarvelo.lab_records (arrived) OVERRIDING SYSTEM VALUE VALUES (9000000000000000000)",
+                          "INSERT INTO tarvelo.lab_records (received) VALUES (now())",
+                          "UPDATE tarvelo.lab_stations SET station = 'Чужая'"}) {
+    const std::string said = cluster_->psql(stationConnection("Своя"), sql).err;
+    EXPECT_TRUE(said.find("нет доступа") != std::string::npos || said.find("нет прав") != std::string::npos)
+        << sql << ": " << said;
+  }
+  EXPECT_EQ(serverHeadOf("Чужая"), 0);
+}
+
+// The server proves a record's hash from its fields as the station made it, whatever the
+// fields hold: the same texts, byte lengths and numbers on both sides.
+TEST_F(LabServerTest, ServerAndStationHashAlike) {
+  constexpr int kRecords = 100'000;
+  constexpr int kBatch = 2'000;  // 25 values a record, within a statement's 65,535
+  std::mt19937_64 random(20261209);
+  const std::vector<std::string> pieces{"a", "Я", "ё", "µ", "🐭", "\t", "\n", ":", "7", ",", " ", "\\", "'", "~"};
+  const auto text = [&] {
+    std::string made;
+    for (auto n = random() % 12; n > 0; --n) made += pieces[random() % pieces.size()];
+    return made;
+  };
+  const auto grams = [&]() -> std::optional<double> {
+    switch (random() % 4) {
+      case 0: return std::nullopt;
+      case 1: return static_cast<double>(static_cast<std::int64_t>(random() % 100'000)) / 100;
+      default: return std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 200) - 150) *
+                      (random() % 2 ? 1 : -1);
+    }
+  };
+  const auto admin = connect(cluster_->superuserConnection());
+  ASSERT_EQ(admin->script("CREATE TEMP TABLE made (LIKE tarvelo.lab_records INCLUDING DEFAULTS INCLUDING IDENTITY)"),
+            std::nullopt);
+  for (int first = 0; first < kRecords; first += kBatch) {
+    std::vector<std::optional<std::string>> values;
+    std::string sql = std::string("INSERT INTO made (") + kSentColumns + ") VALUES ";
+    for (int n = 0; n < kBatch; ++n) {
+      journal::JournalRecord r;
+      r.id = static_cast<std::int64_t>(random() >> 2);
+      r.chain = static_cast<int>(random() % 3) + 1;
+      for (std::string* field : {&r.kind, &r.utc, &r.local, &r.person, &r.protocol, &r.object, &r.mass, &r.deviation,
+                                 &r.unit, &r.trace, &r.balance, &r.animal, &r.cage, &r.group, &r.sex, &r.born, &r.note})
+        *field = text();
+      r.grams = grams();
+      r.count = static_cast<int>(random() % 1000);
+      r.subject = static_cast<std::int64_t>(random() % 100'000);
+      const std::string previous = n % 2 ? text() : "";
+      r.hash = journal::chainHash(previous, r);
+      sql += n == 0 ? "(" : ", (";
+      for (const auto& value : sentValues("С", previous, r)) {
+        values.push_back(value);
+        sql += (sql.back() == '(' ? "$" : ", $") + std::to_string(values.size());
+      }
+      sql += ")";
+    }
+    const std::optional<LabFailure> failure = admin->run(sql, values);
+    ASSERT_FALSE(failure) << failure->text;
+  }
+  LabRows differ;
+  ASSERT_EQ(admin->run("SELECT count(*), min(grams::text) FROM made WHERE hash <> tarvelo.lab_record_hash(ROW(made.*)::tarvelo.lab_records)",
+                       {},
+                       &differ),
+            std::nullopt);
+  EXPECT_EQ(differ[0][0], "0") << "e.g. grams " << differ[0][1];
+}
+
+// A record the server refuses is named with the reason; the records before it go, and the
+// rest once the refusal is lifted. A record the station's own chain does not prove is not
+// sent, and one changed here after it was sent is named by the check against the server.
+TEST_F(LabServerTest, RefusedAndUnprovenRecordsAreNamed) {
+  auto journal = journalOf("refused.sqlite", 5);
+  const auto connection = as("Отказ");
+  ASSERT_EQ(cluster_->psql(cluster_->superuserConnection(),
+                           "CREATE FUNCTION public.refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                           "RAISE EXCEPTION 'запрещено' USING ERRCODE = '22023'; END $$; "
+                           "CREATE TRIGGER refuse BEFORE INSERT ON tarvelo.lab_records FOR EACH ROW "
+                           "WHEN (NEW.station = 'Отказ' AND NEW.id = 3) EXECUTE FUNCTION public.refuse();")
+                .status,
+            0);
+  const SendResult refused = sendPending(*connection, *journal, "Отказ");
+  ASSERT_TRUE(refused.failure);
+  EXPECT_EQ(refused.failure->text, "не принимает запись № 3: запрещено");
+  EXPECT_EQ(refused.sent, 2);
+  ASSERT_EQ(cluster_->psql(cluster_->superuserConnection(), "DROP TRIGGER refuse ON tarvelo.lab_records").status, 0);
+  EXPECT_EQ(sendPending(*connection, *journal, "Отказ").sent, 3);
+
+  const std::string path = link::utf8Text(journal->path());
+  for (int i = 0; i < 3; ++i) {
+    journal::JournalRecord record = resultOf(6 + i);
+    ASSERT_FALSE(journal->append(record));
+  }
+  journal.reset();
+  ASSERT_EQ(testing::runProgram({"/usr/bin/sqlite3", path,
+                                 "DROP TRIGGER records_are_unchanged; UPDATE records SET mass = '12,34' WHERE id IN (2, 7)"})
+                .status,
+            0);
+  link::Failure error;
+  journal = journal::Journal::open(path, error);
+  const SendResult unproven = sendPending(*connection, *journal, "Отказ");
+  ASSERT_TRUE(unproven.failure);
+  EXPECT_EQ(unproven.failure->text, "запись № 7 журнала не подтверждается цепочкой: не отправлена");
+  EXPECT_EQ(serverHeadOf("Отказ"), 6);
+  const testing::ProgramResult verified = testing::runProgram(
+      {TARVELO_JOURNAL_TOOL, "verify", "--server", stationConnection("Отказ"), "--journal", path});
+  EXPECT_EQ(verified.status, 3);
+  EXPECT_NE(verified.out.find("Станция «Отказ»: журнал этой станции нарушен с записи № 2"), std::string::npos)
+      << verified.out;
+}
+
+// A journal made before in the schema public moves into the lab's schema with every record
+// at the next "server init"; a Russian-collated database gives one day's rows for that day.
+TEST_F(LabServerTest, EarlierJournalMovesAndRussianCollationKeepsPeriods) {
+  ASSERT_EQ(cluster_->psql(cluster_->superuserConnection(),
+                           "CREATE DATABASE ru TEMPLATE template0 LC_COLLATE 'ru_RU.UTF-8' LC_CTYPE 'ru_RU.UTF-8'")
+                .status,
+            0);
+  const std::string ru = cluster_->connection(testing::PostgresCluster::kSuperuser,
+                                              testing::PostgresCluster::kSuperuserPassword, "ru");
+  const auto init = [&ru] { return testing::runProgram({TARVELO_JOURNAL_TOOL, "server", "init", "--server", ru}).status; };
+  ASSERT_EQ(init(), 0);
+  ASSERT_EQ(testing::runProgram({TARVELO_JOURNAL_TOOL, "server", "add-station", "Ру", "--login", "ru_station",
+                                 "--password-file", passwordFile(), "--server", ru})
+                .status,
+            0);
+  const auto journal = journalOf("ru.sqlite", 2);
+  journal::JournalRecord nextDay = resultOf(3);
+  nextDay.local = "2026-12-08 10:00:00";
+  ASSERT_FALSE(journal->append(nextDay));
+  ASSERT_FALSE(sendPending(*connect(cluster_->connection("ru_station", kStationPassword, "ru")), *journal, "Ру").failure);
+  ASSERT_EQ(cluster_->psql(ru,
+                           "ALTER TABLE tarvelo.lab_records SET SCHEMA public; ALTER TABLE tarvelo.lab_objects SET "
+                           "SCHEMA public; DROP SCHEMA tarvelo CASCADE;")
+                .status,
+            0);
+  ASSERT_EQ(init(), 0);
+  EXPECT_EQ(cluster_->psql(ru, "SELECT count(*), min(tableowner) FROM pg_tables WHERE schemaname = 'tarvelo'").out,
+            "3|tarvelo_owner\n");
+  const testing::ProgramResult day =
+      testing::runProgram({TARVELO_JOURNAL_TOOL, "export", "--server", ru, "--from", "2026-12-07", "--to", "2026-12-07"});
+  EXPECT_EQ(std::count(day.out.begin(), day.out.end(), '\n'), 1 + 2) << day.out << day.err;
+}
+
 // What "Проверить соединение" tells: a wrong password, an unknown host, a server that
 // does not listen, a database that is not there, a database without the lab's journal.
 TEST_F(LabServerTest, FailedConnectionsAreSaidInRussian) {
@@ -294,16 +488,18 @@ TEST_F(LabServerTest, FailedConnectionsAreSaidInRussian) {
     EXPECT_FALSE(LabConnection::open(connection, failure)) << connection;
     return failure;
   };
-  EXPECT_EQ(failureOf(cluster_->connection(kStationLogin, "чужой")).problem, LabProblem::Password);
+  const std::string login = "station_1";  // the first login bound in this suite
+  stationConnection("Комната 1");
+  EXPECT_EQ(failureOf(cluster_->connection(login, "чужой")).problem, LabProblem::Password);
   EXPECT_EQ(failureOf("host=no-such-host.invalid dbname=lab").problem, LabProblem::HostNotFound);
   EXPECT_EQ(failureOf("host=127.0.0.1 port=1 dbname=lab").problem, LabProblem::Refused);
-  EXPECT_EQ(failureOf(cluster_->connection(kStationLogin, kStationPassword, "нет_такой")).problem,
+  EXPECT_EQ(failureOf(cluster_->connection(login, kStationPassword, "нет_такой")).problem,
             LabProblem::NoDatabase);
   EXPECT_EQ(failureOf("host=127.0.0.1 port").problem, LabProblem::BadSettings);
   ASSERT_EQ(cluster_->psql(cluster_->superuserConnection(), "CREATE DATABASE пустая").status, 0);
   journal::Head head;
   const std::optional<LabFailure> empty =
-      stationHead(*connect(cluster_->connection(kStationLogin, kStationPassword, "пустая")), "А", head);
+      stationHead(*connect(cluster_->connection(login, kStationPassword, "пустая")), "А", head);
   ASSERT_TRUE(empty);
   EXPECT_EQ(empty->problem, LabProblem::NoLabJournal);
 }

@@ -114,7 +114,7 @@ for entry in 7:BM 8:TSK 9:B; do
 done
 
 # The lab's server: set up by the installed tarvelo-journal, then reached by a hands-free
-# run weighing three mice on COM10, as station "Виварий" logging in as a station role.
+# run weighing three mice on COM10, as station "Виварий", whose login the server binds to it.
 password=весы-1
 lab_server_start "$(mktemp -d)" "$password"
 appdata=$(winepath -u "$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')")
@@ -123,7 +123,9 @@ printf '127.0.0.1:%s:*:*:%s\r\n' "$lab_port" "$password" >"$appdata/postgresql/p
 server="host=127.0.0.1 port=$lab_port dbname=postgres"
 wine 'C:\Program Files\Tarvelo\tarvelo-journal.exe' server init --server "$server user=postgres" >/dev/null ||
   fail "tarvelo-journal server init ended with status $?"
-lab_sql "CREATE ROLE station LOGIN PASSWORD '$password' IN ROLE tarvelo_station" >/dev/null
+lab_sql "CREATE ROLE station LOGIN PASSWORD '$password'" >/dev/null
+wine 'C:\Program Files\Tarvelo\tarvelo-journal.exe' server add-station "Виварий" --login station \
+  --server "$server user=postgres" >/dev/null || fail "tarvelo-journal server add-station ended with status $?"
 mice="2:0:0.05"
 for mass in 24 25 26; do mice+=",3.5:$mass:0.3,2:0:0.05"; done
 "$TARVELO_WINE_SIM" --protocol bm --profile "$mice,60:0:0.05" --unstable-every 0 --unstable-step 0 \
@@ -134,8 +136,7 @@ ln -sfn "$(head -n 1 "$work/com10.path")" "$WINEPREFIX/dosdevices/com10"
 setting COM REG_DWORD 9
 setting WPeriod REG_DWORD 1
 setting LabServer REG_SZ "$server user=station"
-setting StationName REG_SZ "Виварий"
-sent() { lab_sql "SELECT count(*) FROM lab_records WHERE station = 'Виварий' AND kind = 'result'"; }
+sent() { lab_sql "SELECT count(*) FROM tarvelo.lab_records WHERE station = 'Виварий' AND kind = 'result'"; }
 lab_start=$(now)
 timeout 120 wine 'C:\Program Files\Tarvelo\Tarvelo.exe' --show --hands-free >/dev/null 2>&1 &
 lab_pid=$!

@@ -31,6 +31,7 @@
 #ifndef _WIN32
 #include "labserver/lab_records.h"
 #include "labserver/lab_schema.h"
+#include "labserver/lab_stations.h"
 #include "labserver/server_verification.h"
 #include "tests/support/postgres_cluster.h"
 #endif
@@ -348,6 +349,11 @@ class MainFormTest : public QObject {
     labserver::LabFailure failure;
     const auto admin = labserver::LabConnection::open(cluster.superuserConnection(), failure);
     QVERIFY2(admin && !labserver::initLabServer(*admin), failure.text.c_str());
+    for (const char* station : {"Клетка", "Клетка 2"})
+      QVERIFY(!labserver::addStation(*admin, station, station, std::string(testing::PostgresCluster::kSuperuserPassword)));
+    const auto loginOf = [&cluster](const std::string& station) {
+      return cluster.connection("'" + station + "'", testing::PostgresCluster::kSuperuserPassword);
+    };
     const std::vector<std::string> tags{"985000000000101", "985000000000102", "985000000000103"};
     std::string profile = "2:0:0.05";
     for (int mouse = 0; mouse < 3; ++mouse) profile += ",3.5:" + std::to_string(24 + mouse) + ":0.3,2:0:0.05";
@@ -359,10 +365,9 @@ class MainFormTest : public QObject {
     journal::OpenError unread;
     const auto earlier = journal::Journal::openForReading(path, unread);
     const std::int64_t before = earlier ? earlier->head().record : 0;
-    const SpawnedProgram program = startCage([&cluster](settings::SettingsStore& store) {
+    const SpawnedProgram program = startCage([&loginOf](settings::SettingsStore& store) {
       store.WriteNumber("TagReaderCOM", kTagReaderCom);
-      store.WriteText("LabServer", cluster.superuserConnection());
-      store.WriteText("StationName", "Клетка");
+      store.WriteText("LabServer", loginOf("Клетка"));
     });
     const QTemporaryDir otherComputer;
     const QByteArray ownHome = qgetenv("XDG_CONFIG_HOME");
@@ -370,10 +375,7 @@ class MainFormTest : public QObject {
     const testing::SimulatorProcess otherBalance(kBalanceCom, {"--protocol", "bm", "--profile", profile + ",60:0:0.05",
                                                                "--unstable-every", "0", "--unstable-step", "0"});
     const SpawnedProgram other = startCage(
-        [&cluster](settings::SettingsStore& store) {
-          store.WriteText("LabServer", cluster.superuserConnection());
-          store.WriteText("StationName", "Клетка 2");
-        },
+        [&loginOf](settings::SettingsStore& store) { store.WriteText("LabServer", loginOf("Клетка 2")); },
         otherComputer.path());
     qputenv("XDG_CONFIG_HOME", ownHome);
     auto killer = qScopeGuard([&program, &other] {
