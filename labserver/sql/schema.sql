@@ -85,7 +85,9 @@ CREATE TABLE IF NOT EXISTS tarvelo.lab_records (
   arrived bigint GENERATED ALWAYS AS IDENTITY,  -- the server's own order, whatever the stations' clocks
   PRIMARY KEY (station, id)
 );
-CREATE INDEX IF NOT EXISTS lab_records_by_animal ON tarvelo.lab_records (animal, station, id) WHERE animal <> '';
+-- Text of any length is a key here: hash indexes, never a B-tree's size limit on a record.
+DROP INDEX IF EXISTS tarvelo.lab_records_by_animal;
+CREATE INDEX IF NOT EXISTS lab_records_by_animal_number ON tarvelo.lab_records USING hash (animal) WHERE animal <> '';
 -- The removals, renames and references that name a station's result.
 CREATE INDEX IF NOT EXISTS lab_records_by_subject ON tarvelo.lab_records (station, subject, id) WHERE subject <> 0;
 -- The entries of the lab's list of animals, in the order they came.
@@ -102,16 +104,15 @@ CREATE TABLE IF NOT EXISTS tarvelo.lab_stations (
 );
 CREATE UNIQUE INDEX IF NOT EXISTS lab_stations_by_name ON tarvelo.lab_stations (station) WHERE removed IS NULL;
 
--- A record's fields as the station hashed them: each as name, length in bytes and value.
--- These three are inlined into lab_record_hash, which fixes their path and number format.
-CREATE OR REPLACE FUNCTION tarvelo.lab_field(name text, value text) RETURNS text LANGUAGE sql IMMUTABLE AS $$
-  SELECT name || ':' || octet_length(value)::text || ':' || value || E'\n' $$;
-
+-- These two are called by lab_record_hash, which fixes their path and number format.
 -- Grams as the station writes them: the shortest digits that read back as the same number,
 -- fixed or with an exponent, whichever is shorter (fixed on a tie).
 CREATE OR REPLACE FUNCTION tarvelo.lab_grams_text(grams double precision) RETURNS text LANGUAGE plpgsql IMMUTABLE AS $$
 DECLARE
-  parts text[];
+  shortest text;
+  sign text := '';
+  mantissa text;
+  fraction text;
   digits text;
   exponent integer;  -- the value is digits times ten to this
   places integer;
@@ -131,12 +132,18 @@ BEGIN
   ELSIF grams = '-Infinity'::float8 THEN
     RETURN '-inf';
   END IF;
-  parts := regexp_match(grams::text, '^(-?)([0-9]+)(?:\.([0-9]+))?(?:e([-+][0-9]+))?$');
-  digits := parts[2] || coalesce(parts[3], '');
-  exponent := coalesce(parts[4]::integer, 0) - length(coalesce(parts[3], ''));
-  digits := ltrim(digits, '0');
+  -- The server's shortest text: [-]digits[.digits][e±digits].
+  shortest := grams::text;
+  IF left(shortest, 1) = '-' THEN
+    sign := '-';
+    shortest := substr(shortest, 2);
+  END IF;
+  mantissa := split_part(shortest, 'e', 1);
+  fraction := split_part(mantissa, '.', 2);
+  digits := ltrim(split_part(mantissa, '.', 1) || fraction, '0');
+  exponent := coalesce(nullif(split_part(shortest, 'e', 2), '')::integer, 0) - length(fraction);
   IF digits = '' THEN
-    RETURN parts[1] || '0';
+    RETURN sign || '0';
   END IF;
   places := length(digits) - length(rtrim(digits, '0'));
   digits := rtrim(digits, '0');
@@ -152,7 +159,7 @@ BEGIN
   scientific := left(digits, 1) || CASE WHEN length(digits) > 1 THEN '.' || substr(digits, 2) ELSE '' END
     || 'e' || CASE WHEN shown < 0 THEN '-' ELSE '+' END || lpad(abs(shown)::text, 2, '0');
   IF length(scientific) < length(fixed) THEN
-    RETURN parts[1] || scientific;
+    RETURN sign || scientific;
   END IF;
   -- Whole numbers past 2^53 are written with every digit of their exact value, as the
   -- station does; the halvings are exact.
@@ -165,23 +172,35 @@ BEGIN
     END LOOP;
     fixed := trunc(magnitude::bigint::numeric * power(2::numeric, halvings))::text;
   END IF;
-  RETURN parts[1] || fixed;
+  RETURN sign || fixed;
 END $$;
 
--- The text a record's hash covers, in the record's form: the first form without its id and
--- form, the first two without the animal's fields.
-CREATE OR REPLACE FUNCTION tarvelo.lab_record_text(r tarvelo.lab_records) RETURNS text LANGUAGE sql IMMUTABLE AS $$
-  SELECT concat(
-    CASE WHEN r.chain <> 1 THEN tarvelo.lab_field('chain', r.chain::text) || tarvelo.lab_field('id', r.id::text) END,
-    tarvelo.lab_field('kind', r.kind), tarvelo.lab_field('utc', r.utc), tarvelo.lab_field('local', r.local),
-    tarvelo.lab_field('person', r.person), tarvelo.lab_field('protocol', r.protocol),
-    tarvelo.lab_field('object', r.object), tarvelo.lab_field('mass', r.mass),
-    tarvelo.lab_field('grams', tarvelo.lab_grams_text(r.grams)), tarvelo.lab_field('deviation', r.deviation),
-    tarvelo.lab_field('unit', r.unit), tarvelo.lab_field('count', r.count::text), tarvelo.lab_field('trace', r.trace),
-    tarvelo.lab_field('balance', r.balance), tarvelo.lab_field('subject', r.subject::text),
-    CASE WHEN r.chain >= 3 THEN concat(
-      tarvelo.lab_field('animal', r.animal), tarvelo.lab_field('cage', r.cage), tarvelo.lab_field('group', r.grp),
-      tarvelo.lab_field('sex', r.sex), tarvelo.lab_field('born', r.born), tarvelo.lab_field('note', r.note)) END) $$;
+-- The text a record's hash covers, in the record's form: each field as name, length in
+-- bytes and value; the first form without its id and form, the first two without the
+-- animal's fields.
+CREATE OR REPLACE FUNCTION tarvelo.lab_record_text(r tarvelo.lab_records) RETURNS text LANGUAGE plpgsql IMMUTABLE AS $$
+DECLARE
+  grams text := tarvelo.lab_grams_text(r.grams);
+  form text := '';
+  animal text := '';
+BEGIN
+  IF r.chain <> 1 THEN
+    form := format(E'chain:%s:%s\nid:%s:%s\n', octet_length(r.chain::text), r.chain, octet_length(r.id::text), r.id);
+  END IF;
+  IF r.chain >= 3 THEN
+    animal := format(E'animal:%s:%s\ncage:%s:%s\ngroup:%s:%s\nsex:%s:%s\nborn:%s:%s\nnote:%s:%s\n',
+      octet_length(r.animal), r.animal, octet_length(r.cage), r.cage, octet_length(r.grp), r.grp,
+      octet_length(r.sex), r.sex, octet_length(r.born), r.born, octet_length(r.note), r.note);
+  END IF;
+  RETURN form || format(E'kind:%s:%s\nutc:%s:%s\nlocal:%s:%s\nperson:%s:%s\nprotocol:%s:%s\nobject:%s:%s\n'
+      'mass:%s:%s\ngrams:%s:%s\ndeviation:%s:%s\nunit:%s:%s\ncount:%s:%s\ntrace:%s:%s\nbalance:%s:%s\n'
+      'subject:%s:%s\n',
+    octet_length(r.kind), r.kind, octet_length(r.utc), r.utc, octet_length(r.local), r.local,
+    octet_length(r.person), r.person, octet_length(r.protocol), r.protocol, octet_length(r.object), r.object,
+    octet_length(r.mass), r.mass, octet_length(grams), grams, octet_length(r.deviation), r.deviation,
+    octet_length(r.unit), r.unit, octet_length(r.count::text), r.count, octet_length(r.trace), r.trace,
+    octet_length(r.balance), r.balance, octet_length(r.subject::text), r.subject) || animal;
+END $$;
 
 -- The hash the record's fields give after its previous record's hash. Numbers are written
 -- with their shortest exact digits (extra_float_digits above 0), whatever the session says.

@@ -15,11 +15,14 @@ CREATE TABLE IF NOT EXISTS tarvelo.lab_objects (
   first_utc text,
   first_station text,
   first_id bigint,
-  first_grams double precision,
-  PRIMARY KEY (home, object)
+  first_grams double precision
 );
+-- An object by its home and a digest of its name, which may be of any length.
+ALTER TABLE tarvelo.lab_objects DROP CONSTRAINT IF EXISTS lab_objects_pkey;
+CREATE UNIQUE INDEX IF NOT EXISTS lab_objects_key ON tarvelo.lab_objects (home, md5(object));
 -- A station's results without a number, and its renames, by name; the references taken.
-CREATE INDEX IF NOT EXISTS lab_records_by_name ON tarvelo.lab_records (station, object) WHERE animal = '';
+DROP INDEX IF EXISTS tarvelo.lab_records_by_name;
+CREATE INDEX IF NOT EXISTS lab_records_by_object ON tarvelo.lab_records USING hash (object) WHERE animal = '';
 CREATE INDEX IF NOT EXISTS lab_records_references ON tarvelo.lab_records (arrived) WHERE kind = 'reference';
 
 -- These three are read inside the lab's queries, where the planner inlines them: no fixed
@@ -45,7 +48,7 @@ DECLARE
   o tarvelo.lab_objects;
 BEGIN
   INSERT INTO tarvelo.lab_objects (home, object) VALUES (h, name) ON CONFLICT DO NOTHING;
-  SELECT * INTO o FROM tarvelo.lab_objects WHERE home = h AND object = name FOR UPDATE;
+  SELECT * INTO o FROM tarvelo.lab_objects WHERE home = h AND md5(object) = md5(name) AND object = name FOR UPDATE;
   IF o.last_utc IS NULL OR (r.utc, r.station, r.id) > (o.last_utc, o.last_station, o.last_id) THEN
     o.last_utc := r.utc; o.last_station := r.station; o.last_id := r.id; o.last_grams := r.grams;
     o.last_local := r.local; o.cage := r.cage; o.grp := r.grp;
@@ -57,7 +60,7 @@ BEGIN
   UPDATE tarvelo.lab_objects SET (weighings, last_utc, last_station, last_id, last_grams, last_local, cage, grp,
       first_utc, first_station, first_id, first_grams) = (o.weighings, o.last_utc, o.last_station, o.last_id,
       o.last_grams, o.last_local, o.cage, o.grp, o.first_utc, o.first_station, o.first_id, o.first_grams)
-    WHERE home = h AND object = name;
+    WHERE home = h AND md5(object) = md5(name) AND object = name;
 END $$;
 
 -- Sums an object up anew from its standing results.
@@ -66,7 +69,7 @@ LANGUAGE plpgsql SET search_path = pg_catalog, tarvelo, pg_temp AS $$
 DECLARE
   r tarvelo.lab_records;
 BEGIN
-  DELETE FROM tarvelo.lab_objects WHERE home = h AND object = name;
+  DELETE FROM tarvelo.lab_objects WHERE home = h AND md5(object) = md5(name) AND object = name;
   IF h = '' THEN
     FOR r IN SELECT * FROM tarvelo.lab_records c WHERE c.animal = name AND tarvelo.lab_result_stands(c) LOOP
       PERFORM tarvelo.lab_object_add(r, h, name);

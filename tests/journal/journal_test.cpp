@@ -429,6 +429,19 @@ TEST_F(JournalTest, CyrillicArgumentsReachTheToolOnWindows) {
 }
 #endif
 
+// Appenders that finish out of order never take the kept head back.
+TEST(JournalHead, KeptHeadOnlyMovesForward) {
+  QTemporaryDir dir;
+#ifndef _WIN32
+  testing::privateConfigHome();
+#endif
+  const fs::path journal = fs::u8path(dir.filePath("heads.sqlite").toStdString());
+  for (const std::int64_t record : {5, 3, 6}) ASSERT_EQ(storeHead(journal, {record, std::string(64, 'a')}), std::nullopt);
+  EXPECT_EQ(storedHead(journal)->record, 6);
+  ASSERT_EQ(storeHead(journal, {4, std::string(64, 'b')}), std::nullopt);
+  EXPECT_EQ(storedHead(journal)->record, 6);
+}
+
 // A journal at an earlier place moves, with its pending records and its head, to the one
 // place; a journal already there is never overwritten.
 TEST(JournalPlace, JournalAtAnEarlierPlaceIsTakenOver) {

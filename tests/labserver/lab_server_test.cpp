@@ -333,6 +333,19 @@ TEST_F(LabServerTest, ALoginAddsOnlyItsStationsProvedRecords) {
   ASSERT_TRUE(forgedRefused);
   EXPECT_EQ(forgedRefused->text, "не принимает запись № 1: ее подпись не подтверждается ее полями");
   ASSERT_EQ(sendPending(*connection, *mine, "Своя").sent, 3);
+  // No index of the server refuses a record for the length of its texts.
+  std::mt19937 random(3000);
+  const auto noise = [&random] {  // long, and no shorter compressed
+    std::string made;
+    for (int i = 0; i < 6000; ++i) made += static_cast<char>('0' + random() % 75);
+    return made;
+  };
+  journal::JournalRecord longTexts = resultOf(4);
+  longTexts.animal = noise();
+  longTexts.object = noise();
+  ASSERT_FALSE(mine->append(longTexts));
+  const SendResult sentLong = sendPending(*connection, *mine, "Своя");
+  EXPECT_EQ(sentLong.sent, 1) << (sentLong.failure ? sentLong.failure->text : "");
   const std::optional<LabFailure> again = sendPending(*as("Своя под другим именем"), *mine, "Своя под другим именем").failure;
   ASSERT_TRUE(again);
   EXPECT_EQ(again->text, "не принимает запись № 1: этот журнал уже хранится на сервере как журнал станции «Своя»");

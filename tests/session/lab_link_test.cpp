@@ -3,7 +3,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QElapsedTimer>
 #include <QScopeGuard>
+
+#include <algorithm>
+#include <csignal>
+#include <thread>
 
 #include <map>
 #include <memory>
@@ -27,6 +32,9 @@ namespace tarvelo::session {
 namespace {
 
 constexpr int kSendMs = 15'000;
+constexpr int kLockTakenMs = 1000;
+constexpr int kCloseLimitMs = 2000;
+constexpr int kSilentSayMs = 35'000;
 constexpr char kLogin[] = "station_login";
 constexpr char kPassword[] = "весы";
 
@@ -106,6 +114,50 @@ class LabLinkTest : public QObject {
     link.reset();
     const std::int64_t sent = headOf("Станция Д");
     QVERIFY2(sent > 0 && sent < 3000, qPrintable(QString::number(sent)));
+  }
+
+  // Closing while a send waits on a lock another session holds takes no more than the
+  // link's stop check: the records are sent at the next start, once the lock is gone.
+  void closingNeverWaitsForALockedServer() {
+    const std::filesystem::path path = dir.filePath("locked.sqlite").toStdU16String();
+    appendResults(path, 2);
+    std::thread holder([this] {
+      cluster.psql(server(), "BEGIN; LOCK TABLE tarvelo.lab_records IN ACCESS EXCLUSIVE MODE; SELECT pg_sleep(4);");
+    });
+    QTest::qWait(kLockTakenMs);
+    auto link = std::make_unique<LabLink>(path);
+    link->send(QString::fromStdString(serverOf("Замок")));
+    QTest::qWait(kLockTakenMs);
+    QElapsedTimer closing;
+    closing.start();
+    link.reset();
+    QVERIFY2(closing.elapsed() <= kCloseLimitMs, qPrintable(QString::number(closing.elapsed())));
+    holder.join();
+    LabLink again(path);
+    again.send(QString::fromStdString(serverOf("Замок")));
+    QTRY_COMPARE_WITH_TIMEOUT(headOf("Замок"), 2, kSendMs);
+  }
+
+  // A server whose connection stops answering (its process stopped) is said not to answer
+  // within the link's limit; the records go by a new connection.
+  void aSilentServerIsSaidAndLeftBehind() {
+    const std::filesystem::path path = dir.filePath("silent.sqlite").toStdU16String();
+    appendResults(path, 1);
+    LabLink link(path);
+    QSignalSpy said(&link, &LabLink::stateChanged);
+    link.send(QString::fromStdString(serverOf("Тишина")));
+    QTRY_COMPARE_WITH_TIMEOUT(headOf("Тишина"), 1, kSendMs);
+    const std::string pid =
+        cluster.psql(server(), "SELECT pid FROM pg_stat_activity WHERE usename = '" + loginOf("Тишина") + "'").out;
+    QVERIFY2(!pid.empty() && kill(std::stoi(pid), SIGSTOP) == 0, pid.c_str());
+    auto resume = qScopeGuard([&pid] { kill(std::stoi(pid), SIGCONT); });
+    appendResults(path, 2);
+    link.poke();
+    const auto saidSilent = [&said] {
+      return std::any_of(said.begin(), said.end(), [](const auto& state) { return state.at(0).toString().contains("не отвечает"); });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(saidSilent(), kSilentSayMs);
+    QTRY_COMPARE_WITH_TIMEOUT(headOf("Тишина"), 3, kSendMs);
   }
 
   // The list of animals is the lab's: an animal listed at one station is listed at the
@@ -209,14 +261,16 @@ class LabLinkTest : public QObject {
  private:
   // The connection of a login of the station's own, bound to it on the server.
   std::string serverOf(const std::string& station) {
-    const auto found = logins.find(station);
-    if (found != logins.end()) return found->second;
-    const std::string login = kLogin + std::string("_") + std::to_string(logins.size() + 1);
-    labserver::LabFailure failure;
-    const auto admin = labserver::LabConnection::open(cluster.superuserConnection(), failure);
-    if (!admin || labserver::addStation(*admin, station, login, kPassword)) return {};
-    return logins[station] = cluster.connection(login, kPassword);
+    if (!logins.contains(station)) {
+      const std::string login = kLogin + std::string("_") + std::to_string(logins.size() + 1);
+      labserver::LabFailure failure;
+      const auto admin = labserver::LabConnection::open(cluster.superuserConnection(), failure);
+      if (!admin || labserver::addStation(*admin, station, login, kPassword)) return {};
+      logins[station] = login;
+    }
+    return cluster.connection(logins[station], kPassword);
   }
+  std::string loginOf(const std::string& station) { return logins[station]; }
   std::string server() const { return cluster.superuserConnection(); }
   std::int64_t headOf(const std::string& station) {
     labserver::LabFailure failure;
@@ -228,7 +282,7 @@ class LabLinkTest : public QObject {
 
   testing::PostgresCluster cluster;
   QTemporaryDir dir;
-  std::map<std::string, std::string> logins;  // station: connection
+  std::map<std::string, std::string> logins;  // station: its login
 };
 
 }  // namespace tarvelo::session

@@ -20,6 +20,7 @@
 #include "window/main/ask_form.h"
 #include "window/widgets/centre_on_screen.h"
 #include "window/main/control_rules.h"
+#include "window/main/lab_state_note.h"
 #include "window/widgets/input_guards.h"
 #include "window/options/options_part.h"
 #include "window/options/window_settings.h"
@@ -120,7 +121,8 @@ void TMainForm::setUpTagReader() {
 
 void TMainForm::setUpLabLink() {
   if (labLink_ == nullptr) return;
-  connect(labLink_, &session::LabLink::stateChanged, this, linkStateSayer());
+  auto* note = new LabStateNote(statusBar());
+  connect(labLink_, &session::LabLink::stateChanged, note, &LabStateNote::say);
   connect(session_.get(), &session::WeighingSession::journalWritten, labLink_, &session::LabLink::poke);
 }
 
