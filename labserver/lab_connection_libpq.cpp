@@ -158,12 +158,11 @@ std::optional<LabFailure> LabConnection::givenUp(const std::string& why) {
 
 std::optional<LabFailure> LabConnection::finish(LabRows* rows) {
   const Clock::time_point limit = Clock::now() + kUnansweredLimit;
-  while (true) {
-    if (PQconsumeInput(connection_) == 0) break;  // the failure comes with the result below
-    if (PQisBusy(connection_) == 0) break;
+  while (PQisBusy(connection_) != 0) {
     if (stopped(stop_)) return givenUp("прервано: программа закрывается");
     if (use_ == LabUse::Station && Clock::now() > limit) return givenUp("сервер лаборатории не отвечает");
-    waitSocket(PQsocket(connection_), false, kStopCheckMs);
+    // A failure to read comes with the result below.
+    if (waitSocket(PQsocket(connection_), false, kStopCheckMs) && PQconsumeInput(connection_) == 0) break;
   }
   std::optional<LabFailure> failure;
   bool answered = false;
