@@ -13,6 +13,11 @@ struct pg_conn;
 
 namespace tarvelo::labserver {
 
+// Why `connection` is not to be kept or given on a command line: it carries a password. The
+// Russian text names the line of PostgreSQL's password file to write instead; none when the
+// string holds no password.
+std::optional<std::string> passwordRefusal(const std::string& connection);
+
 // A query's rows as text; a NULL is an empty text.
 using LabRows = std::vector<std::vector<std::string>>;
 

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <map>
 #include <string_view>
 
 #include "labserver/socket_wait.h"
@@ -105,6 +106,24 @@ pg_conn* connectWithin(const char* const* keys, const char* const* values, const
 }
 
 }  // namespace
+
+std::optional<std::string> passwordRefusal(const std::string& connection) {
+  PQconninfoOption* parsed = PQconninfoParse(connection.c_str(), nullptr);
+  if (parsed == nullptr) return std::nullopt;  // said when connecting
+  std::map<std::string, std::string> given;
+  for (const PQconninfoOption* option = parsed; option->keyword != nullptr; ++option) {
+    if (option->val != nullptr && *option->val != '\0') given[option->keyword] = option->val;
+  }
+  PQconninfoFree(parsed);
+  if (!given.contains("password")) return std::nullopt;
+  const auto value = [&given](const char* key, const char* otherwise) {
+    return given.contains(key) ? given[key] : std::string(otherwise);
+  };
+  return "Пароль в строке подключения не хранится: уберите password= и запишите пароль в файл паролей PostgreSQL "
+         "(~/.pgpass с правами 0600, в Windows %APPDATA%\\postgresql\\pgpass.conf) строкой " +
+         value("host", "localhost") + ":" + value("port", "5432") + ":" + value("dbname", "*") + ":" +
+         value("user", "*") + ":ПАРОЛЬ";
+}
 
 std::unique_ptr<LabConnection> LabConnection::open(const std::string& connection, LabFailure& failure, LabUse use,
                                                    const std::atomic<bool>* stop) {

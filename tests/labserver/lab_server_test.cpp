@@ -61,7 +61,8 @@ class LabServerTest : public ::testing::Test {
     EXPECT_TRUE(made) << failure.text;
     return made;
   }
-  // The connection of `station`'s own login, bound to it by the administrator's command.
+  // The connection of `station`'s own login, bound to it by the administrator's command; its
+  // password is in the password file, as the tool takes none on its command line.
   static std::string stationConnection(const std::string& station) {
     static std::map<std::string, std::string> logins;  // station: login
     if (!logins.contains(station)) {
@@ -71,8 +72,9 @@ class LabServerTest : public ::testing::Test {
                                "--password-file", passwordFile(), "--server", cluster_->superuserConnection()});
       EXPECT_EQ(added.status, 0) << added.err;
       logins[station] = login;
+      cluster_->keepPassword(login, kStationPassword);
     }
-    return cluster_->connection(logins[station], kStationPassword);
+    return cluster_->connection(logins[station]);
   }
   static std::string passwordFile() {
     static const std::string path = [] {
@@ -467,8 +469,7 @@ TEST_F(LabServerTest, EarlierJournalMovesAndRussianCollationKeepsPeriods) {
                            "CREATE DATABASE ru TEMPLATE template0 LC_COLLATE 'ru_RU.UTF-8' LC_CTYPE 'ru_RU.UTF-8'")
                 .status,
             0);
-  const std::string ru = cluster_->connection(testing::PostgresCluster::kSuperuser,
-                                              testing::PostgresCluster::kSuperuserPassword, "ru");
+  const std::string ru = cluster_->connection(testing::PostgresCluster::kSuperuser, {}, "ru");
   const auto init = [&ru] { return testing::runProgram({TARVELO_JOURNAL_TOOL, "server", "init", "--server", ru}).status; };
   ASSERT_EQ(init(), 0);
   ASSERT_EQ(testing::runProgram({TARVELO_JOURNAL_TOOL, "server", "add-station", "Ру", "--login", "ru_station",
@@ -509,6 +510,11 @@ TEST_F(LabServerTest, FailedConnectionsAreSaidInRussian) {
   EXPECT_EQ(failureOf(cluster_->connection(login, kStationPassword, "нет_такой")).problem,
             LabProblem::NoDatabase);
   EXPECT_EQ(failureOf("host=127.0.0.1 port").problem, LabProblem::BadSettings);
+  const testing::ProgramResult given = testing::runProgram(
+      {TARVELO_JOURNAL_TOOL, "export", "--server", cluster_->connection(login, kStationPassword)});
+  EXPECT_EQ(given.status, 1) << "no password on a command line";
+  EXPECT_NE(given.err.find(":" + std::to_string(cluster_->port()) + ":postgres:" + login + ":ПАРОЛЬ"), std::string::npos)
+      << given.err;
   ASSERT_EQ(cluster_->psql(cluster_->superuserConnection(), "CREATE DATABASE пустая").status, 0);
   journal::Head head;
   const std::optional<LabFailure> empty =

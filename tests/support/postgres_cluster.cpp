@@ -63,6 +63,7 @@ PostgresCluster::PostgresCluster() : port_(freePort()) {
   if (made.status != 0) {
     failure_ = "initdb: " + said(made);
   } else {
+    keepPassword(kSuperuser, kSuperuserPassword);
     start();
   }
 }
@@ -78,7 +79,14 @@ PostgresCluster::~PostgresCluster() {
 std::string PostgresCluster::connection(const std::string& user, const std::string& password,
                                         const std::string& database) const {
   return "host=127.0.0.1 port=" + std::to_string(port_) + " dbname=" + database + " user=" + user +
-         " password=" + password;
+         (password.empty() ? "" : " password=" + password);
+}
+
+void PostgresCluster::keepPassword(const std::string& user, const std::string& password) const {
+  const fs::path file = folder_ / "pgpass";
+  std::ofstream(file, std::ios::app) << "127.0.0.1:" << port_ << ":*:" << user << ":" << password << "\n";
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);  // libpq reads no other
+  setenv("PGPASSFILE", file.c_str(), 1);
 }
 
 bool PostgresCluster::start() {

@@ -27,10 +27,13 @@ class PostgresCluster {
   const std::string& failure() const { return failure_; }  // what initdb or pg_ctl said; empty
   int port() const { return port_; }
 
-  // A libpq connection string for `user` with `password` to `database` on this cluster.
-  std::string connection(const std::string& user, const std::string& password,
+  // A libpq connection string for `user` to `database` on this cluster, with `password`, or
+  // with none for the password file (PGPASSFILE, set for this process and its children),
+  // which holds the superuser's and those kept.
+  std::string connection(const std::string& user, const std::string& password = {},
                          const std::string& database = "postgres") const;
-  std::string superuserConnection() const { return connection(kSuperuser, kSuperuserPassword); }
+  std::string superuserConnection() const { return connection(kSuperuser); }
+  void keepPassword(const std::string& user, const std::string& password) const;
 
   // Stops the server (fast: connections are cut) and starts it again on the same port.
   bool stop();

@@ -17,6 +17,7 @@
 #include "journal/journal.h"
 #include "journal/journal_place.h"
 #include "journal/verification_text.h"
+#include "labserver/lab_connection.h"
 #include "link/utf8_path.h"
 #include "tools/console/utf8_console.h"
 #include "tools/journal/server_commands.h"
@@ -266,6 +267,11 @@ int exportFromServer(const std::string& server, const Command& command) {
 
 int run(const Command& command) {
   const auto server = valueOf(command, "--server");
+  // A command line is seen by every user of the computer, and kept in shell histories.
+  if (const auto refusal = server ? labserver::passwordRefusal(*server) : std::nullopt) {
+    std::fprintf(stderr, "tarvelo-journal: --server: %s\n", refusal->c_str());
+    return kExitBadUsage;
+  }
   if (command.action == "server init") return initServer(*server);
   if (command.action == "server add-station") {
     const auto passwordFile = valueOf(command, "--password-file");

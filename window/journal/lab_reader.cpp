@@ -11,6 +11,7 @@ namespace tarvelo::window {
 
 // The connection kept between reads, made anew for another server or after a loss.
 struct LabReader::Connection {
+  const std::atomic<bool>* closing;
   QString server;
   std::unique_ptr<labserver::LabConnection> open;
 
@@ -20,7 +21,7 @@ struct LabReader::Connection {
     if (open && (wanted != server || !open->alive())) open.reset();
     server = wanted;
     labserver::LabFailure failure;
-    if (!open) open = labserver::LabConnection::open(wanted.toStdString(), failure);
+    if (!open) open = labserver::LabConnection::open(wanted.toStdString(), failure, labserver::LabUse::Station, closing);
     if (open) {
       if (auto refused = read(*open)) failure = *refused;
       else return {};
@@ -29,7 +30,8 @@ struct LabReader::Connection {
   }
 };
 
-LabReader::LabReader(QObject* parent) : QObject(parent), worker_(new QObject), connection_(new Connection) {
+LabReader::LabReader(QObject* parent)
+    : QObject(parent), worker_(new QObject), connection_(new Connection{&closing_, {}, {}}) {
   thread_.setObjectName("lab server reader");
   worker_->moveToThread(&thread_);
   connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
@@ -37,6 +39,7 @@ LabReader::LabReader(QObject* parent) : QObject(parent), worker_(new QObject), c
 }
 
 LabReader::~LabReader() {
+  closing_ = true;
   thread_.quit();
   thread_.wait();
   delete connection_;

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <QThread>
+#include <atomic>
 #include <vector>
 
 #include "journal/journal.h"
@@ -17,7 +18,7 @@ class LabReader : public QObject {
 
  public:
   explicit LabReader(QObject* parent = nullptr);
-  // Waits for the read under way: at most the connection's time limits.
+  // Cancels the read under way: closing never waits for the server.
   ~LabReader() override;
 
   // Every object of the lab, from `server` (a libpq connection string).
@@ -36,6 +37,7 @@ class LabReader : public QObject {
   QObject* worker_;  // lives on thread_: the reads are queued to it
   struct Connection;
   Connection* connection_;  // used on thread_ only
+  std::atomic<bool> closing_ = false;
 };
 
 }  // namespace tarvelo::window

@@ -15,7 +15,7 @@ constexpr char kTroubleStyle[] = "color: #b00000;";
 }  // namespace
 
 LabStateNote::LabStateNote(QStatusBar* bar) : QLabel(bar) {
-  setObjectName("LabServerState");
+  setObjectName("LabServerNote");
   bar->addPermanentWidget(this);
   setMinimumWidth(0);
   hide();  // until the server has been tried

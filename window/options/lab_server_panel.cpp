@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "labserver/lab_connection.h"
 #include "session/lab_link.h"
 
 namespace tarvelo::window {
@@ -37,8 +38,14 @@ LabServerPanel::LabServerPanel(session::LabLink* link, QWidget* parent)
   layout->addRow("Сервер:", server_);
   layout->addRow("Станция:", station_);
   layout->addRow(test, state_);
+  connect(server_, &QLineEdit::textChanged, this, [this](const QString& text) {
+    const auto refusal = labserver::passwordRefusal(text.trimmed().toStdString());
+    state_->setText(refusal ? QString::fromStdString(*refusal) : QString());
+  });
   connect(test, &QPushButton::clicked, this, [this] {
-    if (server().isEmpty()) {
+    if (const auto refusal = labserver::passwordRefusal(server().toStdString())) {
+      state_->setText(QString::fromStdString(*refusal));
+    } else if (server().isEmpty()) {
       state_->setText("Сервер не задан.");
     } else if (link_ == nullptr) {
       state_->setText("Журнал взвешиваний не ведется: отправлять нечего.");
@@ -56,13 +63,19 @@ LabServerPanel::LabServerPanel(session::LabLink* link, QWidget* parent)
 
 QString LabServerPanel::server() const { return server_->text().trimmed(); }
 
-void LabServerPanel::setServer(const QString& server) { server_->setText(server); }
+void LabServerPanel::setServer(const QString& server) {
+  server_->setText(server);
+  applied_ = server;
+}
 
 QString LabServerPanel::station() const { return station_->text(); }
 
 void LabServerPanel::setStation(const QString& station) { station_->setText(station); }
 
 void LabServerPanel::apply() {
+  // A password is never kept in the settings: the server stays the one given before.
+  if (labserver::passwordRefusal(server().toStdString())) server_->setText(applied_);
+  applied_ = server();
   if (link_ != nullptr) link_->send(server());
 }
 

@@ -25,12 +25,14 @@ class LabServerPanel : public QFrame {
   QString station() const;
   void setStation(const QString& station);
 
-  // The link sends where the fields say.
+  // The link sends where the fields say; a server string with a password is refused (the
+  // field says so) and the one given before kept.
   void apply();
 
  private:
   session::LabLink* link_;  // none without a journal
   QLineEdit* server_;
+  QString applied_;  // the server the link was last given
   QLineEdit* station_;
   QLabel* state_;
 };

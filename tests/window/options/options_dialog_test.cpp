@@ -100,12 +100,17 @@ class OptionsDialogTest : public QObject {
       child<QCheckBox>(dialog, "MinWCB")->setChecked(true);
       child<QLineEdit>(dialog, "MinimW")->setText("2,5");
       child<QLineEdit>(dialog, "AlertShareEdit")->setText("75");
+      // A password is refused where it is typed, with the password file's line instead.
+      child<QLineEdit>(dialog, "LabServer")->setText("host=lab port=5433 dbname=lab user=k1 password=секрет");
+      const QString said = child<QLabel>(dialog, "LabServerState")->text();
+      QVERIFY2(said.endsWith("строкой lab:5433:lab:k1:ПАРОЛЬ"), qPrintable(said));
       press(dialog, QDialogButtonBox::Ok);
     });
     const auto stored = settings::makeSettingsStore();  // as another program would read them, the window still open
     QVERIFY(stored->open("Tarvelo"));
     QCOMPARE(stored->ReadText("MinimWeight", {}), std::string("2,5"));
     QCOMPARE(stored->ReadText("JournalAlertShare", {}), std::string("75"));
+    QCOMPARE(stored->ReadText("LabServer", "не записан"), std::string());
   }
 
   void fieldThatIsNotANumberIsNamedAndKeepsTheDialogOpen() {
