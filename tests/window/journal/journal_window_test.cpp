@@ -22,6 +22,7 @@
 #include "journal/animal_list.h"
 #ifndef _WIN32
 #include "labserver/lab_schema.h"
+#include "labserver/lab_stations.h"
 #include "labserver/station_sender.h"
 #include "tests/support/postgres_cluster.h"
 #endif
@@ -234,6 +235,7 @@ class JournalWindowTest : public QObject {
     labserver::LabFailure failure;
     const auto admin = labserver::LabConnection::open(cluster.superuserConnection(), failure);
     QVERIFY2(admin && !labserver::initLabServer(*admin), failure.text.c_str());
+    QVERIFY(!labserver::addStation(*admin, "Комната 5", testing::PostgresCluster::kSuperuser, std::nullopt));
     journal::OpenError error;
     QVERIFY(!labserver::sendPending(*admin, *journal::Journal::openForReading(path, error), "Комната 5").failure);
     const QString server = QString::fromStdString(cluster.superuserConnection());
