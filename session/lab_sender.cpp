@@ -17,6 +17,13 @@ constexpr char kSilentSinceFormat[] = "HH:mm";
 
 QString textOf(const std::string& text) { return QString::fromStdString(text); }
 
+// Whether the link is encrypted, and whether the server's certificate was checked.
+QString linkWords(const labserver::LabConnection& connection) {
+  if (!connection.encrypted()) return "связь не зашифрована";
+  return connection.serverVerified() ? "связь зашифрована, сертификат сервера проверен"
+                                     : "связь зашифрована, но сертификат сервера не проверен";
+}
+
 }  // namespace
 
 LabSender::LabSender(std::filesystem::path journal) : path_(std::move(journal)) {}
@@ -93,7 +100,10 @@ void LabSender::sendNow() {
   }
   sentUpTo_ = journal->head().record - result.waiting;
   silentSince_.reset();
-  say(result.waiting > 0 ? QString("%1в очереди %2").arg(kPrefix).arg(result.waiting) : QString(), false);
+  say(QString("%1%2, %3")
+          .arg(kPrefix, result.waiting > 0 ? QString("в очереди %1").arg(result.waiting) : "все записи отправлены",
+               linkWords(*connection_)),
+      false);
   if (result.waiting == 0) followLabList();
 }
 
@@ -167,9 +177,7 @@ void LabSender::check(const QString& server) {
     emit checked(textOf(failure.text), false);
     return;
   }
-  const QString link = !connection->encrypted()    ? "связь не зашифрована"
-                       : connection->serverVerified() ? "связь зашифрована, сертификат сервера проверен"
-                                                      : "связь зашифрована, но сертификат сервера не проверен";
+  const QString link = linkWords(*connection);
   std::string station;
   if (const auto refused = labserver::boundStation(*connection, station)) {
     emit checked(textOf(refused->text), false);

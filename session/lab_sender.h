@@ -43,7 +43,8 @@ class LabSender : public QObject {
   void stop() { stopping_ = true; }
 
  signals:
-  // What the status line says of the server; empty when there is nothing to say.
+  // What the status line says of the server, with whether the link is encrypted; empty
+  // when no server is set.
   void stateChanged(const QString& text, bool trouble);
   void checked(const QString& text, bool ok);
   // The station's name as the server knows it.

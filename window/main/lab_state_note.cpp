@@ -6,8 +6,6 @@ namespace tarvelo::window {
 
 namespace {
 
-// What the note says while the server holds every record.
-constexpr char kAllSent[] = "Сервер лаборатории: все записи отправлены";
 // The share of the status bar the note may take; the rest is for the passing messages.
 constexpr double kWidthShare = 0.45;
 constexpr char kTroubleStyle[] = "color: #b00000;";
@@ -18,14 +16,14 @@ LabStateNote::LabStateNote(QStatusBar* bar) : QLabel(bar) {
   setObjectName("LabServerNote");
   bar->addPermanentWidget(this);
   setMinimumWidth(0);
-  hide();  // until the server has been tried
+  hide();  // until the server has been tried, and while none is set
 }
 
 void LabStateNote::say(const QString& text, bool trouble) {
-  text_ = text.isEmpty() ? QString(kAllSent) : text;
+  text_ = text;
+  setVisible(!text.isEmpty());
   setStyleSheet(trouble ? kTroubleStyle : "");
   setToolTip(text_);
-  show();
   fit();
 }
 
