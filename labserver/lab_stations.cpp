@@ -13,17 +13,20 @@ using Parameters = std::vector<std::optional<std::string>>;
 
 // Runs a statement the server first writes from `format` (%I a name, %L a text), so that
 // no name or password is ever pasted into SQL here.
-std::optional<LabFailure> runFormatted(LabConnection& connection, const std::string& format, const Parameters& values) {
+std::optional<LabFailure> runFormatted(LabConnection& connection, const std::string& format,
+                                       const Parameters& values) {
   std::string arguments;
   for (size_t i = 1; i <= values.size(); ++i) arguments += ", $" + std::to_string(i) + "::text";
   LabRows rows;
-  if (auto failure = connection.run("SELECT pg_catalog.format('" + format + "'" + arguments + ")", values, &rows))
+  if (auto failure = connection.run("SELECT pg_catalog.format('" + format + "'" + arguments + ")",
+                                    values, &rows))
     return failure;
   return connection.run(rows.at(0).at(0));
 }
 
 // Runs `work` in one transaction: all of it or none.
-std::optional<LabFailure> inTransaction(LabConnection& connection, const std::function<std::optional<LabFailure>()>& work) {
+std::optional<LabFailure> inTransaction(LabConnection& connection,
+                                        const std::function<std::optional<LabFailure>()>& work) {
   if (auto failure = connection.run("BEGIN")) return failure;
   if (auto failure = work()) {
     connection.run("ROLLBACK");
@@ -36,27 +39,32 @@ LabFailure refusal(const std::string& text) { return {LabProblem::BadSettings, t
 
 }  // namespace
 
-std::optional<LabFailure> addStation(LabConnection& connection, const std::string& station, const std::string& login,
+std::optional<LabFailure> addStation(LabConnection& connection, const std::string& station,
+                                     const std::string& login,
                                      const std::optional<std::string>& password) {
   if (station.empty() || login.empty()) return refusal("у станции и ее входа должны быть имена");
   return inTransaction(connection, [&]() -> std::optional<LabFailure> {
     LabRows rows;
-    if (auto failure = connection.run(
-            "SELECT login FROM tarvelo.lab_stations WHERE station = $1 AND removed IS NULL AND login <> $2",
-            {station, login}, &rows))
+    if (auto failure = connection.run("SELECT login FROM tarvelo.lab_stations WHERE station = $1 "
+                                      "AND removed IS NULL AND login <> $2",
+                                      {station, login}, &rows))
       return failure;
-    if (!rows.empty()) return refusal("станция «" + station + "» уже связана со входом «" + rows[0][0] + "»");
-    if (auto failure = connection.run("SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = $1", {login}, &rows))
+    if (!rows.empty())
+      return refusal("станция «" + station + "» уже связана со входом «" + rows[0][0] + "»");
+    if (auto failure =
+            connection.run("SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = $1", {login}, &rows))
       return failure;
     if (rows.empty()) {
       if (auto failure = runFormatted(connection, "CREATE ROLE %I LOGIN", {login})) return failure;
     }
-    if (auto failure = runFormatted(connection, std::string("GRANT ") + kStationRole + " TO %I", {login}))
+    if (auto failure =
+            runFormatted(connection, std::string("GRANT ") + kStationRole + " TO %I", {login}))
       return failure;
     if (password) {
       const std::optional<std::string> verifier = connection.passwordVerifier(login, *password);
       if (!verifier) return refusal("пароль не зашифрован: " + connection.lastError());
-      if (auto failure = runFormatted(connection, "ALTER ROLE %I PASSWORD %L", {login, *verifier})) return failure;
+      if (auto failure = runFormatted(connection, "ALTER ROLE %I PASSWORD %L", {login, *verifier}))
+        return failure;
     }
     return connection.run(
         "INSERT INTO tarvelo.lab_stations (login, station) VALUES ($1, $2) ON CONFLICT (login) "
@@ -67,9 +75,9 @@ std::optional<LabFailure> addStation(LabConnection& connection, const std::strin
 
 std::optional<LabFailure> removeStation(LabConnection& connection, const std::string& station) {
   LabRows rows;
-  if (auto failure = connection.run(
-          "UPDATE tarvelo.lab_stations SET removed = now() WHERE station = $1 AND removed IS NULL RETURNING login",
-          {station}, &rows))
+  if (auto failure = connection.run("UPDATE tarvelo.lab_stations SET removed = now() WHERE station "
+                                    "= $1 AND removed IS NULL RETURNING login",
+                                    {station}, &rows))
     return failure;
   if (rows.empty()) return refusal("станции «" + station + "» на сервере нет");
   return std::nullopt;
@@ -78,7 +86,8 @@ std::optional<LabFailure> removeStation(LabConnection& connection, const std::st
 std::optional<LabFailure> boundStation(LabConnection& connection, std::string& station) {
   LabRows rows;
   if (auto failure = connection.run(
-          "SELECT station FROM tarvelo.lab_stations WHERE login = session_user AND removed IS NULL", {}, &rows))
+          "SELECT station FROM tarvelo.lab_stations WHERE login = session_user AND removed IS NULL",
+          {}, &rows))
     return failure;
   station = rows.empty() ? std::string() : rows[0][0];
   return std::nullopt;

@@ -11,7 +11,8 @@ namespace tarvelo::labserver {
 // server takes from `login` only records of `station`. Makes the login role when missing
 // (member of the station role), and sets its password when one is given; the password is
 // sent as a SCRAM verifier, never as itself. A station removed before may be bound again.
-std::optional<LabFailure> addStation(LabConnection& connection, const std::string& station, const std::string& login,
+std::optional<LabFailure> addStation(LabConnection& connection, const std::string& station,
+                                     const std::string& login,
                                      const std::optional<std::string>& password);
 
 // The login of `station` adds no more records; what it sent stays.
