@@ -53,7 +53,10 @@ class LabServerTest : public ::testing::Test {
         testing::runProgram({TARVELO_JOURNAL_TOOL, "server", "init", "--server", cluster_->superuserConnection()});
     ASSERT_EQ(again.status, 0) << "run again, it changes nothing: " << again.err;
   }
-  static void TearDownTestSuite() { delete cluster_; }
+  static void TearDownTestSuite() {
+    delete cluster_;
+    fs::remove(passwordFile());
+  }
 
   static std::unique_ptr<LabConnection> connect(const std::string& connection) {
     LabFailure failure;
