@@ -142,6 +142,7 @@ QString LabSender::queue() {
 void LabSender::failed(const labserver::LabFailure& failure) {
   using labserver::LabProblem;
   if (!connection_ || !connection_->alive()) connection_.reset();
+  if (failure.problem == LabProblem::NoStation) station_.clear();  // asked again: the binding may change
   if (!silentSince_) silentSince_ = QDateTime::currentDateTime();
   const QString since = silentSince_->toString(kSilentSinceFormat);
   switch (failure.problem) {
