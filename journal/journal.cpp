@@ -4,6 +4,7 @@
 
 #include <array>
 #include <map>
+#include <mutex>
 #include <set>
 #include <system_error>
 #include <tuple>
@@ -353,9 +354,20 @@ std::optional<link::Failure> Journal::append(JournalRecord& record) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     return failure;
   }
-  // The record is in; a head that cannot be kept shows as an older head at the next check.
-  storeHead(path_, {record.id, record.hash});
+  keepHead();
   return std::nullopt;
+}
+
+void Journal::keepHead() const {
+  // Appenders in one process finish in any order; the journal's own last record, read
+  // under one lock, never takes the kept head back. A head that cannot be kept shows as
+  // an older head at the next check.
+  static std::mutex keeping;
+  const std::lock_guard<std::mutex> kept(keeping);
+  try {
+    storeHead(path_, lastRecord(db_));
+  } catch (const ReadError&) {
+  }
 }
 
 std::vector<JournalRecord> Journal::records(const RecordFilter& filter) const {

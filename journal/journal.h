@@ -136,6 +136,7 @@ class Journal {
 
  private:
   Journal(sqlite3* db, std::filesystem::path path) : db_(db), path_(std::move(path)) {}
+  void keepHead() const;
   sqlite3* db_;
   std::filesystem::path path_;
 };

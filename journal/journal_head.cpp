@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <mutex>
 
 #include "journal/path_text.h"
 #include "journal/whole_file.h"
@@ -70,10 +69,6 @@ std::optional<Head> storedHead(const std::filesystem::path& journal) {
 }
 
 std::optional<link::Failure> storeHead(const std::filesystem::path& journal, const Head& head) {
-  // Appenders in one process finish in any order: only a newer head replaces the kept one.
-  static std::mutex keeping;
-  const std::lock_guard<std::mutex> kept(keeping);
-  if (const auto stored = storedHead(journal); stored && stored->record >= head.record) return std::nullopt;
   // The journal's path on the second line says, to a person, whose head this is.
   const QByteArray text =
       QByteArray::fromStdString(anchorText(head)) + "\n" + pathText(journal).toUtf8() + "\n";

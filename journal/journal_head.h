@@ -35,8 +35,7 @@ std::string printedHead(const Head& head);
 std::filesystem::path headFileOf(const std::filesystem::path& journal);
 // The head last stored for that journal; none when none was.
 std::optional<Head> storedHead(const std::filesystem::path& journal);
-// Replaces the stored head whole (written beside, flushed, renamed) when `head` is newer;
-// an older one, from an appender that finished later, leaves it. The failure when not kept.
+// Replaces the stored head whole (written beside, flushed, renamed); the failure when not kept.
 std::optional<link::Failure> storeHead(const std::filesystem::path& journal, const Head& head);
 
 }  // namespace tarvelo::journal
