@@ -13,7 +13,7 @@ jobs=$(nproc)
 packages=(
   build-essential cmake ninja-build pkg-config
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
-  wine wine64 locales xvfb nsis xdotool qt6-translations-l10n poppler-utils tcl sqlite3
+  wine wine64 fonts-liberation locales xvfb nsis xdotool qt6-translations-l10n poppler-utils tcl sqlite3
   libgtest-dev libxlsxwriter-dev zlib1g-dev python3-openpyxl postgresql-15 postgresql-client-15
 )
 scripts/install-deps.sh "${packages[@]}"

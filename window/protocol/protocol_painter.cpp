@@ -22,6 +22,9 @@ constexpr double kDefaultColumnWidthCharacters = 8.43;
 constexpr double kCellPaddingPoints = 2.0;
 constexpr int kFontPoints = 10;
 constexpr int kFooterLines = 2;  // the note and a line of space above it
+// The protocol is set in the first of these faces the computer has, not in the screen's
+// face: that may be a dialog alias which resolves to a symbol or math face.
+constexpr const char* kPrintFaces[] = {"Arial", "Liberation Sans", "DejaVu Sans"};
 
 Qt::Alignment horizontalOf(reports::Alignment alignment) {
   switch (alignment) {
@@ -78,7 +81,9 @@ bool paintProtocol(const reports::SpreadsheetProtocol& protocol, QPagedPaintDevi
   // A printer that cannot start the job (gone, no rights, a file it cannot write).
   if (!painter.begin(&device)) return false;
   // The painter draws in points once scaled below, so the font is sized in those units.
-  QFont font = painter.font();
+  QFont font;
+  font.setFamilies(QStringList(std::begin(kPrintFaces), std::end(kPrintFaces)));
+  font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(kFontPoints);
   const double characterWidth = QFontMetricsF(font).horizontalAdvance('0');
   const SheetGeometry sheet(protocol, characterWidth);
