@@ -136,6 +136,11 @@ std::unique_ptr<LabConnection> LabConnection::open(const std::string& connection
     return nullptr;
   }
   PQconninfoFree(parsed);
+  // A password an earlier version kept in a station's settings is not used.
+  if (const auto refusal = use == LabUse::Station ? passwordRefusal(connection) : std::nullopt) {
+    failure = {LabProblem::BadSettings, *refusal};
+    return nullptr;
+  }
   const char* keys[] = {"connect_timeout", "tcp_user_timeout",    "application_name",     "dbname", "keepalives",
                         "keepalives_idle", "keepalives_interval", "keepalives_count",     nullptr};
   const char* values[] = {kConnectSeconds,       kUnansweredMs,             kApplication,    connection.c_str(), "1",

@@ -4,7 +4,8 @@ namespace tarvelo::link {
 
 std::optional<Failure> writeInPlace(
     const std::filesystem::path& file,
-    const std::function<std::optional<Failure>(const std::filesystem::path& partial)>& write) {
+    const std::function<std::optional<Failure>(const std::filesystem::path& partial)>& write,
+    FileReaders readers) {
   std::error_code error;
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), error);
   if (error) return failureOf(error);
@@ -12,7 +13,7 @@ std::optional<Failure> writeInPlace(
   if (!partial) return failureOf(error);
   std::optional<Failure> failure = write(*partial);
   if (!failure) {
-    if (finishPartialFile(*partial, file, error)) std::filesystem::rename(*partial, file, error);
+    if (finishPartialFile(*partial, file, readers, error)) std::filesystem::rename(*partial, file, error);
     if (!error) return std::nullopt;
     failure = failureOf(error);
   }

@@ -19,13 +19,18 @@ inline constexpr size_t kPartialUniqueCharacters = 6;
 inline constexpr std::string_view kPartialNameCharacters =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
+// Who may read a finished file: whoever might read the file it replaces (for a new file,
+// the user's new files' mode), or its owner alone, whatever the file before allowed.
+enum class FileReaders { AsBefore, OwnerOnly };
+
 // Makes `file` with `write`, which fills the partial file it is given and gives the
 // failure when it cannot. The folder is made when missing, and the partial file takes the
 // place of `file` only once written and flushed to the disk: a failure leaves an earlier
 // file of that name as it was, a crash or a power cut that file or the whole new one.
 std::optional<Failure> writeInPlace(
     const std::filesystem::path& file,
-    const std::function<std::optional<Failure>(const std::filesystem::path& partial)>& write);
+    const std::function<std::optional<Failure>(const std::filesystem::path& partial)>& write,
+    FileReaders readers = FileReaders::AsBefore);
 
 // Whether `name` names a partial file of `fileName`, such as a writer that was killed
 // while writing leaves behind.
@@ -40,9 +45,10 @@ bool isPartialFileName(std::string_view name, std::string_view fileName);
 std::optional<std::filesystem::path> createPartialFile(const std::filesystem::path& file,
                                                        std::error_code& error);
 
-// Gives the written `partial` the mode `file` is to have (see replacementFileMode on POSIX
-// systems) and flushes it to the disk; false, with `error` telling why, when it cannot.
+// Gives the written `partial` the mode `file` is to have for `readers` (see
+// replacementFileMode on POSIX systems) and flushes it to the disk; false, with `error`
+// telling why, when it cannot.
 bool finishPartialFile(const std::filesystem::path& partial, const std::filesystem::path& file,
-                       std::error_code& error);
+                       FileReaders readers, std::error_code& error);
 
 }  // namespace tarvelo::link

@@ -36,14 +36,15 @@ std::optional<std::filesystem::path> createPartialFile(const std::filesystem::pa
 // The mode is given only now, so a writer may write its partial file even when the file
 // it replaces is read-only.
 bool finishPartialFile(const std::filesystem::path& partial, const std::filesystem::path& file,
-                       std::error_code& error) {
+                       FileReaders readers, std::error_code& error) {
   const int descriptor = ::open(partial.c_str(), O_WRONLY | O_CLOEXEC);
   if (descriptor < 0) {
     error.assign(errno, std::generic_category());
     return false;
   }
-  const bool finished =
-      ::fchmod(descriptor, replacementFileMode(file)) == 0 && ::fsync(descriptor) == 0;
+  mode_t mode = replacementFileMode(file);
+  if (readers == FileReaders::OwnerOnly) mode &= S_IRWXU;
+  const bool finished = ::fchmod(descriptor, mode) == 0 && ::fsync(descriptor) == 0;
   if (!finished) error.assign(errno, std::generic_category());
   const bool closed = ::close(descriptor) == 0;
   if (finished && !closed) error.assign(errno, std::generic_category());

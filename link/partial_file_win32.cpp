@@ -43,7 +43,7 @@ std::optional<std::filesystem::path> createPartialFile(const std::filesystem::pa
 
 // Files have no mode here: the partial file only goes to the disk.
 bool finishPartialFile(const std::filesystem::path& partial, const std::filesystem::path& /*file*/,
-                       std::error_code& error) {
+                       FileReaders /*readers*/, std::error_code& error) {
   const HANDLE opened = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
   if (opened == INVALID_HANDLE_VALUE) {

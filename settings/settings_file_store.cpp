@@ -428,7 +428,8 @@ void writeValue(const std::optional<std::filesystem::path>& keyDir, SettingsFile
   const auto write = [lines](const std::filesystem::path& partial) {
     return writeLinesInto(partial, *lines);
   };
-  if (!link::writeInPlace(file, write)) {
+  // The settings may name the lab's server and its login: for the user's eyes only.
+  if (!link::writeInPlace(file, write, link::FileReaders::OwnerOnly)) {
     cache.wrote(file);
   } else {
     cache.forget();

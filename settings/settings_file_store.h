@@ -25,7 +25,8 @@ class SettingsFileCache;
 // byte, missing newline at the end of the file) is ignored, and the next write drops it;
 // a carriage return before the newline is allowed; of two lines with one name the later
 // counts. Every write replaces the file by a complete new one (temporary file, fsync,
-// rename) with the mode of the old one, or for a new file 0666 less the umask; a file
+// rename) readable by its owner alone (the owner's bits of the old file's mode, or for a
+// new file 0600 less the umask), since it may name the lab's server and login; a file
 // that exists but cannot be read (not a regular file, no permission) is left alone.
 // A write also removes the temporary files of writers that were killed while writing.
 //

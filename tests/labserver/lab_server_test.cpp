@@ -483,7 +483,8 @@ TEST_F(LabServerTest, EarlierJournalMovesAndRussianCollationKeepsPeriods) {
   journal::JournalRecord nextDay = resultOf(3);
   nextDay.local = "2026-12-08 10:00:00";
   ASSERT_FALSE(journal->append(nextDay));
-  ASSERT_FALSE(sendPending(*connect(cluster_->connection("ru_station", kStationPassword, "ru")), *journal, "Ру").failure);
+  cluster_->keepPassword("ru_station", kStationPassword);
+  ASSERT_FALSE(sendPending(*connect(cluster_->connection("ru_station", {}, "ru")), *journal, "Ру").failure);
   ASSERT_EQ(cluster_->psql(ru,
                            "ALTER TABLE tarvelo.lab_records SET SCHEMA public; ALTER TABLE tarvelo.lab_objects SET "
                            "SCHEMA public; DROP SCHEMA tarvelo CASCADE;")
@@ -500,17 +501,21 @@ TEST_F(LabServerTest, EarlierJournalMovesAndRussianCollationKeepsPeriods) {
 // What "Проверить соединение" tells: a wrong password, an unknown host, a server that
 // does not listen, a database that is not there, a database without the lab's journal.
 TEST_F(LabServerTest, FailedConnectionsAreSaidInRussian) {
-  const auto failureOf = [](const std::string& connection) {
+  const auto failureOf = [](const std::string& connection, LabUse use = LabUse::Station) {
     LabFailure failure;
-    EXPECT_FALSE(LabConnection::open(connection, failure)) << connection;
+    EXPECT_FALSE(LabConnection::open(connection, failure, use)) << connection;
     return failure;
   };
   const std::string login = "station_1";  // the first login bound in this suite
   stationConnection("Комната 1");
-  EXPECT_EQ(failureOf(cluster_->connection(login, "чужой")).problem, LabProblem::Password);
+  EXPECT_EQ(failureOf(cluster_->connection(login, "чужой"), LabUse::Administration).problem, LabProblem::Password);
+  // A password kept in a station's settings by an earlier version is not used.
+  const LabFailure kept = failureOf(cluster_->connection(login, kStationPassword));
+  EXPECT_EQ(kept.problem, LabProblem::BadSettings);
+  EXPECT_NE(kept.text.find(":" + login + ":ПАРОЛЬ"), std::string::npos) << kept.text;
   EXPECT_EQ(failureOf("host=no-such-host.invalid dbname=lab").problem, LabProblem::HostNotFound);
   EXPECT_EQ(failureOf("host=127.0.0.1 port=1 dbname=lab").problem, LabProblem::Refused);
-  EXPECT_EQ(failureOf(cluster_->connection(login, kStationPassword, "нет_такой")).problem,
+  EXPECT_EQ(failureOf(cluster_->connection(login, {}, "нет_такой")).problem,
             LabProblem::NoDatabase);
   EXPECT_EQ(failureOf("host=127.0.0.1 port").problem, LabProblem::BadSettings);
   const testing::ProgramResult given = testing::runProgram(
@@ -521,7 +526,7 @@ TEST_F(LabServerTest, FailedConnectionsAreSaidInRussian) {
   ASSERT_EQ(cluster_->psql(cluster_->superuserConnection(), "CREATE DATABASE пустая").status, 0);
   journal::Head head;
   const std::optional<LabFailure> empty =
-      stationHead(*connect(cluster_->connection(login, kStationPassword, "пустая")), "А", head);
+      stationHead(*connect(cluster_->connection(login, {}, "пустая")), "А", head);
   ASSERT_TRUE(empty);
   EXPECT_EQ(empty->problem, LabProblem::NoLabJournal);
 }

@@ -251,7 +251,8 @@ class LabLinkTest : public QObject {
     const std::string login = serverOf("Проверка");
     link.check(QString::fromStdString(cluster.connection(kLogin + std::string("_1"), "чужой")));
     QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, kSendMs);
-    QVERIFY2(checked.last().at(0).toString().startsWith("пароль не подошел"), qPrintable(checked.last().at(0).toString()));
+    QVERIFY2(checked.last().at(0).toString().startsWith("Пароль в строке подключения не хранится"),
+             qPrintable(checked.last().at(0).toString()));
     link.check(QString::fromStdString(login));
     QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 2, kSendMs);
     QCOMPARE(checked.last().at(1).toBool(), true);
@@ -268,8 +269,9 @@ class LabLinkTest : public QObject {
       const auto admin = labserver::LabConnection::open(cluster.superuserConnection(), failure);
       if (!admin || labserver::addStation(*admin, station, login, kPassword)) return {};
       logins[station] = login;
+      cluster.keepPassword(login, kPassword);
     }
-    return cluster.connection(logins[station], kPassword);
+    return cluster.connection(logins[station]);
   }
   std::string loginOf(const std::string& station) { return logins[station]; }
   std::string server() const { return cluster.superuserConnection(); }

@@ -349,11 +349,11 @@ class MainFormTest : public QObject {
     labserver::LabFailure failure;
     const auto admin = labserver::LabConnection::open(cluster.superuserConnection(), failure);
     QVERIFY2(admin && !labserver::initLabServer(*admin), failure.text.c_str());
-    for (const char* station : {"Клетка", "Клетка 2"})
+    for (const char* station : {"Клетка", "Клетка 2"}) {
       QVERIFY(!labserver::addStation(*admin, station, station, std::string(testing::PostgresCluster::kSuperuserPassword)));
-    const auto loginOf = [&cluster](const std::string& station) {
-      return cluster.connection("'" + station + "'", testing::PostgresCluster::kSuperuserPassword);
-    };
+      cluster.keepPassword(station, testing::PostgresCluster::kSuperuserPassword);
+    }
+    const auto loginOf = [&cluster](const std::string& station) { return cluster.connection("'" + station + "'"); };
     const std::vector<std::string> tags{"985000000000101", "985000000000102", "985000000000103"};
     std::string profile = "2:0:0.05";
     for (int mouse = 0; mouse < 3; ++mouse) profile += ",3.5:" + std::to_string(24 + mouse) + ":0.3,2:0:0.05";
