@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
+#include <thread>
 
 #include "journal/path_text.h"
 #include "journal/whole_file.h"
@@ -18,6 +20,9 @@ namespace {
 constexpr char kHeadsFolder[] = "/Korvane/Tarvelo/journal-heads/";
 constexpr char kHeadSuffix[] = ".head";
 constexpr qsizetype kPathKeyDigits = 16;
+// Windows lets nobody open a file while another program's write replaces it: for moments.
+constexpr int kReadAttempts = 20;
+constexpr std::chrono::milliseconds kReadPause{10};
 
 bool isHexDigits(std::string_view text) {
   return std::all_of(text.begin(), text.end(),
@@ -64,7 +69,10 @@ std::filesystem::path headFileOf(const std::filesystem::path& journal) {
 
 std::optional<Head> storedHead(const std::filesystem::path& journal) {
   QFile file(pathText(headFileOf(journal)));
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  for (int attempt = 1; !file.open(QIODevice::ReadOnly); ++attempt) {
+    if (attempt == kReadAttempts || !file.exists()) return std::nullopt;
+    std::this_thread::sleep_for(kReadPause);
+  }
   return parseAnchor(file.readLine().trimmed().toStdString());
 }
 

@@ -13,7 +13,7 @@ std::optional<Failure> writeInPlace(
   if (!partial) return failureOf(error);
   std::optional<Failure> failure = write(*partial);
   if (!failure) {
-    if (finishPartialFile(*partial, file, readers, error)) std::filesystem::rename(*partial, file, error);
+    if (finishPartialFile(*partial, file, readers, error)) replaceByPartialFile(*partial, file, error);
     if (!error) return std::nullopt;
     failure = failureOf(error);
   }

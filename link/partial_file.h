@@ -51,4 +51,8 @@ std::optional<std::filesystem::path> createPartialFile(const std::filesystem::pa
 bool finishPartialFile(const std::filesystem::path& partial, const std::filesystem::path& file,
                        FileReaders readers, std::error_code& error);
 
+// Puts the finished `partial` in the place of `file`; false, with `error` telling why.
+bool replaceByPartialFile(const std::filesystem::path& partial, const std::filesystem::path& file,
+                          std::error_code& error);
+
 }  // namespace tarvelo::link

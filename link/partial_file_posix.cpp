@@ -51,4 +51,10 @@ bool finishPartialFile(const std::filesystem::path& partial, const std::filesyst
   return finished && closed;
 }
 
+bool replaceByPartialFile(const std::filesystem::path& partial, const std::filesystem::path& file,
+                          std::error_code& error) {
+  std::filesystem::rename(partial, file, error);
+  return !error;
+}
+
 }  // namespace tarvelo::link

@@ -10,6 +10,10 @@ namespace tarvelo::link {
 namespace {
 
 constexpr int kAttempts = 100;
+// A reader of the file (this program's own, a virus scanner, an indexer) holds it against
+// replacement for moments only.
+constexpr int kReplaceAttempts = 50;
+constexpr DWORD kReplacePauseMs = 10;
 
 std::error_code lastSystemError() {
   return {static_cast<int>(GetLastError()), std::system_category()};
@@ -54,6 +58,21 @@ bool finishPartialFile(const std::filesystem::path& partial, const std::filesyst
   if (!flushed) error = lastSystemError();
   CloseHandle(opened);
   return flushed;
+}
+
+bool replaceByPartialFile(const std::filesystem::path& partial, const std::filesystem::path& file,
+                          std::error_code& error) {
+  for (int attempt = 1;; ++attempt) {
+    if (MoveFileExW(partial.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
+      error.clear();
+      return true;
+    }
+    const DWORD refused = GetLastError();
+    if (attempt == kReplaceAttempts || (refused != ERROR_SHARING_VIOLATION && refused != ERROR_ACCESS_DENIED)) break;
+    Sleep(kReplacePauseMs);
+  }
+  error = lastSystemError();
+  return false;
 }
 
 }  // namespace tarvelo::link
