@@ -3,6 +3,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "journal/journal.h"
@@ -20,6 +21,16 @@ struct Animal {
 
   bool operator==(const Animal&) const = default;
 };
+
+// The longest animal number, in characters: a tag's 15 digits or a card's code, with room.
+inline constexpr size_t kAnimalNumberLimit = 32;
+
+// Why `number` cannot name an animal in the journal and on the lab's server: longer than
+// kAnimalNumberLimit characters, a control character, bytes that are not UTF-8; none when
+// it can.
+std::optional<std::string> animalNumberRefusal(std::string_view number);
+// The same for a whole animal: its number, and its other fields' characters.
+std::optional<std::string> animalRefusal(const Animal& animal);
 
 // The list as the journal holds it: each number's newest animal record that no gone
 // record of the number followed, in the order the numbers were first entered. The records

@@ -174,6 +174,7 @@ std::variant<Animal, std::string> animalOf(const TableRow& row, const Layout& la
                 {},
                 {}};
   if (animal.number.empty()) return std::string("нет номера животного");
+  if (auto refused = animalRefusal(animal)) return *refused;
   const TableCell weight = cell(Field::Weight);
   if (!weight.text.empty()) {
     try {

@@ -37,6 +37,8 @@ const QString kSilentSince = QStringLiteral(" - Весы не отвечают �
 
 // The note of a result whose number is not on the list of animals to weigh.
 const std::string kNotListed = "нет в списке";
+// The note of a result whose typed or scanned number the journal cannot keep.
+const std::string kNumberNotTaken = "номер не принят: ";
 
 int64_t steadyMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now().time_since_epoch()).count();
@@ -421,6 +423,9 @@ bool WeighingSession::addResultRow() {
     weighing::WeighingInputs inputs = controls_.inputs();
     const std::optional<AnimalTags::Identity> tagged = tags_.identity();
     if (tagged) inputs.eAnimal = tagged->animal;
+    // A number the journal cannot keep (scans run together, a stray control key) names nobody.
+    const std::optional<std::string> refusedNumber = journal::animalNumberRefusal(inputs.eAnimal);
+    if (refusedNumber) inputs.eAnimal.clear();
     const weighing::StopOutcome outcome = weighing::StopWeighing(store_, inputs);
     if (outcome.lastNum) emit lastNumChanged(*outcome.lastNum);
     const journal::Animal* listed = nullptr;
@@ -431,8 +436,12 @@ bool WeighingSession::addResultRow() {
                                       [&inputs](const journal::Animal& animal) { return animal.number == inputs.eAnimal; });
       if (found != animals_.end()) listed = &*found;
       const bool unlisted = !inputs.eAnimal.empty() && !animals_.empty() && listed == nullptr;
-      const std::string note = tagged ? tagged->note : std::string();
-      store_.sgRes.setCell(weighing::ResultNote, row, unlisted ? kNotListed + (note.empty() ? "" : "; " + note) : note);
+      std::string note;
+      for (const std::string& part : {refusedNumber ? kNumberNotTaken + *refusedNumber : std::string(),
+                                      unlisted ? kNotListed : std::string(), tagged ? tagged->note : std::string()}) {
+        if (!part.empty()) note += (note.empty() ? "" : "; ") + part;
+      }
+      store_.sgRes.setCell(weighing::ResultNote, row, note);
       tags_.weighingEnded();
     }
     if (outcome.resultAdded && journal_) journal_->resultAdded(store_, store_.selectedResultRow, listed);

@@ -187,6 +187,27 @@ TEST_F(AnimalListTest, FilesThatHoldNoListAreSaidWhy) {
 
 // A file read again adds nothing, a moved cage one record, a removal one; the list keeps
 // the order it was first entered in, also across a reopening, and the chain holds.
+// What the lab's server could never take is refused where it enters, with the line said.
+TEST_F(AnimalListTest, NumbersAndFieldsTheServerCouldNotTakeAreRefused) {
+  const std::string longest(kAnimalNumberLimit, '7');
+  std::ofstream(file("hostile.csv"), std::ios::binary)
+      << "№ животного;Клетка\n" << longest << ";C1\n" << longest + "8" << ";C1\n" << std::string(3000, '9')
+      << ";C1\nК\x01-1;C1\nК-2;C\x07\n";
+  const ImportedList list = importAnimalList(file("hostile.csv"));
+  ASSERT_EQ(list.animals.size(), 1u);
+  EXPECT_EQ(list.animals[0].number, longest);
+  EXPECT_EQ(list.refused, (std::vector<RefusedLine>{{3, "номер длиннее 32 знаков (33)"},
+                                                    {4, "номер длиннее 32 знаков (3000)"},
+                                                    {5, "в номере непечатаемый знак"},
+                                                    {6, "непечатаемый знак в поле «клетка»"}}));
+  // Characters, not bytes; and neither a NUL, nor bytes that are not UTF-8.
+  EXPECT_EQ(animalNumberRefusal("Мышь-" + std::string(27, '1')), std::nullopt);
+  for (const std::string& bad : {std::string("К-1\0", 5), std::string("\xC3\x28"), std::string("\xC0\xAF"),
+                                std::string("\xED\xA0\x80"), std::string("\xC2\x85")}) {
+    EXPECT_TRUE(animalNumberRefusal(bad)) << bad;
+  }
+}
+
 TEST_F(AnimalListTest, JournalKeepsTheListWithOnlyItsChanges) {
   const std::vector<Animal> imported = importAnimalList(file("список.csv")).animals;
   ASSERT_EQ(write(imported, true), 10u);

@@ -351,13 +351,16 @@ class WeighingSessionTest : public QObject {
     inputs.eAnimal = "К-7";
     weighMouse({}, {});
     weighMouse({}, {"985000000000002", "985000000000003"});
+    inputs.eAnimal = std::string(40, '7');  // scans run together
+    weighMouse({}, {});
     session->stop();
-    const std::vector<std::string> animals{"985000000000001", "К-7", ""};
-    for (int row = 1; row <= 3; ++row)
+    const std::vector<std::string> animals{"985000000000001", "К-7", "", ""};
+    for (int row = 1; row <= 4; ++row)
       QCOMPARE(store().sgRes.cell(weighing::ResultAnimal, row), animals[static_cast<size_t>(row - 1)]);
     QVERIFY(store().sgRes.cell(weighing::ResultNote, 1).empty());
     QCOMPARE(store().sgRes.cell(weighing::ResultNote, 2), std::string("нет в списке"));
     QVERIFY(!store().sgRes.cell(weighing::ResultNote, 3).empty());
+    QCOMPARE(store().sgRes.cell(weighing::ResultNote, 4), std::string("номер не принят: номер длиннее 32 знаков (40)"));
   }
 
   // Ten tagged mice weighed hands-free on day 1, their tags read as they go onto the pan,

@@ -150,6 +150,7 @@ std::optional<QString> AnimalListWindow::saveTable() {
     };
     journal::Animal animal{cell(NumberColumn), cell(CageColumn), cell(GroupColumn), cell(SexColumn), cell(BornColumn), {}};
     if (animal.number.empty()) return QString("Строка %1: нет номера животного.").arg(row + 1);
+    if (const auto refused = journal::animalRefusal(animal)) return QString("Строка %1: %2.").arg(row + 1).arg(text(*refused));
     if (!numbers.insert(animal.number).second) return QString("Строка %1: номер %2 уже есть выше.").arg(row + 1).arg(text(animal.number));
     if (const std::string weight = cell(WeightColumn); !weight.empty()) {
       try {
