@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <tuple>
 
 #include "journal/journal.h"
@@ -163,6 +164,33 @@ TEST_F(LabServerTest, StationsSendEachRecordOnce) {
 
 // A journal cut by its last records, or rewritten with a chain made anew, is caught at the
 // next send and named by the first record the server holds otherwise; nothing is sent.
+// Two stations catching up at once on the same animals, in opposite orders, never deadlock.
+TEST_F(LabServerTest, CatchUpsOnTheSameAnimalsNeverDeadlock) {
+  constexpr int kAnimals = 150;
+  constexpr int kRounds = 5;
+  for (int round = 0; round < kRounds; ++round) {
+    std::vector<std::unique_ptr<journal::Journal>> journals;
+    for (const bool backwards : {false, true}) {
+      journals.push_back(journalOf("deadlock-" + std::to_string(round) + (backwards ? "b" : "a") + ".sqlite", 0));
+      for (int i = 0; i < kAnimals; ++i) {
+        journal::JournalRecord record = resultOf(backwards ? kAnimals - i : i + 1);
+        record.person = std::to_string(round) + (backwards ? "b" : "a");
+        ASSERT_FALSE(journals.back()->append(record));
+      }
+    }
+    std::vector<SendResult> sent(2);
+    std::vector<std::thread> senders;
+    for (size_t s = 0; s < 2; ++s) {
+      const std::string station = "Догонка " + std::to_string(round) + std::to_string(s);
+      senders.emplace_back([&sent, &journals, s, station, connection = std::shared_ptr(as(station))] {
+        sent[s] = sendPending(*connection, *journals[s], station);
+      });
+    }
+    for (std::thread& sender : senders) sender.join();
+    for (const SendResult& one : sent) EXPECT_FALSE(one.failure) << one.failure->text;
+  }
+}
+
 TEST_F(LabServerTest, CutOrRewrittenJournalIsRefusedAtItsFirstDifference) {
   auto cut = journalOf("cut.sqlite", 10);
   const auto connection = as("Отрезанная");
