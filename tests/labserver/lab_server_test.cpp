@@ -275,6 +275,12 @@ TEST_F(LabServerTest, StationRoleCannotChangeOrDelete) {
   EXPECT_EQ(verified.status, 3) << verified.err;
   EXPECT_NE(verified.out.find("Станция «Права»: цепочка на сервере нарушена с записи № 1."), std::string::npos)
       << verified.out;
+  // The lab's export marks that station's rows and says why at its end.
+  const testing::ProgramResult exported = testing::runProgram(
+      {TARVELO_JOURNAL_TOOL, "export", "--server", stationConnection("Права"), "--station", "Права"});
+  EXPECT_NE(exported.out.find("Права (цепочка нарушена)"), std::string::npos) << exported.out;
+  EXPECT_NE(exported.out.find("Цепочка на сервере нарушена: «Права» с записи № 1."), std::string::npos)
+      << exported.out;
 }
 
 // The lab's view: an animal weighed at two stations is one object, its weighings in the

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -19,6 +20,9 @@ namespace tarvelo::tools {
 
 namespace {
 
+// After the station's name in a row its chain on the server does not prove.
+constexpr char kBrokenMark[] = " (цепочка нарушена)";
+
 std::unique_ptr<labserver::LabConnection> connect(const std::string& connection,
                                                   labserver::LabUse use = labserver::LabUse::Station) {
   labserver::LabFailure failure;
@@ -30,6 +34,28 @@ std::unique_ptr<labserver::LabConnection> connect(const std::string& connection,
 int failed(const labserver::LabFailure& failure) {
   std::fprintf(stderr, "Сервер лаборатории: %s\n", failure.text.c_str());
   return kExitNoServer;
+}
+
+// The source with the rows of a station whose chain on the server breaks marked from the
+// first broken record on, and said at the end of a Russian export.
+journal::ExportSource markedByChains(journal::ExportSource source, const std::vector<labserver::StationCheck>& checks) {
+  std::map<std::string, std::int64_t> broken;  // station: its first broken record
+  std::string said;
+  for (const labserver::StationCheck& check : checks) {
+    if (!check.firstBroken) continue;
+    broken[check.station] = *check.firstBroken;
+    said += (said.empty() ? "Цепочка на сервере нарушена: " : "; ") + ("«" + check.station + "» с записи № ") +
+            std::to_string(*check.firstBroken);
+  }
+  if (broken.empty()) return source;
+  source.forEachResult = [read = source.forEachResult, broken](const journal::ResultVisitor& take) {
+    return read([&](const journal::JournalRecord& result, const std::string& station) {
+      const auto found = broken.find(station);
+      take(result, found != broken.end() && result.id >= found->second ? station + kBrokenMark : station);
+    });
+  };
+  source.head = [said] { return said + "."; };
+  return source;
 }
 
 }  // namespace
@@ -81,7 +107,9 @@ int exportServer(const std::string& connection, const journal::RecordFilter& fil
   const auto server = connect(connection);
   if (!server) return kExitNoServer;
   const labserver::LabFilter lab{std::move(station), filter.animal, filter.fromDate, filter.toDate};
-  const journal::ExportSource source = labserver::labSource(*server, lab);
+  std::vector<labserver::StationCheck> checks;
+  if (const auto failure = labserver::verifyStations(*server, checks)) return failed(*failure);
+  const journal::ExportSource source = markedByChains(labserver::labSource(*server, lab), checks);
   if (out.empty()) {
     console::binaryStandardOutput();  // the CSV's own line ends, untranslated
     if (const auto failure = journal::writeCsv(source, style, stdout)) {
