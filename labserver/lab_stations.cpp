@@ -1,6 +1,7 @@
 #include "labserver/lab_stations.h"
 
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "labserver/lab_schema.h"
@@ -81,6 +82,39 @@ std::optional<LabFailure> removeStation(LabConnection& connection, const std::st
     return failure;
   if (rows.empty()) return refusal("станции «" + station + "» на сервере нет");
   return std::nullopt;
+}
+
+std::optional<LabFailure> renameStation(LabConnection& connection, const std::string& from,
+                                        const std::string& to) {
+  if (to.empty()) return refusal("у станции должно быть имя");
+  return inTransaction(connection, [&]() -> std::optional<LabFailure> {
+    if (auto failure = connection.run(std::string("SET LOCAL ROLE ") + kOwnerRole)) return failure;
+    LabRows rows;
+    if (auto failure =
+            connection.run("SELECT 1 FROM tarvelo.lab_stations WHERE station = $1 UNION ALL "
+                           "(SELECT 1 FROM tarvelo.lab_records WHERE station = $1 LIMIT 1)",
+                           {to}, &rows))
+      return failure;
+    if (!rows.empty()) return refusal("имя «" + to + "» на сервере уже есть");
+    if (auto failure = connection.run(
+            "UPDATE tarvelo.lab_stations SET station = $2 WHERE station = $1 RETURNING login",
+            {from, to}, &rows))
+      return failure;
+    if (rows.empty()) return refusal("станции «" + from + "» на сервере нет");
+    // Records are never changed but by this: the owner lets them, for this transaction only.
+    for (const char* sql :
+         {"ALTER TABLE tarvelo.lab_records DISABLE TRIGGER lab_records_kept",
+          "UPDATE tarvelo.lab_records SET station = $2 WHERE station = $1",
+          "ALTER TABLE tarvelo.lab_records ENABLE TRIGGER lab_records_kept",
+          "UPDATE tarvelo.lab_objects SET home = $2 WHERE home = $1",
+          "UPDATE tarvelo.lab_objects SET last_station = $2 WHERE last_station = $1",
+          "UPDATE tarvelo.lab_objects SET first_station = $2 WHERE first_station = $1"}) {
+      const bool named = std::string_view(sql).find('$') != std::string_view::npos;
+      if (auto failure = connection.run(sql, named ? Parameters{from, to} : Parameters{}))
+        return failure;
+    }
+    return std::nullopt;
+  });
 }
 
 std::optional<LabFailure> boundStation(LabConnection& connection, std::string& station) {

@@ -18,6 +18,11 @@ std::optional<LabFailure> addStation(LabConnection& connection, const std::strin
 // The login of `station` adds no more records; what it sent stays.
 std::optional<LabFailure> removeStation(LabConnection& connection, const std::string& station);
 
+// `from` is called `to` from now on: its login, the records it sent and the lab's sums of
+// them take the new name, so its journal goes on as one chain. Refused when `to` is a name
+// the server already knows.
+std::optional<LabFailure> renameStation(LabConnection& connection, const std::string& from, const std::string& to);
+
 // The station the connection's login adds records for; empty when it is bound to none.
 std::optional<LabFailure> boundStation(LabConnection& connection, std::string& station);
 

@@ -19,6 +19,7 @@
 #include "labserver/lab_objects.h"
 #include "labserver/lab_records.h"
 #include "labserver/lab_schema.h"
+#include "labserver/lab_stations.h"
 #include "labserver/station_sender.h"
 #include "link/utf8_path.h"
 #include "tests/support/postgres_cluster.h"
@@ -398,6 +399,21 @@ TEST_F(LabServerTest, ALoginAddsOnlyItsStationsProvedRecords) {
         << sql << ": " << said;
   }
   EXPECT_EQ(serverHeadOf("Чужая"), 0);
+  // Renamed by the administrator, the station's journal goes on as one chain under its new name.
+  const auto rename = [](const std::string& from, const std::string& to) {
+    return testing::runProgram({TARVELO_JOURNAL_TOOL, "server", "rename-station", from, to, "--server",
+                                cluster_->superuserConnection()});
+  };
+  EXPECT_NE(rename("Своя", "Чужая").err.find("имя «Чужая» на сервере уже есть"), std::string::npos);
+  ASSERT_EQ(rename("Своя", "Своя 2").status, 0);
+  std::string bound;
+  ASSERT_EQ(boundStation(*connection, bound), std::nullopt);
+  EXPECT_EQ(bound, "Своя 2");
+  journal::JournalRecord fifth = resultOf(5);
+  ASSERT_FALSE(mine->append(fifth));
+  EXPECT_EQ(sendPending(*connection, *mine, bound).sent, 1);
+  EXPECT_EQ(serverHeadOf("Своя 2"), 5);
+  EXPECT_EQ(serverHeadOf("Своя"), 0);
 }
 
 // The server proves a record's hash from its fields as the station made it, whatever the

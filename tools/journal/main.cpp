@@ -49,6 +49,9 @@ constexpr char kHelp[] =
     "  сами (psql: \\password ВХОД).\n"
     "tarvelo-journal server remove-station ИМЯ --server СТРОКА\n"
     "  вход станции больше не добавляет записей; принятые остаются.\n"
+    "tarvelo-journal server rename-station ИМЯ НОВОЕ --server СТРОКА\n"
+    "  станция зовется по-новому: ее вход, принятые записи и сводки лаборатории берут новое имя,\n"
+    "  журнал станции продолжается одной цепочкой.\n"
     "tarvelo-journal export [--journal ФАЙЛ] [--object ИМЯ | --animal НОМЕР] [--from ГГГГ-ММ-ДД] [--to ГГГГ-ММ-ДД]\n"
     "                       [--weights | --growth [--warning %] [--limit %]] [--c-locale] [--out ФАЙЛ [--force]]\n"
     "  результаты (без удаленных) в CSV: \";\" и десятичная запятая, с --c-locale \",\" и точка;\n"
@@ -64,7 +67,8 @@ constexpr char kHelp[] =
 
 struct Command {
   std::string action;
-  std::string station;  // server add-station, remove-station: the station named
+  std::string station;  // server add-station, remove-station, rename-station: the station named
+  std::string newName;  // server rename-station: the station's new name
   std::map<std::string, std::string> values;  // --name value
   bool cLocale = false;
   bool force = false;
@@ -85,12 +89,12 @@ bool takesValue(const std::string& name) {
 // The arguments as the system gives them in Unicode, as UTF-8.
 std::variant<Command, UsageError> parse(const QStringList& arguments) {
   if (arguments.size() < 2) return UsageError{"не задано действие"};
-  Command command{arguments[1].toStdString(), {}, {}, false, false, false, false};
+  Command command{arguments[1].toStdString(), {}, {}, {}, false, false, false, false};
   qsizetype first = 2;
   if (command.action == "server") {
     const QString action = arguments.size() > 2 ? arguments[2] : QString();
-    if (action != "init" && action != "add-station" && action != "remove-station")
-      return UsageError{"после server нужно действие init, add-station или remove-station"};
+    if (action != "init" && action != "add-station" && action != "remove-station" && action != "rename-station")
+      return UsageError{"после server нужно действие init, add-station, remove-station или rename-station"};
     command.action = "server " + action.toStdString();
     first = 3;
     if (action != "init") {
@@ -98,6 +102,12 @@ std::variant<Command, UsageError> parse(const QStringList& arguments) {
         return UsageError{command.action + ": нужно имя станции"};
       command.station = arguments[3].toStdString();
       first = 4;
+    }
+    if (action == "rename-station") {
+      if (arguments.size() < 5 || arguments[4].startsWith("--"))
+        return UsageError{command.action + ": нужно новое имя станции"};
+      command.newName = arguments[4].toStdString();
+      first = 5;
     }
   } else if (command.action != "verify" && command.action != "export") {
     return UsageError{"неизвестное действие «" + command.action + "»"};
@@ -279,6 +289,7 @@ int run(const Command& command) {
                               passwordFile ? std::optional(pathOf(*passwordFile)) : std::nullopt);
   }
   if (command.action == "server remove-station") return removeStationOnServer(*server, command.station);
+  if (command.action == "server rename-station") return renameStationOnServer(*server, command.station, command.newName);
   if (server && command.action == "export") return exportFromServer(*server, command);
   const auto given = valueOf(command, "--journal");
   const std::filesystem::path path = given ? pathOf(*given) : journal::defaultJournalPath();

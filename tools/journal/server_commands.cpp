@@ -102,6 +102,16 @@ int removeStationOnServer(const std::string& connection, const std::string& stat
   return 0;
 }
 
+int renameStationOnServer(const std::string& connection, const std::string& from,
+                          const std::string& to) {
+  const auto server = connect(connection, labserver::LabUse::Administration);
+  if (!server) return kExitNoServer;
+  if (const auto failure = labserver::renameStation(*server, from, to)) return failed(*failure);
+  std::printf("Станция «%s» теперь зовется «%s»; ее журнал продолжается.\n", from.c_str(),
+              to.c_str());
+  return 0;
+}
+
 int exportServer(const std::string& connection, const journal::RecordFilter& filter, std::optional<std::string> station,
                  journal::ExportStyle style, const std::filesystem::path& out) {
   const auto server = connect(connection);

@@ -22,6 +22,9 @@ int addStationOnServer(const std::string& connection, const std::string& station
 // "server remove-station": the station's login adds no more records.
 int removeStationOnServer(const std::string& connection, const std::string& station);
 
+// "server rename-station": the station, its records and the lab's sums take the new name.
+int renameStationOnServer(const std::string& connection, const std::string& from, const std::string& to);
+
 // "export --server": the lab's results the filter takes, as the local export writes
 // them, with a last column naming the station; to standard output when `out` is empty.
 int exportServer(const std::string& connection, const journal::RecordFilter& filter, std::optional<std::string> station,
