@@ -62,6 +62,8 @@ struct ObjectSummary {
   std::optional<double> lastGrams;
   std::int64_t referenceId = 0;
   std::optional<double> referenceGrams;
+
+  bool operator==(const ObjectSummary&) const = default;
 };
 
 // The filter of the object's records; of the object a result belongs to.

@@ -53,6 +53,7 @@ const QColor kLimited(255, 170, 170);
 constexpr double kChartMarginShare = 0.1;
 constexpr int kDefaultPeriodDays = 30;
 constexpr int kFollowMs = 400;  // a record made elsewhere shows within a second
+constexpr qint64 kLabFollowMs = 4000;  // a record reaching the lab's server shows within 5 s
 constexpr QSize kWindowSize(780, 600);
 constexpr int kObjectColumnPx = 150;
 const QColor kUntrusted(200, 200, 200);
@@ -250,7 +251,10 @@ journal::Journal* JournalWindow::reader(journal::OpenError& failure) const {
 }
 
 void JournalWindow::followJournal() {
-  if (wholeLab()) return;
+  if (wholeLab()) {
+    followLab();
+    return;
+  }
   journal::OpenError failure;
   journal::Journal* const journal = reader(failure);
   try {
@@ -259,13 +263,28 @@ void JournalWindow::followJournal() {
     return;  // said by the next full read
   }
   // The same object stays chosen.
-  const int row = table_->currentRow();
-  const std::optional<journal::ObjectSummary> chosen =
-      row >= 0 && row < static_cast<int>(objects_.size()) ? std::optional(objects_[static_cast<size_t>(row)]) : std::nullopt;
+  const std::optional<journal::ObjectSummary> chosen = chosenObject();
   refresh();
+  choose(chosen);
+}
+
+void JournalWindow::followLab() {
+  if (labReading_ || (labRead_.isValid() && labRead_.elapsed() < kLabFollowMs)) return;
+  labReading_ = true;
+  labReader_->readObjects(labServer_());
+}
+
+std::optional<journal::ObjectSummary> JournalWindow::chosenObject() const {
+  const int row = table_->currentRow();
+  if (row < 0 || row >= static_cast<int>(objects_.size()) || table_->selectedItems().isEmpty()) return std::nullopt;
+  return objects_[static_cast<size_t>(row)];
+}
+
+void JournalWindow::choose(const std::optional<journal::ObjectSummary>& chosen) {
   for (int i = 0; chosen && i < static_cast<int>(objects_.size()); ++i) {
     const journal::ObjectSummary& object = objects_[static_cast<size_t>(i)];
-    if (object.object == chosen->object && object.byName == chosen->byName) table_->selectRow(i);
+    if (object.object == chosen->object && object.byName == chosen->byName && object.station == chosen->station)
+      table_->selectRow(i);
   }
 }
 
@@ -285,6 +304,8 @@ void JournalWindow::refresh() {
     stopChainCheck();
     showObjects();
     chain_->setText("Сервер лаборатории читается…");
+    labReading_ = true;
+    labShown_ = false;
     labReader_->readObjects(labServer_());
     return;
   }
@@ -311,9 +332,16 @@ void JournalWindow::refresh() {
 
 void JournalWindow::showLabObjects(const std::vector<journal::ObjectSummary>& objects, const QString& failure,
                                    double seconds) {
+  labReading_ = false;
+  labRead_.start();
   if (!wholeLab()) return;  // left for this station's journal meanwhile
+  // Read again while shown: only a change is drawn, and the chosen object stays chosen.
+  if (labShown_ && failure.isEmpty() && objects == objects_) return;
+  labShown_ = failure.isEmpty();
+  const std::optional<journal::ObjectSummary> chosen = chosenObject();
   objects_ = objects;
   showObjects();
+  choose(chosen);
   chain_->setText(failure.isEmpty() ? QString("Вся лаборатория, объектов: %1; прочитано с сервера за %2 с.")
                                           .arg(objects_.size())
                                           .arg(QLocale().toString(seconds, 'f', 1))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <filesystem>
 #include <atomic>
 #include <functional>
@@ -81,6 +82,11 @@ class JournalWindow : public QDialog {
   void drawHistory(const journal::ObjectSummary& object, const std::vector<journal::JournalRecord>& results);
   // "Вся лаборатория" is chosen and a lab server is set.
   bool wholeLab() const;
+  // Reads the lab's objects again every few seconds while its view is shown.
+  void followLab();
+  // The object of the chosen row; none when no row is chosen.
+  std::optional<journal::ObjectSummary> chosenObject() const;
+  void choose(const std::optional<journal::ObjectSummary>& object);
   void showLabObjects(const std::vector<journal::ObjectSummary>& objects, const QString& failure, double seconds);
   void showLabResults(const journal::ObjectSummary& object, const std::vector<journal::JournalRecord>& results,
                       const QString& failure);
@@ -119,6 +125,9 @@ class JournalWindow : public QDialog {
   int limitLine_;
   journal::Head shown_;  // the newest record the window shows
   QTimer* follow_;
+  bool labReading_ = false;  // a read of the lab's objects is under way
+  bool labShown_ = false;    // the lab's objects last read are the ones shown
+  QElapsedTimer labRead_;    // since the lab's objects were last read
   QThread* chainCheck_ = nullptr;
   std::shared_ptr<std::atomic_bool> stopCheck_;
 };
