@@ -322,6 +322,7 @@ std::optional<link::Failure> Journal::append(JournalRecord& record) {
   std::optional<link::Failure> failure;
   try {
     const Head last = lastRecord(db_);
+    makeKeepable(record);
     record.id = last.record + 1;
     record.chain = kChainForm;
     record.hash = chainHash(last.hash, record);

@@ -1,6 +1,7 @@
 #include "journal/journal_record.h"
 
 #include <QCryptographicHash>
+#include <QString>
 
 #include <array>
 #include <charconv>
@@ -21,6 +22,15 @@ std::string exactText(double value) {
 }
 
 }  // namespace
+
+void makeKeepable(JournalRecord& record) {
+  for (std::string* text : {&record.kind, &record.utc, &record.local, &record.person, &record.protocol, &record.object,
+                            &record.mass, &record.deviation, &record.unit, &record.trace, &record.balance,
+                            &record.animal, &record.cage, &record.group, &record.sex, &record.born, &record.note}) {
+    *text = QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size())).toStdString();
+    std::erase(*text, '\0');
+  }
+}
 
 std::string canonicalText(const JournalRecord& record) {
   std::string text;

@@ -58,6 +58,10 @@ struct JournalRecord {
 // out the animal's fields.
 std::string canonicalText(const JournalRecord& record);
 
+// Makes every text of the record one the journal and the lab's server keep as it is: bytes
+// that are not UTF-8 (a balance's line, a pasted name) become U+FFFD, and NULs are dropped.
+void makeKeepable(JournalRecord& record);
+
 // The record's hash after a record whose hash is `previousHash` (empty for the first).
 std::string chainHash(std::string_view previousHash, const JournalRecord& record);
 

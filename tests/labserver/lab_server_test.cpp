@@ -386,6 +386,14 @@ TEST_F(LabServerTest, ALoginAddsOnlyItsStationsProvedRecords) {
   ASSERT_FALSE(mine->append(longTexts));
   const SendResult sentLong = sendPending(*connection, *mine, "Своя");
   EXPECT_EQ(sentLong.sent, 1) << (sentLong.failure ? sentLong.failure->text : "");
+  // Nor for bytes no server keeps as text: the journal keeps them readable, as it takes them.
+  journal::JournalRecord stray = resultOf(6);
+  stray.object = std::string("Мышь\0 6", 11);
+  stray.balance = "\xFF\xFE весы";
+  ASSERT_FALSE(mine->append(stray));
+  EXPECT_EQ(stray.object, "Мышь 6");
+  EXPECT_EQ(stray.balance, "\uFFFD\uFFFD весы");
+  EXPECT_EQ(sendPending(*connection, *mine, "Своя").sent, 1);
   const std::optional<LabFailure> again = sendPending(*as("Своя под другим именем"), *mine, "Своя под другим именем").failure;
   ASSERT_TRUE(again);
   EXPECT_EQ(again->text, "не принимает запись № 1: этот журнал уже хранится на сервере как журнал станции «Своя»");
@@ -412,7 +420,7 @@ TEST_F(LabServerTest, ALoginAddsOnlyItsStationsProvedRecords) {
   journal::JournalRecord fifth = resultOf(5);
   ASSERT_FALSE(mine->append(fifth));
   EXPECT_EQ(sendPending(*connection, *mine, bound).sent, 1);
-  EXPECT_EQ(serverHeadOf("Своя 2"), 5);
+  EXPECT_EQ(serverHeadOf("Своя 2"), 6);
   EXPECT_EQ(serverHeadOf("Своя"), 0);
 }
 
