@@ -2,6 +2,7 @@
 // what the server refuses, and what it tells a station that cannot reach it.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -83,7 +84,11 @@ class LabServerTest : public ::testing::Test {
   }
   static std::string passwordFile() {
     static const std::string path = [] {
-      const std::string made = (fs::temp_directory_path() / "tarvelo-lab-password").string();
+      // Each test process its own: ctest runs this suite's tests side by side.
+      const std::string made =
+          (fs::temp_directory_path() /
+           ("tarvelo-lab-password-" + std::to_string(QCoreApplication::applicationPid())))
+              .string();
       std::ofstream(made) << kStationPassword << "\n";
       return made;
     }();
