@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
   };
   const auto serverOf = [&](const std::string& station) {
     labserver::addStation(*admin, station, loginOf(station), kPassword);
-    return cluster.connection(loginOf(station), kPassword);
+    cluster.keepPassword(loginOf(station), kPassword);  // a station keeps none in its settings
+    return cluster.connection(loginOf(station));
   };
 
   QTemporaryDir dir;
