@@ -196,10 +196,8 @@ TEST_F(AnimalListTest, NumbersAndFieldsTheServerCouldNotTakeAreRefused) {
   const ImportedList list = importAnimalList(file("hostile.csv"));
   ASSERT_EQ(list.animals.size(), 1u);
   EXPECT_EQ(list.animals[0].number, longest);
-  EXPECT_EQ(list.refused, (std::vector<RefusedLine>{{3, "номер длиннее 32 знаков (33)"},
-                                                    {4, "номер длиннее 32 знаков (3000)"},
-                                                    {5, "в номере непечатаемый знак"},
-                                                    {6, "непечатаемый знак в поле «клетка»"}}));
+  EXPECT_EQ(list.refused, (std::vector<RefusedLine>{{3, "номер длиннее 32 знаков (33)"}, {4, "номер длиннее 32 знаков (3000)"},
+                                                    {5, "в номере непечатаемый знак"}, {6, "непечатаемый знак в поле «клетка»"}}));
   // Characters, not bytes; and neither a NUL, nor bytes that are not UTF-8.
   EXPECT_EQ(animalNumberRefusal("Мышь-" + std::string(27, '1')), std::nullopt);
   for (const std::string& bad : {std::string("К-1\0", 5), std::string("\xC3\x28"), std::string("\xC0\xAF"),

@@ -20,7 +20,6 @@
 #include "labserver/lab_objects.h"
 #include "labserver/lab_records.h"
 #include "labserver/lab_schema.h"
-#include "labserver/lab_stations.h"
 #include "labserver/station_sender.h"
 #include "link/utf8_path.h"
 #include "tests/support/postgres_cluster.h"
@@ -85,10 +84,8 @@ class LabServerTest : public ::testing::Test {
   static std::string passwordFile() {
     static const std::string path = [] {
       // Each test process its own: ctest runs this suite's tests side by side.
-      const std::string made =
-          (fs::temp_directory_path() /
-           ("tarvelo-lab-password-" + std::to_string(QCoreApplication::applicationPid())))
-              .string();
+      const auto made = (fs::temp_directory_path() / "tarvelo-lab-password-").string() +
+                        std::to_string(QCoreApplication::applicationPid());
       std::ofstream(made) << kStationPassword << "\n";
       return made;
     }();
@@ -168,35 +165,30 @@ TEST_F(LabServerTest, StationsSendEachRecordOnce) {
   EXPECT_NE(one.find(",Комната 2\r\n"), std::string::npos) << one;
 }
 
-// A journal cut by its last records, or rewritten with a chain made anew, is caught at the
-// next send and named by the first record the server holds otherwise; nothing is sent.
 // Two stations catching up at once on the same animals, in opposite orders, never deadlock.
 TEST_F(LabServerTest, CatchUpsOnTheSameAnimalsNeverDeadlock) {
   constexpr int kAnimals = 150;
-  constexpr int kRounds = 5;
-  for (int round = 0; round < kRounds; ++round) {
-    std::vector<std::unique_ptr<journal::Journal>> journals;
-    for (const bool backwards : {false, true}) {
-      journals.push_back(journalOf("deadlock-" + std::to_string(round) + (backwards ? "b" : "a") + ".sqlite", 0));
-      for (int i = 0; i < kAnimals; ++i) {
-        journal::JournalRecord record = resultOf(backwards ? kAnimals - i : i + 1);
-        record.person = std::to_string(round) + (backwards ? "b" : "a");
-        ASSERT_FALSE(journals.back()->append(record));
-      }
-    }
-    std::vector<SendResult> sent(2);
+  for (int round = 0; round < 5; ++round) {
     std::vector<std::thread> senders;
-    for (size_t s = 0; s < 2; ++s) {
-      const std::string station = "Догонка " + std::to_string(round) + std::to_string(s);
-      senders.emplace_back([&sent, &journals, s, station, connection = std::shared_ptr(as(station))] {
-        sent[s] = sendPending(*connection, *journals[s], station);
+    for (const int order : {1, -1}) {
+      const std::string station = "Догонка " + std::to_string(round) + std::to_string(order);
+      auto journal = std::shared_ptr(journalOf(station + ".sqlite", 0));
+      for (int i = 0; i < kAnimals; ++i) {
+        journal::JournalRecord record = resultOf(order > 0 ? i + 1 : kAnimals - i);
+        record.person = station;
+        ASSERT_FALSE(journal->append(record));
+      }
+      senders.emplace_back([journal, station, connection = std::shared_ptr(as(station))] {
+        const SendResult sent = sendPending(*connection, *journal, station);
+        EXPECT_FALSE(sent.failure) << sent.failure->text;
       });
     }
     for (std::thread& sender : senders) sender.join();
-    for (const SendResult& one : sent) EXPECT_FALSE(one.failure) << one.failure->text;
   }
 }
 
+// A journal cut by its last records, or rewritten with a chain made anew, is caught at the
+// next send and named by the first record the server holds otherwise; nothing is sent.
 TEST_F(LabServerTest, CutOrRewrittenJournalIsRefusedAtItsFirstDifference) {
   auto cut = journalOf("cut.sqlite", 10);
   const auto connection = as("Отрезанная");
@@ -284,9 +276,8 @@ TEST_F(LabServerTest, StationRoleCannotChangeOrDelete) {
   // The lab's export marks that station's rows and says why at its end.
   const testing::ProgramResult exported = testing::runProgram(
       {TARVELO_JOURNAL_TOOL, "export", "--server", stationConnection("Права"), "--station", "Права"});
-  EXPECT_NE(exported.out.find("Права (цепочка нарушена)"), std::string::npos) << exported.out;
-  EXPECT_NE(exported.out.find("Цепочка на сервере нарушена: «Права» с записи № 1."), std::string::npos)
-      << exported.out;
+  for (const char* said : {"Права (цепочка нарушена)", "Цепочка на сервере нарушена: «Права» с записи № 1."})
+    EXPECT_NE(exported.out.find(said), std::string::npos) << exported.out;
 }
 
 // The lab's view: an animal weighed at two stations is one object, its weighings in the
@@ -396,8 +387,7 @@ TEST_F(LabServerTest, ALoginAddsOnlyItsStationsProvedRecords) {
   stray.object = std::string("Мышь\0 6", 11);
   stray.balance = "\xFF\xFE весы";
   ASSERT_FALSE(mine->append(stray));
-  EXPECT_EQ(stray.object, "Мышь 6");
-  EXPECT_EQ(stray.balance, "\uFFFD\uFFFD весы");
+  EXPECT_EQ(stray.object + "/" + stray.balance, "Мышь 6/\uFFFD\uFFFD весы");
   EXPECT_EQ(sendPending(*connection, *mine, "Своя").sent, 1);
   const std::optional<LabFailure> again = sendPending(*as("Своя под другим именем"), *mine, "Своя под другим именем").failure;
   ASSERT_TRUE(again);
@@ -414,17 +404,13 @@ TEST_F(LabServerTest, ALoginAddsOnlyItsStationsProvedRecords) {
   EXPECT_EQ(serverHeadOf("Чужая"), 0);
   // Renamed by the administrator, the station's journal goes on as one chain under its new name.
   const auto rename = [](const std::string& from, const std::string& to) {
-    return testing::runProgram({TARVELO_JOURNAL_TOOL, "server", "rename-station", from, to, "--server",
-                                cluster_->superuserConnection()});
+    return testing::runProgram({TARVELO_JOURNAL_TOOL, "server", "rename-station", from, to, "--server", cluster_->superuserConnection()});
   };
   EXPECT_NE(rename("Своя", "Чужая").err.find("имя «Чужая» на сервере уже есть"), std::string::npos);
   ASSERT_EQ(rename("Своя", "Своя 2").status, 0);
-  std::string bound;
-  ASSERT_EQ(boundStation(*connection, bound), std::nullopt);
-  EXPECT_EQ(bound, "Своя 2");
   journal::JournalRecord fifth = resultOf(5);
   ASSERT_FALSE(mine->append(fifth));
-  EXPECT_EQ(sendPending(*connection, *mine, bound).sent, 1);
+  EXPECT_EQ(sendPending(*connection, *mine, "Своя 2").sent, 1);
   EXPECT_EQ(serverHeadOf("Своя 2"), 6);
   EXPECT_EQ(serverHeadOf("Своя"), 0);
 }

@@ -251,8 +251,7 @@ class LabLinkTest : public QObject {
     const std::string login = serverOf("Проверка");
     link.check(QString::fromStdString(cluster.connection(kLogin + std::string("_1"), "чужой")));
     QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, kSendMs);
-    QVERIFY2(checked.last().at(0).toString().startsWith("Пароль в строке подключения не хранится"),
-             qPrintable(checked.last().at(0).toString()));
+    QVERIFY2(checked.last().at(0).toString().startsWith("Пароль в строке подключения не хранится"), qPrintable(checked.last().at(0).toString()));
     link.check(QString::fromStdString(login));
     QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 2, kSendMs);
     QCOMPARE(checked.last().at(1).toBool(), true);

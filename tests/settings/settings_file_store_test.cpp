@@ -293,8 +293,7 @@ class ScopedUmask {
   mode_t old_;
 };
 
-// The settings may name the lab's server and its login: nobody but their owner reads them.
-TEST_F(SettingsStoreTest, WriteLeavesTheFileToItsOwnerAlone) {
+TEST_F(SettingsStoreTest, WriteLeavesTheFileToItsOwnerAlone) {  // it may name the lab's server and login
   auto store = createdStore();
   store->WriteFlag("F", 1);
   for (const auto& [mode, written] : {std::pair{fs::perms(0640), "600"}, {fs::perms(0604), "600"},

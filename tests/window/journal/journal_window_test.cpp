@@ -256,13 +256,13 @@ class JournalWindowTest : public QObject {
     QVERIFY(window->findChild<QLabel*>("JournalChartCaption")->text().startsWith("Мышь 2: вес по суткам"));
     // Shown, it follows the server: a weighing sent meanwhile shows, the chosen object kept.
     window->show();
+    link::Failure opened;
+    const auto journal = journal::Journal::open(path, opened);
     for (const char* object : {"Мышь 2", "Мышь 0"}) {  // the new one goes first
       journal::JournalRecord next;
       next.object = object;
-      next.local = "2026-12-08 10:00:00";
       next.grams = 31.0;
-      link::Failure opened;
-      QVERIFY(!journal::Journal::open(path, opened)->append(next));
+      QVERIFY(!journal->append(next));
     }
     QVERIFY(!labserver::sendPending(*admin, *journal::Journal::openForReading(path, error), "Комната 5").failure);
     QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 3, 6'000);
