@@ -402,8 +402,7 @@ class MainFormTest : public QObject {
     };
     QTRY_VERIFY_WITH_TIMEOUT(results().size() >= 3, kCageMs);
     const std::vector<journal::JournalRecord> weighed = results();
-    // Each mouse by its own mass: a program that starts late meets its first mouse next time round.
-    for (const journal::JournalRecord& result : weighed)
+    for (const journal::JournalRecord& result : weighed)  // by mass: one started late meets mouse 1 next round
       QCOMPARE(result.animal, tags.at(static_cast<size_t>(std::lround(result.grams.value_or(0)) - 24)));
     const auto serverHead = [&admin](const std::string& station) {
       journal::Head head;
