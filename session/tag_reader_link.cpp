@@ -38,9 +38,10 @@ void TagReaderLink::read(int port, std::uint32_t baud) {
   events.tag = [this](const link::TagRead& read) {
     QMetaObject::invokeMethod(
         this,
-        [this, number = QString::fromStdString(read.number)] {
+        [this, number = QString::fromStdString(read.number),
+         atMs = std::chrono::duration_cast<std::chrono::milliseconds>(read.time.time_since_epoch()).count()] {
           lastTag_ = number;
-          emit tagRead(number);
+          emit tagRead(number, atMs);
         },
         Qt::QueuedConnection);
   };

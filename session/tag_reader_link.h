@@ -29,7 +29,8 @@ class TagReaderLink : public QObject {
   const QString& lastTag() const { return lastTag_; }
 
  signals:
-  void tagRead(const QString& number);
+  // `atMs`: when the reader read it, in milliseconds of the steady clock.
+  void tagRead(const QString& number, qint64 atMs);
   // What the status line says of the reader, and whether something is wrong with it.
   void stateChanged(const QString& text, bool trouble);
 

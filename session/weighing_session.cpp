@@ -39,6 +39,12 @@ const QString kSilentSince = QStringLiteral(" - Весы не отвечают �
 const std::string kNotListed = "нет в списке";
 // The note of a result whose typed or scanned number the journal cannot keep.
 const std::string kNumberNotTaken = "номер не принят: ";
+// The note of a result whose number was weighed before in the batch, and what the status line says.
+const std::string kRepeated = "повторно в этой серии (строка ";
+const QString kRepeatedMessage = QStringLiteral("№ %1 уже взвешен в этой серии (строка %2).");
+const QString kWeighingOf = QStringLiteral("Взвешивается: № %1");
+const QString kWeighingUnnamed = QStringLiteral("Взвешивается: номер не указан");
+const QString kNextAnimal = QStringLiteral("Следующее: № %1");
 
 int64_t steadyMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now().time_since_epoch()).count();
@@ -99,9 +105,34 @@ void WeighingSession::start(const RunStart& run) {
     loadTrigger_.reset();
   }
   StartPolling(hidden_ || loadTrigger_ ? PollMode::Timed : run.poll);
-  if (!loadTrigger_) tags_.weighingBegan(steadyMs());
+  if (!loadTrigger_) beginWeighing();
   store_.SetupCurrentGrid(controls_.inputs());
   emit storeChanged();
+  emit animalChanged();
+}
+
+void WeighingSession::beginWeighing() {
+  tags_.weighingBegan(steadyMs());
+  const std::string typed = controls_.inputs().eAnimal;
+  animal_ = typed.empty() ? nextAnimal_ : typed;
+  nextAnimal_.clear();
+  if (!typed.empty()) emit animalTaken();
+  emit animalChanged();
+}
+
+void WeighingSession::queueAnimal(const std::string& number) {
+  nextAnimal_ = number;
+  emit animalChanged();
+}
+
+QString WeighingSession::animalText() const {
+  QStringList parts;
+  // Weighing without numbers, of things rather than animals, has nothing to say here.
+  if (runActive_ && !watchingPan() && (!animal_.empty() || !animals_.empty())) {
+    parts << (animal_.empty() ? kWeighingUnnamed : kWeighingOf.arg(QString::fromStdString(animal_)));
+  }
+  if (!nextAnimal_.empty()) parts << kNextAnimal.arg(QString::fromStdString(nextAnimal_));
+  return parts.join("; ");
 }
 
 void WeighingSession::setJournal(std::unique_ptr<ResultJournal> journal) {
@@ -143,8 +174,9 @@ void WeighingSession::clearForNewFields() {
 
 void WeighingSession::removeResultRow(const weighing::RemovalDialogs& dialogs) {
   const int row = store_.selectedResultRow;
-  if (weighing::RemoveResultRow(store_, controls_.inputs(), dialogs) && journal_) {
-    journal_->resultRemoved(store_, row);
+  if (weighing::RemoveResultRow(store_, controls_.inputs(), dialogs)) {
+    tags_.resultRemoved(steadyMs());
+    if (journal_) journal_->resultRemoved(store_, row);
   }
   emit storeChanged();
 }
@@ -262,7 +294,7 @@ void WeighingSession::watchPan(const link::WeightReading& reading, bool fresh) {
   const std::string_view unit(reading.unit.data(), reading.unit.size());
   switch (loadTrigger_->onReading(weighing::massInGrams(reading.weight, unit), steadyMs())) {
     case weighing::LoadTrigger::Action::StartWeighing:
-      tags_.weighingBegan(steadyMs());
+      beginWeighing();
       store_.ClearBeforeNextWeight();
       store_.SetupCurrentGrid(controls_.inputs());
       emit storeChanged();
@@ -272,6 +304,10 @@ void WeighingSession::watchPan(const link::WeightReading& reading, bool fresh) {
       handoff_.readingDone();
       break;
     case weighing::LoadTrigger::Action::DropWeighing:
+      // The mouse that jumped off is weighed again under its number.
+      if (nextAnimal_.empty()) nextAnimal_ = animal_;
+      animal_.clear();
+      emit animalChanged();
       store_.ClearBeforeNextWeight();
       emit storeChanged();
       break;
@@ -398,7 +434,12 @@ void WeighingSession::stop() {
       return;
     }
   }
-  if (weighingOpen && !addResultRow()) return;
+  const bool failed = weighingOpen && !addResultRow();
+  // What was read or typed for a dropped weighing names nobody later.
+  tags_.weighingDropped(steadyMs());
+  animal_.clear();
+  emit animalChanged();
+  if (failed) return;
   emit storeChanged();
   emit runEnded(RunEnd::Stopped, {});
 }
@@ -415,37 +456,58 @@ void WeighingSession::markAlert(const QString& message, bool limit, int row, con
   emit weightAlert(message);
 }
 
-void WeighingSession::tagRead(const std::string& number) { tags_.tagRead(number, steadyMs()); }
+void WeighingSession::tagRead(const std::string& number, std::optional<std::int64_t> atMs) {
+  tags_.tagRead(number, atMs.value_or(steadyMs()));
+}
+
+Identity WeighingSession::rowIdentity(std::string& note, const journal::Animal*& listed) const {
+  Identity identity = animalOf(animal_, tags_.identity());
+  // A number the journal cannot keep (a stray control key, scans run together) names nobody.
+  const std::optional<std::string> refused = journal::animalNumberRefusal(identity.animal);
+  if (refused) identity.animal.clear();
+  const auto found = std::find_if(animals_.begin(), animals_.end(),
+                                  [&identity](const journal::Animal& animal) { return animal.number == identity.animal; });
+  listed = found == animals_.end() ? nullptr : &*found;
+  const bool unlisted = !identity.animal.empty() && !animals_.empty() && listed == nullptr;
+  for (const std::string& part : {refused ? kNumberNotTaken + *refused : std::string(),
+                                  unlisted ? kNotListed : std::string(), identity.note}) {
+    if (!part.empty()) note += (note.empty() ? "" : "; ") + part;
+  }
+  return identity;
+}
+
+std::string WeighingSession::repeatNote(int row) {
+  const std::string animal = store_.sgRes.cell(weighing::ResultAnimal, row);
+  if (animal.empty()) return {};
+  for (int other = 1; other < store_.sgRes.rowCount(); ++other) {
+    if (other == row || store_.sgRes.cell(weighing::ResultAnimal, other) != animal) continue;
+    emit animalRepeated(kRepeatedMessage.arg(QString::fromStdString(animal)).arg(other));
+    return kRepeated + std::to_string(other) + ")";
+  }
+  return {};
+}
 
 bool WeighingSession::addResultRow() {
   try {
-    // The tags read for the weighing name it over what was typed.
+    // The number given when the weighing began, and its tags: not what the field holds now.
     weighing::WeighingInputs inputs = controls_.inputs();
-    const std::optional<AnimalTags::Identity> tagged = tags_.identity();
-    if (tagged) inputs.eAnimal = tagged->animal;
-    // A number the journal cannot keep (scans run together, a stray control key) names nobody.
-    const std::optional<std::string> refusedNumber = journal::animalNumberRefusal(inputs.eAnimal);
-    if (refusedNumber) inputs.eAnimal.clear();
+    std::string note;
+    const journal::Animal* listed = nullptr;
+    inputs.eAnimal = rowIdentity(note, listed).animal;
     const weighing::StopOutcome outcome = weighing::StopWeighing(store_, inputs);
     if (outcome.lastNum) emit lastNumChanged(*outcome.lastNum);
-    const journal::Animal* listed = nullptr;
     if (outcome.resultAdded) {
       // The new row is the selected one.
       const int row = store_.selectedResultRow;
-      const auto found = std::find_if(animals_.begin(), animals_.end(),
-                                      [&inputs](const journal::Animal& animal) { return animal.number == inputs.eAnimal; });
-      if (found != animals_.end()) listed = &*found;
-      const bool unlisted = !inputs.eAnimal.empty() && !animals_.empty() && listed == nullptr;
-      std::string note;
-      for (const std::string& part : {refusedNumber ? kNumberNotTaken + *refusedNumber : std::string(),
-                                      unlisted ? kNotListed : std::string(), tagged ? tagged->note : std::string()}) {
-        if (!part.empty()) note += (note.empty() ? "" : "; ") + part;
-      }
+      const std::string repeated = repeatNote(row);
+      if (!repeated.empty()) note += (note.empty() ? "" : "; ") + repeated;
       store_.sgRes.setCell(weighing::ResultNote, row, note);
-      tags_.weighingEnded();
+      tags_.weighingEnded(steadyMs());
     }
     if (outcome.resultAdded && journal_) journal_->resultAdded(store_, store_.selectedResultRow, listed);
     if (outcome.resultAdded) emit resultAdded();
+    animal_.clear();
+    emit animalChanged();
   } catch (const weighing::ConversionError& error) {
     fail(badNumberText(error));
     return false;

@@ -128,9 +128,16 @@ class WeighingSession : public QObject {
   weighing::GraphRange showGraphRange(int startNum, int lastNum);
 
   void start(const RunStart& run);
-  // The tag reader read `number`: it names the weighing that runs, or the next one to
-  // begin within a few seconds.
-  void tagRead(const std::string& number);
+  // The tag reader read `number` at `atMs` of the steady clock (now when not given): it
+  // names the weighing that runs, or the next one to begin within a few seconds.
+  void tagRead(const std::string& number, std::optional<std::int64_t> atMs = std::nullopt);
+  // A number typed or scanned while a run goes on: it names the next weighing to begin,
+  // never the one on the pan.
+  void queueAnimal(const std::string& number);
+  const std::string& nextAnimal() const { return nextAnimal_; }
+  // "Взвешивается: № …; Следующее: № …": whom the weighing is of, and the next; empty
+  // when neither is known and no list of animals is weighed.
+  QString animalText() const;
   // The list of animals to weigh: a number not on it is weighed all the same and marked.
   void setAnimals(std::vector<journal::Animal> animals) { animals_ = std::move(animals); }
   const std::vector<journal::Animal>& animals() const { return animals_; }
@@ -173,6 +180,12 @@ class WeighingSession : public QObject {
   void resultRecorded();
   // A weighing of any run gave its result row, which took the animal's number given.
   void resultAdded();
+  // A weighing began and took the number typed in the window: the field is free for the next.
+  void animalTaken();
+  // Whom the weighing is of, or the next, changed: animalText() says it.
+  void animalChanged();
+  // The number of the row just made was weighed before in this batch.
+  void animalRepeated(const QString& message);
   // `waiting` records wait for the journal, which said `reason`; 0 when all are written.
   void journalBacklog(int waiting, const QString& reason);
   // Records went into the journal.
@@ -185,6 +198,12 @@ class WeighingSession : public QObject {
 
  private:
   void StartPolling(PollMode poll);
+  // A weighing began: its number is the one typed or scanned for it, and its tags count.
+  void beginWeighing();
+  // The row about to be made: its number, its note, and its animal on the list.
+  Identity rowIdentity(std::string& note, const journal::Animal*& listed) const;
+  // The row's note when its number was weighed before in the batch; empty when not.
+  std::string repeatNote(int row);
   void tickWaitElapsed();
   void finishTick();
   // Takes a copy: acceptance may mark it unstable.
@@ -213,6 +232,8 @@ class WeighingSession : public QObject {
 
   weighing::MeasurementStore store_;
   AnimalTags tags_;
+  std::string animal_;      // typed or scanned for the weighing on the pan
+  std::string nextAnimal_;  // entered while it ran, for the next
   std::vector<journal::Animal> animals_;
   bool runActive_ = false;
   RunControls controls_;

@@ -309,58 +309,104 @@ class WeighingSessionTest : public QObject {
     QCOMPARE(weighing::parseNumber(store().sgTotal.cell(weighing::TotalMass, 0)), total);
   }
 
-  // A tag names the weighing it was read for: a few seconds before the load at most, or
-  // while the load is on; read twice it is one; two different ones name nobody, and say so.
+  // A tag names the weighing it was read for, by the reader's time: a few seconds before
+  // the load at most, or while the load is on; read twice it is one; two name nobody. A tag
+  // that named the last weighing, read again as that mouse leaves, does not name the next
+  // unless read while the next is on the pan; one read before "Прервать" names nothing after.
   void tagsCountFromShortlyBeforeTheWeighingBegins() {
+    const std::string first = "985000000000001", second = "985000000000002", third = "985000000000003";
     AnimalTags tags;
-    tags.tagRead("985000000000001", 0);
-    tags.tagRead("985000000000002", 1000);
+    tags.tagRead(third, 0);
+    tags.tagRead(first, 1000);
     tags.weighingBegan(1000 + kTagLeadMs);
-    tags.tagRead("985000000000002", 7000);
-    QCOMPARE(tags.identity()->animal, std::string("985000000000002"));
-    tags.tagRead("985000000000003", 7500);
-    QCOMPARE(tags.identity()->animal, std::string());
-    QVERIFY(tags.identity()->note.find("985000000000002, 985000000000003") != std::string::npos);
-    tags.weighingEnded();
+    QCOMPARE(tags.identity()->animal, first);
+    tags.tagRead(first, 6500);
+    tags.weighingEnded(7000);
+    tags.tagRead(first, 8000);  // as it leaves the pan
+    tags.weighingBegan(9000);
     QVERIFY(!tags.identity());
+    tags.tagRead(first, 9500);  // the same mouse back on the pan
+    QCOMPARE(tags.identity()->animal, first);
+    tags.weighingEnded(10'000);
+    tags.tagRead(second, 11'000);
+    tags.weighingDropped(13'000);
+    tags.weighingBegan(13'000);
+    QVERIFY(!tags.identity());
+    tags.tagRead(second, 13'500);
+    tags.tagRead(third, 12'900);  // read before the drop, heard after it
+    tags.tagRead(third, 14'000);
+    QCOMPARE(tags.identity()->animal, std::string());
+    QVERIFY(tags.identity()->note.find(second + ", " + third) != std::string::npos);
+
+    QCOMPARE(animalOf("К-7", std::nullopt).animal, std::string("К-7"));
+    QCOMPARE(animalOf(first, Identity{first, {}}).animal, first);
+    const Identity disagreeing = animalOf("К-7", Identity{first, {}});
+    QCOMPARE(disagreeing.animal, std::string());
+    QCOMPARE(disagreeing.note, "метка и номер не совпадают: метка " + first + ", номер К-7");
   }
 
-  // In a hands-free run the tag read as a mouse goes onto the pan names its row, the typed
-  // number names a mouse without one (weighed though not on the list, and marked so), and a
-  // row of two tags has no number and says why.
+  // In a hands-free run the tag read as a mouse goes onto the pan names its row, and the
+  // typed number one without a tag (weighed though not on the list, and marked so); the
+  // last mouse's tag read again on the empty pan names nobody; a number weighed twice is
+  // marked; a tag against the number typed, or two tags, give no number and say why.
   void handsFreeRowsTakeTheirTags() {
+    const std::string tagged = "985000000000001";
     journal::Animal listed;
-    listed.number = "985000000000001";
+    listed.number = tagged;
     session->setAnimals({listed});
     *balanceLive = true;
     *panLoaded = false;
     QSignalSpy results(session.get(), &WeighingSession::resultRecorded);
+    QSignalSpy repeated(session.get(), &WeighingSession::animalRepeated);
     startHandsFree(1, 2.0, 3);
-    const auto weighMouse = [&](const std::vector<std::string>& before, const std::vector<std::string>& during) {
+    const auto weighMouse = [&](const std::string& typed, const std::vector<std::string>& before,
+                                const std::vector<std::string>& during) {
+      inputs.eAnimal = typed;
       QTRY_VERIFY_WITH_TIMEOUT(session->watchingPan(), kRunMs);
       QTest::qWait(kTwoTicksMs);  // the empty pan is seen
       for (const std::string& tag : before) session->tagRead(tag);
       *panLoaded = true;
       QTRY_VERIFY_WITH_TIMEOUT(!session->watchingPan(), kRunMs);
+      inputs.eAnimal = "К-8";  // typed while it is on the pan: not its number
       for (const std::string& tag : during) session->tagRead(tag);
       const qsizetype done = results.count() + 1;
       QTRY_COMPARE_WITH_TIMEOUT(results.count(), done, kRunMs);
       *panLoaded = false;
     };
-    weighMouse({"985000000000001"}, {"985000000000001"});
-    inputs.eAnimal = "К-7";
-    weighMouse({}, {});
-    weighMouse({}, {"985000000000002", "985000000000003"});
-    inputs.eAnimal = std::string(40, '7');  // scans run together
-    weighMouse({}, {});
+    weighMouse({}, {tagged}, {tagged});
+    weighMouse({}, {tagged}, {});
+    weighMouse("К-7", {}, {});
+    weighMouse("К-7", {}, {});
+    weighMouse("К-7", {}, {tagged});
+    weighMouse({}, {}, {"985000000000002", "985000000000003"});
+    weighMouse(std::string(40, '7'), {}, {});  // scans run together
     session->stop();
-    const std::vector<std::string> animals{"985000000000001", "К-7", "", ""};
-    for (int row = 1; row <= 4; ++row)
+    const std::vector<std::string> animals{tagged, "", "К-7", "К-7", "", "", ""};
+    const std::vector<std::string> notes{"", "", "нет в списке", "нет в списке; повторно в этой серии (строка 3)",
+                                         "метка и номер не совпадают: метка " + tagged + ", номер К-7", "",
+                                         "номер не принят: номер длиннее 32 знаков (40)"};
+    for (int row = 1; row <= 7; ++row) {
       QCOMPARE(store().sgRes.cell(weighing::ResultAnimal, row), animals[static_cast<size_t>(row - 1)]);
-    QVERIFY(store().sgRes.cell(weighing::ResultNote, 1).empty());
-    QCOMPARE(store().sgRes.cell(weighing::ResultNote, 2), std::string("нет в списке"));
-    QVERIFY(!store().sgRes.cell(weighing::ResultNote, 3).empty());
-    QCOMPARE(store().sgRes.cell(weighing::ResultNote, 4), std::string("номер не принят: номер длиннее 32 знаков (40)"));
+      if (row != 6) QCOMPARE(store().sgRes.cell(weighing::ResultNote, row), notes[static_cast<size_t>(row - 1)]);
+    }
+    QVERIFY(!store().sgRes.cell(weighing::ResultNote, 6).empty());
+    QCOMPARE(repeated.count(), 1);
+  }
+
+  // A weighing dropped with "Прервать" 2 s after a tag was read: the next mouse, put on
+  // within the tag's few seconds but never read, gets no number.
+  void tagOfAWeighingDroppedByStopNamesNoLaterOne() {
+    RunStart run;
+    run.statisticsWindow = 20;
+    run.averagingTime = 1;
+    session->tagRead("985000000000001");
+    session->start(run);  // the balance is silent: no reading, no row
+    QTest::qWait(2000);
+    session->stop();
+    *balanceLive = true;
+    session->start(run);
+    QTRY_COMPARE_WITH_TIMEOUT(store().sgRes.cell(weighing::ResultNumber, 1), std::string("1"), kRunMs);
+    QCOMPARE(store().sgRes.cell(weighing::ResultAnimal, 1), std::string());
   }
 
   // Ten tagged mice weighed hands-free on day 1, their tags read as they go onto the pan,

@@ -20,7 +20,7 @@
 #include "window/main/ask_form.h"
 #include "window/widgets/centre_on_screen.h"
 #include "window/main/control_rules.h"
-#include "window/main/lab_state_note.h"
+#include "window/main/status_note.h"
 #include "window/widgets/input_guards.h"
 #include "window/options/options_part.h"
 #include "window/options/window_settings.h"
@@ -57,6 +57,9 @@ constexpr int kRowSpacing = 5;
 constexpr int kRowMargin = 4;
 constexpr int kRowIndent = 10;
 constexpr int kReadButtonMargin = 3;
+// The shares of the status bar the lasting notes take; the rest is for the passing messages.
+constexpr double kLabNoteShare = 0.3;
+constexpr double kAnimalNoteShare = 0.3;
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
@@ -112,8 +115,8 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::setUpTagReader() {
-  connect(tagReader_, &session::TagReaderLink::tagRead, this, [this](const QString& number) {
-    session_->tagRead(number.toStdString());
+  connect(tagReader_, &session::TagReaderLink::tagRead, this, [this](const QString& number, qint64 atMs) {
+    session_->tagRead(number.toStdString(), atMs);
     statusBar()->showMessage(QString("Метка %1").arg(session::tagText(number)));
   });
   connect(tagReader_, &session::TagReaderLink::stateChanged, this, linkStateSayer());
@@ -121,8 +124,9 @@ void TMainForm::setUpTagReader() {
 
 void TMainForm::setUpLabLink() {
   if (labLink_ == nullptr) return;
-  auto* note = new LabStateNote(statusBar());
-  connect(labLink_, &session::LabLink::stateChanged, note, &LabStateNote::say);
+  // The rest of the bar is for the passing messages.
+  auto* note = new StatusNote(statusBar(), "LabServerNote", kLabNoteShare);
+  connect(labLink_, &session::LabLink::stateChanged, note, &StatusNote::say);
   connect(session_.get(), &session::WeighingSession::journalWritten, labLink_, &session::LabLink::poke);
 }
 
@@ -165,6 +169,18 @@ void TMainForm::setUpSession(const std::string& executableFileName) {
   connect(session_.get(), &session::WeighingSession::runEnded, this, &TMainForm::onRunEnded);
   connect(session_.get(), &session::WeighingSession::resultRecorded, this, [] { QApplication::beep(); });
   connect(session_.get(), &session::WeighingSession::resultAdded, this, &TMainForm::readyForNextAnimal);
+  // The number typed is the weighing's now; what is typed next is for the next.
+  connect(session_.get(), &session::WeighingSession::animalTaken, ui->eAnimal, &QLineEdit::clear);
+  connect(session_.get(), &session::WeighingSession::animalChanged, this, [this, note = (StatusNote*)nullptr]() mutable {
+    offerNextAnimal();
+    const QString text = session_->animalText();
+    // The status bar comes with the first thing it has to say: the layout keeps its height till then.
+    if (note == nullptr && text.isEmpty()) return;
+    if (note == nullptr) note = new StatusNote(statusBar(), "AnimalNote", kAnimalNoteShare);
+    note->say(text, false);
+  });
+  connect(session_.get(), &session::WeighingSession::animalRepeated, this,
+          [this](const QString& message) { statusBar()->showMessage(message); });
   if (!startOptions_.journal.empty()) {
     session_->setJournal(std::make_unique<session::ResultJournal>(startOptions_.journal, [this] { return journalContext(); },
                                                          [this] { return options_->journalPanel().alertShares(); }));
@@ -350,6 +366,11 @@ void TMainForm::AnimalListClick() {
 }
 
 void TMainForm::offerNextAnimal() {
+  // The one scanned for the next weighing, or the first on the list not weighed today.
+  if (!session_->nextAnimal().empty()) {
+    ui->eAnimal->setPlaceholderText(QString::fromStdString(session_->nextAnimal()));
+    return;
+  }
   const auto& animals = session_->animals();
   const auto next = std::find_if(animals.begin(), animals.end(),
                                  [this](const journal::Animal& animal) { return !weighedToday_.contains(animal.number); });

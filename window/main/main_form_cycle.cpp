@@ -45,15 +45,22 @@ bool TMainForm::startRun() {
 }
 
 void TMainForm::eAnimalReturnPressed() {
+  const QString typed = ui->eAnimal->text().trimmed();
+  if (session_->running()) {
+    // A scan while a mouse is on the pan is the next mouse's.
+    if (typed.isEmpty()) return;
+    session_->queueAnimal(typed.toStdString());
+    ui->eAnimal->clear();
+    return;
+  }
   // Enter on the field left empty takes the animal offered.
-  if (ui->eAnimal->text().trimmed().isEmpty()) ui->eAnimal->setText(ui->eAnimal->placeholderText());
-  if (!session_->running()) startRun();
+  if (typed.isEmpty()) ui->eAnimal->setText(ui->eAnimal->placeholderText());
+  startRun();
 }
 
 void TMainForm::readyForNextAnimal() {
   const weighing::MeasurementStore& store = session_->measurements();
   weighedToday_.insert(store.sgRes.cell(weighing::ResultAnimal, store.selectedResultRow));
-  ui->eAnimal->clear();
   offerNextAnimal();
   if (isVisible()) ui->eAnimal->setFocus();
 }
