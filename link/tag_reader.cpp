@@ -6,44 +6,10 @@
 #include "port_backend.h"
 #include "ralvo_com_a.h"
 #include "stop_aware_clock.h"
+#include "tag_line.h"
 #include "tag_number.h"
 
 namespace tarvelo::link {
-
-namespace {
-
-// Far more than any reader puts in a tag line; a longer line holds no tag.
-constexpr std::size_t kMaxLineBytes = 80;
-constexpr uint8_t kCr = '\r';
-constexpr uint8_t kLf = '\n';
-
-// One line as it came, without its CR or LF. A line in which a byte came with a line
-// error (a digit may have changed) or that grew too long is spoiled: it holds no tag.
-struct GatheredLine {
-  std::string text;
-  bool spoiled = false;
-};
-
-class LineGatherer {
- public:
-  // The line that `byte` ends, when it ends one with anything in it.
-  std::optional<GatheredLine> take(uint8_t byte, bool lineError) {
-    if (byte == kCr || byte == kLf) {
-      if (line_.text.empty() && !line_.spoiled) return std::nullopt;
-      return std::exchange(line_, {});
-    }
-    line_.spoiled = line_.spoiled || lineError || line_.text.size() == kMaxLineBytes;
-    if (line_.text.size() < kMaxLineBytes) line_.text += static_cast<char>(byte);
-    return std::nullopt;
-  }
-
-  void clear() { line_ = {}; }
-
- private:
-  GatheredLine line_;
-};
-
-}  // namespace
 
 TagReader::TagReader(int port, uint32_t baud, TagReaderEvents events)
     : port_(port), baud_(baud), events_(std::move(events)) {}
@@ -66,7 +32,7 @@ void TagReader::stop() {
 void TagReader::run() {
   StopAwareClock clock(stop_);
   RalvoComA com(makeSystemPort(&stop_), clock);
-  LineGatherer lines;
+  TagLineGatherer lines;
   bool wasOpen = false;  // once read, a port that fails again means the reader went away
   while (!stop_.raised()) {
     if (!com.isOpen()) {
