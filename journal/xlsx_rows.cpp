@@ -16,6 +16,9 @@ constexpr char kSharedStrings[] = "xl/sharedStrings.xml";
 constexpr char kPartsFolder[] = "xl/";  // where a relationship's relative target lies
 constexpr int kLetters = 26;
 constexpr int kColumns = kLetters + kLetters * kLetters;  // A to ZZ
+// Far deeper than a string's runs are ever nested; a part nested deeper is damaged, not
+// walked down until the stack runs out.
+constexpr int kMaxTextDepth = 16;
 
 // Walks part `name` with `read`; why it could not.
 std::optional<SheetFailure> readPart(const ZipArchive& archive, const std::string& name,
@@ -63,14 +66,16 @@ std::string targetOf(QXmlStreamReader& xml, const QString& id) {
 
 // The text of the current string element (a shared string, an inline string): its text
 // runs in order, without the phonetic guides.
-void appendText(QXmlStreamReader& xml, QString& text) {
+void appendText(QXmlStreamReader& xml, QString& text, int depth = 0) {
   while (xml.readNextStartElement()) {
     if (xml.name() == u"t") {
       text += xml.readElementText();
     } else if (xml.name() == u"rPh") {
       xml.skipCurrentElement();
+    } else if (depth == kMaxTextDepth) {
+      xml.raiseError(QStringLiteral("nested too deep"));
     } else {
-      appendText(xml, text);
+      appendText(xml, text, depth + 1);
     }
   }
 }
