@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <initializer_list>
 #include <map>
 #include <string_view>
@@ -183,6 +184,9 @@ std::variant<Animal, std::string> animalOf(const TableRow& row, const Layout& la
       return "вес " + inQuotes(weight.text) + " — не число";
     }
     if (*animal.referenceGrams <= 0) return "вес " + inQuotes(weight.text) + " не больше нуля";
+    // "1e306" kilograms is more grams than a number holds.
+    if (!std::isfinite(*animal.referenceGrams))
+      return "вес " + inQuotes(weight.text) + " слишком велик";
   }
   const TableCell born = cell(Field::Born);
   if (!born.text.empty()) {
