@@ -1,27 +1,29 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests need, only those missing, and
-# generates the Russian locale the tests run under; with package names as arguments,
-# those packages instead.
+# generates the Russian locale the tests run under; with --fuzz, those the fuzz preset needs
+# (scripts/fuzz.sh); with package names as arguments, those packages instead.
 set -euo pipefail
 
 kTestLocale=ru_RU.UTF-8
 
-packages=(
+build_packages=(
   build-essential
   cmake
   ninja-build
   pkg-config
-  libgtest-dev
   qt6-base-dev
   libqt6opengl6-dev
-  qt6-translations-l10n
   libjpeg62-turbo-dev
   libxlsxwriter-dev
-  python3-openpyxl
   zlib1g-dev
   libgif-dev
   libsqlite3-dev
   libpq-dev
+)
+test_packages=(
+  libgtest-dev
+  qt6-translations-l10n
+  python3-openpyxl
   postgresql-15
   postgresql-client-15
   sqlite3
@@ -29,8 +31,19 @@ packages=(
   libreoffice-calc-nogui
   locales
 )
+# clang's sanitizer and libFuzzer runtimes, which clang only recommends, and llvm-symbolizer,
+# which names the source lines of a crash's stack.
+fuzz_packages=(
+  clang
+  libclang-rt-14-dev
+  llvm
+)
+packages=("${build_packages[@]}" "${test_packages[@]}")
 want_locale=true
-if [ $# -gt 0 ]; then
+if [ "${1:-}" = --fuzz ]; then
+  packages=("${build_packages[@]}" "${fuzz_packages[@]}")
+  want_locale=false
+elif [ $# -gt 0 ]; then
   packages=("$@")
   want_locale=false
 fi
