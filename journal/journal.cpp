@@ -64,6 +64,20 @@ constexpr char kColumns[] =
     "id, kind, utc, local, person, protocol, object, mass, grams, deviation, unit, count, trace, balance, "
     "subject, chain, hash, animal, cage, grp, sex, born, note";
 constexpr int kAnimalFieldsColumn = 17;
+constexpr int kStoredAsWrittenColumn = 23;  // after kColumns, in verify's query
+
+// Whether a record's values are stored as the journal writes them, texts as text and whole
+// numbers as integers: the hash covers the values alone, and a text stored as a blob would
+// pass it yet drop out of every query that compares the column.
+std::string storedAsWritten() {
+  std::string check = "(typeof(grams) IN ('real', 'null')";
+  for (const char* text : {"kind", "utc", "local", "person", "protocol", "object", "mass", "deviation", "unit",
+                           "trace", "balance", "hash", "animal", "cage", "grp", "sex", "born", "note"})
+    check += std::string(" AND typeof(") + text + ") = 'text'";
+  for (const char* number : {"count", "subject", "chain"})
+    check += std::string(" AND typeof(") + number + ") = 'integer'";
+  return check + ")";
+}
 
 // SQLite's failure of the call on `db` that has just failed.
 link::Failure sqliteFailure(sqlite3* db) { return {sqlite3_errcode(db), sqlite3_errmsg(db)}; }
@@ -527,7 +541,7 @@ Verification Journal::verify(const std::vector<Head>& anchors, const VerifyProgr
     if (count.next()) total = count.integer(0);
   }
   std::set<size_t> found;  // the anchors met
-  Statement select(db_, std::string("SELECT ") + kColumns + " FROM records ORDER BY id");
+  Statement select(db_, std::string("SELECT ") + kColumns + ", " + storedAsWritten() + " FROM records ORDER BY id");
   int newestForm = kFirstChainForm;
   while (select.next()) {
     const JournalRecord record = recordAt(select);
@@ -536,7 +550,8 @@ Verification Journal::verify(const std::vector<Head>& anchors, const VerifyProgr
     // a rewrite that dropped it.
     const bool backwards = record.chain < newestForm;
     newestForm = std::max(newestForm, record.chain);
-    if (!result.firstBroken && (backwards || chainHash(result.head.hash, record) != record.hash))
+    const bool retyped = select.integer(kStoredAsWrittenColumn) == 0;
+    if (!result.firstBroken && (backwards || retyped || chainHash(result.head.hash, record) != record.hash))
       result.firstBroken = record.id;
     result.head = {record.id, record.hash};
     for (size_t i = 0; i < anchors.size(); ++i) {
