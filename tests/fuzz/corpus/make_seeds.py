@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the fuzz targets' seeds, a folder a target: a few valid inputs and a few edge cases.
-   make_seeds.py [BUILD]   (BUILD: the fuzz build, whose make_journal_seed writes the journal's)"""
+   make_seeds.py [BUILD]   (BUILD: the fuzz build, whose make_journal_seed writes the journal's)
+Inputs on which a target once found a fault are kept beside them as the fuzzer wrote them."""
 import binascii
 import io
 import pathlib
@@ -70,7 +71,10 @@ def on_small_pages(file, script):
 def journals(folder):
     made = folder / "journal.sqlite"
     subprocess.run([BUILD / "tests" / "fuzz" / "make_journal_seed", made], check=True)
-    return {"journal.sqlite": on_small_pages(made, "PRAGMA journal_mode = WAL;"),
+    journal = on_small_pages(made, "PRAGMA journal_mode = WAL;")
+    # Read differently by the queries than by the check once, which took it as sound.
+    blob_kind = on_small_pages(made, "DROP TRIGGER records_are_unchanged; UPDATE records SET kind = CAST(kind AS BLOB) WHERE id = 2;")
+    return {"journal.sqlite": journal, "kind_stored_as_blob.sqlite": blob_kind,
             "no_hash_column.sqlite": on_small_pages(folder / "other.sqlite", "CREATE TABLE records (kind, subject);"),
             "empty": b""}
 
