@@ -24,6 +24,7 @@
 #include "journal/journal.h"
 #include "journal/journal_place.h"
 #include "session/weighing_session.h"
+#include "weighing/number_text.h"
 #include "settings/settings_store.h"
 #include "tests/support/settings_sandbox.h"
 #include "link/com_port_path.h"
@@ -132,6 +133,58 @@ class WeighingCycleTest : public QObject {
     QCOMPARE(records[3].subject, first.id);
     QCOMPARE(standing.front().id, records[1].id);
     QVERIFY(!journal->verify().firstBroken);
+  }
+
+  // Each mouse's card is scanned (its number and Enter) while the mouse before it is still
+  // on the pan: every row takes its own mouse's number, shown on the status line. Hands-free
+  // ten mice told apart by their masses; then by hand, three weighings one after another.
+  void cardScannedDuringAWeighingNamesTheNextOne() {
+    constexpr int kMice = 10;
+    const auto numberOf = [](int mouse) { return QString::number(985000000001000 + mouse); };
+    std::string profile = "2:0:0.05";
+    // An empty pan for longer than the pause that ends a weighing.
+    for (int mouse = 0; mouse < kMice; ++mouse) profile += ",3.5:" + std::to_string(20 + 2 * mouse) + ":0.05,2.5:0:0.05";
+    simulator = std::make_unique<testing::SimulatorProcess>(
+        kCom, std::vector<std::string>{"--protocol", "bm", "--profile", profile + ",60:0:0.05", "--unstable-every", "0",
+                                       "--unstable-step", "0"});
+    auto* const animal = set<QLineEdit>("eAnimal");
+    const auto scan = [animal, &numberOf](int mouse) {
+      QTest::keyClicks(animal, numberOf(mouse));
+      QTest::keyClick(animal, Qt::Key_Return);
+    };
+    const auto weighingOf = [this, &numberOf](int mouse) {
+      return form->session().animalText().startsWith("Взвешивается: № " + numberOf(mouse));
+    };
+    set<QLineEdit>("eUnit")->setText("Мышь");
+    form->session().handsFree().choose(true);
+    scan(0);  // Enter starts the run
+    for (int mouse = 1; mouse < kMice; ++mouse) {
+      QTRY_VERIFY2_WITH_TIMEOUT(weighingOf(mouse - 1), qPrintable(form->session().animalText()), kWeighingMs);
+      scan(mouse);
+      QCOMPARE(form->session().animalText(),
+               QString("Взвешивается: № %1; Следующее: № %2").arg(numberOf(mouse - 1), numberOf(mouse)));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(form->measurements().sgTotal.cell(5, 0)), QString::number(kMice), kWeighingMs);
+    form->StopButtonClick();
+    for (int row = 1; row <= kMice; ++row) {
+      const int mouse = qRound((weighing::parseNumber(result(weighing::ResultMass, row)) - 20) / 2);
+      QCOMPARE(result(weighing::ResultAnimal, row), numberOf(mouse).toStdString());
+    }
+
+    form->session().handsFree().choose(false);
+    form->ClearButtonClick();
+    startBalance({"25.10", "25.30"});
+    set<QComboBox>("cbWTime")->setCurrentText("2");
+    scan(0);
+    for (int mouse = 1; mouse < 3; ++mouse) {
+      QVERIFY(weighingOf(mouse - 1));
+      scan(mouse);
+      QTRY_VERIFY_WITH_TIMEOUT(!set<QPushButton>("WeightButton")->isHidden(), kWeighingMs);
+      QCOMPARE(animal->placeholderText(), numberOf(mouse));
+      form->WeightButtonClick();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!set<QPushButton>("WeightButton")->isHidden(), kWeighingMs);
+    for (int row = 1; row <= 3; ++row) QCOMPARE(result(weighing::ResultAnimal, row), numberOf(row - 1).toStdString());
   }
 
   // A mouse weighing less than 85 % of its first weighing is said at once, and below 80 %
