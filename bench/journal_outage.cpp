@@ -264,14 +264,15 @@ void closedWhileLocked(const fs::path& journal) {
     lock.release();
   }
   std::string error;
-  const size_t kept = tarvelo::session::readPendingRecords(pendingFileOf(journal), error).size();
+  size_t kept = 0;
+  for (const fs::path& file : pendingFilesOf(journal)) kept += tarvelo::session::readPendingRecords(file, error).size();
   JournalWriter next(journal);
   next.resume();
   std::printf(
       "closed while locked with %d results: closing took %.1f s and kept %zu in the pending file; "
       "the next start wrote %s; pending file %s\n",
       kClosingResults, seconds(closingMs), kept, tally(journal, kClosingResults).c_str(),
-      fs::exists(pendingFileOf(journal)) ? "STILL THERE" : "gone");
+      !pendingFilesOf(journal).empty() ? "STILL THERE" : "gone");
 }
 
 }  // namespace

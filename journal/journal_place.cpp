@@ -2,6 +2,7 @@
 
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <system_error>
 
 #include "journal/journal_head.h"
@@ -36,6 +37,21 @@ std::filesystem::path defaultJournalPath() {
 
 std::filesystem::path pendingFileOf(const std::filesystem::path& journal) {
   return withSuffix(journal, kPendingSuffix);
+}
+
+std::vector<std::filesystem::path> pendingFilesOf(const std::filesystem::path& journal) {
+  const std::filesystem::path shared = pendingFileOf(journal);
+  const std::filesystem::path::string_type own = shared.filename().native() + std::filesystem::path("-").native();
+  std::vector<std::filesystem::path> files;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(journal.parent_path(), error)) {
+    const std::filesystem::path::string_type name = entry.path().filename().native();
+    // Not a lock, nor one set aside: those have a dot after the tag.
+    const bool tagged = name.starts_with(own) && !std::filesystem::path(name.substr(own.size())).has_extension();
+    if ((name == shared.filename().native() || tagged) && entry.is_regular_file(error)) files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 std::optional<link::Failure> adoptJournal(const std::filesystem::path& old, const std::filesystem::path& journal) {

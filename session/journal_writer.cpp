@@ -22,6 +22,7 @@ constexpr int kRetryMs = 3000;
 constexpr int kFinishWaitMs = 5000;
 constexpr int kFinishRetryMs = 250;
 constexpr char kUnreadableSuffix[] = "'.'yyyyMMdd-HHmmss'.unreadable'";
+constexpr char kOtherJournalSuffix[] = "'.'yyyyMMdd-HHmmss'.other-journal'";
 
 // "Мышь 3, 25,10 г, 2026-12-07 12:05:07" for a result; what a removal or reference is for the rest.
 QString describe(const journal::JournalRecord& record) {
@@ -39,37 +40,79 @@ QString describe(const journal::JournalRecord& record) {
 
 }  // namespace
 
-JournalWriter::JournalWriter(std::filesystem::path path) : path_(std::move(path)) {}
+JournalWriter::JournalWriter(std::filesystem::path path) : path_(std::move(path)), pending_(path_) {}
 
 JournalWriter::~JournalWriter() = default;
 
 void JournalWriter::resume() {
+  openJournal();  // to know which journal a pending file is for
+  for (const std::filesystem::path& file : pending_.takeLeftBehind()) takeOver(file);
+  // Kept in this program's own file before the files taken over go.
+  if (queue_.empty() || !keepBacklog()) pending_.removeTaken();
+  flush();
+  checkChain();
+}
+
+void JournalWriter::takeOver(const std::filesystem::path& file) {
   std::string error;
-  const std::filesystem::path pending = journal::pendingFileOf(path_);
-  std::vector<QueuedRecord> carried = readPendingRecords(pending, error);
+  std::optional<std::string> journalName;
+  std::vector<QueuedRecord> carried = readPendingRecords(file, error, &journalName);
   if (!error.empty()) {
-    // Set aside for a person to look at, so that this run's own pending records never
-    // take its place.
-    std::filesystem::path aside = pending;
-    aside += QDateTime::currentDateTime().toString(kUnreadableSuffix).toStdU16String();
-    std::error_code ignored;
-    std::filesystem::rename(pending, aside, ignored);
-    emit backlogChanged(0, QString("файл несохраненных записей не прочитан (%1) и отложен как «%2»")
-                               .arg(QString::fromStdString(error), journal::pathText(aside)));
+    setAside(file, kUnreadableSuffix, QString("файл несохраненных записей не прочитан (%1)").arg(QString::fromStdString(error)));
     return;
+  }
+  if (journalName && !carried.empty()) {
+    if (!journal_ || !journalName_) {
+      pending_.leave(file);  // checked when the journal can be read, at a later start
+      return;
+    }
+    if (!isThisJournal(*journalName, carried.front().record)) {
+      setAside(file, kOtherJournalSuffix, "файл несохраненных записей относится к другому журналу");
+      return;
+    }
   }
   for (QueuedRecord& queued : carried) {
     nextTicket_ = std::max(nextTicket_, std::max(queued.ticket, queued.subjectTicket) + 1);
     queue_.push_back(std::move(queued));
   }
-  flush();
-  checkChain();
+}
+
+// Set aside for a person to look at, never written into this journal.
+void JournalWriter::setAside(const std::filesystem::path& file, const char* suffix, const QString& why) {
+  std::filesystem::path aside = file;
+  aside += QDateTime::currentDateTime().toString(suffix).toStdU16String();
+  std::error_code ignored;
+  std::filesystem::rename(file, aside, ignored);
+  pending_.leave(file);
+  emit backlogChanged(0, QString("%1 и отложен как «%2»").arg(why, journal::pathText(aside)));
+}
+
+bool JournalWriter::isThisJournal(const std::string& name, const journal::JournalRecord& firstCarried) const {
+  if (name == *journalName_) return true;
+  // Written while the journal was empty: its first record is one of them, or it is empty still.
+  if (!name.empty()) return false;
+  try {
+    return journalName_->empty() || journal_->idOf(firstCarried).has_value();
+  } catch (const journal::ReadError&) {
+    return false;
+  }
+}
+
+void JournalWriter::openJournal() {
+  link::Failure ignored;  // the backlog says why, at the first record
+  if (!journal_) journal_ = journal::Journal::open(path_, ignored);
+  if (!journal_ || journalName_) return;
+  try {
+    const std::vector<journal::JournalRecord> first = journal_->recordsAfter(0, 1);
+    journalName_ = first.empty() ? std::string() : first.front().hash;
+  } catch (const journal::ReadError&) {
+    // named when it can be read
+  }
 }
 
 void JournalWriter::checkChain() {
-  link::Failure error;
-  if (!journal_) journal_ = journal::Journal::open(path_, error);
-  if (!journal_) return;  // the backlog says why, at the first record
+  openJournal();
+  if (!journal_) return;
   std::vector<journal::Head> anchors;
   if (const auto stored = journal::storedHead(path_)) anchors.push_back(*stored);
   try {
@@ -107,10 +150,12 @@ void JournalWriter::enqueue(QueuedRecord queued) {
 
 void JournalWriter::flush() {
   const bool wasFailing = !reason_.isEmpty();
-  bool carriedWritten = false;
   while (!queue_.empty()) {
     if (const std::optional<std::string> refused = write(queue_.front())) {
-      const QString reason = QString::fromStdString(*refused);
+      QString reason = QString::fromStdString(*refused);
+      // On the disk at once: a crash or a power cut now loses none of them.
+      const bool changed = queue_.size() != kept_.size || queue_.front().ticket != kept_.front;
+      if (const std::optional<QString> unkept = changed ? keepBacklog() : std::nullopt) reason += "; " + *unkept;
       // Said when it changes, not at every try.
       if (reason != reason_ || queue_.size() != reported_)
         emit backlogChanged(static_cast<int>(queue_.size()), reason);
@@ -119,13 +164,13 @@ void JournalWriter::flush() {
       scheduleRetry();
       return;
     }
-    carriedWritten = carriedWritten || queue_.front().carried;
     queue_.pop_front();
     if (queue_.empty()) emit written();
   }
-  // Everything the pending file held is in the journal now.
-  std::error_code ignored;  // a file left behind is written again, and known, at the next start
-  if (carriedWritten) std::filesystem::remove(journal::pendingFileOf(path_), ignored);
+  // Everything the pending files held is in the journal now.
+  if (kept_.size > 0) pending_.removeOwn();
+  kept_ = {};
+  pending_.removeTaken();
   reason_.clear();
   reported_ = 0;
   if (wasFailing) emit backlogChanged(0, {});
@@ -135,6 +180,7 @@ std::optional<std::string> JournalWriter::write(QueuedRecord& queued) {
   link::Failure error;
   if (!journal_) journal_ = journal::Journal::open(path_, error);
   if (!journal_) return error.message;
+  openJournal();
   journal::JournalRecord& record = queued.record;
   const auto subject = ids_.find(queued.subjectTicket);
   if (subject != ids_.end()) record.subject = subject->second;
@@ -150,6 +196,7 @@ std::optional<std::string> JournalWriter::write(QueuedRecord& queued) {
       journal_.reset();  // opened anew next time: the disk or the file may be back
       return refused->message;
     }
+    if (journalName_ && journalName_->empty()) journalName_ = record.hash;  // its first record
     // A removed result is named no more; a renamed one may be removed later.
     if (subject != ids_.end() && record.kind == journal::kRemoval) ids_.erase(subject);
     if (record.kind == journal::kResult) ids_[queued.ticket] = record.id;
@@ -182,7 +229,7 @@ QString JournalWriter::finish() {
     flush();
   }
   if (queue_.empty()) return {};
-  const std::filesystem::path pending = journal::pendingFileOf(path_);
+  const std::filesystem::path pending = pending_.own();
   const auto unsaved = savePending();
   if (!unsaved) return {};
   QStringList rows;
@@ -202,7 +249,17 @@ std::optional<std::string> JournalWriter::savePending() const {
       queued.subjectTicket = 0;
     }
   }
-  return writePendingRecords(journal::pendingFileOf(path_), records);
+  return writePendingRecords(pending_.own(), records, journalName_);
+}
+
+std::optional<QString> JournalWriter::keepBacklog() {
+  if (const std::optional<std::string> unsaved = savePending()) {
+    // They still wait in memory, and are kept at the next change or try.
+    return QString("файл несохраненных записей «%1» не записан: %2")
+        .arg(journal::pathText(pending_.own()), QString::fromStdString(*unsaved));
+  }
+  kept_ = {queue_.size(), queue_.empty() ? 0 : queue_.front().ticket};
+  return std::nullopt;
 }
 
 void JournalWriter::sayAlert(const journal::JournalRecord& result, std::int64_t ticket, const journal::AlertShares& shares) {

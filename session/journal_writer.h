@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "journal/journal.h"
+#include "session/pending_file.h"
 #include "session/pending_records.h"
 
 class QTimer;
@@ -20,8 +21,9 @@ namespace tarvelo::session {
 // Writes the results grid's rows into the weighing journal; lives on a thread of its own,
 // where a commit that waits for the disk or for another writer holds nothing else up.
 // Nothing is dropped: a record the journal will not take now waits, in order, and is
-// written before the next one and every few seconds until it is; at the end what still
-// waits goes to a pending file beside the journal, which the next start writes first.
+// written before the next one and every few seconds until it is. While it waits it is also
+// in this program's pending file beside the journal, written anew at each change, so that
+// neither the end of the program nor a crash loses it: the next start writes it first.
 class JournalWriter : public QObject {
   Q_OBJECT
 
@@ -56,6 +58,14 @@ class JournalWriter : public QObject {
 
  private:
   void checkChain();
+  // Opens the journal when it can, and learns its name (its first record's hash).
+  void openJournal();
+  // Queues the records of a pending file another run left, when they are for this journal.
+  void takeOver(const std::filesystem::path& file);
+  void setAside(const std::filesystem::path& file, const char* suffix, const QString& why);
+  bool isThisJournal(const std::string& name, const journal::JournalRecord& firstCarried) const;
+  // Writes the backlog into this program's pending file; why it cannot, for a person.
+  std::optional<QString> keepBacklog();
   void enqueue(QueuedRecord queued);
   // Writes what waits, in order, until the journal refuses a record.
   void flush();
@@ -66,7 +76,9 @@ class JournalWriter : public QObject {
   void sayAlert(const journal::JournalRecord& result, std::int64_t ticket, const journal::AlertShares& shares);
 
   std::filesystem::path path_;
+  PendingFiles pending_;
   std::unique_ptr<journal::Journal> journal_;
+  std::optional<std::string> journalName_;  // its first record's hash; empty while it has none
   std::deque<QueuedRecord> queue_;
   struct Row {
     std::int64_t ticket;
@@ -78,6 +90,11 @@ class JournalWriter : public QObject {
   QTimer* retry_ = nullptr;
   QString reason_;  // why the journal refused the last record; empty while it takes them
   size_t reported_ = 0;  // the backlog last said
+  struct Kept {
+    size_t size = 0;
+    std::int64_t front = 0;
+  };
+  Kept kept_;  // the backlog last written into the pending file
 };
 
 }  // namespace tarvelo::session

@@ -12,6 +12,10 @@ namespace tarvelo::session {
 
 namespace {
 
+constexpr char kRecordsKey[] = "records";
+constexpr char kJournalKey[] = "journal";  // the first record's hash of the journal they are for
+constexpr char kNotPendingRecords[] = "в файле нет списка записей";
+
 // The record's texts by name, so the file reads back whatever order they are in.
 struct TextField {
   const char* name;
@@ -72,16 +76,19 @@ QueuedRecord queuedOf(const QJsonObject& object) {
 }  // namespace
 
 std::optional<std::string> writePendingRecords(const std::filesystem::path& file,
-                                               const std::vector<QueuedRecord>& records) {
+                                               const std::vector<QueuedRecord>& records,
+                                               const std::optional<std::string>& journal) {
   QJsonArray array;
   for (const QueuedRecord& queued : records) array.append(objectOf(queued));
-  const QByteArray text = QJsonDocument(array).toJson();
+  QJsonObject whole{{kRecordsKey, array}};
+  if (journal) whole[kJournalKey] = QString::fromStdString(*journal);
+  const QByteArray text = QJsonDocument(whole).toJson();
   if (const auto failure = journal::writeWholeFile(file, text)) return failure->message;
   return std::nullopt;
 }
 
-std::vector<QueuedRecord> readPendingRecords(const std::filesystem::path& file,
-                                             std::string& error) {
+std::vector<QueuedRecord> readPendingRecords(const std::filesystem::path& file, std::string& error,
+                                             std::optional<std::string>* journal) {
   QFile in(journal::pathText(file));
   if (!in.exists()) return {};
   if (!in.open(QIODevice::ReadOnly)) {
@@ -90,13 +97,18 @@ std::vector<QueuedRecord> readPendingRecords(const std::filesystem::path& file,
   }
   QJsonParseError parsing;
   const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &parsing);
-  if (!document.isArray()) {
-    error = parsing.errorString().toStdString();
+  // Older versions wrote the records alone.
+  const QJsonValue records = document.isObject() ? document.object()[kRecordsKey] : QJsonValue(document.array());
+  if (parsing.error != QJsonParseError::NoError || !records.isArray() ||
+      (document.isObject() && document.object().contains(kJournalKey) && !document.object()[kJournalKey].isString())) {
+    error = parsing.error != QJsonParseError::NoError ? parsing.errorString().toStdString() : kNotPendingRecords;
     return {};
   }
-  std::vector<QueuedRecord> records;
-  for (const QJsonValue& value : document.array()) records.push_back(queuedOf(value.toObject()));
-  return records;
+  if (journal && document.isObject() && document.object().contains(kJournalKey))
+    *journal = document.object()[kJournalKey].toString().toStdString();
+  std::vector<QueuedRecord> result;
+  for (const QJsonValue& value : records.toArray()) result.push_back(queuedOf(value.toObject()));
+  return result;
 }
 
 }  // namespace tarvelo::session

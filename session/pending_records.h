@@ -22,12 +22,16 @@ struct QueuedRecord {
 };
 
 // Writes the records whole to `file`: beside it first, flushed to the disk, then renamed,
-// so a crash leaves the old file or the new one. The reason when it cannot.
+// so a crash leaves the old file or the new one. `journal` names the journal they are for
+// (its first record's hash; empty while it has none), when known. The reason when it cannot.
 std::optional<std::string> writePendingRecords(const std::filesystem::path& file,
-                                               const std::vector<QueuedRecord>& records);
+                                               const std::vector<QueuedRecord>& records,
+                                               const std::optional<std::string>& journal = std::nullopt);
 
 // The records in `file`, marked carried; none when there is no such file. The reason
-// in `error` when the file is there but cannot be read whole.
-std::vector<QueuedRecord> readPendingRecords(const std::filesystem::path& file, std::string& error);
+// in `error` when the file is there but cannot be read whole; the journal it names in
+// `journal`, when given and the file names one (a file of older versions names none).
+std::vector<QueuedRecord> readPendingRecords(const std::filesystem::path& file, std::string& error,
+                                             std::optional<std::string>* journal = nullptr);
 
 }  // namespace tarvelo::session

@@ -26,6 +26,8 @@
 #include "app/termination_signals.h"
 #include "app/qt_translations.h"
 #include "journal/journal.h"
+#include "journal/journal_place.h"
+#include "session/pending_records.h"
 #include "tests/support/keyboard_checks.h"
 #include "tests/support/settings_sandbox.h"
 #include "tests/support/simulator_process.h"
@@ -42,6 +44,7 @@
 
 #ifndef _WIN32
 #include <spawn.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <csignal>
@@ -338,6 +341,53 @@ class MainFormTest : public QObject {
       QCOMPARE(QString::fromStdString(record.trace).count('\n'), record.count);
     }
     QVERIFY(!journal->verify().firstBroken);
+  }
+
+  // Killed (kill -9) a second after its third result while another program holds the
+  // journal: the rows were kept on the disk as they came, and the next start writes all
+  // three into the journal, once each, in order.
+  void killedWhileTheJournalIsHeldLosesNoRow() {
+    constexpr int kMice = 3;
+    std::string profile = "2:0:0.05";
+    for (int mouse = 0; mouse < kMice; ++mouse) profile += ",3.5:" + std::to_string(24 + 2 * mouse) + ":0.05,2:0:0.05";
+    const testing::SimulatorProcess balance(kBalanceCom, {"--protocol", "bm", "--profile", profile + ",600:0:0.05",
+                                                          "--unstable-every", "0", "--unstable-step", "0"});
+    const std::filesystem::path path = journalPath();
+    std::filesystem::remove(path);
+    link::Failure error;
+    QVERIFY(journal::Journal::open(path, error));
+    sqlite3* holder = nullptr;
+    QCOMPARE(sqlite3_open(path.string().c_str(), &holder), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const auto kept = [&path] {
+      size_t records = 0;
+      for (const std::filesystem::path& file : journal::pendingFilesOf(path)) {
+        std::string unread;
+        records += session::readPendingRecords(file, unread).size();
+      }
+      return records;
+    };
+    {
+      const SpawnedProgram program = startCage();
+      auto killer = qScopeGuard([&program] {
+        kill(program.pid, SIGKILL);
+        program.finish(kEndMs);
+      });
+      QTRY_COMPARE_WITH_TIMEOUT(kept(), size_t{kMice}, kEndMs);
+      QTest::qWait(1000);
+    }
+    QCOMPARE(sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(holder);
+    const SpawnedProgram again = startCage();
+    const auto journal = journal::Journal::open(path, error);
+    QTRY_COMPARE_WITH_TIMEOUT(journal->records().size(), size_t{kMice}, kEndMs);
+    kill(again.pid, SIGTERM);
+    again.finish(kEndMs);
+    const std::vector<journal::JournalRecord> records = journal->records();
+    QCOMPARE(records.size(), size_t{kMice});
+    for (int mouse = 0; mouse < kMice; ++mouse)
+      QCOMPARE(std::lround(*records[static_cast<size_t>(mouse)].grams), 24L + 2 * mouse);
+    QVERIFY(journal::pendingFilesOf(path).empty());
   }
 
   // A cage weighs itself: the reader on its own port reads each mouse's tag as it goes

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 #include "window/main/main_form.h"
 #include "journal/journal.h"
 #include "journal/journal_place.h"
+#include "session/pending_records.h"
 #include "session/weighing_session.h"
 #include "weighing/number_text.h"
 #include "settings/settings_store.h"
@@ -262,13 +264,17 @@ class WeighingCycleTest : public QObject {
     QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Enter); });
     form->btnRemoveLastCycleClick();
     QCOMPARE(form->session().closeJournal(), QString());
-    QVERIFY(std::filesystem::exists(journal::pendingFileOf(path)));
+    QCOMPARE(journal::pendingFilesOf(path).size(), size_t{1});
     QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(other);
+    // The first went in just before a crash that left the pending file: not written twice.
+    std::string unread;
+    journal::JournalRecord committed = session::readPendingRecords(journal::pendingFilesOf(path).front(), unread).front().record;
+    QVERIFY(!journal::Journal::open(path, error)->append(committed));
 
     form->session().setJournal(std::make_unique<session::ResultJournal>(path, [] { return session::JournalContext{}; }));
     form->session().waitForJournal();
-    QVERIFY(!std::filesystem::exists(journal::pendingFileOf(path)));
+    QVERIFY(journal::pendingFilesOf(path).empty());
     const auto journal = journal::Journal::open(path, error);
     QCOMPARE(journal->records().size(), size_t{4});
     QCOMPARE(journal->standingResults().size(), size_t{1});
@@ -303,6 +309,49 @@ class WeighingCycleTest : public QObject {
 
   // A commit that waits for another writer holds up neither the weighing nor the window;
   // the row is written once the other lets go.
+  // Two programs on one held journal keep their rows in pending files of their own; a
+  // pending file is never written into another journal put in its journal's place.
+  void pendingRecordsStayWithTheirProgramAndTheirJournal() {
+    const QTemporaryDir dir;
+    const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
+    link::Failure error;
+    QVERIFY(journal::Journal::open(path, error));
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(dir.filePath("журнал.sqlite").toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const auto context = [] { return session::JournalContext{}; };
+    form->session().setJournal(std::make_unique<session::ResultJournal>(path, context));
+    session::ResultJournal second(path, context);
+    startBalance({"25.00"});
+    weigh();
+    second.resultAdded(form->measurements(), 1);
+    form->session().waitForJournal();
+    second.waitForWrites();
+    session::ResultJournal third(path, context);  // takes nothing of programs that still run
+    third.waitForWrites();
+    const std::vector<std::filesystem::path> files = journal::pendingFilesOf(path);
+    QCOMPARE(files.size(), size_t{2});
+    for (const std::filesystem::path& file : files) {
+      std::string unread;
+      QCOMPARE(session::readPendingRecords(file, unread).size(), size_t{1});
+    }
+    QCOMPARE(form->session().closeJournal(), QString());
+    QCOMPARE(second.close(), QString());
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    std::filesystem::remove(path);
+    journal::JournalRecord stranger;
+    stranger.kind = journal::kResult;
+    stranger.object = "Чужая мышь";
+    QVERIFY(!journal::Journal::open(path, error)->append(stranger));
+    session::ResultJournal replaced(path, context);
+    replaced.waitForWrites();
+    QCOMPARE(journal::Journal::open(path, error)->records().size(), size_t{1});
+    QVERIFY(journal::pendingFilesOf(path).empty());
+    QCOMPARE(QDir(dir.path()).entryList({"*.other-journal"}).size(), 2);
+  }
+
   void journalWaitingForAnotherWriterHoldsNothingUp() {
     const QTemporaryDir dir;
     const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
