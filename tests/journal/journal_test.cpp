@@ -164,6 +164,9 @@ TEST_F(JournalTest, CutTailAndRewrittenChainAreCaughtByTheHeadKeptOutside) {
   ASSERT_TRUE(holds(sound));
   const Head printed{sound.head.record, sound.head.hash.substr(0, kShownHashDigits)};
   EXPECT_EQ(parseAnchor(anchorText(printed))->hash, printed.hash);
+  EXPECT_FALSE(verified({printed}).lostAnchor);
+  const Head elsewhere{printed.record - 1, printed.hash};  // its hash, another record's number
+  EXPECT_EQ(verified({elsewhere}).lostAnchor->record, elsewhere.record);
   journal_.reset();
   const fs::path pristine = path_.native() + fs::path(".pristine").native();
   fs::copy_file(path_, pristine);
@@ -384,25 +387,27 @@ TEST_F(JournalTest, ExportRefusesWhatItCannotDoSafely) {
   EXPECT_EQ(contents(file), exported({}).out);
 }
 
-// Objects named like formulas stay text when LibreOffice opens the CSV, in both styles;
-// the numbers stay numbers.
+// Objects named like formulas, whatever they start with, stay text when LibreOffice opens
+// the CSV, in both styles; the numbers stay numbers.
 TEST_F(JournalTest, FormulaLikeNamesStayTextInASpreadsheet) {
-  for (const char* object : {"=1+1", "=HYPERLINK(\"x\";\"y\")", "@SUM(1)"}) {
+  const std::vector<std::string> objects{"=1+1", "=HYPERLINK(\"x\";\"y\")", "@SUM(1)", "-1", "+1", "\t=1", "\r=1"};
+  for (const std::string& object : objects) {
     JournalRecord record = resultOf(object, "25,00");
     ASSERT_FALSE(journal_->append(record));
   }
   const char* reader =
       "import openpyxl, sys\n"
-      "for row in openpyxl.load_workbook(sys.argv[1]).active.iter_rows(min_row=5, max_row=7):\n"
+      "for row in openpyxl.load_workbook(sys.argv[1]).active.iter_rows(min_row=5, max_row=11):\n"
       "    print(row[5].data_type, row[6].data_type, row[8].data_type)\n";
   for (const auto& [style, filter] : {std::pair{ExportStyle::Russian, "CSV:59,34,76,1"}, {ExportStyle::CLocale, "CSV:44,34,76,1,,1033"}}) {
     const fs::path csv = fs::u8path(dir_.filePath("формулы.csv").toStdString());
     ASSERT_EQ(exportResults(*journal_, {}, style, csv), std::nullopt);
+    for (const std::string& object : objects) EXPECT_NE(contents(csv).find("'" + object.substr(0, 2)), std::string::npos) << object;
     const auto converted = testing::runProgram({"/usr/bin/soffice", "--headless", "--infilter=" + std::string(filter),
                                                 "--convert-to", "xlsx", "--outdir", dir_.path().toStdString(), link::utf8Text(csv)});
     ASSERT_EQ(converted.status, 0) << converted.err;
     const auto read = testing::runProgram({"/usr/bin/python3", "-c", reader, dir_.filePath("формулы.xlsx").toStdString()});
-    EXPECT_EQ(read.out, "s n n\ns n n\ns n n\n") << read.err;
+    EXPECT_EQ(read.out, "s n n\ns n n\ns n n\ns n n\ns n n\ns n n\ns n n\n") << read.err;
   }
 }
 #endif
