@@ -14,6 +14,10 @@ inline constexpr char kReference[] = "reference";  // "Принять за ис�
 inline constexpr char kRename[] = "rename";        // the grid calls the result by another name now
 inline constexpr char kAnimal[] = "animal";        // an animal of the list, as it stands from now on
 inline constexpr char kAnimalGone[] = "animal-gone";  // an animal left the list
+inline constexpr char kAlert[] = "alert";  // a result weighed below a share of its reference
+// An alert's level, in its note.
+inline constexpr char kWarningLevel[] = "предупреждение";
+inline constexpr char kLimitLevel[] = "предел";
 
 // The forms of the hashed text: the first left the id out, the second the animal's fields;
 // every record now has them.
@@ -25,7 +29,10 @@ inline constexpr int kChainForm = 3;
 // removal names the result that "Удалить измерение" took from the grid; a reference
 // names the result its object's changes are counted from from now on; a rename gives a
 // result the name the grid calls it by after a removal renumbered the rows. An animal
-// record is an entry of the list of animals to weigh (its reference weight in `grams`).
+// record is an entry of the list of animals to weigh (its reference weight in `grams`). An
+// alert says that the result it names was said to weigh below the warning's or the limit's
+// share of its reference: its level in `note`, the share in per cent in `deviation`, the
+// result's animal, object and mass as the result has them.
 struct JournalRecord {
   std::int64_t id = 0;  // given by the journal, from 1
   std::string kind = kResult;

@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "journal/csv_text.h"
 #include "journal/journal_place.h"
 #include "journal/path_text.h"
 #include "journal/verification_text.h"
@@ -35,7 +36,26 @@ QString describe(const journal::JournalRecord& record) {
   const char* what = record.kind == journal::kRemoval ? "удаление измерения, %1"
                      : record.kind == journal::kRename ? "новое наименование «%2», %1"
                                                        : "исходный вес %2, %1";
+  if (record.kind == journal::kAlert) {
+    return QString("%1 ниже доли исходного веса (%2), %3")
+        .arg(QString::fromStdString(record.object), QString::fromStdString(record.note), local);
+  }
   return QString(what).arg(local, QString::fromStdString(record.object));
+}
+
+// The record that `result` was said to weigh `share` per cent of its reference.
+journal::JournalRecord alertRecordOf(const journal::JournalRecord& result, bool limit, double share) {
+  journal::JournalRecord alert;
+  alert.kind = journal::kAlert;
+  for (auto field : {&journal::JournalRecord::utc, &journal::JournalRecord::local, &journal::JournalRecord::person,
+                     &journal::JournalRecord::protocol, &journal::JournalRecord::object, &journal::JournalRecord::mass,
+                     &journal::JournalRecord::unit, &journal::JournalRecord::animal, &journal::JournalRecord::cage,
+                     &journal::JournalRecord::group})
+    alert.*field = result.*field;
+  alert.deviation = journal::fixedText(share, 1);
+  alert.note = limit ? journal::kLimitLevel : journal::kWarningLevel;
+  alert.subject = result.id;
+  return alert;
 }
 
 }  // namespace
@@ -165,6 +185,8 @@ void JournalWriter::flush() {
       return;
     }
     queue_.pop_front();
+    // Written next, before anything made after the result.
+    if (alert_) queue_.push_front(*std::exchange(alert_, std::nullopt));
     if (queue_.empty()) emit written();
   }
   // Everything the pending files held is in the journal now.
@@ -200,7 +222,8 @@ std::optional<std::string> JournalWriter::write(QueuedRecord& queued) {
     // A removed result is named no more; a renamed one may be removed later.
     if (subject != ids_.end() && record.kind == journal::kRemoval) ids_.erase(subject);
     if (record.kind == journal::kResult) ids_[queued.ticket] = record.id;
-    if (queued.shares) sayAlert(record, queued.ticket, *queued.shares);
+    // A result carried in is alerted once: its alert was carried with it.
+    if (queued.shares) sayAlert(record, queued.ticket, *queued.shares, !already);
   } catch (const journal::ReadError& failure) {
     journal_.reset();
     return failure.what();
@@ -262,7 +285,8 @@ std::optional<QString> JournalWriter::keepBacklog() {
   return std::nullopt;
 }
 
-void JournalWriter::sayAlert(const journal::JournalRecord& result, std::int64_t ticket, const journal::AlertShares& shares) {
+void JournalWriter::sayAlert(const journal::JournalRecord& result, std::int64_t ticket, const journal::AlertShares& shares,
+                             bool journalled) {
   std::vector<journal::ObjectSummary> summaries;
   try {
     summaries = journal_->objects(journal::filterOf(result));
@@ -282,6 +306,7 @@ void JournalWriter::sayAlert(const journal::JournalRecord& result, std::int64_t 
                    result.cage.empty() ? QString() : QString(", клетка %1").arg(QString::fromStdString(result.cage)), who);
   }
   const bool limit = level == journal::AlertLevel::Limit;
+  if (journalled) alert_ = QueuedRecord{alertRecordOf(result, limit, *share), nextTicket_++, 0, std::nullopt, false};
   const QString reached = limit ? QString("ниже предела %1 %").arg(locale.toString(shares.limit))
                                 : QString("ниже %1 %").arg(locale.toString(shares.warning));
   // The row it was made as, unless it has left the grid since.

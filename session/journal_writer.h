@@ -73,13 +73,16 @@ class JournalWriter : public QObject {
   std::optional<std::string> write(QueuedRecord& queued);
   void scheduleRetry();
   std::optional<std::string> savePending() const;
-  void sayAlert(const journal::JournalRecord& result, std::int64_t ticket, const journal::AlertShares& shares);
+  // Says an alert of a result just written, and makes its record when `journalled`.
+  void sayAlert(const journal::JournalRecord& result, std::int64_t ticket, const journal::AlertShares& shares,
+                bool journalled);
 
   std::filesystem::path path_;
   PendingFiles pending_;
   std::unique_ptr<journal::Journal> journal_;
   std::optional<std::string> journalName_;  // its first record's hash; empty while it has none
   std::deque<QueuedRecord> queue_;
+  std::optional<QueuedRecord> alert_;  // of the result just written, to be written next
   struct Row {
     std::int64_t ticket;
     std::string name;  // what the journal calls it

@@ -163,6 +163,12 @@ QHBoxLayout* JournalWindow::makeFilters() {
     row->addWidget(*combo);
     connect(*combo, &QComboBox::currentTextChanged, this, &JournalWindow::filterRows);
   }
+  // The animals whose last weighing raised an alert, as this station's journal kept it.
+  alertedOnly_ = new QCheckBox("Только с тревогой", this);
+  alertedOnly_->setObjectName("JournalAlertedOnly");
+  alertedOnly_->setToolTip("Объекты, последнее взвешивание которых вызвало предупреждение или предел");
+  connect(alertedOnly_, &QCheckBox::toggled, this, &JournalWindow::filterRows);
+  row->addWidget(alertedOnly_);
   row->addStretch(1);
   // Each animal's weighings at every station of the lab, read from its server.
   wholeLab_ = new QCheckBox("Вся лаборатория", this);
@@ -196,8 +202,11 @@ void JournalWindow::filterRows() {
   const auto takes = [this](int row, QComboBox* combo, int column) {
     return combo->currentIndex() <= 0 || table_->item(row, column)->text() == combo->currentText();
   };
-  for (int row = 0; row < table_->rowCount(); ++row)
-    table_->setRowHidden(row, !takes(row, cage_, CageColumn) || !takes(row, group_, GroupColumn));
+  for (int row = 0; row < table_->rowCount(); ++row) {
+    const bool alerted = alerted_.contains(objects_[static_cast<size_t>(row)].lastId);
+    table_->setRowHidden(row, !takes(row, cage_, CageColumn) || !takes(row, group_, GroupColumn) ||
+                                  (alertedOnly_->isChecked() && alertedOnly_->isEnabled() && !alerted));
+  }
 }
 
 QWidget* JournalWindow::makeExportChoices() {
@@ -298,7 +307,9 @@ void JournalWindow::refresh() {
   // The lab's copy is only read: references are taken, and exports made, at a station.
   takeReference_->setEnabled(!lab);
   exportChoices_->setEnabled(!lab);
+  alertedOnly_->setEnabled(!lab);
   objects_.clear();
+  alerted_.clear();
   shown_ = {};
   if (lab) {
     stopChainCheck();
@@ -317,6 +328,7 @@ void JournalWindow::refresh() {
     if (journal) {
       shown_ = journal->head();
       objects_ = journal->objects();
+      for (const journal::JournalRecord& alert : journal->records({.kinds = {journal::kAlert}})) alerted_.insert(alert.subject);
     }
   } catch (const journal::ReadError& error) {
     unread = QString::fromStdString(error.what());

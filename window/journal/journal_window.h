@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <set>
 #include <optional>
 #include <string>
 #include <variant>
@@ -105,6 +106,8 @@ class JournalWindow : public QDialog {
   std::function<QString()> labServer_;
   LabReader* labReader_;
   QCheckBox* wholeLab_;
+  QCheckBox* alertedOnly_;
+  std::set<std::int64_t> alerted_;  // the results an alert record names
   QPushButton* takeReference_;
   QWidget* exportChoices_;
   mutable std::unique_ptr<journal::Journal> reader_;

@@ -21,6 +21,7 @@
 #include <sqlite3.h>
 
 #include "window/widgets/line_chart.h"
+#include "window/journal/journal_window.h"
 #include "window/main/main_form.h"
 #include "journal/journal.h"
 #include "journal/journal_place.h"
@@ -193,8 +194,8 @@ class WeighingCycleTest : public QObject {
   // as its limit, by its number; its row in the results is marked.
   void resultBelowTheAlertShareOfItsReferenceIsSaid() {
     const QTemporaryDir dir;
-    form->session().setJournal(std::make_unique<session::ResultJournal>(dir.filePath("журнал.sqlite").toStdU16String(),
-                                                               [] { return session::JournalContext{}; }));
+    const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
+    form->session().setJournal(std::make_unique<session::ResultJournal>(path, [] { return session::JournalContext{}; }));
     QSignalSpy alerts(&form->session(), &session::WeighingSession::weightAlert);
     // 100, 88, 80 and 76 % of the first.
     for (const char* grams : {"25.00", "22.00", "20.00", "19.00"}) {
@@ -213,6 +214,31 @@ class WeighingCycleTest : public QObject {
     QVERIFY2(alerts.last().at(0).toString().contains("ниже предела 80 %"), qPrintable(alerts.last().at(0).toString()));
     QVERIFY(result(weighing::ResultNote, 1).starts_with("ПРЕДЕЛ"));
     QCOMPARE(set<QLabel>("LastingNote")->toolTip(), alerts.last().at(0).toString());
+
+    // Each alert is a record after its result, in the chain; the journal window lists the
+    // animals whose last weighing raised one.
+    set<QLineEdit>("eAnimal")->setText("985000000000008");
+    weigh();
+    form->session().waitForJournal();
+    link::Failure error;
+    const auto journal = journal::Journal::open(path, error);
+    const std::vector<journal::JournalRecord> records = journal->records();
+    std::vector<std::string> alerted;
+    for (size_t i = 1; i < records.size(); ++i) {
+      if (records[i].kind != journal::kAlert) continue;
+      QCOMPARE(records[i].subject, records[i - 1].id);
+      QCOMPARE(records[i].animal, std::string("985000000000007"));
+      alerted.push_back(records[i].note + " " + records[i].deviation + " " + records[i - 1].mass);
+    }
+    QCOMPARE(alerted, (std::vector<std::string>{"предупреждение 80.0 20,00", "предел 76.0 19,00"}));
+    QVERIFY(!journal->verify().firstBroken);
+    JournalWindow window(path, [] { return session::JournalContext{}; }, [] { return journal::AlertShares{}; }, [] { return QString(); });
+    window.refresh();
+    auto* objects = window.findChild<QTableWidget*>("JournalObjects");
+    window.findChild<QCheckBox*>("JournalAlertedOnly")->setChecked(true);
+    QCOMPARE(objects->rowCount(), 2);
+    for (int row = 0; row < 2; ++row)
+      QCOMPARE(objects->isRowHidden(row), objects->item(row, 0)->text() != "985000000000007");
   }
 
   // Rows the journal cannot take wait, in order, and are said; once it can, they go in
