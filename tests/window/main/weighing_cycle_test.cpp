@@ -277,10 +277,7 @@ class WeighingCycleTest : public QObject {
     const QTemporaryDir dir;
     const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
     link::Failure error;
-    QVERIFY(journal::Journal::open(path, error));
-    sqlite3* other = nullptr;
-    QCOMPARE(sqlite3_open(dir.filePath("журнал.sqlite").toUtf8().constData(), &other), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3* const other = heldJournal(path);
     form->session().setJournal(std::make_unique<session::ResultJournal>(path, [] { return session::JournalContext{}; }));
     for (const char* grams : {"25.00", "31.00"}) {
       startBalance({grams});
@@ -333,18 +330,13 @@ class WeighingCycleTest : public QObject {
              qPrintable(set<QLabel>("LastingNote")->toolTip()));
   }
 
-  // A commit that waits for another writer holds up neither the weighing nor the window;
-  // the row is written once the other lets go.
   // Two programs on one held journal keep their rows in pending files of their own; a
   // pending file is never written into another journal put in its journal's place.
   void pendingRecordsStayWithTheirProgramAndTheirJournal() {
     const QTemporaryDir dir;
     const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
     link::Failure error;
-    QVERIFY(journal::Journal::open(path, error));
-    sqlite3* other = nullptr;
-    QCOMPARE(sqlite3_open(dir.filePath("журнал.sqlite").toUtf8().constData(), &other), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3* const other = heldJournal(path);
     const auto context = [] { return session::JournalContext{}; };
     form->session().setJournal(std::make_unique<session::ResultJournal>(path, context));
     session::ResultJournal second(path, context);
@@ -378,6 +370,8 @@ class WeighingCycleTest : public QObject {
     QCOMPARE(QDir(dir.path()).entryList({"*.other-journal"}).size(), 2);
   }
 
+  // A commit that waits for another writer holds up neither the weighing nor the window;
+  // the row is written once the other lets go.
   void journalWaitingForAnotherWriterHoldsNothingUp() {
     const QTemporaryDir dir;
     const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
@@ -558,6 +552,17 @@ class WeighingCycleTest : public QObject {
   }
 
  private:
+  // Makes the journal at `path` and holds it as another writer would, until its COMMIT.
+  static sqlite3* heldJournal(const std::filesystem::path& path) {
+    link::Failure error;
+    sqlite3* other = nullptr;
+    if (!journal::Journal::open(path, error) ||
+        sqlite3_open(QString::fromStdU16String(path.u16string()).toUtf8().constData(), &other) != SQLITE_OK ||
+        sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+      qFatal("the journal is not held");
+    return other;
+  }
+
   void startBalance(const std::vector<std::string>& weights, const std::string& protocol = "bm") {
     simulator = std::make_unique<testing::SimulatorProcess>(
         kCom, std::vector<std::string>{"--protocol", protocol, "--weights", testing::writeWeightsFile(weights).string(),
