@@ -345,8 +345,10 @@ class WeighingCycleTest : public QObject {
     second.resultAdded(form->measurements(), 1);
     form->session().waitForJournal();
     second.waitForWrites();
-    session::ResultJournal third(path, context);  // takes nothing of programs that still run
-    third.waitForWrites();
+    {
+      session::ResultJournal third(path, context);  // takes nothing of programs that still run
+      third.waitForWrites();
+    }
     const std::vector<std::filesystem::path> files = journal::pendingFilesOf(path);
     QCOMPARE(files.size(), size_t{2});
     for (const std::filesystem::path& file : files) {
@@ -358,7 +360,8 @@ class WeighingCycleTest : public QObject {
     sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(other);
 
-    std::filesystem::remove(path);
+    std::error_code removed;
+    QVERIFY2(std::filesystem::remove(path, removed), removed.message().c_str());
     journal::JournalRecord stranger;
     stranger.kind = journal::kResult;
     stranger.object = "Чужая мышь";
