@@ -262,7 +262,7 @@ QString JournalWriter::finish() {
            QString::fromStdString(*unsaved), rows.join("\n"));
 }
 
-std::optional<std::string> JournalWriter::savePending() const {
+std::optional<std::string> JournalWriter::savePending() {
   std::vector<QueuedRecord> records(queue_.begin(), queue_.end());
   for (QueuedRecord& queued : records) {
     // A removal whose result is in the journal names it by its id from now on.

@@ -72,7 +72,7 @@ class JournalWriter : public QObject {
   // Appends one record; the reason when the journal would not take it.
   std::optional<std::string> write(QueuedRecord& queued);
   void scheduleRetry();
-  std::optional<std::string> savePending() const;
+  std::optional<std::string> savePending();
   // Says an alert of a result just written, and makes its record when `journalled`.
   void sayAlert(const journal::JournalRecord& result, std::int64_t ticket, const journal::AlertShares& shares,
                 bool journalled);

@@ -30,6 +30,11 @@ PendingFiles::PendingFiles(std::filesystem::path journal)
 
 PendingFiles::~PendingFiles() = default;
 
+const std::filesystem::path& PendingFiles::own() {
+  if (!ownLock_.isLocked()) ownLock_.tryLock(0);
+  return own_;
+}
+
 std::vector<std::filesystem::path> PendingFiles::takeLeftBehind() {
   std::vector<std::filesystem::path> files;
   for (const std::filesystem::path& file : journal::pendingFilesOf(journal_)) {

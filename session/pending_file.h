@@ -20,8 +20,8 @@ class PendingFiles {
   PendingFiles(const PendingFiles&) = delete;
   PendingFiles& operator=(const PendingFiles&) = delete;
 
-  // This program's own file.
-  const std::filesystem::path& own() const { return own_; }
+  // This program's own file, locked now if its folder was not there when the program began.
+  const std::filesystem::path& own();
   // Locks and returns the files that programs no longer running left behind.
   std::vector<std::filesystem::path> takeLeftBehind();
   // `file` was not taken after all (set aside, or kept for a later start): unlocked.

@@ -334,22 +334,25 @@ class WeighingCycleTest : public QObject {
   // pending file is never written into another journal put in its journal's place.
   void pendingRecordsStayWithTheirProgramAndTheirJournal() {
     const QTemporaryDir dir;
-    const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
+    const std::filesystem::path path = dir.filePath("новая папка/журнал.sqlite").toStdU16String();
     link::Failure error;
-    sqlite3* const other = heldJournal(path);
     const auto context = [] { return session::JournalContext{}; };
+    // The first program starts before its journal's folder is made.
     form->session().setJournal(std::make_unique<session::ResultJournal>(path, context));
+    form->session().waitForJournal();
+    sqlite3* const other = heldJournal(path);
     session::ResultJournal second(path, context);
     startBalance({"25.00"});
     weigh();
     second.resultAdded(form->measurements(), 1);
     form->session().waitForJournal();
     second.waitForWrites();
+    const std::vector<std::filesystem::path> files = journal::pendingFilesOf(path);
     {
       session::ResultJournal third(path, context);  // takes nothing of programs that still run
       third.waitForWrites();
     }
-    const std::vector<std::filesystem::path> files = journal::pendingFilesOf(path);
+    QCOMPARE(journal::pendingFilesOf(path), files);
     QCOMPARE(files.size(), size_t{2});
     for (const std::filesystem::path& file : files) {
       std::string unread;
@@ -370,7 +373,7 @@ class WeighingCycleTest : public QObject {
     replaced.waitForWrites();
     QCOMPARE(journal::Journal::open(path, error)->records().size(), size_t{1});
     QVERIFY(journal::pendingFilesOf(path).empty());
-    QCOMPARE(QDir(dir.path()).entryList({"*.other-journal"}).size(), 2);
+    QCOMPARE(QDir(dir.filePath("новая папка")).entryList({"*.other-journal"}).size(), 2);
   }
 
   // A commit that waits for another writer holds up neither the weighing nor the window;
