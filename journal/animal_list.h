@@ -18,6 +18,12 @@ struct Animal {
   std::string sex;
   std::string born;  // the date of birth, "2026-10-01"
   std::optional<double> referenceGrams;
+  // What a colony keeps beside: the line, the genotype, the study or protocol number and
+  // the ear mark.
+  std::string strain{};
+  std::string genotype{};
+  std::string study{};
+  std::string earMark{};
 
   bool operator==(const Animal&) const = default;
 };

@@ -104,6 +104,10 @@ class Statement {
     }
   }
   int step() { return sqlite3_step(statement_); }
+  void reset() {
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+  }
   // Steps to the next row; false at the end. A statement that could not be made, or a
   // step that ends on anything but the end, throws: what was read is not the journal.
   bool next() {
@@ -269,6 +273,33 @@ sqlite3* openReadOnly(const std::filesystem::path& path, bool follow) {
   return db;
 }
 
+// Inserts `record` after the record `last` with the statement `insert`, giving it its id
+// and hash; throws ReadError when it is refused.
+void insertRecord(Statement& insert, JournalRecord& record, const Head& last) {
+  makeKeepable(record);
+  record.id = last.record + 1;
+  record.chain = kChainForm;
+  record.hash = chainHash(last.hash, record);
+  insert.reset();
+  int index = 0;
+  insert.bind(++index, record.id);
+  for (const std::string* text : {&record.kind, &record.utc, &record.local, &record.person, &record.protocol,
+                                  &record.object, &record.mass}) {
+    insert.bind(++index, *text);
+  }
+  insert.bind(++index, record.grams);
+  insert.bind(++index, record.deviation);
+  insert.bind(++index, record.unit);
+  insert.bind(++index, std::int64_t{record.count});
+  insert.bind(++index, record.trace);
+  insert.bind(++index, record.balance);
+  insert.bind(++index, record.subject);
+  insert.bind(++index, std::int64_t{record.chain});
+  insert.bind(++index, record.hash);
+  for (const std::string* text : animalFields(record)) insert.bind(++index, *text);
+  insert.next();
+}
+
 }  // namespace
 
 
@@ -330,40 +361,38 @@ std::unique_ptr<Journal> Journal::openForReading(const std::filesystem::path& pa
 Journal::~Journal() { sqlite3_close(db_); }
 
 std::optional<link::Failure> Journal::append(JournalRecord& record) {
+  std::vector<JournalRecord> one{std::move(record)};
+  std::optional<AppendFailure> failure = appendAll(one);
+  record = std::move(one.front());
+  if (failure) return *failure;
+  return std::nullopt;
+}
+
+std::optional<Journal::AppendFailure> Journal::appendAll(std::vector<JournalRecord>& records,
+                                                         const AppendProgress& progress) {
   // The last record is read in the same transaction, so two programs appending at once
   // still make one chain; the id is given here because it is hashed.
-  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return sqliteFailure(db_);
-  std::optional<link::Failure> failure;
+  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+    return AppendFailure{sqliteFailure(db_)};
+  std::optional<AppendFailure> failure;
   try {
-    const Head last = lastRecord(db_);
-    makeKeepable(record);
-    record.id = last.record + 1;
-    record.chain = kChainForm;
-    record.hash = chainHash(last.hash, record);
+    Head last = lastRecord(db_);
     Statement insert(db_,
                      "INSERT INTO records (id, kind, utc, local, person, protocol, object, mass, grams, deviation, "
                      "unit, count, trace, balance, subject, chain, hash, animal, cage, grp, sex, born, note) "
                      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    int index = 0;
-    insert.bind(++index, record.id);
-    for (const std::string* text : {&record.kind, &record.utc, &record.local, &record.person, &record.protocol,
-                                    &record.object, &record.mass}) {
-      insert.bind(++index, *text);
+    for (size_t done = 0; done < records.size() && !failure; ++done) {
+      if (progress && !progress(done)) {
+        failure = AppendFailure{{.message = "отменено"}, true};
+        break;
+      }
+      insertRecord(insert, records[done], last);
+      last = {records[done].id, records[done].hash};
     }
-    insert.bind(++index, record.grams);
-    insert.bind(++index, record.deviation);
-    insert.bind(++index, record.unit);
-    insert.bind(++index, std::int64_t{record.count});
-    insert.bind(++index, record.trace);
-    insert.bind(++index, record.balance);
-    insert.bind(++index, record.subject);
-    insert.bind(++index, std::int64_t{record.chain});
-    insert.bind(++index, record.hash);
-    for (const std::string* text : animalFields(record)) insert.bind(++index, *text);
-    insert.next();
-    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) failure = sqliteFailure(db_);
+    if (!failure && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+      failure = AppendFailure{sqliteFailure(db_)};
   } catch (const ReadError& error) {
-    failure = error.failure();
+    failure = AppendFailure{error.failure()};
   }
   if (failure) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -106,6 +106,14 @@ class Journal {
   // Appends the record, giving it its id and hash, and keeps the new head outside the
   // file; the failure when it cannot.
   std::optional<link::Failure> append(JournalRecord& record);
+  // Appends the records in order in one transaction, with one head kept after them: all of
+  // them are in, or none. `progress` hears how many are in so far and may call it off by
+  // returning false; the failure then says so, with `cancelled` set.
+  struct AppendFailure : link::Failure {
+    bool cancelled = false;
+  };
+  using AppendProgress = std::function<bool(size_t appended)>;
+  std::optional<AppendFailure> appendAll(std::vector<JournalRecord>& records, const AppendProgress& progress = {});
 
   // The records the filter takes, in the order they were appended.
   std::vector<JournalRecord> records(const RecordFilter& filter = {}) const;
