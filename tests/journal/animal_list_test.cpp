@@ -17,6 +17,7 @@
 #include "journal/animal_list_import.h"
 #include "journal/journal.h"
 #include "journal/journal_head.h"
+#include "journal/list_import_plan.h"
 #include "journal/verification_text.h"
 #include "link/utf8_path.h"
 #include "reports/c_numeric_locale.h"
@@ -48,8 +49,8 @@ animals = [(str(985000001234560 + n), f'К-{n // 3 + 1}', f'Опыт {quote}А{q
             'самка' if n % 3 else 'самец', datetime.date(2026, n + 1, 10 + n), 20.5 + n * 1.25) for n in range(10)]
 rows = [[number, cage, group, sex, born.strftime(['%d.%m.%Y', '%Y-%m-%d', '%d/%m/%Y'][n % 3]),
          str(grams).replace('.', ',')] for n, (number, cage, group, sex, born, grams) in enumerate(animals)]
-rows += [[], ['', 'К-9'], [animals[0][0]], ['985000001239999', '', '', '', '', 'двадцать'],
-         ['985000001239998', '', '', '', '31.02.2026']]
+rows += [[], ['', 'К-9', '', '', '', ''], [animals[0][0], '', '', '', '', ''], ['985000001239999', '', '', '', '', 'двадцать'],
+         ['985000001239998', '', '', '', '31.02.2026', ''], ['985000001239997']]
 with open(folder / 'список.csv', 'w', encoding='cp1251', newline='') as out:
     lines = csv.writer(out, delimiter=';')
     lines.writerow(['№', '№ животного', 'Клетка', 'Группа', 'Пол', 'Дата рождения', 'Вес, г'])
@@ -154,7 +155,8 @@ TEST_F(AnimalListTest, CsvAndBothWorkbooksGiveTheSameList) {
             (std::vector<RefusedLine>{{13, "нет номера животного"},
                                       {14, "номер «985000001234560» уже был в строке 2"},
                                       {15, "вес «двадцать» — не число"},
-                                      {16, "дата рождения «31.02.2026» — не дата"}}));
+                                      {16, "дата рождения «31.02.2026» — не дата"},
+                                      {17, "полей 2, а в заголовке 7"}}));
   EXPECT_EQ(importAnimalList(file("list.xlsx")).animals, csv.animals);
   writeSharedStringsBook(file("shared.xlsx"), csv.animals);
   EXPECT_EQ(importAnimalList(file("shared.xlsx")).animals, csv.animals);
@@ -172,7 +174,7 @@ TEST_F(AnimalListTest, FilesThatHoldNoListAreSaidWhy) {
        {std::pair{"без номера.csv", "в файле нет столбца с номером животного"},
         {"фунты.csv",
          "единица веса «lb» не известна: вес читается в граммах (г, g) или килограммах (кг, kg)"},
-        {"обрезан.xlsx", "файл не читается как книга .xlsx: он повреждён или обрезан"},
+        {"обрезан.xlsx", "файл не читается как книга .xlsx: он поврежден или обрезан"},
         {"бомба.xlsx", "часть «xl/workbook.xml» книги .xlsx больше 64 МБ"}}) {
     const ImportedList list = importAnimalList(file(name));
     EXPECT_EQ(list.error, error) << name;
@@ -227,8 +229,9 @@ TEST_F(AnimalListTest, JournalKeepsTheListWithOnlyItsChanges) {
   EXPECT_EQ(animalList(*journal_), moved);
   // A file of numbers and weights alone changes the weights, not the cages or the rest.
   std::ofstream(file("веса.csv")) << "№;Вес, г\n" << moved[3].number << ";23,5\n";
-  const ImportedList weights = importAnimalList(file("веса.csv"));
-  EXPECT_EQ(write(withHeldFields(weights, animalList(*journal_)), false), 1u);
+  const ImportPlan weights = planImport(importAnimalList(file("веса.csv")), animalList(*journal_), false);
+  ASSERT_EQ(weights.animals.size(), 1u);
+  EXPECT_EQ(write({weights.animals[0].animal}, false), 1u);
   moved[3].referenceGrams = 23.5;
   EXPECT_EQ(animalList(*journal_), moved);
   const Verification checked = journal_->verify({*storedHead(file("журнал.sqlite"))});
