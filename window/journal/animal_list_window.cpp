@@ -5,26 +5,39 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLocale>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include "journal/animal_list_import.h"
+#include "journal/list_import_plan.h"
 #include "journal/journal.h"
 #include "weighing/conversion_error.h"
 #include "weighing/number_text.h"
+#include "window/journal/animal_list_filter.h"
+#include "window/journal/animal_list_model.h"
 
 namespace tarvelo::window {
 
 namespace {
 
-enum Column { NumberColumn, CageColumn, GroupColumn, SexColumn, BornColumn, WeightColumn, TodayColumn, kColumns };
-const QStringList kHeadings{"Номер", "Клетка", "Группа", "Пол", "Дата рождения", "Исходный вес, г", "Сегодня"};
-const QString kWeighed = QStringLiteral("взвешено");
 const QString kImportFilter = QStringLiteral("Список (*.csv *.xlsx)");
 constexpr int kRefusedShown = 10;
+// The rows a column's width is measured on: the first of a list of any length.
+constexpr int kMeasuredRows = 50;
+
+// The filters above the table: the column each looks in, its placeholder and its name.
+struct ColumnFilter {
+  AnimalListModel::Column column;
+  const char* placeholder;
+  const char* name;
+};
+constexpr ColumnFilter kFilters[] = {{AnimalListModel::CageColumn, "Клетка", "AnimalListCageFilter"},
+                                     {AnimalListModel::GroupColumn, "Группа", "AnimalListGroupFilter"},
+                                     {AnimalListModel::StrainColumn, "Линия", "AnimalListStrainFilter"},
+                                     {AnimalListModel::StudyColumn, "Исследование", "AnimalListStudyFilter"}};
 
 QString text(const std::string& value) { return QString::fromStdString(value); }
 
@@ -36,33 +49,45 @@ AnimalListWindow::AnimalListWindow(std::filesystem::path journal, std::function<
       path_(std::move(journal)),
       context_(std::move(context)),
       changed_(std::move(changed)),
-      table_(new QTableWidget(0, kColumns, this)) {
+      list_(new AnimalListModel(this)),
+      shown_(new AnimalListFilter(list_, this)),
+      table_(new QTableView(this)) {
   setObjectName("AnimalListWindow");
   setWindowTitle("Список животных");
   table_->setObjectName("AnimalList");
   table_->setAccessibleName("Список животных");
-  table_->setHorizontalHeaderLabels(kHeadings);
-  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table_->setModel(shown_);
+  table_->setSortingEnabled(true);
+  table_->sortByColumn(-1, Qt::AscendingOrder);  // the journal's order until a heading is clicked
+  table_->horizontalHeader()->setResizeContentsPrecision(kMeasuredRows);
   table_->setTabKeyNavigation(false);
+  auto* filters = new QHBoxLayout;
+  for (const ColumnFilter& filter : kFilters) {
+    auto* field = new QLineEdit(this);
+    field->setObjectName(filter.name);
+    field->setPlaceholderText(filter.placeholder);
+    field->setAccessibleName(filter.placeholder);
+    field->setClearButtonEnabled(true);
+    connect(field, &QLineEdit::textChanged, this,
+            [this, column = filter.column](const QString& wanted) { shown_->setColumnFilter(column, wanted); });
+    filters->addWidget(field);
+    filters_.push_back(field);
+  }
   auto* add = new QPushButton("Добавить строку", this);
   auto* remove = new QPushButton("Удалить строку", this);
   auto* import = new QPushButton("Импорт…", this);
   auto* save = new QPushButton("Сохранить", this);
   import->setObjectName("AnimalListImport");
   save->setObjectName("AnimalListSave");
-  connect(add, &QPushButton::clicked, this, [this] {
-    table_->insertRow(table_->rowCount());
-    table_->setCurrentCell(table_->rowCount() - 1, NumberColumn);
-  });
-  connect(remove, &QPushButton::clicked, this, [this] {
-    if (table_->currentRow() >= 0) table_->removeRow(table_->currentRow());
-  });
+  connect(add, &QPushButton::clicked, this, &AnimalListWindow::addRow);
+  connect(remove, &QPushButton::clicked, this, &AnimalListWindow::removeRow);
   connect(import, &QPushButton::clicked, this, &AnimalListWindow::importClick);
   connect(save, &QPushButton::clicked, this, &AnimalListWindow::saveClick);
   auto* buttons = new QHBoxLayout;
   for (QPushButton* button : {add, remove, import, save}) buttons->addWidget(button);
   buttons->addStretch();
   auto* layout = new QVBoxLayout(this);
+  layout->addLayout(filters);
   layout->addWidget(table_);
   layout->addLayout(buttons);
   resize(sizeHint().expandedTo({720, 480}));
@@ -82,25 +107,32 @@ void AnimalListWindow::refresh() {
     // opened the list. The journal's own check says it at the start.
     if (isVisible()) QMessageBox::warning(this, windowTitle(), QString("Журнал не прочитан: %1").arg(error.what()));
   }
-  showList(animals, weighed);
+  showList(std::move(animals), std::move(weighed));
 }
 
-void AnimalListWindow::showList(const std::vector<journal::Animal>& animals, const std::set<std::string>& weighedToday) {
-  shown_ = animals;
-  table_->setRowCount(static_cast<int>(animals.size()));
-  for (int row = 0; row < table_->rowCount(); ++row) {
-    const journal::Animal& animal = animals[static_cast<size_t>(row)];
-    const QStringList texts{text(animal.number), text(animal.cage), text(animal.group), text(animal.sex),
-                            text(animal.born),
-                            animal.referenceGrams ? QLocale().toString(*animal.referenceGrams, 'f', 2) : QString(),
-                            weighedToday.contains(animal.number) ? kWeighed : QString()};
-    for (int column = 0; column < kColumns; ++column) {
-      auto* item = new QTableWidgetItem(texts[column]);
-      if (column == TodayColumn) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-      table_->setItem(row, column, item);
-    }
-  }
+void AnimalListWindow::showList(std::vector<journal::Animal> animals, std::set<std::string> weighedToday) {
   changed_(animals, weighedToday);
+  list_->setList(std::move(animals), std::move(weighedToday), QDate::currentDate());
+  fitColumns();
+}
+
+void AnimalListWindow::fitColumns() {
+  if (fitted_ || list_->rowCount() == 0) return;
+  fitted_ = true;
+  table_->resizeColumnsToContents();
+}
+
+void AnimalListWindow::addRow() {
+  // A new row is empty: no filter would keep it in sight.
+  for (QLineEdit* filter : filters_) filter->clear();
+  const int row = list_->rowCount();
+  list_->insertRows(row, 1);
+  table_->setCurrentIndex(shown_->mapFromSource(list_->index(row, AnimalListModel::NumberColumn)));
+}
+
+void AnimalListWindow::removeRow() {
+  const QModelIndex current = shown_->mapToSource(table_->currentIndex());
+  if (current.isValid()) list_->removeRows(current.row(), 1);
 }
 
 std::optional<QString> AnimalListWindow::record(const WantedList& wanted, bool removeMissing) {
@@ -109,11 +141,9 @@ std::optional<QString> AnimalListWindow::record(const WantedList& wanted, bool r
   if (!journal) return QString::fromStdString(error.message);
   try {
     const std::vector<journal::Animal> held = journal::animalList(*journal);
-    const auto changes =
-        session::listChanges(held, wanted(held), removeMissing, context_(), QDateTime::currentDateTime());
-    for (journal::JournalRecord change : changes) {
-      if (const auto refused = journal->append(change)) return QString::fromStdString(refused->message);
-    }
+    // One transaction: a colony's list goes in whole, or not at all.
+    auto changes = session::listChanges(held, wanted(held), removeMissing, context_(), QDateTime::currentDateTime());
+    if (const auto refused = journal->appendAll(changes)) return QString::fromStdString(refused->message);
   } catch (const journal::ReadError& failure) {
     return QString::fromUtf8(failure.what());
   }
@@ -125,7 +155,10 @@ std::optional<QString> AnimalListWindow::importFrom(const QString& file) {
   const journal::ImportedList imported = journal::importAnimalList(file.toStdU16String());
   if (imported.error) return QString::fromStdString(*imported.error);
   const auto wanted = [&imported](const std::vector<journal::Animal>& held) {
-    return journal::withHeldFields(imported, held);
+    std::vector<journal::Animal> planned;
+    for (const journal::PlannedAnimal& animal : journal::planImport(imported, held, false).animals)
+      planned.push_back(animal.animal);
+    return planned;
   };
   if (const auto failure = record(wanted, false)) return QString("Список не записан в журнал: %1").arg(*failure);
   if (imported.refused.empty()) return std::nullopt;
@@ -143,16 +176,17 @@ std::optional<QString> AnimalListWindow::importFrom(const QString& file) {
 std::optional<QString> AnimalListWindow::saveTable() {
   std::vector<journal::Animal> wanted;
   std::set<std::string> numbers;
-  for (int row = 0; row < table_->rowCount(); ++row) {
-    const auto cell = [this, row](int column) {
-      const QTableWidgetItem* item = table_->item(row, column);
-      return item != nullptr ? item->text().trimmed().toStdString() : std::string();
-    };
-    journal::Animal animal{cell(NumberColumn), cell(CageColumn), cell(GroupColumn), cell(SexColumn), cell(BornColumn), {}};
+  for (int row = 0; row < list_->rowCount(); ++row) {
+    journal::Animal animal = list_->animal(row);
+    for (std::string* field : {&animal.number, &animal.cage, &animal.group, &animal.sex, &animal.born, &animal.strain,
+                               &animal.genotype, &animal.study, &animal.earMark})
+      *field = QString::fromStdString(*field).trimmed().toStdString();
+    // Said of the row as the table numbers it, which sorting does not change.
     if (animal.number.empty()) return QString("Строка %1: нет номера животного.").arg(row + 1);
     if (const auto refused = journal::animalRefusal(animal)) return QString("Строка %1: %2.").arg(row + 1).arg(text(*refused));
     if (!numbers.insert(animal.number).second) return QString("Строка %1: номер %2 уже есть выше.").arg(row + 1).arg(text(animal.number));
-    if (const std::string weight = cell(WeightColumn); !weight.empty()) {
+    animal.referenceGrams.reset();
+    if (const std::string weight = list_->weightText(row).trimmed().toStdString(); !weight.empty()) {
       try {
         animal.referenceGrams = weighing::parseNumber(weight);
       } catch (const weighing::ConversionError&) {

@@ -12,9 +12,13 @@
 #include "journal/animal_list.h"
 #include "session/journal_entry.h"
 
-class QTableWidget;
+class QLineEdit;
+class QTableView;
 
 namespace tarvelo::window {
+
+class AnimalListFilter;
+class AnimalListModel;
 
 // "Список животных": the animals to weigh as the journal keeps them, who of them has been
 // weighed today, typed in or imported from a colony-management system's CSV or .xlsx.
@@ -38,7 +42,11 @@ class AnimalListWindow : public QDialog {
  private:
   void importClick();
   void saveClick();
-  void showList(const std::vector<journal::Animal>& animals, const std::set<std::string>& weighedToday);
+  void showList(std::vector<journal::Animal> animals, std::set<std::string> weighedToday);
+  void addRow();
+  void removeRow();
+  // Widths from the headings and the first rows, once there are rows: never from all of them.
+  void fitColumns();
   // The journal takes the list `wanted` makes of the list it holds, with the animals it
   // lacks taken out when `removeMissing`.
   using WantedList = std::function<std::vector<journal::Animal>(const std::vector<journal::Animal>& held)>;
@@ -47,8 +55,11 @@ class AnimalListWindow : public QDialog {
   std::filesystem::path path_;
   std::function<session::JournalContext()> context_;
   Changed changed_;
-  std::vector<journal::Animal> shown_;
-  QTableWidget* table_;
+  AnimalListModel* list_;
+  AnimalListFilter* shown_;
+  QTableView* table_;
+  std::vector<QLineEdit*> filters_;
+  bool fitted_ = false;
 };
 
 }  // namespace tarvelo::window

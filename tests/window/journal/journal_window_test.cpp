@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QLineEdit>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +22,7 @@
 #include "tests/support/keyboard_checks.h"
 #include "tests/support/simulator_process.h"
 #include "journal/animal_list.h"
+#include "session/journal_entry.h"
 #ifndef _WIN32
 #include "labserver/lab_schema.h"
 #include "labserver/lab_stations.h"
@@ -73,8 +76,8 @@ class JournalWindowTest : public QObject {
     QVERIFY2(said && said->contains("не принято строк: 1"), qPrintable(said.value_or("")));
     QCOMPARE(heard.size(), size_t{2});
     QCOMPARE(heard[0].referenceGrams, 25.5);
-    auto* table = list.findChild<QTableWidget*>("AnimalList");
-    table->item(1, 1)->setText("К-9");  // moved to another cage
+    QAbstractItemModel* table = list.findChild<QTableView*>("AnimalList")->model();
+    table->setData(table->index(1, 1), "К-9");  // moved to another cage
     table->removeRow(0);
     QCOMPARE(list.saveTable(), std::nullopt);
     journal::OpenError error;
@@ -82,6 +85,35 @@ class JournalWindowTest : public QObject {
     QCOMPARE(kept.size(), size_t{1});
     QCOMPARE(kept[0].cage, std::string("К-9"));
     QCOMPARE(heard, kept);
+  }
+
+  // The fields above the list keep the rows that hold each of their texts; a heading sorts
+  // the numbers by their value.
+  void animalListFiltersByTwoFieldsAndSorts() {
+    link::Failure error;
+    const QDateTime now = QDateTime::currentDateTime();
+    std::vector<journal::JournalRecord> records;
+    for (const auto& [number, cage, strain] : {std::tuple{"10", "К-1", "C57BL/6"}, {"9", "К-1", "C57BL/6N"},
+                                               {"12", "К-1", "BALB/c"}, {"8", "К-2", "C57BL/6"},
+                                               {"11", "к-1", "c57bl/6J"}}) {
+      journal::Animal animal{number, cage, "А", "", "", {}};
+      animal.strain = strain;
+      records.push_back(session::animalRecord(animal, {}, now));
+    }
+    QVERIFY(!journal::Journal::open(path, error)->appendAll(records));
+    AnimalListWindow list(path, [] { return session::JournalContext{}; }, [](const auto&, const auto&) {});
+    list.refresh();
+    const QAbstractItemModel* table = list.findChild<QTableView*>("AnimalList")->model();
+    const auto numbers = [table] {
+      QStringList shown;
+      for (int row = 0; row < table->rowCount(); ++row) shown << table->index(row, 0).data().toString();
+      return shown;
+    };
+    list.findChild<QLineEdit*>("AnimalListCageFilter")->setText("К-1");
+    list.findChild<QLineEdit*>("AnimalListStrainFilter")->setText("C57");
+    QCOMPARE(numbers(), QStringList({"10", "9", "11"}));
+    list.findChild<QTableView*>("AnimalList")->sortByColumn(0, Qt::DescendingOrder);
+    QCOMPARE(numbers(), QStringList({"11", "10", "9"}));
   }
 
   // Animals are shown with the cage and group of their last weighing, and the filters
