@@ -14,6 +14,9 @@ struct AlertShares {
   double limit = kDefaultLimitShare;
 };
 
+// Whether the warning is above the limit: one at or below it is never said, the limit first.
+inline bool warningAboveLimit(const AlertShares& shares) { return shares.warning > shares.limit; }
+
 enum class AlertLevel { Warning, Limit };
 
 // How the results grid's note marks a result below a share of its reference.

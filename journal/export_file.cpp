@@ -86,7 +86,8 @@ std::optional<link::Failure> writeCsvFile(const std::function<std::optional<link
   });
 }
 
-// Whether `file` is to be an .xlsx sheet (by its name) rather than CSV.
+}  // namespace
+
 bool isSheetFile(const std::filesystem::path& file) {
   // UTF-8: on Windows a name outside the ANSI code page has no narrow form.
   std::string extension = link::utf8Text(file.extension());
@@ -94,8 +95,6 @@ bool isSheetFile(const std::filesystem::path& file) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return extension == kSheetExtension;
 }
-
-}  // namespace
 
 std::optional<link::Failure> exportResults(const ExportSource& source, ExportStyle style,
                                            const std::filesystem::path& file) {

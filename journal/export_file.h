@@ -11,6 +11,9 @@
 
 namespace tarvelo::journal {
 
+// Whether `file` is to be an .xlsx sheet, by its name, rather than CSV.
+bool isSheetFile(const std::filesystem::path& file);
+
 // Writes the standing results the filter takes to `file`, each as it is read, so a
 // journal of any length takes little memory: as the one sheet of an .xlsx workbook when
 // its name ends in ".xlsx", with masses, deviations and counts as numbers and the

@@ -359,7 +359,8 @@ TEST_F(JournalTest, GrowthSheetKeepsEachAnimalsDaysAndColoursTheAlerts) {
 
 #ifndef _WIN32  // the Linux tool, run as a Linux program
 // Dates that are no real day, a period that ends before it starts, a target that is no
-// regular file and a file already there without --force: refused, nothing written.
+// regular file and a file already there without --force: refused, nothing written. An
+// object without records is said to have none; help is asked for.
 TEST_F(JournalTest, ExportRefusesWhatItCannotDoSafely) {
   journal_.reset();
   const auto exported = [this](const std::vector<std::string>& options) {
@@ -374,7 +375,18 @@ TEST_F(JournalTest, ExportRefusesWhatItCannotDoSafely) {
     EXPECT_NE(refused.err.find(std::string(name) + " «" + date + "»"), std::string::npos) << refused.err;
   }
   EXPECT_EQ(exported({"--from", "2026-12-08", "--to", "2026-12-07", "--out", file}).status, 1);
-  EXPECT_FALSE(fs::exists(file));
+  // A growth sheet is only .xlsx; a warning at or below the limit would never be said.
+  const std::string sheet = dir_.filePath("рост.xlsx").toStdString();
+  EXPECT_EQ(exported({"--growth", "--out", file}).status, 1);
+  EXPECT_EQ(exported({"--growth", "--warning", "80", "--limit", "85", "--out", sheet}).status, 1);
+  EXPECT_FALSE(fs::exists(file) || fs::exists(sheet));
+  const auto unknown = exported({"--object", "Мышь 9"});
+  EXPECT_EQ(unknown.status, 8);
+  EXPECT_NE(unknown.err.find("нет записей объекта «Мышь 9»"), std::string::npos) << unknown.err;
+  for (const char* help : {"--help", "-h"}) {
+    const auto said = testing::runProgram({TARVELO_JOURNAL_TOOL, help});
+    EXPECT_TRUE(said.status == 0 && said.out.starts_with("tarvelo-journal verify")) << help << said.err;
+  }
 
   const std::string fifo = dir_.filePath("канал").toStdString();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

@@ -10,5 +10,6 @@ inline constexpr int kExitNotWritten = 4;
 inline constexpr int kExitUnreadable = 5;
 inline constexpr int kExitNotAJournal = 6;
 inline constexpr int kExitNoServer = 7;
+inline constexpr int kExitNoRecords = 8;  // the object or animal named has no records
 
 }  // namespace tarvelo::tools

@@ -58,12 +58,15 @@ constexpr char kHelp[] =
     "  в файл с именем на .xlsx — листом книги, массы в нем числами. Существующий файл\n"
     "  заменяется только с --force. С --weights — взвешивания животных с номерами в CSV для\n"
     "  программ учета колонии: номер, дата, время, масса в граммах. С --growth — рост животных\n"
-    "  листом .xlsx (нужен --out): строка на животное, столбец на день, под массой — процент\n"
-    "  исходного веса; дни ниже --warning (85 %) и --limit (80 %) выделены цветом.\n"
+    "  листом .xlsx (нужен --out ФАЙЛ.xlsx): строка на животное, столбец на день, под массой — процент\n"
+    "  исходного веса; дни ниже --warning (85 %) и --limit (80 %) выделены цветом; --warning выше --limit.\n"
+    "tarvelo-journal --help (-h)\n"
+    "  эта справка.\n"
     "Журнал по умолчанию — журнал программы Tarvelo этого пользователя. Журнал только читается.\n"
     "Код выхода: 0 — готово; 1 — неверные аргументы; 2 — журнала нет; 3 — цепочка нарушена,\n"
     "журнал укорочен или переписан; 4 — файл не записан; 5 — журнал не прочитан;\n"
-    "6 — файл не журнал взвешиваний; 7 — сервер лаборатории недоступен.\n";
+    "6 — файл не журнал взвешиваний; 7 — сервер лаборатории недоступен;\n"
+    "8 — у объекта --object или животного --animal нет записей в журнале.\n";
 
 struct Command {
   std::string action;
@@ -84,6 +87,10 @@ bool takesValue(const std::string& name) {
   return name == "--journal" || name == "--object" || name == "--animal" || name == "--from" || name == "--to" || name == "--out" ||
          name == "--anchor" || name == "--warning" || name == "--limit" || name == "--server" ||
          name == "--station" || name == "--login" || name == "--password-file";
+}
+
+std::filesystem::path pathOf(const std::string& utf8Text) {
+  return std::filesystem::path(QString::fromStdString(utf8Text).toStdU16String());
 }
 
 // The arguments as the system gives them in Unicode, as UTF-8.
@@ -130,6 +137,8 @@ std::variant<Command, UsageError> parse(const QStringList& arguments) {
   }
   if (command.weights && command.growth) return UsageError{"--weights и --growth вместе не задаются"};
   if (command.growth && !command.values.contains("--out")) return UsageError{"--growth пишет лист .xlsx: нужен --out ФАЙЛ"};
+  if (command.growth && !journal::isSheetFile(pathOf(command.values["--out"])))
+    return UsageError{"--growth пишет только лист .xlsx: имя файла --out должно кончаться на .xlsx"};
   if ((command.weights || command.growth) && command.values.contains("--server"))
     return UsageError{"--weights и --growth читают только журнал этой станции, без --server"};
   if (command.values.contains("--server") && command.values.contains("--object"))
@@ -142,10 +151,6 @@ std::variant<Command, UsageError> parse(const QStringList& arguments) {
 std::optional<std::string> valueOf(const Command& command, const std::string& name) {
   const auto found = command.values.find(name);
   return found != command.values.end() ? std::optional(found->second) : std::nullopt;
-}
-
-std::filesystem::path pathOf(const std::string& utf8Text) {
-  return std::filesystem::path(QString::fromStdString(utf8Text).toStdU16String());
 }
 
 // The date of `name`, a real one written ГГГГ-ММ-ДД; the reason when it is not.
@@ -190,7 +195,14 @@ std::variant<journal::AlertShares, UsageError> sharesOf(const Command& command) 
   for (const auto* share : {&warning, &limit}) {
     if (const auto* error = std::get_if<UsageError>(share)) return *error;
   }
-  return journal::AlertShares{std::get<double>(warning), std::get<double>(limit)};
+  const journal::AlertShares shares{std::get<double>(warning), std::get<double>(limit)};
+  // A weight below the limit is marked as the limit: a warning at or below it never shows.
+  if (!journal::warningAboveLimit(shares))
+    return UsageError{QString("--warning %1 не выше --limit %2: предупреждение нужно выше предела, например 85 и 80")
+                          .arg(shares.warning)
+                          .arg(shares.limit)
+                          .toStdString()};
+  return shares;
 }
 
 // Why `file` may not be written: something that is not a regular file, or a file that
@@ -227,8 +239,20 @@ int exportResults(const journal::Journal& journal, const Command& command) {
     std::fprintf(stderr, "tarvelo-journal: %s\n", error->text.c_str());
     return kExitBadUsage;
   }
+  const auto shares = sharesOf(command);
+  if (const auto* error = std::get_if<UsageError>(&shares)) {
+    std::fprintf(stderr, "tarvelo-journal: %s\n", error->text.c_str());
+    return kExitBadUsage;
+  }
   const auto style = command.cLocale ? journal::ExportStyle::CLocale : journal::ExportStyle::Russian;
   const auto& records = std::get<journal::RecordFilter>(filter);
+  if (const auto named = records.object ? records.object : records.animal) {
+    if (journal.objects({records.object, {}, {}, records.animal}).empty()) {
+      std::fprintf(stderr, "tarvelo-journal: нет записей %s «%s»\n", records.object ? "объекта" : "животного",
+                   named->c_str());
+      return kExitNoRecords;
+    }
+  }
   const auto out = valueOf(command, "--out");
   if (!out) {
     console::binaryStandardOutput();  // the CSV's own line ends, untranslated
@@ -238,11 +262,6 @@ int exportResults(const journal::Journal& journal, const Command& command) {
     return failure ? kExitNotWritten : 0;
   }
   const std::filesystem::path file = pathOf(*out);
-  const auto shares = sharesOf(command);
-  if (const auto* error = std::get_if<UsageError>(&shares)) {
-    std::fprintf(stderr, "tarvelo-journal: %s\n", error->text.c_str());
-    return kExitBadUsage;
-  }
   std::optional<std::string> failure = refusedTarget(file, command.force);
   if (!failure) {
     const auto refused =
@@ -324,6 +343,10 @@ int run(const Command& command) {
 int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);
   const console::Utf8Console console;
+  if (const QStringList given = QCoreApplication::arguments(); given.size() == 2 && (given[1] == "--help" || given[1] == "-h")) {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
   const auto command = parse(QCoreApplication::arguments());
   if (const auto* error = std::get_if<UsageError>(&command)) {
     std::fprintf(stderr, "tarvelo-journal: %s\n\n%s", error->text.c_str(), kHelp);
