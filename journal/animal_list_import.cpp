@@ -71,6 +71,8 @@ const QDate kFirstDay1904(1904, 1, 1);
 // A number that is longer than this is no number of a list, and is not copied to be said.
 constexpr size_t kShownCharacters = 40;
 constexpr size_t kMaxUtf8Bytes = 4;  // of one character
+constexpr size_t kMaxCountedBytes = 64 << 10;
+constexpr size_t kMaxHeadingBytes = 256;  // a longer text heads no column of ours
 constexpr int kDateYearDigits = 4;
 constexpr int kDateDayDigits = 2;
 
@@ -108,6 +110,7 @@ struct HeadingText {
 };
 
 HeadingText headingText(std::string_view heading) {
+  if (heading.size() > kMaxHeadingBytes) return {};
   const QString text = QString::fromUtf8(heading.data(), static_cast<qsizetype>(heading.size())).toLower();
   const qsizetype cut = text.indexOf(QRegularExpression(QStringLiteral("[(\\[,]")));
   const QString unit =
@@ -238,8 +241,9 @@ class ListReader {
     animal.number = at(Field::Number).text;
     for (const TextField& field : kTextFields) {
       const std::string_view text = at(field.field).text;
-      const auto characters = std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; });
-      if (static_cast<size_t>(characters) > kMaxFieldCharacters)
+      if (text.size() > kMaxFieldCharacters * kMaxUtf8Bytes ||
+          static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; })) >
+              kMaxFieldCharacters)
         return std::string("поле «") + field.name + "» длиннее " + std::to_string(kMaxFieldCharacters) + " знаков";
       if (field.field != Field::Born) animal.*field.member = text;
     }
@@ -352,6 +356,9 @@ ImportedList workbookList(const QByteArray& file) {
 
 std::optional<std::string> listNumberRefusal(std::string_view number) {
   if (number.empty()) return std::string("нет номера животного");
+  // Counted only when it is short enough to count: a shared string of megabytes may stand
+  // in every row of a sheet.
+  if (number.size() > kMaxCountedBytes) return "номер длиннее " + std::to_string(kAnimalNumberLimit) + " знаков";
   if (auto refused = animalNumberRefusal(number)) return refused;
   const QString text = QString::fromUtf8(number.data(), static_cast<qsizetype>(number.size()));
   for (const QChar c : text) {

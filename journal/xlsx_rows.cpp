@@ -135,11 +135,9 @@ class SheetReader {
     QString value;
     QString inlineText;
     bool formula = false;
-    bool valued = false;
     while (xml_.readNextStartElement()) {
       if (xml_.name() == u"v") {
         value = xml_.readElementText();
-        valued = true;
       } else if (xml_.name() == u"is") {
         appendText(xml_, inlineText);
       } else {
@@ -148,7 +146,8 @@ class SheetReader {
       }
     }
     if (type == u"inlineStr") return {table_.own.emplace_back(inlineText.toStdString())};
-    if (formula && !valued) return {{}, {}, CellFlaw::FormulaWithoutValue};
+    // A sheet program that did not work out the formula writes no value, or an empty one.
+    if (formula && value.isEmpty()) return {{}, {}, CellFlaw::FormulaWithoutValue};
     const std::string text = value.toStdString();
     if (type == u"s") return sharedString(text);
     if (type == u"e") return {table_.own.emplace_back(text), {}, CellFlaw::Error};

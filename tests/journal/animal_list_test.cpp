@@ -3,6 +3,9 @@
 #include "journal/animal_list.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 #include <xlsxwriter.h>
 
 #include <QDateTime>
@@ -11,6 +14,7 @@
 #include <fstream>
 #include <memory>
 #include <set>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -237,6 +241,97 @@ TEST_F(AnimalListTest, JournalKeepsTheListWithOnlyItsChanges) {
   const Verification checked = journal_->verify({*storedHead(file("журнал.sqlite"))});
   EXPECT_EQ(checked.records, 14);
   EXPECT_TRUE(holds(checked));
+}
+
+// Hostile and awkward list files, each made by Python as another program or an attacker
+// would write it.
+constexpr char kMakeHostileFiles[] = R"(
+import openpyxl, pathlib, sys, zipfile
+from openpyxl.utils.datetime import CALENDAR_MAC_1904
+import datetime
+folder = pathlib.Path(sys.argv[1])
+def text(name, content, encoding='utf-8'): (folder / name).write_bytes(content.encode(encoding) if isinstance(content, str) else content)
+text('quote.csv', '№;Клетка\n1;К-1\n"2;К-2\n3;К-3\n')
+text('width.csv', '№;Клетка;Группа\n1;К-1\n2;К-2;А;лишнее\n')
+text('comma.csv', 'ID,Cage,Weight\n1,K1,22,50\n')
+text('long.csv', 'ID;Cage\n' + '9' * 3000 + ';K\n')
+text('nul.csv', b'ID;Cage\n1\x002;K\n<script>;K\n')
+text('huge.csv', 'ID;Weight\n1;1e308\n')
+text('future.csv', 'ID;Born\n1;01.01.2099\n')
+text('stray.csv', '№;Клетка\n1;К-1\n'.encode() + b'2;\xff\n')
+text('empty.csv', b'')
+with open(folder / 'seps.csv', 'wb') as out:
+    for megabyte in range(60): out.write(b';' * (1 << 20))
+text('utf16.csv', '№\tКлетка\tЛиния\tГенотип\tИсследование\tМетка уха\r\n7\tК-7\tC57BL/6\tApoE-/-\tИС-12\tЛ2П1\r\n', 'utf-16')
+def book(name, rows, sheets=(), epoch=None):
+    wb = openpyxl.Workbook()
+    if epoch: wb.epoch = epoch
+    for title, filler in sheets:
+        wb.active.title = title; wb.active.append([filler]); wb.create_sheet('Животные'); wb.active = 1
+    for row in rows: wb.active.append(row)
+    wb.save(folder / name)
+book('na.xlsx', [['ID', 'Cage'], [8, '#N/A']])
+book('formula.xlsx', [['ID', 'Weight, g'], [9, '=20+1']])
+book('1904.xlsx', [['ID', 'Born'], [10, datetime.date(2026, 1, 10)]], epoch=CALENDAR_MAC_1904)
+book('second.xlsx', [['ID'], [11]], sheets=[('Инструкция', 'Заполните лист «Животные»')])
+def workbook(name, sheet, strings='<sst/>'):
+    with zipfile.ZipFile(folder / name, 'w', zipfile.ZIP_DEFLATED) as z:
+        z.writestr('xl/workbook.xml', '<workbook><sheets><sheet name="S" r:id="rId1" xmlns:r="r"/></sheets></workbook>')
+        z.writestr('xl/_rels/workbook.xml.rels', '<Relationships><Relationship Id="rId1" Target="sheet.xml"/></Relationships>')
+        z.writestr('xl/sharedStrings.xml', strings)
+        with z.open('xl/sheet.xml', 'w') as out:
+            for part in ['<worksheet><sheetData>', *sheet, '</sheetData></worksheet>']: out.write(part.encode())
+cells = (f'<row r="{r}"><c r="A{r}" t="s"><v>1</v></c></row>' for r in range(2, 400002))
+workbook('amplified.xlsx', ['<row r="1"><c r="A1" t="s"><v>0</v></c></row>', *cells], '<sst><si><t>ID</t></si><si><t>' + 'x' * (8 << 20) + '</t></si></sst>')
+workbook('nested.xlsx', ['<row r="1"><c r="A1" t="inlineStr"><is>' + '<r>' * 20000 + '<t>ID</t>' + '</r>' * 20000 + '</is></c></row>'])
+)";
+
+// Every file is refused with its reason, or read right, through the command line as a
+// colony manager runs it; a refused file leaves the journal's list as it was.
+TEST_F(AnimalListTest, HostileFilesAreRefusedWithTheirReasonAndLeaveTheListAsItWas) {
+  const testing::ProgramResult made = testing::runProgram({"/usr/bin/python3", "-c", kMakeHostileFiles, dir_.path().toStdString()});
+  ASSERT_EQ(made.status, 0) << made.err;
+  ASSERT_EQ(write({{"1", "К-0", "", "", "", 20.0}}, false), 1u);
+  const std::vector<Animal> before = animalList(*journal_);
+  constexpr int kRefusedLines = 9;
+  constexpr int kUnreadable = 10;
+  for (const auto& [name, status, said] : std::initializer_list<std::tuple<const char*, int, const char*>>{
+           {"quote.csv", kUnreadable, "строка 3: кавычка не закрыта"},
+           {"width.csv", kRefusedLines, "строка 2: не принята: полей 2, а в заголовке 3"},
+           {"width.csv", kRefusedLines, "строка 3: не принята: полей 4, а в заголовке 3"},
+           {"comma.csv", kRefusedLines, "число с десятичной запятой в файле с разделителем «,» возьмите в кавычки"},
+           {"long.csv", kRefusedLines, "номер длиннее 32 знаков (3000)"},
+           {"nul.csv", kRefusedLines, "строка 2: не принята: в номере непечатаемый знак"},
+           {"nul.csv", kRefusedLines, "строка 3: не принята: в номере знак «<»"},
+           {"huge.csv", kRefusedLines, "вес «1e308» больше 100 кг"},
+           {"future.csv", kRefusedLines, "дата рождения 01.01.2099 в будущем"},
+           {"stray.csv", kUnreadable, "строка 3: байт, которого нет в кодировке UTF-8"},
+           {"empty.csv", kUnreadable, "файл пуст"},
+           {"seps.csv", kUnreadable, "в файле нет столбца с номером животного"},
+           {"na.xlsx", kRefusedLines, "в ячейке ошибка «#N/A»"},
+           {"formula.xlsx", kRefusedLines, "в ячейке формула без сохраненного значения"},
+           {"amplified.xlsx", kRefusedLines, "строка 400001: не принята: номер длиннее 32 знаков"},
+           {"nested.xlsx", kUnreadable, "книга .xlsx повреждена"},
+           {"utf16.csv", 0, "строка 2: добавлено 7"},
+           {"1904.xlsx", 0, "строка 2: добавлено 10"},
+           {"second.xlsx", 0, "Прочитано: лист «Животные»"}}) {
+    const testing::ProgramResult run = testing::runProgram(
+        {TARVELO_JOURNAL_TOOL, "list", "import", link::utf8Text(file(name)), "--journal", link::utf8Text(file("журнал.sqlite"))});
+    EXPECT_EQ(run.status, status) << name << "\n" << run.err;
+    EXPECT_NE((run.out + run.err).find(said), std::string::npos) << name << "\n" << run.out.substr(0, 2000) << run.err;
+    if (status != 0) EXPECT_EQ(animalList(*journal_), before) << name;
+  }
+#ifndef _WIN32
+  rusage used{};
+  getrusage(RUSAGE_CHILDREN, &used);
+  constexpr long kMostKilobytes = 200 << 10;
+  EXPECT_LT(used.ru_maxrss, kMostKilobytes);
+#endif
+  const std::vector<Animal> after = animalList(*journal_);
+  ASSERT_EQ(after.size(), 4u);
+  EXPECT_EQ((std::vector{after[1].cage, after[1].strain, after[1].genotype, after[1].study, after[1].earMark}),
+            (std::vector<std::string>{"К-7", "C57BL/6", "ApoE-/-", "ИС-12", "Л2П1"}));
+  EXPECT_EQ(after[2].born, "2026-01-10");
 }
 
 TEST_F(AnimalListTest, WeighedOnTakesTheDaysStandingResultsWithANumber) {
