@@ -9,6 +9,7 @@
 #include <xlsxwriter.h>
 
 #include <QDateTime>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "journal/animal_list_import.h"
+#include "journal/export_file.h"
 #include "journal/journal.h"
 #include "journal/journal_head.h"
 #include "journal/list_import_plan.h"
@@ -26,6 +28,7 @@
 #include "link/utf8_path.h"
 #include "reports/c_numeric_locale.h"
 #include "session/journal_entry.h"
+#include "session/list_import.h"
 #include "tests/support/simulator_process.h"
 
 namespace tarvelo::journal {
@@ -334,6 +337,42 @@ TEST_F(AnimalListTest, HostileFilesAreRefusedWithTheirReasonAndLeaveTheListAsItW
   EXPECT_EQ(after[2].born, "2026-01-10");
 }
 
+// An import killed while it writes, or called off, leaves the list as it was and the chain
+// whole: it is one transaction.
+TEST_F(AnimalListTest, AnImportKilledOrCancelledWhileItWritesLeavesTheListAsItWas) {
+  constexpr int kAnimals = 100'000;
+  ASSERT_EQ(write({{"1", "К-0", "", "", "", 20.0}}, false), 1u);
+  const std::vector<Animal> before = animalList(*journal_);
+  {
+    std::ofstream list(file("колония.csv"), std::ios::binary);
+    list << "№;Клетка;Вес, г\n";
+    for (int n = 0; n < kAnimals; ++n) list << 985000000000000 + n << ";К-" << n / 5 << ";" << 20 + n % 50 << "\n";
+  }
+  const fs::path journal = file("журнал.sqlite");
+  const fs::path log = journal.native() + fs::path("-wal").native();
+  const auto logged = [&log] {
+    std::error_code missing;
+    return fs::file_size(log, missing);
+  };
+  const std::uintmax_t idle = logged();
+  QProcess import;
+  import.start(TARVELO_JOURNAL_TOOL, {"list", "import", QString::fromStdString(link::utf8Text(file("колония.csv"))),
+                                      "--journal", QString::fromStdString(link::utf8Text(journal))});
+  ASSERT_TRUE(import.waitForStarted());
+  while (logged() <= idle && import.state() == QProcess::Running) import.waitForFinished(1);
+  import.kill();
+  import.waitForFinished();
+  reopen();
+  EXPECT_EQ(animalList(*journal_), before);
+
+  const ImportedList imported = importAnimalList(file("колония.csv"));
+  const auto halfway = [](size_t done, size_t total) { return done < total / 2; };
+  EXPECT_EQ(session::writeListImport(imported, journal, false, {}, QDateTime::currentDateTime(), halfway),
+            "импорт отменен: список не изменен");
+  EXPECT_EQ(animalList(*journal_), before);
+  EXPECT_TRUE(holds(journal_->verify({*storedHead(journal)})));
+}
+
 TEST_F(AnimalListTest, WeighedOnTakesTheDaysStandingResultsWithANumber) {
   for (const auto& [animal, local] : {std::pair{"1", "2026-12-07 00:00:00"},
                                       {"2", "2026-12-07 23:59:59"},
@@ -350,6 +389,28 @@ TEST_F(AnimalListTest, WeighedOnTakesTheDaysStandingResultsWithANumber) {
       session::removalRecord(3, {}, QDateTime(QDate(2026, 12, 7), QTime(12, 0)));
   ASSERT_FALSE(journal_->append(removal));
   EXPECT_EQ(weighedOn(*journal_, "2026-12-07"), (std::set<std::string>{"1", "2"}));
+}
+
+// The colony's fields are hashed in the animal's record, come back with the list, and reach
+// the export of a result with the animal's age on the day it was weighed.
+TEST_F(AnimalListTest, ColonyFieldsAreHashedListedAndExported) {
+  const Animal mouse{"985000001234567", "К-1", "Опыт", "самка", "2026-10-01", 21.5, "C57BL/6J", "Cre+/+", "ИС-12", "Л2"};
+  ASSERT_EQ(write({mouse}, true), 1u);
+  JournalRecord result;  // as the session makes it, with the listed animal's fields
+  result.local = "2026-12-07 12:05:07";
+  result.animal = mouse.number;
+  std::tie(result.born, result.strain, result.genotype, result.study, result.earMark) =
+      std::tie(mouse.born, mouse.strain, mouse.genotype, mouse.study, mouse.earMark);
+  ASSERT_FALSE(journal_->append(result));
+  reopen();
+  EXPECT_EQ(journal_->records().front().chain, kColonyChainForm);
+  EXPECT_TRUE(holds(journal_->verify({*storedHead(file("журнал.sqlite"))})));
+  EXPECT_EQ(animalList(*journal_), std::vector{mouse});
+  ASSERT_EQ(exportResults(*journal_, {}, ExportStyle::Russian, file("выгрузка.csv")), std::nullopt);
+  std::ifstream csv(file("выгрузка.csv"));
+  std::string line;
+  std::getline(std::getline(csv, line), line);
+  EXPECT_TRUE(line.ends_with(";985000001234567;;;C57BL/6J;Cre+/+;ИС-12;Л2;67\r")) << line;
 }
 
 }  // namespace
