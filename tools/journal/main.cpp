@@ -1,5 +1,5 @@
-// tarvelo-journal: checks the weighing journal's chain and exports its results. It only
-// reads the journal: checking a file never changes it.
+// tarvelo-journal: checks the weighing journal's chain and exports its results, which only
+// reads the journal: checking a file never changes it; and imports a list of animals.
 #include <QCoreApplication>
 #include <QDate>
 #include <QStringList>
@@ -20,6 +20,7 @@
 #include "labserver/lab_connection.h"
 #include "link/utf8_path.h"
 #include "tools/console/utf8_console.h"
+#include "tools/journal/list_commands.h"
 #include "tools/journal/server_commands.h"
 
 namespace {
@@ -62,11 +63,18 @@ constexpr char kHelp[] =
     "  исходного веса; дни ниже --warning (85 %) и --limit (80 %) выделены цветом; --warning выше --limit.\n"
     "tarvelo-journal --help (-h)\n"
     "  эта справка.\n"
-    "Журнал по умолчанию — журнал программы Tarvelo этого пользователя. Журнал только читается.\n"
+    "tarvelo-journal list import ФАЙЛ [--journal ФАЙЛ] [--check] [--clear-empty]\n"
+    "  вносит в список животных журнала список из CSV или .xlsx, как «Импорт…» в окне «Список животных»,\n"
+    "  и пишет, что дает каждая строка: добавлено, изменено (поле «было» → «стало») или почему не принята.\n"
+    "  Строка с ошибкой — и журнал не меняется вовсе. С --check журнал не меняется никогда. Пустая ячейка\n"
+    "  сохраненного значения не стирает, с --clear-empty — стирает.\n"
+    "Журнал по умолчанию — журнал программы Tarvelo этого пользователя. Журнал только читается,\n"
+    "кроме list import.\n"
     "Код выхода: 0 — готово; 1 — неверные аргументы; 2 — журнала нет; 3 — цепочка нарушена,\n"
     "журнал укорочен или переписан; 4 — файл не записан; 5 — журнал не прочитан;\n"
     "6 — файл не журнал взвешиваний; 7 — сервер лаборатории недоступен;\n"
-    "8 — у объекта --object или животного --animal нет записей в журнале.\n";
+    "8 — у объекта --object или животного --animal нет записей в журнале; 9 — в списке животных\n"
+    "есть строки с ошибками (журнал не изменен); 10 — файл списка не прочитан.\n";
 
 struct Command {
   std::string action;
@@ -347,6 +355,8 @@ int main(int argc, char** argv) {
     std::fputs(kHelp, stdout);
     return 0;
   }
+  if (const QStringList given = QCoreApplication::arguments(); given.size() > 1 && given[1] == "list")
+    return tools::listCommand(given);
   const auto command = parse(QCoreApplication::arguments());
   if (const auto* error = std::get_if<UsageError>(&command)) {
     std::fprintf(stderr, "tarvelo-journal: %s\n\n%s", error->text.c_str(), kHelp);
