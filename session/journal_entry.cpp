@@ -16,7 +16,7 @@ journal::JournalRecord stamped(const JournalContext& context, const QDateTime& n
   record.utc = now.toUTC().toString(Qt::ISODateWithMs).toStdString();
   record.local = now.toLocalTime().toString(kLocalTimeFormat).toStdString();
   record.person = context.person;
-  record.protocol = context.protocol;
+  record.protocol = context.protocol == kUnnumberedProtocol ? std::string() : context.protocol;
   return record;
 }
 

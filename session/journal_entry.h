@@ -15,6 +15,9 @@ namespace tarvelo::session {
 // journal's filters take it ("2026-12-07").
 inline constexpr char kLocalTimeFormat[] = "yyyy-MM-dd HH:mm:ss";
 inline constexpr char kLocalDateFormat[] = "yyyy-MM-dd";
+// The protocol number the main window shows until one is typed: no number, and never
+// journalled as one.
+inline constexpr char kUnnumberedProtocol[] = "ХХХХХХХХ";
 
 // What the window knows of a result beyond the grids.
 struct JournalContext {
