@@ -7,7 +7,8 @@ namespace tarvelo::journal {
 namespace {
 
 Animal animalOf(const JournalRecord& record) {
-  return {record.animal, record.cage, record.group, record.sex, record.born, record.grams};
+  return {record.animal, record.cage,  record.group,    record.sex,  record.born,
+          record.grams,  record.strain, record.genotype, record.study, record.earMark};
 }
 
 // The characters of UTF-8 `text`; none when it holds a control character (C0, DEL, C1) or
@@ -47,8 +48,10 @@ std::optional<std::string> animalNumberRefusal(std::string_view number) {
 
 std::optional<std::string> animalRefusal(const Animal& animal) {
   if (auto refused = animalNumberRefusal(animal.number)) return refused;
-  for (const auto& [field, text] : {std::pair{"клетка", &animal.cage}, {"группа", &animal.group}, {"пол", &animal.sex},
-                                    {"дата рождения", &animal.born}}) {
+  for (const auto& [field, text] :
+       {std::pair{"клетка", &animal.cage}, {"группа", &animal.group}, {"пол", &animal.sex}, {"дата рождения", &animal.born},
+        {"линия", &animal.strain}, {"генотип", &animal.genotype}, {"исследование", &animal.study},
+        {"метка уха", &animal.earMark}}) {
     if (!printableCharacters(*text)) return std::string("непечатаемый знак в поле «") + field + "»";
   }
   return std::nullopt;

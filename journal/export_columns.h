@@ -11,7 +11,7 @@ namespace tarvelo::journal {
 // Russian headings. For a LIMS: "," and ".", and plain headings.
 enum class ExportStyle { Russian, CLocale };
 
-// The columns of an exported result, in order; the four marked numbers are numbers in a
+// The columns of an exported result, in order; the five marked numbers are numbers in a
 // sheet, the rest text.
 enum ExportColumn {
   RecordColumn,  // number
@@ -25,9 +25,14 @@ enum ExportColumn {
   DeviationColumn,  // number
   CountColumn,      // number
   BalanceColumn,
-  AnimalColumn,  // the animal's number, its cage and group when it was weighed
+  AnimalColumn,  // the animal's number, its cage, group and colony's fields when it was weighed
   CageColumn,
   GroupColumn,
+  StrainColumn,
+  GenotypeColumn,
+  StudyColumn,
+  EarMarkColumn,
+  AgeColumn,  // number: days from its birth to the weighing's local date
   kExportColumns
 };
 
@@ -37,7 +42,7 @@ const ExportRow& exportHeadings(ExportStyle style);
 // The heading of the last column of an export of several stations' results.
 const std::string& stationHeading(ExportStyle style);
 
-// Whether the column holds a number: the record, the mass, the deviation and the count.
+// Whether the column holds a number: the record, the mass, the deviation, the count and the age.
 bool isNumberColumn(int column);
 
 // The result's fields as the grid showed them (masses with the decimal comma).

@@ -10,7 +10,8 @@ namespace tarvelo::journal {
 namespace {
 
 constexpr int kHeadingRow = 1;
-constexpr int kFirstDayColumn = 5;  // E: after number, cage, group and reference
+constexpr int kReferenceColumn = 8;  // H: after number, cage, group and the colony's four
+constexpr int kFirstDayColumn = kReferenceColumn + 1;
 constexpr int kGramsDecimals = 2;
 constexpr int kShareDecimals = 1;
 constexpr double kColumnWidthCharacters = 12;
@@ -19,14 +20,19 @@ constexpr int kDaysAPage = 8;               // the columns of days printed acros
 constexpr double kPerCent = 100;
 
 struct Texts {
-  std::array<std::string, 4> headings;
+  std::array<std::string, kReferenceColumn> headings;
   std::string shareLabel;
   char decimal;
 };
 
 const Texts& textsOf(ExportStyle style) {
-  static const Texts russian{{"№ животного", "Клетка", "Группа", "Исходный вес, г"}, "% исходного", ','};
-  static const Texts plain{{"animal", "cage", "group", "reference, g"}, "% of reference", '.'};
+  static const Texts russian{{"№ животного", "Клетка", "Группа", "Линия", "Генотип", "Исследование", "Метка уха",
+                              "Исходный вес, г"},
+                             "% исходного",
+                             ','};
+  static const Texts plain{{"animal", "cage", "group", "strain", "genotype", "study", "ear mark", "reference, g"},
+                           "% of reference",
+                           '.'};
   return style == ExportStyle::Russian ? russian : plain;
 }
 
@@ -55,12 +61,13 @@ std::optional<std::uint32_t> fillOf(std::optional<double> share, const AlertShar
 // The animal's two lines from `row`: its masses, and the per cent of its reference below.
 void addAnimal(std::vector<reports::ProtocolCell>& cells, int row, const AnimalGrowth& growth,
                const std::vector<std::string>& days, const Texts& texts, const AlertShares& shares) {
-  cells.push_back(textCell(row, 1, growth.animal));
-  cells.push_back(textCell(row, 2, growth.cage));
-  cells.push_back(textCell(row, 3, growth.group));
+  int textColumn = 1;
+  for (const std::string* text : {&growth.animal, &growth.cage, &growth.group, &growth.strain, &growth.genotype,
+                                  &growth.study, &growth.earMark})
+    cells.push_back(textCell(row, textColumn++, *text));
   const bool referenced = growth.referenceGrams && *growth.referenceGrams > 0;
-  if (referenced) cells.push_back(numberCell(row, 4, *growth.referenceGrams, kGramsDecimals, texts.decimal));
-  cells.push_back(textCell(row + 1, 4, texts.shareLabel));
+  if (referenced) cells.push_back(numberCell(row, kReferenceColumn, *growth.referenceGrams, kGramsDecimals, texts.decimal));
+  cells.push_back(textCell(row + 1, kReferenceColumn, texts.shareLabel));
   for (std::size_t day = 0; day < days.size(); ++day) {
     const auto grams = growth.gramsByDay.find(days[day]);
     if (grams == growth.gramsByDay.end()) continue;

@@ -25,7 +25,12 @@ GrowthTable growthTable(const Journal& journal, const RecordFilter& filter) {
   journal.forEachStandingResult(filter, [&](const JournalRecord& result) {
     if (result.animal.empty() || !result.grams) return;
     const std::string day = result.local.substr(0, kDateLength);
-    animals[result.animal].gramsByDay[day] = *result.grams;
+    AnimalGrowth& growth = animals[result.animal];
+    growth.gramsByDay[day] = *result.grams;
+    growth.strain = result.strain;
+    growth.genotype = result.genotype;
+    growth.study = result.study;
+    growth.earMark = result.earMark;
     days.insert(day);
   });
   for (const ObjectSummary& summary : journal.objects(filter)) {

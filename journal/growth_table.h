@@ -14,6 +14,10 @@ struct AnimalGrowth {
   std::string animal;
   std::string cage;
   std::string group;
+  std::string strain;  // the line, genotype, study and ear mark of its last weighing
+  std::string genotype;
+  std::string study;
+  std::string earMark;
   std::optional<double> referenceGrams;
   std::map<std::string, double> gramsByDay;  // "2026-12-07": grams
 };

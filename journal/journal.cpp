@@ -1,7 +1,5 @@
 #include "journal/journal.h"
 
-#include <sqlite3.h>
-
 #include <array>
 #include <map>
 #include <mutex>
@@ -9,6 +7,7 @@
 #include <system_error>
 #include <tuple>
 
+#include "journal/sqlite_statement.h"
 #include "link/utf8_path.h"
 
 namespace tarvelo::journal {
@@ -47,24 +46,26 @@ CREATE TRIGGER IF NOT EXISTS records_are_unchanged BEFORE UPDATE ON records
 )";
 
 // Columns that journals written before them lack: records without the chain column are of
-// the first form, those without the animal's of the first two.
+// the first form, those without the animal's of the first two, those without the colony's
+// of the first three.
 struct AddedColumn {
   const char* name;
-  const char* definition;
+  const char* type;
+  const char* value;  // what records written before it hold
 };
 constexpr AddedColumn kAddedColumns[] = {
-    {"chain", "INTEGER NOT NULL DEFAULT 1"}, {"animal", "TEXT NOT NULL DEFAULT ''"},
-    {"cage", "TEXT NOT NULL DEFAULT ''"},    {"grp", "TEXT NOT NULL DEFAULT ''"},
-    {"sex", "TEXT NOT NULL DEFAULT ''"},     {"born", "TEXT NOT NULL DEFAULT ''"},
-    {"note", "TEXT NOT NULL DEFAULT ''"},
+    {"chain", "INTEGER", "1"}, {"animal", "TEXT", "''"},   {"cage", "TEXT", "''"},     {"grp", "TEXT", "''"},
+    {"sex", "TEXT", "''"},     {"born", "TEXT", "''"},     {"note", "TEXT", "''"},     {"strain", "TEXT", "''"},
+    {"genotype", "TEXT", "''"}, {"study", "TEXT", "''"}, {"ear_mark", "TEXT", "''"},
 };
 constexpr char kAnimalIndex[] = "CREATE INDEX IF NOT EXISTS records_by_animal ON records (animal, id)";
 
 constexpr char kColumns[] =
     "id, kind, utc, local, person, protocol, object, mass, grams, deviation, unit, count, trace, balance, "
-    "subject, chain, hash, animal, cage, grp, sex, born, note";
+    "subject, chain, hash, animal, cage, grp, sex, born, note, strain, genotype, study, ear_mark";
+constexpr int kColumnCount = 27;
 constexpr int kAnimalFieldsColumn = 17;
-constexpr int kStoredAsWrittenColumn = 23;  // after kColumns, in verify's query
+constexpr int kStoredAsWrittenColumn = kColumnCount;  // after kColumns, in verify's query
 
 // Whether a record's values are stored as the journal writes them, texts as text and whole
 // numbers as integers: the hash covers the values alone, and a text stored as a blob would
@@ -72,70 +73,18 @@ constexpr int kStoredAsWrittenColumn = 23;  // after kColumns, in verify's query
 std::string storedAsWritten() {
   std::string check = "(typeof(grams) IN ('real', 'null')";
   for (const char* text : {"kind", "utc", "local", "person", "protocol", "object", "mass", "deviation", "unit",
-                           "trace", "balance", "hash", "animal", "cage", "grp", "sex", "born", "note"})
+                           "trace", "balance", "hash", "animal", "cage", "grp", "sex", "born", "note", "strain",
+                           "genotype", "study", "ear_mark"})
     check += std::string(" AND typeof(") + text + ") = 'text'";
   for (const char* number : {"count", "subject", "chain"})
     check += std::string(" AND typeof(") + number + ") = 'integer'";
   return check + ")";
 }
 
-// SQLite's failure of the call on `db` that has just failed.
-link::Failure sqliteFailure(sqlite3* db) { return {sqlite3_errcode(db), sqlite3_errmsg(db)}; }
-
-// A prepared statement, finalised when it goes.
-class Statement {
- public:
-  Statement(sqlite3* db, const std::string& sql) : db_(db) {
-    sqlite3_prepare_v2(db, sql.c_str(), -1, &statement_, nullptr);
-  }
-  ~Statement() { sqlite3_finalize(statement_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  void bind(int index, const std::string& text) {
-    sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-  }
-  void bind(int index, std::int64_t number) { sqlite3_bind_int64(statement_, index, number); }
-  void bind(int index, std::optional<double> number) {
-    if (number) {
-      sqlite3_bind_double(statement_, index, *number);
-    } else {
-      sqlite3_bind_null(statement_, index);
-    }
-  }
-  int step() { return sqlite3_step(statement_); }
-  void reset() {
-    sqlite3_reset(statement_);
-    sqlite3_clear_bindings(statement_);
-  }
-  // Steps to the next row; false at the end. A statement that could not be made, or a
-  // step that ends on anything but the end, throws: what was read is not the journal.
-  bool next() {
-    if (statement_ == nullptr) throw ReadError(sqliteFailure(db_));
-    const int result = sqlite3_step(statement_);
-    if (result == SQLITE_ROW) return true;
-    if (result != SQLITE_DONE) throw ReadError(sqliteFailure(db_));
-    return false;
-  }
-  std::string text(int column) const {
-    const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-    return value != nullptr ? std::string(value, static_cast<size_t>(sqlite3_column_bytes(statement_, column)))
-                            : std::string();
-  }
-  std::int64_t integer(int column) const { return sqlite3_column_int64(statement_, column); }
-  std::optional<double> real(int column) const {
-    if (sqlite3_column_type(statement_, column) == SQLITE_NULL) return std::nullopt;
-    return sqlite3_column_double(statement_, column);
-  }
-
- private:
-  sqlite3* db_;
-  sqlite3_stmt* statement_ = nullptr;
-};
-
-// The animal's fields in the order of their columns.
-std::array<std::string*, 6> animalFields(JournalRecord& record) {
-  return {&record.animal, &record.cage, &record.group, &record.sex, &record.born, &record.note};
+// The animal's fields and the colony's in the order of their columns.
+std::array<std::string*, 10> animalFields(JournalRecord& record) {
+  return {&record.animal, &record.cage,   &record.group,    &record.sex,   &record.born,
+          &record.note,   &record.strain, &record.genotype, &record.study, &record.earMark};
 }
 
 JournalRecord recordAt(const Statement& row) {
@@ -228,15 +177,33 @@ int bindObject(Statement& statement, int index, const RecordFilter& filter) {
   return index;
 }
 
+// Whether the journal's own table has the column, whatever view a reader made over it.
+bool hasColumn(sqlite3* db, const char* name) {
+  Statement present(db, std::string("SELECT 1 FROM pragma_table_info('records', 'main') WHERE name = '") + name + "'");
+  return present.next();
+}
+
 // Adds the columns the journal's table lacks; false when one cannot be added.
 bool addMissingColumns(sqlite3* db) {
   for (const AddedColumn& column : kAddedColumns) {
-    Statement present(db, std::string("SELECT 1 FROM pragma_table_info('records') WHERE name = '") + column.name + "'");
-    if (present.next()) continue;
-    const std::string add = std::string("ALTER TABLE records ADD COLUMN ") + column.name + " " + column.definition;
+    if (hasColumn(db, column.name)) continue;
+    const std::string add = std::string("ALTER TABLE records ADD COLUMN ") + column.name + " " + column.type +
+                            " NOT NULL DEFAULT " + column.value;
     if (sqlite3_exec(db, add.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return false;
   }
   return sqlite3_exec(db, kAnimalIndex, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// A reader cannot add the columns a journal written before them lacks: it reads the table
+// through a view of its own that gives them the values the records hold; false when it
+// cannot be made.
+bool viewMissingColumns(sqlite3* db) {
+  std::string view = "CREATE TEMP VIEW records AS SELECT *";
+  for (const AddedColumn& column : kAddedColumns) {
+    if (!hasColumn(db, column.name)) view += std::string(", ") + column.value + " AS " + column.name;
+  }
+  if (view.ends_with("*")) return true;
+  return sqlite3_exec(db, (view + " FROM main.records").c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 // Whether the database holds a weighing journal: the records table with its hash.
@@ -348,8 +315,13 @@ std::unique_ptr<Journal> Journal::openForReading(const std::filesystem::path& pa
   }
   sqlite3_busy_timeout(db, kBusyWaitMs);
   try {
-    if (holdsJournal(db)) return std::unique_ptr<Journal>(new Journal(db, path));
-    error = {{.message = "не журнал взвешиваний"}, true};
+    if (!holdsJournal(db)) {
+      error = {{.message = "не журнал взвешиваний"}, true};
+    } else if (viewMissingColumns(db)) {
+      return std::unique_ptr<Journal>(new Journal(db, path));
+    } else {
+      error = {sqliteFailure(db), false};
+    }
   } catch (const ReadError& failure) {
     // A file that is no database at all is no journal either.
     error = {failure.failure(), sqlite3_errcode(db) == SQLITE_NOTADB};
@@ -377,10 +349,9 @@ std::optional<Journal::AppendFailure> Journal::appendAll(std::vector<JournalReco
   std::optional<AppendFailure> failure;
   try {
     Head last = lastRecord(db_);
-    Statement insert(db_,
-                     "INSERT INTO records (id, kind, utc, local, person, protocol, object, mass, grams, deviation, "
-                     "unit, count, trace, balance, subject, chain, hash, animal, cage, grp, sex, born, note) "
-                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    std::string values = "?";
+    for (int column = 1; column < kColumnCount; ++column) values += ", ?";
+    Statement insert(db_, std::string("INSERT INTO records (") + kColumns + ") VALUES (" + values + ")");
     for (size_t done = 0; done < records.size() && !failure; ++done) {
       if (progress && !progress(done)) {
         failure = AppendFailure{{.message = "отменено"}, true};
@@ -502,7 +473,8 @@ std::vector<ObjectSummary> Journal::objects(const RecordFilter& only) const {
   std::set<const ObjectSummary*> chosen;  // their reference taken with "Принять за исходный"
   RecordFilter filter{only.object, {}, {}, only.animal};
   // Nearly every record is of these kinds: read in id order, not through the index by kind.
-  Statement select(db_, "SELECT id, kind, object, grams, local, subject, animal, cage, grp FROM records "
+  Statement select(db_, "SELECT id, kind, object, grams, local, subject, animal, cage, grp, strain, genotype, study, "
+                        "ear_mark FROM records "
                         "WHERE +kind IN (?, ?)" +
                             objectCondition(filter) + " ORDER BY id");
   select.bind(1, std::string(kResult));
@@ -535,6 +507,10 @@ std::vector<ObjectSummary> Journal::objects(const RecordFilter& only) const {
     summary.lastLocal = select.text(4);
     summary.cage = select.text(7);
     summary.group = select.text(8);
+    summary.strain = select.text(9);
+    summary.genotype = select.text(10);
+    summary.study = select.text(11);
+    summary.earMark = select.text(12);
     if (summary.referenceId == 0) {
       summary.referenceId = id;
       summary.referenceGrams = summary.lastGrams;

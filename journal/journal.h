@@ -54,8 +54,12 @@ struct ObjectSummary {
   std::string object;    // the animal's number, or the grid's name when `byName`
   bool byName = false;   // results without an animal's number, known by the grid's name
   std::string station;   // read from the lab's server: the station naming one `byName`
-  std::string cage;      // where the last weighing found it, and its group then
-  std::string group;
+  std::string cage;      // where the last weighing found it, and its group, line, genotype,
+  std::string group;     // study and ear mark then
+  std::string strain{};
+  std::string genotype{};
+  std::string study{};
+  std::string earMark{};
   int weighings = 0;
   std::string lastLocal;
   std::int64_t lastId = 0;

@@ -26,7 +26,8 @@ std::string exactText(double value) {
 void makeKeepable(JournalRecord& record) {
   for (std::string* text : {&record.kind, &record.utc, &record.local, &record.person, &record.protocol, &record.object,
                             &record.mass, &record.deviation, &record.unit, &record.trace, &record.balance,
-                            &record.animal, &record.cage, &record.group, &record.sex, &record.born, &record.note}) {
+                            &record.animal, &record.cage, &record.group, &record.sex, &record.born, &record.note,
+                            &record.strain, &record.genotype, &record.study, &record.earMark}) {
     *text = QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size())).toStdString();
     std::erase(*text, '\0');
   }
@@ -52,13 +53,19 @@ std::string canonicalText(const JournalRecord& record) {
   addField(text, "trace", record.trace);
   addField(text, "balance", record.balance);
   addField(text, "subject", std::to_string(record.subject));
-  if (record.chain >= kChainForm) {
+  if (record.chain >= kAnimalChainForm) {
     addField(text, "animal", record.animal);
     addField(text, "cage", record.cage);
     addField(text, "group", record.group);
     addField(text, "sex", record.sex);
     addField(text, "born", record.born);
     addField(text, "note", record.note);
+  }
+  if (record.chain >= kColonyChainForm) {
+    addField(text, "strain", record.strain);
+    addField(text, "genotype", record.genotype);
+    addField(text, "study", record.study);
+    addField(text, "ear_mark", record.earMark);
   }
   return text;
 }

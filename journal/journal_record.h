@@ -19,11 +19,13 @@ inline constexpr char kAlert[] = "alert";  // a result weighed below a share of 
 inline constexpr char kWarningLevel[] = "предупреждение";
 inline constexpr char kLimitLevel[] = "предел";
 
-// The forms of the hashed text: the first left the id out, the second the animal's fields;
-// every record now has them.
+// The forms of the hashed text: the first left the id out, the second the animal's fields,
+// the third the colony's fields (line, genotype, study, ear mark); every record now has them.
 inline constexpr int kFirstChainForm = 1;
 inline constexpr int kIdChainForm = 2;
-inline constexpr int kChainForm = 3;
+inline constexpr int kAnimalChainForm = 3;
+inline constexpr int kColonyChainForm = 4;
+inline constexpr int kChainForm = kColonyChainForm;
 
 // One record of the journal. A result is a row of the results grid as it was made; a
 // removal names the result that "Удалить измерение" took from the grid; a reference
@@ -54,6 +56,10 @@ struct JournalRecord {
   std::string sex;
   std::string born;     // the date of birth, "2026-10-01"
   std::string note;     // why a result has no number, or that its number is not on the list
+  std::string strain;    // the line, the genotype, the study or protocol number and the ear mark
+  std::string genotype;  // of the animal, as the list has them
+  std::string study;
+  std::string earMark;
   std::int64_t subject = 0;  // the result a removal or a reference names
   int chain = kChainForm;    // which fields the hash covers: one of the forms above
   std::string hash;          // hex SHA-256 of the previous record's hash and canonicalText
@@ -62,7 +68,7 @@ struct JournalRecord {
 // Every field but the hash, each as name, length and value, so that no two records share
 // a text. Records of the first form leave out their id and form: renumbering them shows
 // only where a removal then names another result. Records of the first two forms leave
-// out the animal's fields.
+// out the animal's fields, and those of the first three the colony's.
 std::string canonicalText(const JournalRecord& record);
 
 // Makes every text of the record one the journal and the lab's server keep as it is: bytes

@@ -17,14 +17,15 @@ std::optional<LabFailure> labListVersion(LabConnection& connection, LabListVersi
 std::optional<LabFailure> labList(LabConnection& connection, std::vector<LabListEntry>& entries) {
   LabRows rows;
   if (auto failure = connection.run(
-          "SELECT DISTINCT ON (animal) animal, kind = 'animal-gone', station, cage, grp, sex, born, grams, arrived "
+          "SELECT DISTINCT ON (animal) animal, kind = 'animal-gone', station, cage, grp, sex, born, grams, arrived, "
+          "strain, genotype, study, ear_mark "
           "FROM lab_records WHERE kind IN ('animal', 'animal-gone') AND subject = 0 ORDER BY animal, arrived DESC",
           {}, &rows))
     return failure;
   entries.clear();
   for (const auto& row : rows)
-    entries.push_back({{row[0], row[3], row[4], row[5], row[6], gramsOf(row[7])}, row[1] == "t", row[2],
-                       integerOf(row[8])});
+    entries.push_back({{row[0], row[3], row[4], row[5], row[6], gramsOf(row[7]), row[9], row[10], row[11], row[12]},
+                       row[1] == "t", row[2], integerOf(row[8])});
   return std::nullopt;
 }
 

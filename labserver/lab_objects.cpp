@@ -27,8 +27,10 @@ listed AS (
 )
 SELECT o.object, o.home <> '', o.home, o.weighings, o.last_grams, o.last_local, o.cage, o.grp, o.last_id,
   CASE WHEN t.id IS NOT NULL THEN t.id WHEN l.grams IS NOT NULL THEN l.id ELSE o.first_id END,
-  CASE WHEN t.id IS NOT NULL THEN t.grams WHEN l.grams IS NOT NULL THEN l.grams ELSE o.first_grams END
+  CASE WHEN t.id IS NOT NULL THEN t.grams WHEN l.grams IS NOT NULL THEN l.grams ELSE o.first_grams END,
+  w.strain, w.genotype, w.study, w.ear_mark
 FROM lab_objects o
+LEFT JOIN lab_records w ON w.station = o.last_station AND w.id = o.last_id
 LEFT JOIN taken t ON t.home = o.home AND t.object = o.object
 LEFT JOIN listed l ON o.home = '' AND l.animal = o.object AND l.kind = 'animal' AND l.grams IS NOT NULL
 WHERE o.weighings > 0
@@ -54,6 +56,9 @@ std::optional<LabFailure> labObjects(LabConnection& connection, std::vector<jour
     object.lastId = integerOf(row[8]);
     object.referenceId = integerOf(row[9]);
     object.referenceGrams = gramsOf(row[10]);
+    // The colony's fields of the last weighing, read from it.
+    int column = 11;
+    for (std::string* text : {&object.strain, &object.genotype, &object.study, &object.earMark}) *text = row[column++];
   }
   return std::nullopt;
 }

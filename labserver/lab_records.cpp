@@ -10,11 +10,12 @@ namespace {
 const std::string kInsert =
     std::string("INSERT INTO lab_records (") + kSentColumns +
     ") VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, "
-    "$18, $19, $20, $21, $22, $23, $24, $25)";
+    "$18, $19, $20, $21, $22, $23, $24, $25, $26, $27, $28, $29)";
 constexpr const char* kRecordColumns[] = {
     "id",    "hash",   "kind",      "utc",  "local", "person", "protocol", "object",
     "mass",  "grams",  "deviation", "unit", "count", "trace",  "balance",  "subject",
-    "chain", "animal", "cage",      "grp",  "sex",   "born",   "note"};
+    "chain", "animal", "cage",      "grp",  "sex",   "born",   "note",     "strain",
+    "genotype", "study", "ear_mark"};
 
 // The animals a batch sums up, its results' and those its removals name, locked in one
 // order by every station: two stations catching up on the same animals wait, never deadlock.
@@ -85,7 +86,11 @@ std::vector<std::optional<std::string>> sentValues(const std::string& station,
           r.group,
           r.sex,
           r.born,
-          r.note};
+          r.note,
+          r.strain,
+          r.genotype,
+          r.study,
+          r.earMark};
 }
 
 std::int64_t integerOf(const std::string& text) {
@@ -123,7 +128,8 @@ journal::JournalRecord recordOf(const std::vector<std::string>& row, size_t firs
   r.balance = row[at++];
   r.subject = integerOf(row[at++]);
   r.chain = static_cast<int>(integerOf(row[at++]));
-  for (std::string* text : {&r.animal, &r.cage, &r.group, &r.sex, &r.born, &r.note})
+  for (std::string* text :
+       {&r.animal, &r.cage, &r.group, &r.sex, &r.born, &r.note, &r.strain, &r.genotype, &r.study, &r.earMark})
     *text = row[at++];
   return r;
 }

@@ -15,7 +15,7 @@ namespace tarvelo::labserver {
 // a record whose hash is `previous`, in that order.
 inline constexpr char kSentColumns[] =
     "station, id, previous, hash, kind, utc, local, person, protocol, object, mass, grams, deviation, unit, count, "
-    "trace, balance, subject, chain, animal, cage, grp, sex, born, note";
+    "trace, balance, subject, chain, animal, cage, grp, sex, born, note, strain, genotype, study, ear_mark";
 std::vector<std::optional<std::string>> sentValues(const std::string& station, const std::string& previous,
                                                    const journal::JournalRecord& record);
 

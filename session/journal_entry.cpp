@@ -99,6 +99,10 @@ journal::JournalRecord animalRecord(const journal::Animal& animal, const Journal
   record.sex = animal.sex;
   record.born = animal.born;
   record.grams = animal.referenceGrams;
+  record.strain = animal.strain;
+  record.genotype = animal.genotype;
+  record.study = animal.study;
+  record.earMark = animal.earMark;
   return record;
 }
 

@@ -39,6 +39,10 @@ constexpr TextField kTextFields[] = {
     {"sex", &journal::JournalRecord::sex},
     {"born", &journal::JournalRecord::born},
     {"note", &journal::JournalRecord::note},
+    {"strain", &journal::JournalRecord::strain},
+    {"genotype", &journal::JournalRecord::genotype},
+    {"study", &journal::JournalRecord::study},
+    {"earMark", &journal::JournalRecord::earMark},
 };
 
 QJsonObject objectOf(const QueuedRecord& queued) {

@@ -50,9 +50,15 @@ QString ResultJournal::close() {
 void ResultJournal::resultAdded(const weighing::MeasurementStore& store, int row, const journal::Animal* listed) {
   journal::JournalRecord record = resultRecord(store, row, context_(), clock_());
   if (listed != nullptr) {
-    // Where the animal lives and in which group, as the list has it when it is weighed.
+    // Where the animal lives and in which group, and what the colony knows of it, as the
+    // list has it when it is weighed; its birth date gives its age then.
     record.cage = listed->cage;
     record.group = listed->group;
+    record.born = listed->born;
+    record.strain = listed->strain;
+    record.genotype = listed->genotype;
+    record.study = listed->study;
+    record.earMark = listed->earMark;
   }
   QMetaObject::invokeMethod(
       writer_, [writer = writer_, record = std::move(record), row, shares = shares_()] { writer->add(record, row, shares); },

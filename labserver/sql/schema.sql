@@ -85,6 +85,12 @@ CREATE TABLE IF NOT EXISTS tarvelo.lab_records (
   arrived bigint GENERATED ALWAYS AS IDENTITY,  -- the server's own order, whatever the stations' clocks
   PRIMARY KEY (station, id)
 );
+-- What the colony keeps of an animal, hashed from the fourth form on; a journal made
+-- before them gains them empty.
+ALTER TABLE tarvelo.lab_records ADD COLUMN IF NOT EXISTS strain text NOT NULL DEFAULT '',
+  ADD COLUMN IF NOT EXISTS genotype text NOT NULL DEFAULT '',
+  ADD COLUMN IF NOT EXISTS study text NOT NULL DEFAULT '',
+  ADD COLUMN IF NOT EXISTS ear_mark text NOT NULL DEFAULT '';
 -- Text of any length is a key here: hash indexes, never a B-tree's size limit on a record.
 DROP INDEX IF EXISTS tarvelo.lab_records_by_animal;
 CREATE INDEX IF NOT EXISTS lab_records_by_animal_number ON tarvelo.lab_records USING hash (animal) WHERE animal <> '';
@@ -177,12 +183,13 @@ END $$;
 
 -- The text a record's hash covers, in the record's form: each field as name, length in
 -- bytes and value; the first form without its id and form, the first two without the
--- animal's fields.
+-- animal's fields, the first three without the colony's.
 CREATE OR REPLACE FUNCTION tarvelo.lab_record_text(r tarvelo.lab_records) RETURNS text LANGUAGE plpgsql IMMUTABLE AS $$
 DECLARE
   grams text := tarvelo.lab_grams_text(r.grams);
   form text := '';
   animal text := '';
+  colony text := '';
 BEGIN
   IF r.chain <> 1 THEN
     form := format(E'chain:%s:%s\nid:%s:%s\n', octet_length(r.chain::text), r.chain, octet_length(r.id::text), r.id);
@@ -192,6 +199,11 @@ BEGIN
       octet_length(r.animal), r.animal, octet_length(r.cage), r.cage, octet_length(r.grp), r.grp,
       octet_length(r.sex), r.sex, octet_length(r.born), r.born, octet_length(r.note), r.note);
   END IF;
+  IF r.chain >= 4 THEN
+    colony := format(E'strain:%s:%s\ngenotype:%s:%s\nstudy:%s:%s\near_mark:%s:%s\n',
+      octet_length(r.strain), r.strain, octet_length(r.genotype), r.genotype, octet_length(r.study), r.study,
+      octet_length(r.ear_mark), r.ear_mark);
+  END IF;
   RETURN form || format(E'kind:%s:%s\nutc:%s:%s\nlocal:%s:%s\nperson:%s:%s\nprotocol:%s:%s\nobject:%s:%s\n'
       'mass:%s:%s\ngrams:%s:%s\ndeviation:%s:%s\nunit:%s:%s\ncount:%s:%s\ntrace:%s:%s\nbalance:%s:%s\n'
       'subject:%s:%s\n',
@@ -199,7 +211,7 @@ BEGIN
     octet_length(r.person), r.person, octet_length(r.protocol), r.protocol, octet_length(r.object), r.object,
     octet_length(r.mass), r.mass, octet_length(grams), grams, octet_length(r.deviation), r.deviation,
     octet_length(r.unit), r.unit, octet_length(r.count::text), r.count, octet_length(r.trace), r.trace,
-    octet_length(r.balance), r.balance, octet_length(r.subject::text), r.subject) || animal;
+    octet_length(r.balance), r.balance, octet_length(r.subject::text), r.subject) || animal || colony;
 END $$;
 
 -- The hash the record's fields give after its previous record's hash. Numbers are written
@@ -276,4 +288,5 @@ CREATE TRIGGER lab_records_not_emptied BEFORE TRUNCATE ON tarvelo.lab_records
 REVOKE ALL ON tarvelo.lab_records, tarvelo.lab_stations FROM PUBLIC, tarvelo_station, tarvelo_reader;
 GRANT SELECT ON tarvelo.lab_records, tarvelo.lab_stations TO tarvelo_station, tarvelo_reader;
 GRANT INSERT (station, id, previous, hash, kind, utc, local, person, protocol, object, mass, grams, deviation, unit,
-  count, trace, balance, subject, chain, animal, cage, grp, sex, born, note) ON tarvelo.lab_records TO tarvelo_station;
+  count, trace, balance, subject, chain, animal, cage, grp, sex, born, note, strain, genotype, study, ear_mark)
+  ON tarvelo.lab_records TO tarvelo_station;

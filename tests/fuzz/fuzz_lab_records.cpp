@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   row.resize(kRecordCells);
   const journal::JournalRecord record = labserver::recordOf(row);
-  if (record.hash != row[1] || record.note != row.back()) std::abort();
+  if (record.hash != row[1] || record.earMark != row.back()) std::abort();
   // Sent again, a record read back is read back the same: station and previous hash left out.
   std::vector<std::optional<std::string>> sent = labserver::sentValues("station", "", record);
   sent.erase(sent.begin() + 2);

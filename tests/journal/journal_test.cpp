@@ -126,21 +126,22 @@ TEST_F(JournalTest, EveryFieldAndTheIdAreInTheChain) {
        {"kind = 'reference'", "utc = 'x'", "local = 'x'", "person = 'x'", "protocol = 'x'", "object = 'x'",
         "mass = '25,21'", "grams = 25.21", "deviation = '0,00'", "unit = 'кг'", "count = 3", "trace = ''",
         "balance = 'x'", "subject = 1", "animal = 'x'", "cage = 'x'", "grp = 'x'", "sex = 'x'", "born = 'x'",
-        "note = 'x'", "kind = CAST(kind AS BLOB)"}) {
+        "note = 'x'", "strain = 'x'", "genotype = 'x'", "study = 'x'", "ear_mark = 'x'", "kind = CAST(kind AS BLOB)"}) {
     restore(pristine);
     ASSERT_EQ(sql("DROP TRIGGER records_are_unchanged; UPDATE records SET " + change + " WHERE id = 2").status, 0);
     EXPECT_EQ(firstBroken(), 2) << change;
   }
 }
 
-// Records written before the animal's fields were hashed verify as they were written; one
-// of an older form after a newer one is a rewrite that dropped them.
+// Records written before the animal's or the colony's fields were hashed verify as they
+// were written; one of an older form after a newer one is a rewrite that dropped them.
 TEST_F(JournalTest, OlderFormsHoldOnlyBeforeTheNewer) {
   journal_.reset();
   const fs::path pristine = path_.native() + fs::path(".pristine").native();
   fs::copy_file(path_, pristine);
-  for (const auto& [forms, broken] : {std::pair{std::vector{kFirstChainForm, kIdChainForm, kChainForm}, std::optional<std::int64_t>()},
-                                      {{kIdChainForm, kChainForm, kIdChainForm}, 3}}) {
+  for (const auto& [forms, broken] :
+       {std::pair{std::vector{kFirstChainForm, kAnimalChainForm, kColonyChainForm}, std::optional<std::int64_t>()},
+        {{kIdChainForm, kColonyChainForm, kAnimalChainForm}, 3}}) {
     restore(pristine);
     OpenError error;
     std::string previous;
@@ -155,6 +156,12 @@ TEST_F(JournalTest, OlderFormsHoldOnlyBeforeTheNewer) {
     fs::remove(headFileOf(path_));
     EXPECT_EQ(firstBroken(), broken) << forms[2];
   }
+  // A journal written before the colony's columns reads as it is where none may be added.
+  restore(pristine);
+  ASSERT_EQ(sql("ALTER TABLE records DROP COLUMN ear_mark; ALTER TABLE records DROP COLUMN study").status, 0);
+  OpenError error;
+  ASSERT_TRUE(Journal::openForReading(path_, error)) << error.message;
+  EXPECT_FALSE(firstBroken());
 }
 
 // What the chain alone cannot see: a cut tail, renumbered ids, a chain computed anew after
@@ -285,12 +292,14 @@ TEST_F(JournalTest, ExportReadsBackWithPythonsCsvAndOpenpyxl) {
       "print(sheet.oddFooter.left.text == book.properties.description, book.properties.description)\n"
       "for row in sheet.iter_rows(values_only=True):\n"
       "    print('|'.join(repr(v) if isinstance(v, (int, float)) else (v or '') for v in row))\n";
-  const std::string balance = "|Весы: KM500  Заводской № 1234|||\n";
-  const std::string animal = "|Весы: KM500  Заводской № 1234|985000001234567|К-12|Контроль\n";
+  const std::string balance = "|Весы: KM500  Заводской № 1234||||||||\n";
+  const std::string animal = "|Весы: KM500  Заводской № 1234|985000001234567|К-12|Контроль|||||\n";
   const std::string head = printedHead(journal_->head()) + "\n";  // for a person to check the journal by
   const std::string times = "|2026-12-07T09:05:07.000Z|2026-12-07 12:05:07|Иванов И.И.|П-7|";
-  const std::string russianHeadings = "№ записи|Время (UTC)|Время|Ф.И.О.|Протокол|Объект|Масса|Ед.изм.|Отклонение|Кол-во|Весы|№ животного|Клетка|Группа\n";
-  const std::string plainHeadings = "record|utc|local|person|protocol|object|mass|unit|deviation|count|balance|animal|cage|group\n";
+  const std::string russianHeadings = "№ записи|Время (UTC)|Время|Ф.И.О.|Протокол|Объект|Масса|Ед.изм.|Отклонение|Кол-во|Весы|№ животного|Клетка|Группа|"
+                                      "Линия|Генотип|Исследование|Метка уха|Возраст, дн.\n";
+  const std::string plainHeadings = "record|utc|local|person|protocol|object|mass|unit|deviation|count|balance|animal|cage|group|strain|genotype|"
+                                   "study|ear_mark|age_days\n";
   for (const auto& [style, name, reader, separator, lines] : {
            std::tuple{ExportStyle::Russian, "выгрузка.csv", csvReader, ";",
                       russianHeadings + "1" + times + "Мышь 1|25,20|г|-0,05|2" + balance +
@@ -348,13 +357,13 @@ TEST_F(JournalTest, GrowthSheetKeepsEachAnimalsDaysAndColoursTheAlerts) {
   const testing::ProgramResult read = testing::runProgram({"/usr/bin/python3", "-c", reader, link::utf8Text(file)});
   EXPECT_EQ(read.status, 0) << read.err;
   EXPECT_EQ(read.out,
-            "№ животного|Клетка|Группа|Исходный вес, г|01.12.2026|03.12.2026\n"
-            "3|К-1||20||20\n"
-            "|||% исходного||100\n"
-            "9|К-2||30|30|25.2#FFD699\n"
-            "|||% исходного|100|84#FFD699\n"
-            "12|К-2||25|25|19#FF8A8A\n"
-            "|||% исходного|100|76#FF8A8A\n");
+            "№ животного|Клетка|Группа|Линия|Генотип|Исследование|Метка уха|Исходный вес, г|01.12.2026|03.12.2026\n"
+            "3|К-1||||||20||20\n"
+            "|||||||% исходного||100\n"
+            "9|К-2||||||30|30|25.2#FFD699\n"
+            "|||||||% исходного|100|84#FFD699\n"
+            "12|К-2||||||25|25|19#FF8A8A\n"
+            "|||||||% исходного|100|76#FF8A8A\n");
 }
 
 #ifndef _WIN32  // the Linux tool, run as a Linux program

@@ -217,7 +217,8 @@ class LabLinkTest : public QObject {
     const auto atB = labserver::LabConnection::open(serverOf("Эхо Б"), failure);
     const auto cageAtA = [&](const std::string& in) {
       journal::JournalRecord record =
-          animalRecord({"643000000000222", in, "", "", "", std::nullopt}, {}, QDateTime::currentDateTime());
+          animalRecord({"643000000000222", in, "", "", "", std::nullopt, "C57BL/6J", "Cre+/+", "ИС-12", "Л2"}, {},
+                       QDateTime::currentDateTime());
       QVERIFY(!a->append(record));
       QVERIFY(!labserver::sendPending(*atA, *a, "Эхо А").failure);
     };
@@ -242,6 +243,7 @@ class LabLinkTest : public QObject {
     QCOMPARE(labCage(), std::string("C2"));
     follow();
     QCOMPARE(journal::animalList(*b).at(0).cage, std::string("C2"));
+    QVERIFY(journal::animalList(*b) == journal::animalList(*a));  // the colony's fields too
   }
 
   // The settings' check says what is wrong, or that the station may send.

@@ -42,10 +42,15 @@ enum Column {
   ShareColumn,
   CageColumn,
   GroupColumn,
+  StrainColumn,
+  GenotypeColumn,
+  StudyColumn,
+  EarMarkColumn,
   kColumns
 };
 const QStringList kHeadings{"Объект",       "Взвешиваний",  "Последний вес, г", "Исходный вес, г",
-                            "Изменение, г", "Изменение, %", "Клетка",           "Группа"};
+                            "Изменение, г", "Изменение, %", "Клетка",           "Группа",
+                            "Линия",        "Генотип",      "Исследование",     "Метка уха"};
 const QString kAll = QStringLiteral("все");
 const QString kByNameTip = QStringLiteral(" — по наименованию в таблице результатов, без номера животного");
 const QColor kWarned(255, 235, 180);
@@ -379,7 +384,11 @@ void JournalWindow::showObjects() {
                             change,
                             share ? QLocale().toString(*share - 100.0, 'f', 1) : QString(),
                             QString::fromStdString(object.cage),
-                            QString::fromStdString(object.group)};
+                            QString::fromStdString(object.group),
+                            QString::fromStdString(object.strain),
+                            QString::fromStdString(object.genotype),
+                            QString::fromStdString(object.study),
+                            QString::fromStdString(object.earMark)};
     const std::optional<journal::AlertLevel> level = share ? journal::alertLevelOf(*share, shares) : std::nullopt;
     for (int column = 0; column < kColumns; ++column) {
       auto* item = new QTableWidgetItem(texts[column]);
