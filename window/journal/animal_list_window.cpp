@@ -12,19 +12,18 @@
 #include <QVBoxLayout>
 
 #include "journal/animal_list_import.h"
-#include "journal/list_import_plan.h"
 #include "journal/journal.h"
 #include "weighing/conversion_error.h"
 #include "weighing/number_text.h"
 #include "window/journal/animal_list_filter.h"
 #include "window/journal/animal_list_model.h"
+#include "window/journal/list_import_dialog.h"
 
 namespace tarvelo::window {
 
 namespace {
 
 const QString kImportFilter = QStringLiteral("Список (*.csv *.xlsx)");
-constexpr int kRefusedShown = 10;
 // The rows a column's width is measured on: the first of a list of any length.
 constexpr int kMeasuredRows = 50;
 
@@ -151,26 +150,14 @@ std::optional<QString> AnimalListWindow::record(const WantedList& wanted, bool r
   return std::nullopt;
 }
 
-std::optional<QString> AnimalListWindow::importFrom(const QString& file) {
-  const journal::ImportedList imported = journal::importAnimalList(file.toStdU16String());
-  if (imported.error) return QString::fromStdString(*imported.error);
-  const auto wanted = [&imported](const std::vector<journal::Animal>& held) {
-    std::vector<journal::Animal> planned;
-    for (const journal::PlannedAnimal& animal : journal::planImport(imported, held, false).animals)
-      planned.push_back(animal.animal);
-    return planned;
-  };
-  if (const auto failure = record(wanted, false)) return QString("Список не записан в журнал: %1").arg(*failure);
-  if (imported.refused.empty()) return std::nullopt;
-  QStringList lines;
-  for (const journal::RefusedLine& refused : imported.refused) {
-    if (lines.size() == kRefusedShown) break;
-    lines << QString("строка %1: %2").arg(refused.line).arg(text(refused.reason));
-  }
-  return QString("Принято животных: %1; не принято строк: %2.\n%3")
-      .arg(imported.animals.size())
-      .arg(imported.refused.size())
-      .arg(lines.join("\n"));
+ListImportDialog* AnimalListWindow::openImport(const QString& file) {
+  auto* dialog = new ListImportDialog(file.toStdU16String(), path_, context_(), this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  connect(dialog, &QDialog::finished, this, [this, dialog] {
+    if (dialog->written()) refresh();
+  });
+  dialog->open();
+  return dialog;
 }
 
 std::optional<QString> AnimalListWindow::saveTable() {
@@ -182,7 +169,8 @@ std::optional<QString> AnimalListWindow::saveTable() {
                                &animal.genotype, &animal.study, &animal.earMark})
       *field = QString::fromStdString(*field).trimmed().toStdString();
     // Said of the row as the table numbers it, which sorting does not change.
-    if (animal.number.empty()) return QString("Строка %1: нет номера животного.").arg(row + 1);
+    if (const auto refused = journal::listNumberRefusal(animal.number))
+      return QString("Строка %1: %2.").arg(row + 1).arg(text(*refused));
     if (const auto refused = journal::animalRefusal(animal)) return QString("Строка %1: %2.").arg(row + 1).arg(text(*refused));
     if (!numbers.insert(animal.number).second) return QString("Строка %1: номер %2 уже есть выше.").arg(row + 1).arg(text(animal.number));
     animal.referenceGrams.reset();
@@ -192,6 +180,8 @@ std::optional<QString> AnimalListWindow::saveTable() {
       } catch (const weighing::ConversionError&) {
         return QString("Строка %1: «%2» — не число граммов.").arg(row + 1).arg(text(weight));
       }
+      if (!(*animal.referenceGrams > 0 && *animal.referenceGrams <= journal::kMaxReferenceGrams))
+        return QString("Строка %1: вес %2 г — не больше нуля или больше 100 кг.").arg(row + 1).arg(text(weight));
     }
     wanted.push_back(std::move(animal));
   }
@@ -202,7 +192,7 @@ std::optional<QString> AnimalListWindow::saveTable() {
 void AnimalListWindow::importClick() {
   const QString file = QFileDialog::getOpenFileName(this, "Импорт списка животных", {}, kImportFilter);
   if (file.isEmpty()) return;
-  if (const auto said = importFrom(file)) QMessageBox::information(this, windowTitle(), *said);
+  openImport(file);
 }
 
 void AnimalListWindow::saveClick() {

@@ -17,6 +17,8 @@ class QTableView;
 
 namespace tarvelo::window {
 
+class ListImportDialog;
+
 class AnimalListFilter;
 class AnimalListModel;
 
@@ -32,9 +34,9 @@ class AnimalListWindow : public QDialog {
 
   // Reads the list and today's weighings anew.
   void refresh();
-  // Imports `file` into the list: new and changed animals are recorded, the others kept.
-  // What was refused and why, or the reason nothing was; none when all went in.
-  std::optional<QString> importFrom(const QString& file);
+  // Opens the import of `file` into the list, which says what it would change first; the
+  // list is read anew when the import has written it.
+  ListImportDialog* openImport(const QString& file);
   // Records the table as the list: animals changed, added or taken out. The reason when
   // it cannot.
   std::optional<QString> saveTable();
