@@ -7,6 +7,7 @@
 #include <system_error>
 #include <tuple>
 
+#include "journal/batch_deviation.h"
 #include "journal/sqlite_statement.h"
 #include "link/utf8_path.h"
 
@@ -431,13 +432,16 @@ void Journal::forEachStandingResult(const RecordFilter& filter,
                                     const std::function<void(const JournalRecord&)>& take) const {
   const std::set<std::int64_t> removed = removedResults(db_);
   const std::map<std::int64_t, std::string> renamed = renamedResults(db_);
+  std::optional<BatchMeans> batches;  // read when a result of their form comes
   forEachRecord(filter, [&](const JournalRecord& record) {
     if (record.kind != kResult || removed.contains(record.id)) return;
     const auto newer = renamed.find(record.id);
-    if (newer == renamed.end()) return take(record);
-    if (filter.object && newer->second != *filter.object) return;
+    if (newer != renamed.end() && filter.object && newer->second != *filter.object) return;
+    if (newer == renamed.end() && record.chain < kBatchChainForm) return take(record);
     JournalRecord current = record;
-    current.object = newer->second;
+    if (newer != renamed.end()) current.object = newer->second;
+    if (record.chain >= kBatchChainForm && !batches) batches.emplace(db_, removed);
+    if (batches) current.deviation = batches->deviationOf(record).value_or(record.deviation);
     take(current);
   });
 }

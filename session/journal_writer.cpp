@@ -148,7 +148,9 @@ void JournalWriter::add(journal::JournalRecord result, int row, journal::AlertSh
   if (rows_.size() < static_cast<size_t>(row)) rows_.resize(static_cast<size_t>(row));
   const std::int64_t ticket = nextTicket_++;
   rows_[static_cast<size_t>(row) - 1] = {ticket, result.object};
-  enqueue({std::move(result), ticket, 0, shares, false});
+  // A result names the first of its batch, whose mean its deviation is counted from.
+  if (row == 1) batchTicket_ = ticket;
+  enqueue({std::move(result), ticket, ticket == batchTicket_ ? 0 : batchTicket_, shares, false});
 }
 
 void JournalWriter::remove(journal::JournalRecord removal, int row, const std::vector<journal::JournalRecord>& renames) {
@@ -219,8 +221,9 @@ std::optional<std::string> JournalWriter::write(QueuedRecord& queued) {
       return refused->message;
     }
     if (journalName_ && journalName_->empty()) journalName_ = record.hash;  // its first record
-    // A removed result is named no more; a renamed one may be removed later.
-    if (subject != ids_.end() && record.kind == journal::kRemoval) ids_.erase(subject);
+    // A removed result is named no more, but as its batch's first; a renamed one may be
+    // removed later.
+    if (subject != ids_.end() && record.kind == journal::kRemoval && subject->first != batchTicket_) ids_.erase(subject);
     if (record.kind == journal::kResult) ids_[queued.ticket] = record.id;
     // A result carried in is alerted once: its alert was carried with it.
     if (queued.shares) sayAlert(record, queued.ticket, *queued.shares, !already);

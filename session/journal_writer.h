@@ -90,6 +90,7 @@ class JournalWriter : public QObject {
   std::vector<Row> rows_;                      // the grid's rows in the journal, from row 1
   std::map<std::int64_t, std::int64_t> ids_;   // ticket: id, of results written
   std::int64_t nextTicket_ = 1;
+  std::int64_t batchTicket_ = 0;  // the grid's first result since it was emptied
   QTimer* retry_ = nullptr;
   QString reason_;  // why the journal refused the last record; empty while it takes them
   size_t reported_ = 0;  // the backlog last said

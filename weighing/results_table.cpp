@@ -26,11 +26,13 @@ std::vector<double> displayedMasses(const TextGrid& results, int last) {
 
 void writeDeviations(TextGrid& results, const std::vector<double>& masses, int last, double batchMean, char separator) {
   for (int row = 1; row <= last; ++row) {
-    results.setCell(ResultDeviation, row, resultText(masses[static_cast<std::size_t>(row)] - batchMean, separator));
+    results.setCell(ResultDeviation, row, deviationText(masses[static_cast<std::size_t>(row)], batchMean, separator));
   }
 }
 
 }  // namespace
+
+std::string deviationText(double mass, double batchMean, char separator) { return resultText(mass - batchMean, separator); }
 
 void FinishWeighing(MeasurementStore& store, const WeighingInputs& inputs) {
   const char separator = inputs.decimalSeparator;

@@ -14,6 +14,9 @@ namespace tarvelo::weighing {
 // they were.
 void FinishWeighing(MeasurementStore& store, const WeighingInputs& inputs);
 
+// A result's deviation from its batch's mean, as the results grid shows it: "-0,35".
+std::string deviationText(double mass, double batchMean, char separator);
+
 // How the removal talks to the user: a plain message, and a question answered OK (true)
 // or Cancel.
 struct RemovalDialogs {

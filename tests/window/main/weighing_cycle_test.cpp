@@ -90,14 +90,14 @@ class WeighingCycleTest : public QObject {
   // Each result row reaches the journal as it is made, with its readings and the animal's
   // number scanned for it (a code and Enter weigh); a removed row is named by a removal,
   // and the rows below it keep their numbers and are journalled under the names the grid
-  // gives them now; the chain holds.
+  // gives them now, each with the deviation the grid shows now; the chain holds.
   void resultRowsAndTheirRemovalReachTheJournal() {
     const QTemporaryDir dir;
     const std::filesystem::path path = dir.filePath("журнал.sqlite").toStdU16String();
     const auto protocol = std::make_shared<std::string>("П-7");
     form->session().setJournal(
         std::make_unique<session::ResultJournal>(path, [protocol] { return session::JournalContext{"Иванов", *protocol}; }));
-    startBalance({"25.10", "25.30"});
+    startBalance({"25.10", "25.30", "25.50", "25.70", "25.90", "26.10", "26.30", "26.50"});
     weigh();
     auto* const animal = set<QLineEdit>("eAnimal");
     QTest::keyClicks(animal, "985000001234567");
@@ -120,6 +120,7 @@ class WeighingCycleTest : public QObject {
     for (int row = 1; row <= 3; ++row) {
       QCOMPARE(standing[row - 1].object, result(weighing::ResultName, row));
       QCOMPARE(standing[row - 1].animal, result(weighing::ResultAnimal, row));
+      QCOMPARE(standing[row - 1].deviation, result(weighing::ResultDeviation, row));  // from the whole batch's mean
     }
     const std::vector<journal::JournalRecord> records = journal->records();
     QCOMPARE(records.size(), size_t{7});  // three results, a removal, two renames, a result
