@@ -415,6 +415,7 @@ class WeighingSessionTest : public QObject {
     for (int mouse = 0; mouse < kMice; ++mouse) {
       list[mouse].number = "9850000000001" + std::to_string(10 + mouse);
       list[mouse].cage = mouse < kMice / 2 ? "К-1" : "К-2";
+      list[mouse].earMark = "Л" + std::to_string(mouse);
       grams[mouse] = 20 + 2 * mouse;  // 2 g apart: a row with another mouse's tag shows
     }
     session->setAnimals(list);
@@ -482,6 +483,7 @@ class WeighingSessionTest : public QObject {
     QCOMPARE(weighed.back().local.substr(0, 10), std::string("2026-12-03"));
     QCOMPARE(weighed.back().animal, list[3].number);
     QCOMPARE(weighed.back().cage, std::string("К-1"));
+    QCOMPARE(weighed.back().earMark, list[3].earMark);
   }
 
   // "Прервать" while waiting for a load adds no row; while weighing, it ends the
