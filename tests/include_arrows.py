@@ -17,7 +17,8 @@ BELOW = {
     "session": {"reports", "weighing", "link", "settings", "journal", "labserver"},
     "window": {"session", "reports", "weighing", "link", "settings", "journal", "labserver"},
     "app": {"window", "session", "reports", "weighing", "link", "settings", "journal", "labserver"},
-    "tools": {"reports", "weighing", "link", "settings", "journal", "labserver"},
+    # tarvelo-journal imports a list of animals as the window does, through the session.
+    "tools": {"session", "reports", "weighing", "link", "settings", "journal", "labserver"},
 }
 PLAIN = {"link", "weighing", "reports", "settings"}
 # The window's rooms, each including only itself and the rooms below it.
