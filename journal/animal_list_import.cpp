@@ -2,7 +2,6 @@
 
 #include <QDate>
 #include <QFile>
-#include <QRegularExpression>
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -112,10 +111,10 @@ struct HeadingText {
 HeadingText headingText(std::string_view heading) {
   if (heading.size() > kMaxHeadingBytes) return {};
   const QString text = QString::fromUtf8(heading.data(), static_cast<qsizetype>(heading.size())).toLower();
-  const qsizetype cut = text.indexOf(QRegularExpression(QStringLiteral("[(\\[,]")));
-  const QString unit =
-      cut < 0 ? QString()
-              : text.mid(cut).remove(QRegularExpression(QStringLiteral("[(\\[,)\\].]")));
+  const auto opens = [](QChar c) { return c == u'(' || c == u'[' || c == u','; };
+  const qsizetype cut = std::find_if(text.begin(), text.end(), opens) - text.begin();
+  QString unit = text.mid(cut);
+  unit.removeIf([](QChar c) { return QStringView(u"()[],.").contains(c); });
   return {text.left(cut).simplified().toStdString(), unit.simplified().toStdString()};
 }
 

@@ -8,7 +8,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -93,14 +92,20 @@ ListImportDialog::ListImportDialog(std::filesystem::path file, std::filesystem::
 
 ListImportDialog::~ListImportDialog() {
   cancelled_ = true;
-  if (worker_) worker_->wait();
+  if (worker_.joinable()) worker_.join();
 }
 
 void ListImportDialog::runOffThread(std::function<void()> work, std::function<void()> done) {
-  if (worker_) worker_->wait();
-  worker_.reset(QThread::create(std::move(work)));
-  connect(worker_.get(), &QThread::finished, this, std::move(done));
-  worker_->start();
+  if (worker_.joinable()) worker_.join();
+  working_ = true;
+  worker_ = std::thread([this, work = std::move(work), done = std::move(done)]() mutable {
+    work();
+    // Runs on the window's thread; dropped with the dialog, which waits for this thread.
+    QMetaObject::invokeMethod(this, [this, done = std::move(done)] {
+      working_ = false;
+      done();
+    }, Qt::QueuedConnection);
+  });
 }
 
 void ListImportDialog::prepare() {
@@ -153,7 +158,7 @@ void ListImportDialog::showProgress() {
 }
 
 void ListImportDialog::cancelClick() {
-  if (!worker_ || worker_->isFinished() || cancel_->text() == kClose) {
+  if (!working_ || cancel_->text() == kClose) {
     if (outcome_ && !written_) return reject();
     return written_ ? accept() : reject();
   }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "session/list_import.h"
 
@@ -15,7 +16,6 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTableView;
-class QThread;
 class QTimer;
 
 namespace tarvelo::window {
@@ -57,7 +57,8 @@ class ListImportDialog : public QDialog {
   QPushButton* import_;
   QPushButton* cancel_;
   QTimer* progressTimer_;
-  std::unique_ptr<QThread> worker_;
+  std::thread worker_;
+  bool working_ = false;  // on the window's thread: a read or a write runs
   std::atomic<bool> cancelled_{false};
   std::atomic<size_t> done_{0};
   std::atomic<size_t> total_{0};
