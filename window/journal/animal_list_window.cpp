@@ -134,14 +134,14 @@ void AnimalListWindow::removeRow() {
   if (current.isValid()) list_->removeRows(current.row(), 1);
 }
 
-std::optional<QString> AnimalListWindow::record(const WantedList& wanted, bool removeMissing) {
+std::optional<QString> AnimalListWindow::record(const std::vector<journal::Animal>& wanted) {
   link::Failure error;
   const auto journal = journal::Journal::open(path_, error);
   if (!journal) return QString::fromStdString(error.message);
   try {
     const std::vector<journal::Animal> held = journal::animalList(*journal);
     // One transaction: a colony's list goes in whole, or not at all.
-    auto changes = session::listChanges(held, wanted(held), removeMissing, context_(), QDateTime::currentDateTime());
+    auto changes = session::listChanges(held, wanted, true, context_(), QDateTime::currentDateTime());
     if (const auto refused = journal->appendAll(changes)) return QString::fromStdString(refused->message);
   } catch (const journal::ReadError& failure) {
     return QString::fromUtf8(failure.what());
@@ -185,7 +185,7 @@ std::optional<QString> AnimalListWindow::saveTable() {
     }
     wanted.push_back(std::move(animal));
   }
-  if (const auto failure = record([&wanted](const auto&) { return wanted; }, true)) return QString("Список не записан в журнал: %1").arg(*failure);
+  if (const auto failure = record(wanted)) return QString("Список не записан в журнал: %1").arg(*failure);
   return std::nullopt;
 }
 

@@ -49,10 +49,8 @@ class AnimalListWindow : public QDialog {
   void removeRow();
   // Widths from the headings and the first rows, once there are rows: never from all of them.
   void fitColumns();
-  // The journal takes the list `wanted` makes of the list it holds, with the animals it
-  // lacks taken out when `removeMissing`.
-  using WantedList = std::function<std::vector<journal::Animal>(const std::vector<journal::Animal>& held)>;
-  std::optional<QString> record(const WantedList& wanted, bool removeMissing);
+  // The journal's list becomes the table's `wanted`: animals changed, added or taken out.
+  std::optional<QString> record(const std::vector<journal::Animal>& wanted);
 
   std::filesystem::path path_;
   std::function<session::JournalContext()> context_;

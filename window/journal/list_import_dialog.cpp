@@ -158,10 +158,7 @@ void ListImportDialog::showProgress() {
 }
 
 void ListImportDialog::cancelClick() {
-  if (!working_ || cancel_->text() == kClose) {
-    if (outcome_ && !written_) return reject();
-    return written_ ? accept() : reject();
-  }
+  if (!working_) return written_ ? accept() : reject();
   cancelled_ = true;  // the write is rolled back, or the file read is left unused
   cancel_->setEnabled(false);
 }
