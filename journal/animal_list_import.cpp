@@ -111,8 +111,9 @@ struct HeadingText {
 HeadingText headingText(std::string_view heading) {
   if (heading.size() > kMaxHeadingBytes) return {};
   const QString text = QString::fromUtf8(heading.data(), static_cast<qsizetype>(heading.size())).toLower();
-  const auto opens = [](QChar c) { return c == u'(' || c == u'[' || c == u','; };
-  const qsizetype cut = std::find_if(text.begin(), text.end(), opens) - text.begin();
+  // The unit follows the name after a bracket or a comma: "вес, г", "Вес (г)".
+  const qsizetype cut =
+      std::find_if(text.begin(), text.end(), [](QChar c) { return QStringView(u"([,").contains(c); }) - text.begin();
   QString unit = text.mid(cut);
   unit.removeIf([](QChar c) { return QStringView(u"()[],.").contains(c); });
   return {text.left(cut).simplified().toStdString(), unit.simplified().toStdString()};

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <thread>
 
